@@ -1,0 +1,210 @@
+// TExtBitmap over QImage; resampling through OpenCV (cubic enlargement, area-averaging reduction).
+#include "BMPExtImage.h"
+
+#include <QString>
+#include <algorithm>
+#include <cstring>
+#include <new>
+#include <opencv2/imgproc.hpp>
+
+namespace {
+
+constexpr int kIplRowAlignment = 8;
+
+int InterpolationFlag(int mode, bool enlarge) {
+    switch (mode) {
+    case -1: return enlarge ? cv::INTER_CUBIC : cv::INTER_AREA;
+    case 0: return cv::INTER_NEAREST;
+    case 1: return cv::INTER_LINEAR;
+    case 2: return cv::INTER_CUBIC;
+    case 3: return cv::INTER_AREA;
+    default: throw EInvalidGraphicOperation("Error: Interpolate called with an unknown interpolation mode.");
+    }
+}
+
+cv::Mat MatOver(const IplImage& image) {
+    return cv::Mat(image.height, image.width, CV_8UC(image.nChannels), image.imageData,
+                   static_cast<size_t>(image.widthStep));
+}
+
+} // namespace
+
+QImage::Format TExtBitmap::QtFormat() const {
+    switch (format_) {
+    case TPixelFormat::pf8bit: return QImage::Format_Indexed8;
+    case TPixelFormat::pf16bit: return QImage::Format_RGB16;
+    case TPixelFormat::pf24bit: return QImage::Format_BGR888;
+    case TPixelFormat::pf32bit: return QImage::Format_ARGB32;
+    }
+    return QImage::Format_ARGB32;
+}
+
+int TExtBitmap::BitsPerPixel() const {
+    switch (format_) {
+    case TPixelFormat::pf8bit: return 8;
+    case TPixelFormat::pf16bit: return 16;
+    case TPixelFormat::pf24bit: return 24;
+    case TPixelFormat::pf32bit: return 32;
+    }
+    return 32;
+}
+
+QList<QRgb> TExtBitmap::GreyRamp() {
+    QList<QRgb> ramp(256);
+    for (int i = 0; i < 256; ++i) ramp[i] = qRgb(i, i, i);
+    return ramp;
+}
+
+void TExtBitmap::SetPixelFormat(TPixelFormat format) {
+    if (format == format_) return;
+    format_ = format;
+    if (format_ == TPixelFormat::pf8bit) {
+        if (image_.isNull()) {
+            palette_ = GreyRamp();
+        } else {
+            image_ = image_.convertToFormat(QImage::Format_Indexed8);
+            palette_ = image_.colorTable();
+        }
+    } else if (!image_.isNull()) {
+        image_ = image_.convertToFormat(QtFormat());
+    }
+}
+
+void TExtBitmap::SetSize(int width, int height) {
+    width = std::max(width, 0);
+    height = std::max(height, 0);
+    if (width == width_ && height == height_) return;
+    width_ = width;
+    height_ = height;
+    if (width_ == 0 || height_ == 0) {
+        image_ = QImage();
+        return;
+    }
+    QImage resized(width_, height_, QtFormat());
+    if (resized.isNull()) {
+        width_ = height_ = 0;
+        image_ = QImage();
+        throw std::bad_alloc();
+    }
+    if (format_ == TPixelFormat::pf8bit) resized.setColorTable(palette_);
+    if (!image_.isNull()) {
+        resized.fill(0);
+        const int rows = std::min(image_.height(), height_);
+        const qsizetype bytes = std::min(image_.bytesPerLine(), resized.bytesPerLine());
+        for (int y = 0; y < rows; ++y) std::memcpy(resized.scanLine(y), image_.constScanLine(y), bytes);
+    }
+    image_ = std::move(resized);
+}
+
+void TExtBitmap::SetPalette(const QList<QRgb>& palette) {
+    palette_ = palette.mid(0, 256);
+    if (format_ == TPixelFormat::pf8bit && !image_.isNull()) image_.setColorTable(palette_);
+}
+
+void TExtBitmap::SetModified(bool modified) {
+    modified_ = modified;
+    if (modified_ && onChange_) onChange_();
+}
+
+void TExtBitmap::SetGreyPalette() {
+    if (!HasPalette()) return;
+    const QList<QRgb> ramp = GreyRamp();
+    if (palette_ == ramp) return;
+    SetPalette(ramp);
+    SetModified(true);
+}
+
+void TExtBitmap::Interpolate(int newWidth, int newHeight, int mode) {
+    const int w = width_;
+    const int h = height_;
+    if (newWidth == w && newHeight == h) return;
+    if (h < 3 || w < 3) return;
+    if (newWidth <= 0 || newHeight <= 0)
+        throw EInvalidGraphicOperation(
+            QStringLiteral("Error: Interpolate called with a zero or negative size (%1 x %2).")
+                .arg(newWidth)
+                .arg(newHeight)
+                .toStdString());
+    const bool enlarge = newWidth >= w && newHeight >= h;
+    const bool reduce = newWidth <= w && newHeight <= h;
+    if (!enlarge && !reduce)
+        throw EInvalidGraphicOperation("Error: Interpolate called with increase width and reduce height or vice-versa.");
+    if (format_ != TPixelFormat::pf8bit && format_ != TPixelFormat::pf24bit)
+        throw EInvalidGraphicOperation("Error: Interpolate called without 8-bit or 24-bit pixels.");
+    const int flag = InterpolationFlag(mode, enlarge);
+
+    IplImagePtr source = MakeIPL();
+    SetSize(0, 0);
+    IplImagePtr target = MakeBlankIPL(newWidth, newHeight);
+    cv::resize(MatOver(*source), MatOver(*target), cv::Size(newWidth, newHeight), 0, 0, flag);
+    source.reset();
+    AssignFromIPL(target.get());
+    target.reset();
+    SetModified(true);
+}
+
+IplImagePtr TExtBitmap::MakeBlankIPL(int width, int height) const {
+    if (width == 0 || height == 0) return nullptr;
+    int channels = 0;
+    switch (format_) {
+    case TPixelFormat::pf8bit: channels = 1; break;
+    case TPixelFormat::pf24bit: channels = 3; break;
+    default: throw EInvalidGraphicOperation("Error: MakeBlankIPL called without 8 or 24-bit pixels.");
+    }
+    auto image = std::make_unique<IplImage>();
+    image->nChannels = channels;
+    image->width = width;
+    image->height = height;
+    const qint64 rowBytes = static_cast<qint64>(width) * channels;
+    image->widthStep = static_cast<int>((rowBytes + kIplRowAlignment - 1) / kIplRowAlignment * kIplRowAlignment);
+    const qint64 total = static_cast<qint64>(image->widthStep) * height;
+    if (width > 0 && height > 0) image->storage.reset(new (std::nothrow) std::uint8_t[total]);
+    image->imageData = image->storage.get();
+    if (static_cast<qint64>(width) * height > 0 && image->imageData == nullptr)
+        throw std::runtime_error(QStringLiteral("No memory can be allocated for ipl image in MakeBlankIpl\r"
+                                                "Request was for %1 channel image, width: %2 x height: %3")
+                                     .arg(channels)
+                                     .arg(width)
+                                     .arg(height)
+                                     .toStdString());
+    return image;
+}
+
+IplImagePtr TExtBitmap::MakeIPL() const { return MakeIPLWindow(width_, height_, 0, 0); }
+
+IplImagePtr TExtBitmap::MakeIPLWindow(int width, int height, int columnShift, int rowShift) const {
+    if (width == 0 || height == 0) return nullptr;
+    IplImagePtr image = MakeBlankIPL(width, height);
+    if (!image || image_.isNull()) return image;
+    const int bytesPerPixel = format_ == TPixelFormat::pf8bit ? 1 : 3;
+    const int sourceColumn = columnShift < 0 ? -columnShift : 0;
+    const int targetColumn = columnShift > 0 ? columnShift : 0;
+    // Clipped to the image row so that a narrow window never writes past it.
+    const int pixels = std::min(width_ - std::abs(columnShift), width - targetColumn);
+    if (pixels <= 0) return image;
+    for (int y = 0; y < height_; ++y) {
+        const int targetRow = rowShift + y;
+        if (targetRow < 0 || targetRow >= height) continue;
+        std::memcpy(image->imageData + static_cast<qsizetype>(targetRow) * image->widthStep +
+                        targetColumn * bytesPerPixel,
+                    image_.constScanLine(y) + sourceColumn * bytesPerPixel,
+                    static_cast<size_t>(pixels) * bytesPerPixel);
+    }
+    return image;
+}
+
+void TExtBitmap::AssignFromIPL(const IplImage* image) {
+    if (image == nullptr) return;
+    SetHeight(0);
+    if (image->nChannels == 1)
+        SetPixelFormat(TPixelFormat::pf8bit);
+    else if (image->nChannels == 3)
+        SetPixelFormat(TPixelFormat::pf24bit);
+    SetSize(image->width, image->height);
+    if (image_.isNull()) return;
+    const size_t rowBytes = static_cast<size_t>(image->width) * image->nChannels;
+    const size_t available = static_cast<size_t>(image_.bytesPerLine());
+    for (int y = 0; y < height_; ++y)
+        std::memcpy(image_.scanLine(y), image->imageData + static_cast<qsizetype>(y) * image->widthStep,
+                    std::min(rowBytes, available));
+}
