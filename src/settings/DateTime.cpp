@@ -2,6 +2,9 @@
 #include "DateTime.h"
 
 #include <QDateTime>
+#include <QLocale>
+#include <QRegularExpression>
+#include <QString>
 #include <chrono>
 #include <cmath>
 
@@ -57,4 +60,49 @@ TDateTime DateTimeFromQDateTime(const QDateTime& time) { return DateTimeFromUnix
 
 QDateTime QDateTimeFromDateTime(TDateTime time) {
     return QDateTime::fromMSecsSinceEpoch(UnixMsFromDateTime(time), Qt::UTC);
+}
+
+QChar LocaleTimeSeparator() {
+    // The locale gives no separator of its own; take the first character between the hour and minute fields.
+    static const QChar separator = [] {
+        const QString format = QLocale::system().timeFormat(QLocale::ShortFormat);
+        const QRegularExpressionMatch match = QRegularExpression("[hH]+([^hHm]+)m").match(format);
+        return match.hasMatch() && match.captured(1).size() == 1 ? match.captured(1).at(0) : QChar(':');
+    }();
+    return separator;
+}
+
+QString FormatDateTime(const QString& pattern, TDateTime time) {
+    const DateTimeParts p = DecodeDateTime(time);
+    const auto field = [](int value, int width) { return QString::number(value).rightJustified(width, '0'); };
+    QString out;
+    out.reserve(pattern.size() + 8);
+    for (qsizetype i = 0; i < pattern.size();) {
+        const QStringView rest = QStringView(pattern).mid(i);
+        if (rest.startsWith(u"yyyy")) {
+            out += field(p.year, 4);
+            i += 4;
+        } else if (rest.startsWith(u"zzz")) {
+            out += field(p.millisecond, 3);
+            i += 3;
+        } else if (rest.startsWith(u"mm") || rest.startsWith(u"dd") || rest.startsWith(u"hh") ||
+                   rest.startsWith(u"nn") || rest.startsWith(u"ss")) {
+            const char16_t c = rest.at(0).unicode();
+            const int value = c == u'm' ? p.month : c == u'd' ? p.day : c == u'h' ? p.hour : c == u'n' ? p.minute : p.second;
+            out += field(value, 2);
+            i += 2;
+        } else if (rest.at(0) == u'"') {
+            const qsizetype end = pattern.indexOf(u'"', i + 1);
+            const qsizetype stop = end < 0 ? pattern.size() : end;
+            out += QStringView(pattern).mid(i + 1, stop - i - 1);
+            i = stop + 1;
+        } else if (rest.at(0) == u':') {
+            out += LocaleTimeSeparator();
+            ++i;
+        } else {
+            out += rest.at(0);
+            ++i;
+        }
+    }
+    return out;
 }

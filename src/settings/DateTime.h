@@ -4,6 +4,8 @@
 #include <cstdint>
 
 class QDateTime;
+class QChar;
+class QString;
 
 using TDateTime = double;
 
@@ -25,3 +27,10 @@ std::int64_t UnixMsFromDateTime(TDateTime time);
 
 TDateTime DateTimeFromQDateTime(const QDateTime& time);
 QDateTime QDateTimeFromDateTime(TDateTime time);
+
+// Formats a time by a pattern of yyyy, mm (month), dd, hh, nn (minute), ss and zzz; ":" stands for the
+// locale's time separator, text in double quotes is literal, everything else is copied as it stands.
+QString FormatDateTime(const QString& pattern, TDateTime time);
+
+// The time separator of the user's locale (":" where the locale does not say otherwise).
+QChar LocaleTimeSeparator();

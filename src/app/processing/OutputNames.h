@@ -1,0 +1,25 @@
+// Where the archive copy and the images of one received file go, and what they are called.
+#pragma once
+
+#include "BandTables.h"
+#include "DateTime.h"
+#include "ProcessingOptions.h"
+
+#include <QString>
+
+struct OutputPaths {
+    QString netCdfFolder;  // the archive folder, with the dated sub-folder when asked
+    QString imageFolder;   // the image folder, likewise
+    QString copyPath;      // the archive copy of the received file
+    QString pngPath;
+    QString jpegPath;
+};
+
+// "yyyy/mm/dd/" of the scan start.
+QString DatedSubFolder(TDateTime startTime);
+
+// "202401021230-g16-b13": start time, satellite tag and lower-case band code.
+QString ShortImageBaseName(TDateTime startTime, SatelliteCode satellite, bool save19As16, int bandIndex);
+
+OutputPaths DeriveOutputPaths(const ProcessingOptions& options, const QString& fileName, TDateTime startTime,
+                              SatelliteCode satellite, int bandIndex);

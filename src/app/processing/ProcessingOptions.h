@@ -1,0 +1,28 @@
+// The options that processing reads, as one immutable value handed to the worker when each file starts.
+#pragma once
+
+#include "BandTables.h"
+#include "ProcessingWaits.h"
+
+#include <QString>
+#include <array>
+
+struct ProcessingOptions {
+    QString sourcePath;   // folders end with a separator; empty means "not set"
+    QString netCdfPath;
+    QString savePath;
+    int satelliteItem = 0;              // 0 = GOES-16 … 3 = GOES-19
+    QString satelliteName = "GOES-16";  // the selected item's text
+    std::array<bool, kBandCount> bandsSelected{};
+    bool saveAsNetCdf = false;
+    bool saveAsJpeg = true;
+    bool saveAsJpegLow = false;
+    bool saveAsPng = false;
+    bool save19As16 = true;
+    bool datesInFolders = true;
+    bool clearImages = false;
+    bool shortImageNames = true;
+    bool singleFileMode = false;
+    QString singleFilePath;             // the first command-line argument in single-file mode
+    ProcessingWaits waits;
+};

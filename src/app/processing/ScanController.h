@@ -1,0 +1,57 @@
+// The scan cycle as the window drives it: the processing timer, Running, the lamp colour, and a worker thread
+// that runs one scan at a time and reports every outcome back in order.
+#pragma once
+
+#include "FileOutcome.h"
+#include "SharedOptions.h"
+
+#include <QColor>
+#include <QObject>
+#include <QThread>
+#include <QTimer>
+#include <atomic>
+
+class ScanWorker;
+
+inline constexpr int kFirstScanDelayMs = 100;
+inline constexpr int kScanIntervalMs = 50000;
+
+class ScanController : public QObject {
+    Q_OBJECT
+public:
+    explicit ScanController(QObject* parent = nullptr);
+    ~ScanController() override;
+
+    // The processing timer (TimerProcess): 100 ms until a scan has ended while running, 50 s from then on.
+    QTimer& TimerProcess() { return timer_; }
+
+    bool Running() const { return running_; }
+    // Start or Stop: switches Running and the timer; a running scan ends before its next file.
+    void SetRunning(bool running);
+    bool ScanInProgress() const { return scanInProgress_; }
+
+    // The options that the next file will be processed with.
+    void PublishOptions(const ProcessingOptions& options) { options_.Publish(options); }
+
+    static QColor IdleColour() { return QColor(128, 128, 128); }
+    static QColor ScanningColour() { return QColor(255, 255, 0); }
+
+signals:
+    void IndicatorChanged(const QColor& colour);
+    void ClearThumbnailsRequested();
+    void FileReported(const FileOutcome& outcome);
+    // A scan has ended, after the timer was re-armed; singleFile when it processed only the command-line file.
+    void ScanEnded(bool singleFile);
+
+private slots:
+    void TimerProcessTimer();
+    void OnScanFinished();
+
+private:
+    SharedOptions options_;
+    std::atomic_bool running_{false};
+    bool scanInProgress_ = false;
+    QTimer timer_;
+    QThread thread_;
+    ScanWorker* worker_ = nullptr;  // lives on thread_, deleted when it finishes
+};

@@ -1,0 +1,32 @@
+// The scan loop of the worker thread.
+#include "ScanWorker.h"
+
+#include "ScanList.h"
+#include "Utils.h"
+
+ScanWorker::ScanWorker(const SharedOptions& options, const std::atomic_bool& running)
+    : options_(options), running_(running) {
+    processor_.onClearThumbnails = [this] { emit ClearThumbnailsRequested(); };
+}
+
+void ScanWorker::RunScan() {
+    const QStringList files = BuildScanList(options_.Snapshot());
+    for (const QString& path : files) {
+        if (!running_) break;
+        KeepAlive();
+        qint64 size = 0;
+        try {
+            size = FileSizeOf(path);
+        } catch (const std::exception&) {
+            // Gone or locked since the listing: reported as failed, and the scan goes on.
+            FileOutcome vanished;
+            vanished.sourcePath = path;
+            emit FileReported(vanished);
+            continue;
+        }
+        FileOutcome outcome = processor_.ProcessFile(path, options_.Snapshot());
+        outcome.sizeBytes = size;
+        emit FileReported(outcome);
+    }
+    emit ScanFinished();
+}

@@ -1,0 +1,28 @@
+// One scan on the worker thread: list, sort and process the received files one at a time, reporting each.
+#pragma once
+
+#include "FileOutcome.h"
+#include "FileProcessor.h"
+#include "SharedOptions.h"
+
+#include <QObject>
+#include <atomic>
+
+class ScanWorker : public QObject {
+    Q_OBJECT
+public:
+    ScanWorker(const SharedOptions& options, const std::atomic_bool& running);
+
+public slots:
+    void RunScan();
+
+signals:
+    void ClearThumbnailsRequested();
+    void FileReported(const FileOutcome& outcome);
+    void ScanFinished();
+
+private:
+    const SharedOptions& options_;
+    const std::atomic_bool& running_;
+    FileProcessor processor_;
+};
