@@ -4,12 +4,10 @@
 #include "AbiFileName.h"
 #include "AnimationNotifier.h"
 #include "BMPExtImage.h"
-#include "Branding.h"
 #include "DurableFiles.h"
-#include "JPEG_IO.h"
+#include "ImageFiles.h"
 #include "NetCDFclass.h"
 #include "OutputNames.h"
-#include "PNG_IO.h"
 #include "Utils.h"
 
 #include <QDir>
@@ -137,25 +135,12 @@ bool FileProcessor::ConvertAndSave(const QString& readPath, const ProcessingOpti
 
     if (options.saveAsPng) {
         KeepAlive();
-        const QString title = FormatDateTime("yyyy-mm-dd hh:nn", startTime);
-        PublishFile(
-            paths.pngPath,
-            [&](const QString& temporary) {
-                return SaveBitmapAsPng(bitmap, temporary, kMakerWebAddress, kImageDescription, kImageSoftware,
-                                       title, nullptr);
-            },
-            nominalTime);
+        SavePngImage(bitmap, paths.pngPath, startTime, nominalTime);
         outcome.imagePath = paths.pngPath;
     }
     if (wantJpeg) {
-        const int quality = options.saveAsJpeg ? 99 : 92;
-        const bool written = PublishFile(
-            paths.jpegPath,
-            [&](const QString& temporary) {
-                return SaveBitmapAsJpeg(bitmap, temporary, quality, kMakerWebAddress, false);
-            },
-            nominalTime);
-        if (written) outcome.imagePath = paths.jpegPath;
+        const int quality = options.saveAsJpeg ? kJpegQuality : kJpegLowQuality;
+        if (SaveJpegImage(bitmap, paths.jpegPath, quality, nominalTime)) outcome.imagePath = paths.jpegPath;
     }
     return true;
 }

@@ -12,10 +12,6 @@
 inline constexpr qint64 kSmallestReceivedFile = 1000;
 inline constexpr qint64 kLargestReceivedFile = 150000000;
 
-// Texts written into every image file.
-inline constexpr char kImageDescription[] = "GOES image from ABI";
-inline constexpr char kImageSoftware[] = "Nimbrel's Stratolux";
-
 class FileProcessor {
 public:
     // Called when a file of a newer slot arrives while "Clear images" is on.

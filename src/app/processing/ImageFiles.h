@@ -1,0 +1,23 @@
+// Saving a converted image the way every image of the program is saved: durably, with the program's texts.
+#pragma once
+
+#include "DateTime.h"
+
+#include <QString>
+
+class TExtBitmap;
+
+// Texts written into every image file.
+inline constexpr char kImageDescription[] = "GOES image from ABI";
+inline constexpr char kImageSoftware[] = "Nimbrel's Stratolux";
+
+inline constexpr int kJpegQuality = 99;
+inline constexpr int kJpegLowQuality = 92;
+
+// PNG with the Author, Description, Software and Title ("yyyy-mm-dd hh:nn" of the scan start) texts; the file
+// time becomes fileTime (unless 0). Throws when the image cannot be written.
+void SavePngImage(const TExtBitmap& bitmap, const QString& path, TDateTime startTime, TDateTime fileTime);
+
+// JPEG at the given quality with the maker's address as its comment. False when the bitmap is empty (nothing
+// written); throws when the image cannot be written.
+bool SaveJpegImage(const TExtBitmap& bitmap, const QString& path, int quality, TDateTime fileTime);

@@ -1,0 +1,103 @@
+// abiconvert: converts ABI L1b radiance files to PNG and/or JPEG exactly as the program does, without a window.
+#include "AbiFileName.h"
+#include "BMPExtImage.h"
+#include "ImageFiles.h"
+#include "NetCDFclass.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <cstdio>
+
+namespace {
+
+struct ConvertRequest {
+    QString outFolder;
+    bool png = true;
+    bool jpeg = true;
+    int quality = kJpegQuality;
+};
+
+void Complain(const QString& text) { std::fprintf(stderr, "abiconvert: %s\n", qPrintable(text)); }
+
+bool ConvertOne(const QString& path, const ConvertRequest& request) {
+    if (!QFileInfo(path).isFile()) {
+        Complain(path + ": no such file");
+        return false;
+    }
+    SatelliteCode satellite = 0;
+    std::uint8_t band = 0, scanMode = 0;
+    TDateTime startTime = 0, nominalTime = 0;
+    if (!DecodeAbiFileName(path, satellite, band, startTime, nominalTime, scanMode))
+        Complain(path + ": not an ABI file name; the image gets no title and no file time");
+
+    TExtBitmap bitmap;
+    bitmap.SetPixelFormat(TPixelFormat::pf8bit);
+    float longitude = 0;
+    // Finished files need none of the waits meant for files that are still arriving.
+    const ProcessingWaits noWaits{std::chrono::milliseconds(0), std::chrono::milliseconds(0),
+                                  std::chrono::milliseconds(0)};
+    if (!ReadAbiImage(path, bitmap, longitude, false, noWaits)) {
+        Complain(path + ": cannot read an ABI radiance image from this file");
+        return false;
+    }
+    const QString base = QDir(request.outFolder).filePath(QFileInfo(path).completeBaseName());
+    try {
+        if (request.png) {
+            SavePngImage(bitmap, base + ".png", startTime, nominalTime);
+            std::printf("%s\n", qPrintable(base + ".png"));
+        }
+        if (request.jpeg && SaveJpegImage(bitmap, base + ".jpg", request.quality, nominalTime))
+            std::printf("%s\n", qPrintable(base + ".jpg"));
+    } catch (const std::exception& error) {
+        Complain(path + ": " + QString::fromUtf8(error.what()));
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    QCommandLineParser parser;
+    parser.setApplicationDescription(
+        "Converts GOES-R ABI L1b radiance files (netCDF) into 8-bit greyscale PNG and/or JPEG images, with the "
+        "same pixels, texts and comment as Stratolux writes. Without --png or --jpeg both are written.");
+    parser.addHelpOption();
+    parser.addOption({{"o", "out"}, "Write the images into FOLDER (created when missing).", "FOLDER"});
+    parser.addOption({"png", "Write PNG images."});
+    parser.addOption({"jpeg", "Write JPEG images."});
+    parser.addOption({{"q", "quality"}, "JPEG quality 1..100 (default 99).", "N"});
+    parser.addPositionalArgument("files", "ABI L1b radiance files.", "FILE...");
+    parser.process(app);
+
+    ConvertRequest request;
+    request.outFolder = parser.value("out");
+    const QStringList files = parser.positionalArguments();
+    if (request.outFolder.isEmpty() || files.isEmpty()) {
+        Complain("give an output folder with --out and at least one file (see --help)");
+        return 2;
+    }
+    if (parser.isSet("png") || parser.isSet("jpeg")) {
+        request.png = parser.isSet("png");
+        request.jpeg = parser.isSet("jpeg");
+    }
+    if (parser.isSet("quality")) {
+        bool ok = false;
+        request.quality = parser.value("quality").toInt(&ok);
+        if (!ok || request.quality < 1 || request.quality > 100) {
+            Complain("--quality takes a whole number from 1 to 100");
+            return 2;
+        }
+    }
+    if (!QDir().mkpath(request.outFolder)) {
+        Complain("cannot create the folder " + request.outFolder);
+        return 2;
+    }
+    int failures = 0;
+    for (const QString& file : files)
+        if (!ConvertOne(file, request)) ++failures;
+    return failures == 0 ? 0 : 1;
+}
