@@ -1,0 +1,59 @@
+// TNetCdfGoesAbi reads one ABI L1b radiance file and turns its counts into an 8-bit grey TExtBitmap;
+// ReadAbiImage runs the whole life of such a reader for one file.
+#pragma once
+
+#include "AbiGreyTables.h"
+#include "NetCDFclass.h"
+#include "ProcessingWaits.h"
+
+#include <QString>
+#include <cstdint>
+
+class TExtBitmap;
+
+class TNetCdfGoesAbi : public TNetCdfGoes {
+public:
+    // Declared images with a longer side are refused before anything is allocated.
+    static constexpr int kMaxImageSide = 30000;
+
+    explicit TNetCdfGoesAbi(std::chrono::milliseconds retryDelay = ProcessingWaits{}.retryOpen);
+
+    // Opens the file and takes the band from its name (kept at 0 for a name of another kind).
+    bool OpenAbiFile(const QString& fileName);
+    // Finds the variable, the image size ("y" × "x", else "rows" × "columns"), and for "y" × "x" images the
+    // fill value, the infrared table and the projection longitude. Returns HeaderValid.
+    bool ReadHeader(const QString& variableName);
+    void BuildInfraredTable(std::uint8_t bandIndex, double scaleFactor, double addOffset);
+    // Reads the variable and writes one grey pixel per count into the 8-bit bitmap, row 0 on top. Returns
+    // false, leaving the bitmap unchanged, when the bitmap is not 8-bit, the header was not read, the
+    // variable does not hold width × height values, or the read fails.
+    bool ConvertToBitmap(TExtBitmap& bitmap, float gamma);
+
+    // 0 unless a dataset is open and its header was read.
+    int ImageWidth() const;
+    int ImageHeight() const;
+    std::int32_t FillValue() const { return fillValue_; }
+    const GreyTable& InfraredTable() const { return infraredTable_; }
+    bool SingleFileMode() const { return singleFileMode_; }
+    void SetSingleFileMode(bool singleFileMode) { singleFileMode_ = singleFileMode; }
+
+private:
+    struct ImageSize {
+        std::size_t width, height;
+    };
+    std::optional<ImageSize> DeclaredSize(const char* heightName, const char* widthName) const;
+    bool AcceptImageSize(ImageSize size);
+    void ReadRadianceAttributes();
+    void ReadProjectionLongitude();
+
+    int imageWidth_ = 0;
+    std::int32_t fillValue_ = 0;
+    GreyTable infraredTable_ = GreyTable(kCountRange, 0);
+    int imageHeight_ = 0;
+    bool singleFileMode_ = false;
+};
+
+// Reads one ABI file into the 8-bit bitmap after the pause before reading, and gives the longitude of the
+// projection origin (0 when the file does not hold it; untouched when the file cannot be opened).
+bool ReadAbiImage(const QString& fileName, TExtBitmap& bitmap, float& longitude, bool singleFileMode,
+                  const ProcessingWaits& waits = {});

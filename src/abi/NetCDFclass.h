@@ -1,0 +1,65 @@
+// TNetCdf holds one netCDF dataset opened read-only and reads one variable of it as 16-bit values;
+// TNetCdfGoes adds what a GOES image file needs: its band and whether its header was read.
+#pragma once
+
+#include "ProcessingWaits.h"
+
+#include <QString>
+#include <chrono>
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <span>
+
+class TNetCdf {
+public:
+    explicit TNetCdf(std::chrono::milliseconds retryDelay = ProcessingWaits{}.retryOpen);
+    ~TNetCdf();
+    TNetCdf(const TNetCdf&) = delete;
+    TNetCdf& operator=(const TNetCdf&) = delete;
+
+    // Opens the file read-only, trying once more after the retry delay. The name is kept even on failure.
+    bool Open(const QString& fileName);
+    // Reads the whole variable VariableId in row-major order (last dimension fastest); refuses, reading
+    // nothing, unless the variable is numeric and holds exactly buffer.size() values.
+    bool ReadShortData(std::span<std::uint16_t> buffer) const;
+    // The number of values of the numeric variable VariableId; none for any other variable.
+    std::optional<std::size_t> VariableSize() const;
+
+    const QString& FileName() const { return fileName_; }
+    // The dataset identifier; 0 when none is open (the library never hands out 0).
+    std::int32_t Handle() const { return handle_; }
+    std::int32_t VariableId() const { return variableId_; }
+    float ProjectionLongitude() const { return projectionLongitude_; }
+
+protected:
+    std::optional<int> FindVariable(const char* name) const;
+    std::optional<std::size_t> DimensionLength(const char* name) const;
+    // Scalar attributes only: an attribute that holds several values is treated as missing.
+    bool ReadAttribute(int variableId, const char* name, float& value) const;
+    bool ReadAttribute(int variableId, const char* name, std::int16_t& value) const;
+
+    std::int32_t variableId_ = 0;
+    float projectionLongitude_ = 0;
+
+private:
+    void Close();
+    bool IsScalarAttribute(int variableId, const char* name) const;
+
+    std::chrono::milliseconds retryDelay_;
+    QString fileName_;
+    std::int32_t handle_ = 0;
+};
+
+class TNetCdfGoes : public TNetCdf {
+public:
+    using TNetCdf::TNetCdf;
+
+    // 0 = B01 … 15 = B16.
+    std::uint8_t BandIndex() const { return bandIndex_; }
+    bool HeaderValid() const { return headerValid_; }
+
+protected:
+    std::uint8_t bandIndex_ = 0;
+    bool headerValid_ = false;
+};

@@ -1,0 +1,130 @@
+// File-name decoding: fields at fixed positions, strict numbers, and the schedule slot of a scan.
+#include "AbiFileName.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+struct Decoded {
+    bool ok = false;
+    SatelliteCode satellite = 0;
+    std::uint8_t band = 0;
+    TDateTime start = 0;
+    TDateTime nominal = 0;
+    std::uint8_t mode = 0;
+};
+
+Decoded Decode(const QString& name) {
+    Decoded d;
+    d.ok = DecodeAbiFileName(name, d.satellite, d.band, d.start, d.nominal, d.mode);
+    return d;
+}
+
+// A mode-6 GOES-16 band-13 name with the given start field (yyyydddhhnn).
+QString NameStarting(const QString& start, QChar mode = u'6') {
+    return QStringLiteral("OR_ABI-L1b-RadF-M") + mode + QStringLiteral("C13_G16_s") + start +
+           QStringLiteral("205_e20240021239513_c20240021239570.nc");
+}
+
+TDateTime At(int year, int month, int day, int hour, int minute) {
+    return EncodeDateTime({.year = year, .month = month, .day = day, .hour = hour, .minute = minute});
+}
+
+} // namespace
+
+TEST(DecodeAbiFileName, ReadsEveryField) {
+    const Decoded d = Decode("/data/in/" + NameStarting("20240021230"));
+    ASSERT_TRUE(d.ok);
+    EXPECT_EQ(d.satellite, 1);
+    EXPECT_EQ(d.band, 12);
+    EXPECT_EQ(d.mode, 3);
+    EXPECT_DOUBLE_EQ(d.start, At(2024, 1, 2, 12, 30));
+    EXPECT_DOUBLE_EQ(d.nominal, At(2024, 1, 2, 12, 30));
+
+    const Decoded cloud = Decode("IR_ABI-L2-CMIPF-M3C01_G19_s20251021200204.nc");
+    ASSERT_TRUE(cloud.ok);
+    EXPECT_EQ(cloud.satellite, 4);
+    EXPECT_EQ(cloud.band, 0);
+    EXPECT_EQ(cloud.mode, 1);
+}
+
+TEST(DecodeAbiFileName, TenMinuteSlotsInModeSix) {
+    EXPECT_DOUBLE_EQ(Decode(NameStarting("20240021238")).nominal, At(2024, 1, 2, 12, 40));
+    EXPECT_DOUBLE_EQ(Decode(NameStarting("20240021237")).nominal, At(2024, 1, 2, 12, 30));
+    EXPECT_DOUBLE_EQ(Decode(NameStarting("20240021239")).nominal, At(2024, 1, 2, 12, 40));
+    EXPECT_DOUBLE_EQ(Decode(NameStarting("20240022358")).nominal, At(2024, 1, 3, 0, 0));
+}
+
+TEST(DecodeAbiFileName, FifteenMinuteSlotsInOtherModes) {
+    for (const QChar mode : {u'3', u'4', u'X'}) {
+        EXPECT_DOUBLE_EQ(Decode(NameStarting("20240021242", mode)).nominal, At(2024, 1, 2, 12, 45))
+            << int(mode.unicode());
+        EXPECT_DOUBLE_EQ(Decode(NameStarting("20240021241", mode)).nominal, At(2024, 1, 2, 12, 30))
+            << int(mode.unicode());
+    }
+    EXPECT_EQ(Decode(NameStarting("20240021241", u'4')).mode, 2);
+    const Decoded unknownMode = Decode(NameStarting("20240021241", u'X'));
+    EXPECT_TRUE(unknownMode.ok);
+    EXPECT_EQ(unknownMode.mode, 0);
+}
+
+TEST(DecodeAbiFileName, DayOfYearIsCountedFromTheFirstOfJanuary) {
+    EXPECT_DOUBLE_EQ(Decode(NameStarting("20250010000")).start, At(2025, 1, 1, 0, 0));
+    EXPECT_DOUBLE_EQ(Decode(NameStarting("20240601015")).start, At(2024, 2, 29, 10, 15));
+    EXPECT_DOUBLE_EQ(Decode(NameStarting("20253660000")).start, At(2026, 1, 1, 0, 0));
+    EXPECT_DOUBLE_EQ(Decode(NameStarting("20250000000")).start, At(2024, 12, 31, 0, 0));
+}
+
+TEST(DecodeAbiFileName, LowerCaseNamesDecodeLikeUpperCase) {
+    const Decoded lower = Decode(NameStarting("20240021238").toLower());
+    const Decoded upper = Decode(NameStarting("20240021238").toUpper());
+    ASSERT_TRUE(lower.ok);
+    EXPECT_DOUBLE_EQ(lower.nominal, upper.nominal);
+    EXPECT_EQ(lower.band, upper.band);
+    EXPECT_EQ(lower.satellite, upper.satellite);
+}
+
+TEST(DecodeAbiFileName, RejectsMalformedFields) {
+    const QString good = NameStarting("20240021230");
+    const auto with = [&](int position, const QString& text) {
+        return QString(good).replace(position - 1, text.size(), text);
+    };
+    EXPECT_TRUE(Decode(good).ok);
+    EXPECT_FALSE(Decode(with(20, "00")).ok);
+    EXPECT_FALSE(Decode(with(20, "17")).ok);
+    EXPECT_FALSE(Decode(with(20, "1A")).ok);
+    EXPECT_FALSE(Decode(with(20, " 1")).ok);
+    EXPECT_FALSE(Decode(with(23, "G20")).ok);
+    EXPECT_FALSE(Decode(with(19, "X")).ok);
+    EXPECT_FALSE(Decode(with(27, "T")).ok);
+    EXPECT_FALSE(Decode(with(1, "XR")).ok);
+    EXPECT_FALSE(Decode("OR_ABI-L1b-RadC-M6C13_G16_s20240021230205.nc").ok);
+    EXPECT_FALSE(Decode(with(28, "0000")).ok);
+    EXPECT_FALSE(Decode(with(28, "+024")).ok);
+    EXPECT_FALSE(Decode(with(32, "0-2")).ok);
+    EXPECT_FALSE(Decode(with(35, "24")).ok);
+    EXPECT_FALSE(Decode(with(37, "60")).ok);
+    EXPECT_FALSE(Decode(good.left(37)).ok);
+    EXPECT_TRUE(Decode(good.left(38)).ok);
+    EXPECT_TRUE(Decode(with(28, "9999")).ok);
+    EXPECT_TRUE(Decode(with(17, "?")).ok);
+}
+
+TEST(DecodeAbiFileName, FailureStartsFromNoSatelliteAndNoTime) {
+    Decoded d;
+    d.satellite = 3;
+    d.start = 12345;
+    EXPECT_FALSE(DecodeAbiFileName("something-else.nc", d.satellite, d.band, d.start, d.nominal, d.mode));
+    EXPECT_EQ(d.satellite, 0);
+    EXPECT_EQ(d.start, 0);
+}
+
+TEST(BandIndexFromAbiName, TakesTheBandFieldOfEitherPrefix) {
+    EXPECT_EQ(BandIndexFromAbiName("/x/OR_ABI-L1b-RadF-M6C02_G18_s2024.nc"), 1);
+    EXPECT_EQ(BandIndexFromAbiName("OR_ABI-L1b-RadF-M6C07_G16_s2024.nc"), 6);
+    EXPECT_EQ(BandIndexFromAbiName("or_abi-l1b-radf-m6c16_g16_s2024.nc"), 15);
+    EXPECT_EQ(BandIndexFromAbiName("IR_ABI-L2-CMIPF-M6C13_G16_s2024.nc"), 12);
+    EXPECT_EQ(BandIndexFromAbiName("OR_ABI-L1b-RadF-M6CXY_G16_s2024.nc"), 255);
+    EXPECT_EQ(BandIndexFromAbiName("copy-OR_ABI-L1b-RadF-M6C07_G16_s2024.nc"), std::nullopt);
+    EXPECT_EQ(BandIndexFromAbiName("OR_ABI-L1b-RadC-M6C07_G16_s2024.nc"), std::nullopt);
+}
