@@ -2,7 +2,7 @@
 #include "AbiFileName.h"
 #include "BMPExtImage.h"
 #include "ImageFiles.h"
-#include "NetCDFclass.h"
+#include "NetCDFGoesAbi.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>

@@ -6,7 +6,7 @@
 #include "BMPExtImage.h"
 #include "DurableFiles.h"
 #include "ImageFiles.h"
-#include "NetCDFclass.h"
+#include "NetCDFGoesAbi.h"
 #include "OutputNames.h"
 #include "Utils.h"
 

@@ -1,0 +1,83 @@
+// Killing the processing at any instant loses no received file and leaves no partial image visible.
+#include "BMPExtImage.h"
+#include "JPEG_IO.h"
+#include "PNG_IO.h"
+#include "ProcessingFixture.h"
+
+#include <QDirIterator>
+#include <QHash>
+#include <QFileInfo>
+#include <QProcess>
+#include <QRandomGenerator>
+#include <QThread>
+#include <csignal>
+
+namespace {
+
+QStringList VisibleFilesBelow(const QString& folder) {
+    QStringList files;
+    QDirIterator it(folder, QDir::Files, QDirIterator::Subdirectories);
+    while (it.hasNext()) files << it.next();
+    return files;
+}
+
+bool CompleteImage(const QString& path) {
+    TExtBitmap bitmap;
+    bitmap.SetPixelFormat(TPixelFormat::pf8bit);
+    const bool loaded = path.endsWith(".png") ? LoadPngIntoBitmap(bitmap, path, false, false)
+                                              : LoadJpegIntoBitmap(bitmap, path, false, 0);
+    return loaded && bitmap.Width() == 256 && bitmap.Height() == 256;
+}
+
+} // namespace
+
+using CrashSafetyTest = ProcessingFixture;
+
+TEST_F(CrashSafetyTest, EveryKillLeavesTheSourceOrCompleteOutputs) {
+    QStringList received;
+    QHash<QString, qint64> receivedSize;
+    for (int band = 1; band <= 8; ++band) {
+        AbiSampleOptions sample;
+        sample.band = band;
+        sample.size = 256;
+        sample.start = DefaultStart();
+        received << WriteAbiSample(sample, source);
+        receivedSize[received.last()] = QFileInfo(received.last()).size();
+    }
+    const auto imagesOf = [&](const QString& path) {
+        const QString band = QFileInfo(path).fileName().mid(19, 2);
+        const QString base = images + "2024/01/02/202401021230-g16-b" + band;
+        return QStringList({base + ".png", base + ".jpg"});
+    };
+
+    QRandomGenerator random(20261207);
+    int kills = 0;
+    for (int round = 0; round < 40 && !VisibleFilesBelow(source).isEmpty(); ++round) {
+        QProcess child;
+        child.start(PROCESSING_CHILD, {source, netCdf, images});
+        ASSERT_TRUE(child.waitForStarted());
+        QThread::msleep(random.bounded(20, 260));
+        if (child.state() == QProcess::Running) {
+            ::kill(static_cast<pid_t>(child.processId()), SIGKILL);
+            ++kills;
+        }
+        child.waitForFinished();
+
+        for (const QString& path : received) {
+            if (QFileInfo::exists(path)) continue;
+            for (const QString& image : imagesOf(path)) EXPECT_TRUE(CompleteImage(image)) << qPrintable(image);
+            const QString archived = netCdf + "2024/01/02/" + QFileInfo(path).fileName();
+            EXPECT_EQ(QFileInfo(archived).size(), receivedSize[path]) << qPrintable(archived);
+        }
+        for (const QString& image : VisibleFilesBelow(images))
+            EXPECT_TRUE(CompleteImage(image)) << "partial image visible: " << qPrintable(image);
+    }
+    EXPECT_GT(kills, 5);
+
+    QProcess finish;
+    finish.start(PROCESSING_CHILD, {source, netCdf, images});
+    ASSERT_TRUE(finish.waitForFinished(60000));
+    EXPECT_TRUE(VisibleFilesBelow(source).isEmpty());
+    for (const QString& path : received)
+        for (const QString& image : imagesOf(path)) EXPECT_TRUE(CompleteImage(image)) << qPrintable(image);
+}

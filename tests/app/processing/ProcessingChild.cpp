@@ -1,0 +1,24 @@
+// A child process that runs one scan over a folder with PNG and JPEG output, to be killed at random moments.
+#include "ScanWorker.h"
+
+#include <QCoreApplication>
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    const QStringList args = app.arguments();
+    if (args.size() != 4) return 2;
+    ProcessingOptions options;
+    options.sourcePath = args[1];
+    options.netCdfPath = args[2];
+    options.savePath = args[3];
+    options.bandsSelected.fill(true);
+    options.saveAsPng = true;
+    options.saveAsNetCdf = true;
+    options.waits = {std::chrono::milliseconds(0), std::chrono::milliseconds(0), std::chrono::milliseconds(0)};
+    SharedOptions shared;
+    shared.Publish(options);
+    const std::atomic_bool running{true};
+    ScanWorker worker(shared, running);
+    worker.RunScan();
+    return 0;
+}

@@ -1,0 +1,42 @@
+// Temporary source, archive and image folders with generated ABI files, and options that process them at once.
+#pragma once
+
+#include "AbiSample.h"
+#include "ProcessingOptions.h"
+
+#include <QDir>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+class ProcessingFixture : public testing::Test {
+protected:
+    QTemporaryDir root;
+    QString source, netCdf, images;
+    ProcessingOptions options;
+
+    void SetUp() override {
+        ASSERT_TRUE(root.isValid());
+        source = root.filePath("received") + "/";
+        netCdf = root.filePath("archive") + "/";
+        images = root.filePath("images") + "/";
+        QDir().mkpath(source);
+        options.sourcePath = source;
+        options.netCdfPath = netCdf;
+        options.savePath = images;
+        options.bandsSelected.fill(true);
+        options.waits = {std::chrono::milliseconds(0), std::chrono::milliseconds(0), std::chrono::milliseconds(0)};
+    }
+
+    // A small full-disk file of the received kind.
+    QString Receive(int band = 13, int satellite = 16, const QDateTime& start = DefaultStart(), int mode = 6) {
+        AbiSampleOptions sample;
+        sample.band = band;
+        sample.satellite = satellite;
+        sample.start = start;
+        sample.scanMode = mode;
+        sample.size = 96;
+        return WriteAbiSample(sample, source);
+    }
+
+    static QDateTime DefaultStart() { return QDateTime(QDate(2024, 1, 2), QTime(12, 30, 20), Qt::UTC); }
+};

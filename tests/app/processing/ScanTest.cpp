@@ -1,0 +1,142 @@
+// The scan: which files it lists and in what order, how outcomes are worded, and Start/Stop around a scan.
+#include "ProcessingFixture.h"
+#include "ScanController.h"
+#include "ScanList.h"
+#include "ScanReports.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QSignalSpy>
+#include <QTest>
+
+namespace {
+
+QStringList Bands(const QStringList& paths) {
+    QStringList bands;
+    for (const QString& path : paths) bands << QFileInfo(path).fileName().mid(19, 2);
+    return bands;
+}
+
+} // namespace
+
+using ScanListTest = ProcessingFixture;
+
+TEST_F(ScanListTest, ListsTheSatelliteInScanThenBandOrder) {
+    const QDateTime early(QDate(2024, 1, 2), QTime(12, 20, 20), Qt::UTC);
+    Receive(13);
+    Receive(2);
+    Receive(16, 16, early);
+    Receive(13, 18);
+    QFile(source + "or_abi-l1b-radf-m6c05_g16_s20240021240205_e1_c1.NC").open(QIODevice::WriteOnly);
+    QFile(source + "OR_ABI-L1b-RadC-M6C05_G16_s20240021240205_e1_c1.nc").open(QIODevice::WriteOnly);
+
+    // Scan start first, then band; other satellites, other scenes and other names are not listed.
+    EXPECT_EQ(Bands(BuildScanList(options)), QStringList({"16", "02", "13", "05"}));
+    options.satelliteName = "GOES-18";
+    EXPECT_EQ(BuildScanList(options).size(), 1);
+
+    options.singleFileMode = true;
+    options.singleFilePath = "/somewhere/else.nc";
+    EXPECT_EQ(BuildScanList(options), QStringList({"/somewhere/else.nc"}));
+
+    ProcessingOptions unset;
+    EXPECT_TRUE(BuildScanList(unset).isEmpty());
+    EXPECT_EQ(ScanMask("/in/", "GOES-17"), "/in/OR_ABI-L1b-RadF-M?C??_G17_s*.nc");
+}
+
+TEST(ScanReports, TextsOfEachOutcome) {
+    FileOutcome outcome;
+    outcome.sourcePath = "/in/OR_ABI-L1b-RadF-M6C13_G16_s20240021230205_e1_c1.nc";
+    outcome.satellite = 1;
+    outcome.bandIndex = 12;
+    outcome.longitude = -75.2f;
+    outcome.nominalTime = EncodeDateTime({2024, 1, 2, 12, 30});
+    outcome.success = true;
+    outcome.imagePath = "/out/x.jpg";
+
+    EXPECT_EQ(LongitudeText(-75.2f), QString::fromUtf8("75.2\u00B0 W"));
+    EXPECT_EQ(LongitudeText(0.0f), QString::fromUtf8("0.0\u00B0 E"));
+    EXPECT_EQ(ProcessedCaption("GOES-16", "Stratolux  V1.0.0  Nimbrel, Corrandale", outcome),
+              "GOES-16 Stratolux  V1.0.0  Nimbrel, Corrandale  -  Processed: 2024-01-02 12:30 B13");
+    EXPECT_EQ(ProcessedLogLine(outcome),
+              QString::fromUtf8("Processed  2024-01-02 1230  band B13 10.3 \u00B5m  thermal  at 75.2\u00B0 W"));
+    EXPECT_EQ(ProcessedStatusText(outcome), "GOES-16  " + ProcessedLogLine(outcome));
+    outcome.satellite = 0;
+    EXPECT_TRUE(ProcessedStatusText(outcome).startsWith("(unknown)  Processed"));
+    EXPECT_EQ(ThumbnailHint(outcome),
+              QString::fromUtf8("GOES-16  2024-01-02 1230  band B13  [10.3 \u00B5m  thermal]  at 75.2\u00B0 W"));
+
+    FileOutcome failed;
+    failed.sourcePath = "/in/broken.nc";
+    EXPECT_EQ(FailureLine(failed), "broken.nc failed");
+    failed.skipReason = SkipReason::TooLarge;
+    failed.sizeBytes = 160999999;
+    EXPECT_EQ(FailureLine(failed), "Skipped 160 MB file: broken.nc");
+    failed.skipReason = SkipReason::BandNotSelected;
+    EXPECT_EQ(FailureLine(failed), std::nullopt);
+}
+
+using ScanControllerTest = ProcessingFixture;
+
+TEST_F(ScanControllerTest, ScanReportsEveryFileInOrderAndRearmsForFiftySeconds) {
+    Receive(13);
+    Receive(2);
+    ScanController controller;
+    controller.PublishOptions(options);
+    QSignalSpy reports(&controller, &ScanController::FileReported);
+    QSignalSpy ended(&controller, &ScanController::ScanEnded);
+    QSignalSpy lamp(&controller, &ScanController::IndicatorChanged);
+    EXPECT_EQ(controller.TimerProcess().interval(), 100);
+
+    controller.SetRunning(true);
+    ASSERT_TRUE(ended.wait(20000));
+    ASSERT_EQ(reports.size(), 2);
+    EXPECT_EQ(reports[0][0].value<FileOutcome>().bandIndex, 1);
+    EXPECT_EQ(reports[1][0].value<FileOutcome>().bandIndex, 12);
+    EXPECT_TRUE(reports[1][0].value<FileOutcome>().Processed());
+    EXPECT_EQ(lamp.first()[0].value<QColor>(), QColor(255, 255, 0));
+    EXPECT_EQ(lamp.last()[0].value<QColor>(), QColor(128, 128, 128));
+    EXPECT_TRUE(controller.TimerProcess().isActive());
+    EXPECT_EQ(controller.TimerProcess().interval(), 50000);
+
+    // An empty folder: nothing reported, re-armed again.
+    controller.TimerProcess().setInterval(1);
+    ASSERT_TRUE(ended.wait(5000));
+    EXPECT_EQ(reports.size(), 2);
+    EXPECT_EQ(controller.TimerProcess().interval(), 50000);
+}
+
+TEST_F(ScanControllerTest, StopTakesEffectBeforeTheNextFile) {
+    for (int band = 1; band <= 5; ++band) Receive(band);
+    options.waits.beforeRead = std::chrono::milliseconds(150);
+    ScanController controller;
+    controller.PublishOptions(options);
+    QSignalSpy reports(&controller, &ScanController::FileReported);
+    QSignalSpy ended(&controller, &ScanController::ScanEnded);
+    connect(&controller, &ScanController::FileReported, &controller, [&] {
+        if (reports.size() == 2) controller.SetRunning(false);
+    });
+    controller.SetRunning(true);
+    ASSERT_TRUE(ended.wait(20000));
+    // The file under way when Stop came is finished; no later file is started.
+    EXPECT_LE(reports.size(), 3);
+    EXPECT_FALSE(controller.TimerProcess().isActive());
+}
+
+TEST_F(ScanControllerTest, StopAndStartDuringAScanNeverRunTwoScans) {
+    for (int band = 1; band <= 4; ++band) Receive(band);
+    options.waits.beforeRead = std::chrono::milliseconds(100);
+    ScanController controller;
+    controller.PublishOptions(options);
+    QSignalSpy reports(&controller, &ScanController::FileReported);
+    QSignalSpy ended(&controller, &ScanController::ScanEnded);
+    controller.SetRunning(true);
+    ASSERT_TRUE(reports.wait(10000));
+    controller.SetRunning(false);
+    controller.SetRunning(true);
+    QTest::qWait(300);  // the re-armed 100 ms timer fires while the scan still runs
+    ASSERT_TRUE(ended.size() == 1 || ended.wait(20000));
+    EXPECT_EQ(ended.size(), 1);
+    EXPECT_EQ(reports.size(), 4);
+    EXPECT_TRUE(controller.TimerProcess().isActive());
+}
