@@ -1,0 +1,137 @@
+// Engine benchmark: read + convert, PNG save, JPEG save and thumbnail of one ABI file, against bare library calls
+// (the floor), gdal_translate (the peer) and the peak memory of a whole conversion, as medians over several runs.
+#include "BMPExtImage.h"
+#include "BareLibraries.h"
+#include "JPEG_IO.h"
+#include "NetCDFGoesAbi.h"
+#include "PNG_IO.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QProcess>
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <functional>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace {
+
+double MedianSeconds(int runs, const std::function<void()>& step) {
+    std::vector<double> seconds;
+    for (int i = 0; i < runs; ++i) {
+        const auto start = std::chrono::steady_clock::now();
+        step();
+        seconds.push_back(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+    }
+    std::sort(seconds.begin(), seconds.end());
+    return seconds[seconds.size() / 2];
+}
+
+// Peak resident memory, in bytes, of a child process running the given command to its end.
+long long PeakMemoryOf(const QString& program, const QStringList& arguments) {
+    std::vector<QByteArray> storage{program.toLocal8Bit()};
+    for (const QString& argument : arguments) storage.push_back(argument.toLocal8Bit());
+    std::vector<char*> argv;
+    for (QByteArray& item : storage) argv.push_back(item.data());
+    argv.push_back(nullptr);
+    const pid_t child = ::fork();
+    if (child == 0) {
+        ::execv(argv[0], argv.data());
+        ::_exit(127);
+    }
+    int status = 0;
+    rusage usage{};
+    ::wait4(child, &status, 0, &usage);
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0 ? usage.ru_maxrss * 1024LL : -1;
+}
+
+bool RunQuietly(const QString& program, const QStringList& arguments) {
+    QProcess process;
+    process.setProcessChannelMode(QProcess::MergedChannels);
+    process.start(program, arguments);
+    return process.waitForFinished(-1) && process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
+}
+
+struct Verdict {
+    int failures = 0;
+    void Check(const char* what, double value, double limit) {
+        const bool pass = value <= limit;
+        if (!pass) ++failures;
+        std::printf("  %-52s %8.3f <= %8.3f  %s\n", what, value, limit, pass ? "PASS" : "FAIL");
+    }
+};
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    const QStringList args = app.arguments();
+    if (args.size() < 3) {
+        std::fprintf(stderr, "usage: engine_benchmark FILE WORKFOLDER [RUNS] [ABICONVERT]\n");
+        return 2;
+    }
+    const QString file = args[1];
+    const QDir work(args[2]);
+    const int runs = args.size() > 3 ? std::max(5, args[3].toInt()) : 5;
+    const QString abiconvert = args.size() > 4 ? args[4] : QString();
+    QDir().mkpath(work.path());
+    const QString png = work.filePath("ours.png"), jpeg = work.filePath("ours.jpg");
+    const QString barePng = work.filePath("bare.png"), bareJpeg = work.filePath("bare.jpg");
+    const ProcessingWaits noWaits{std::chrono::milliseconds(0), std::chrono::milliseconds(0),
+                                  std::chrono::milliseconds(0)};
+
+    TExtBitmap bitmap;
+    bitmap.SetPixelFormat(TPixelFormat::pf8bit);
+    float longitude = 0;
+    const double readConvert = MedianSeconds(runs, [&] { ReadAbiImage(file, bitmap, longitude, false, noWaits); });
+    const double bareRead = MedianSeconds(runs, [&] { BareReadCounts(file); });
+    const double pixels = static_cast<double>(bitmap.Width()) * bitmap.Height();
+    std::printf("%s: %d x %d (%.1f Mpixel), median of %d runs\n", qPrintable(QFileInfo(file).fileName()),
+                bitmap.Width(), bitmap.Height(), pixels / 1e6, runs);
+
+    const double pngSave = MedianSeconds(runs, [&] { SaveBitmapAsPng(bitmap, png, "a", "d", "s", "t", nullptr); });
+    const double barePngSave = MedianSeconds(runs, [&] { BarePngWrite(bitmap.Image(), barePng); });
+    const double jpegSave = MedianSeconds(runs, [&] { SaveBitmapAsJpeg(bitmap, jpeg, 99, "comment", false); });
+    const double bareJpegSave = MedianSeconds(runs, [&] { BareJpegWrite(bitmap.Image(), bareJpeg, 99); });
+    const double thumbnail = MedianSeconds(runs, [&] {
+        TExtBitmap thumb;
+        thumb.SetPixelFormat(TPixelFormat::pf8bit);
+        LoadJpegIntoBitmap(thumb, jpeg, false, 0);
+        thumb.Interpolate(120, 120);
+    });
+    const double bareThumbnail = MedianSeconds(runs, [&] { BareThumbnail(bareJpeg, 120); });
+
+    const QString source = "NETCDF:\"" + file + "\":Rad";
+    const QStringList gdalCommon = {"-q", "-ot", "Byte", "-scale", source};
+    const double gdalPng = MedianSeconds(runs, [&] {
+        RunQuietly("gdal_translate", QStringList(gdalCommon) << "-of" << "PNG" << work.filePath("gdal.png"));
+    });
+    const double gdalJpeg = MedianSeconds(runs, [&] {
+        RunQuietly("gdal_translate", QStringList(gdalCommon)
+                                         << "-of" << "JPEG" << "-co" << "QUALITY=99" << work.filePath("gdal.jpg"));
+    });
+
+    std::printf("  %-28s %9s %9s\n", "step", "ours (s)", "floor (s)");
+    std::printf("  %-28s %9.3f %9.3f\n", "read + convert", readConvert, bareRead);
+    std::printf("  %-28s %9.3f %9.3f\n", "PNG save (level 4)", pngSave, barePngSave);
+    std::printf("  %-28s %9.3f %9.3f\n", "JPEG save (quality 99)", jpegSave, bareJpegSave);
+    std::printf("  %-28s %9.3f %9.3f\n", "thumbnail (JPEG -> 120x120)", thumbnail, bareThumbnail);
+    std::printf("  %-28s %9.3f %9.3f\n", "gdal_translate PNG / JPEG", gdalPng, gdalJpeg);
+
+    Verdict verdict;
+    verdict.Check("read + convert - bare read (ms per 30 Mpixel)", (readConvert - bareRead) * 1000 * 30e6 / pixels, 50);
+    verdict.Check("PNG save / floor", pngSave / barePngSave, 1.15);
+    verdict.Check("JPEG save / floor", jpegSave / bareJpegSave, 1.15);
+    verdict.Check("thumbnail / floor", thumbnail / bareThumbnail, 1.15);
+    verdict.Check("(read + PNG + JPEG) / gdal_translate PNG alone", (readConvert + pngSave + jpegSave) / gdalPng, 1.0);
+    if (!abiconvert.isEmpty()) {
+        const long long peak = PeakMemoryOf(abiconvert, {"--out", work.path(), file});
+        std::printf("  peak memory of a whole conversion (abiconvert, PNG + JPEG): %.1f MB\n", peak / 1e6);
+        verdict.Check("peak memory (bytes per pixel)", peak / pixels, 3.5);
+    }
+    return verdict.failures == 0 ? 0 : 1;
+}
