@@ -1,0 +1,351 @@
+// The ABI radiance reader on real netCDF files: grey levels, layouts, missing parts and damaged files.
+#include "NetCDFGoesAbi.h"
+#include "BMPExtImage.h"
+#include "NetCdfTestFile.h"
+
+#include <QElapsedTimer>
+#include <QFile>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+#include <random>
+
+using namespace std::chrono_literals;
+
+namespace {
+
+constexpr ProcessingWaits kShortWaits{.beforeRead = 20ms, .retryOpen = 50ms, .busyFile = 0ms};
+
+std::vector<int> Pixels(const TExtBitmap& bitmap) {
+    std::vector<int> pixels;
+    for (int y = 0; y < bitmap.Height(); ++y)
+        for (int x = 0; x < bitmap.Width(); ++x) pixels.push_back(bitmap.ScanLine(y)[x]);
+    return pixels;
+}
+
+class AbiReader : public testing::Test {
+protected:
+    AbiReader() { bitmap_.SetPixelFormat(TPixelFormat::pf8bit); }
+
+    // Reads the file as the program does; the bitmap keeps the result.
+    bool Read(const QString& path, bool singleFileMode = false) {
+        return ReadAbiImage(path, bitmap_, longitude_, singleFileMode, kShortWaits);
+    }
+
+    // A bitmap that a refused conversion must leave as it is.
+    void MarkBitmap() {
+        bitmap_.SetSize(3, 1);
+        bitmap_.ScanLine(0)[0] = 42;
+    }
+    void ExpectMarkedBitmap() {
+        ASSERT_EQ(bitmap_.Width(), 3);
+        ASSERT_EQ(bitmap_.Height(), 1);
+        EXPECT_EQ(bitmap_.ScanLine(0)[0], 42);
+    }
+
+    QString Path(const QString& name) const { return dir_.filePath(name); }
+
+    QTemporaryDir dir_;
+    TExtBitmap bitmap_;
+    float longitude_ = 999;
+};
+
+} // namespace
+
+TEST_F(AbiReader, InfraredCountsBecomeBrightnessTemperatureGreys) {
+    // Scale 0.5, offset -2: counts 204, 104, 24 and 4 have radiance 100, 50, 10 and 0.
+    AbiTestImage image{
+        .band = 13, .width = 4, .height = 2, .counts = {204, 104, 24, 4, 4095, 0, 4094, 65535}};
+    image.addOffset = -2;
+    ASSERT_TRUE(Read(WriteAbiTestImage(image, dir_.path())));
+    ASSERT_EQ(bitmap_.Width(), 4);
+    ASSERT_EQ(bitmap_.Height(), 2);
+    EXPECT_EQ(bitmap_.PixelFormat(), TPixelFormat::pf8bit);
+    EXPECT_EQ(bitmap_.Palette(), TExtBitmap::GreyRamp());
+    EXPECT_EQ(Pixels(bitmap_), (std::vector<int>{67, 143, 219, 255, 255, 255, 0, 255}));
+    EXPECT_FLOAT_EQ(longitude_, -75.2f);
+}
+
+TEST_F(AbiReader, HeaderGivesSizeFillBandAndLongitude) {
+    AbiTestImage image{.band = 8, .width = 5, .height = 3, .counts = std::vector<std::uint16_t>(15, 100)};
+    TNetCdfGoesAbi reader(kShortWaits.retryOpen);
+    ASSERT_TRUE(reader.OpenAbiFile(WriteAbiTestImage(image, dir_.path())));
+    EXPECT_EQ(reader.ImageWidth(), 0);
+    EXPECT_TRUE(reader.ReadHeader("Rad"));
+    EXPECT_TRUE(reader.HeaderValid());
+    EXPECT_EQ(reader.BandIndex(), 7);
+    EXPECT_EQ(reader.ImageWidth(), 5);
+    EXPECT_EQ(reader.ImageHeight(), 3);
+    EXPECT_EQ(reader.FillValue(), 4095);
+    EXPECT_FLOAT_EQ(reader.ProjectionLongitude(), -75.2f);
+    EXPECT_EQ(reader.InfraredTable()[4095], 255);
+    EXPECT_LT(reader.InfraredTable()[100], 255);
+}
+
+TEST_F(AbiReader, VisibleBandsStretchToTheLargestValidCount) {
+    AbiTestImage image{.band = 2, .width = 4, .height = 2, .counts = {0, 500, 999, 1000, 1023, 700, 4, 1}};
+    image.fillValue = 1023;
+    ASSERT_TRUE(Read(WriteAbiTestImage(image, dir_.path())));
+    EXPECT_EQ(Pixels(bitmap_), (std::vector<int>{0, 127, 254, 255, 0, 178, 1, 0}));
+}
+
+TEST_F(AbiReader, VisibleImageOfOnlyFillIsBlack) {
+    AbiTestImage image{.band = 1, .width = 3, .height = 3, .counts = std::vector<std::uint16_t>(9, 1023)};
+    image.fillValue = 1023;
+    ASSERT_TRUE(Read(WriteAbiTestImage(image, dir_.path())));
+    EXPECT_EQ(Pixels(bitmap_), std::vector<int>(9, 0));
+}
+
+TEST_F(AbiReader, FourteenBitInfraredCountsKeepTheirTemperature) {
+    // Band 7 at scale 0.0002: 297.0, 306.4, 313.9 and 325.2 K.
+    AbiTestImage image{.band = 7, .width = 3, .height = 2, .counts = {4095, 6000, 8000, 12000, 16383, 0}};
+    image.scaleFactor = 0.0002f;
+    image.fillValue = 16383;
+    ASSERT_TRUE(Read(WriteAbiTestImage(image, dir_.path())));
+    EXPECT_EQ(Pixels(bitmap_), (std::vector<int>{66, 47, 32, 10, 255, 255}));
+}
+
+TEST_F(AbiReader, RowZeroOfTheVariableIsTheTopRow) {
+    AbiTestImage image{.band = 2, .width = 2, .height = 3, .counts = {0, 10, 20, 30, 40, 50}};
+    ASSERT_TRUE(Read(WriteAbiTestImage(image, dir_.path())));
+    EXPECT_EQ(bitmap_.ScanLine(0)[1], 51);  // 10 of 50
+    EXPECT_EQ(bitmap_.ScanLine(2)[0], 204); // 40 of 50
+    EXPECT_EQ(bitmap_.ScanLine(2)[1], 255);
+}
+
+TEST_F(AbiReader, NameOfAnotherKindKeepsBandZero) {
+    AbiTestImage image{.band = 13, .width = 2, .height = 1, .counts = {100, 200}};
+    const QString path = WriteAbiTestImage(image, dir_.path());
+    const QString renamed = Path("copy-" + AbiTestName(13));
+    ASSERT_TRUE(QFile::rename(path, renamed));
+    TNetCdfGoesAbi reader(kShortWaits.retryOpen);
+    ASSERT_TRUE(reader.OpenAbiFile(renamed));
+    EXPECT_EQ(reader.BandIndex(), 0);
+    ASSERT_TRUE(Read(renamed));
+    EXPECT_EQ(Pixels(bitmap_), (std::vector<int>{127, 255}));
+}
+
+TEST_F(AbiReader, ExtraDimensionsOfRealFilesDoNotMatter) {
+    for (const int extra : {0, 4, 5}) {
+        const QString path = Path(QString::number(extra) + "-" + AbiTestName(2));
+        NetCdfTestFile file(path);
+        const int y = file.Dimension("y", 1);
+        const int x = file.Dimension("x", 2);
+        for (int i = 0; i < extra; ++i) file.Dimension(("extra" + std::to_string(i)).c_str(), 2);
+        const int radiance = file.Variable("Rad", NC_SHORT, {y, x});
+        file.ShortAttribute(radiance, "_FillValue", {1023});
+        file.WriteCounts(radiance, {300, 600});
+        file.Close();
+        ASSERT_TRUE(Read(path)) << extra;
+        EXPECT_EQ(Pixels(bitmap_), (std::vector<int>{127, 255})) << extra;
+    }
+}
+
+TEST_F(AbiReader, RowsAndColumnsFileIsStretchedOnlyInSingleFileMode) {
+    const QString path = Path(AbiTestName(3));
+    {
+        NetCdfTestFile file(path);
+        const int rows = file.Dimension("rows", 2);
+        const int columns = file.Dimension("columns", 2);
+        file.WriteCounts(file.Variable("Rad", NC_SHORT, {rows, columns}), {0, 2000, 4000, 4095});
+        file.Close();
+    }
+    ASSERT_TRUE(Read(path));
+    EXPECT_EQ(Pixels(bitmap_), std::vector<int>(4, 0));
+    EXPECT_EQ(longitude_, 0);
+    ASSERT_TRUE(Read(path, true));
+    EXPECT_EQ(Pixels(bitmap_), (std::vector<int>{0, 127, 255, 0}));
+}
+
+TEST_F(AbiReader, MissingRadianceAttributes) {
+    struct Case {
+        int band;
+        bool scale, fill;
+        bool singleFileMode;
+        std::vector<int> expected;
+    };
+    const Case cases[] = {
+        {13, false, true, false, {0, 0}},     // no infrared table: black
+        {13, true, false, false, {255, 255}}, // no fill value: no valid count, white
+        {13, true, false, true, {255, 255}},  // the same in single-file mode
+        {2, true, false, false, {0, 0}},      // no fill value: nothing below it, black
+        {2, true, false, true, {127, 255}},   // single-file mode stretches below 4095
+    };
+    for (const Case& c : cases) {
+        const QString path = Path(AbiTestName(c.band));
+        NetCdfTestFile file(path);
+        const int y = file.Dimension("y", 1);
+        const int x = file.Dimension("x", 2);
+        const int radiance = file.Variable("Rad", NC_SHORT, {y, x});
+        if (c.scale) file.FloatAttribute(radiance, "scale_factor", {0.5f});
+        file.FloatAttribute(radiance, "add_offset", {0});
+        if (c.fill) file.ShortAttribute(radiance, "_FillValue", {4095});
+        file.WriteCounts(radiance, {400, 800});
+        file.Close();
+        ASSERT_TRUE(Read(path, c.singleFileMode)) << c.band << c.scale << c.fill << c.singleFileMode;
+        EXPECT_EQ(Pixels(bitmap_), c.expected) << c.band << c.scale << c.fill << c.singleFileMode;
+        EXPECT_EQ(longitude_, 0);
+    }
+}
+
+TEST_F(AbiReader, AttributesWithSeveralValuesCountAsMissing) {
+    const QString path = Path(AbiTestName(13));
+    {
+        NetCdfTestFile file(path);
+        const int y = file.Dimension("y", 1);
+        const int x = file.Dimension("x", 2);
+        const int radiance = file.Variable("Rad", NC_SHORT, {y, x});
+        file.FloatAttribute(radiance, "scale_factor", {0.5f, 0.5f, 0.5f, 0.5f, 0.5f, 0.5f, 0.5f, 0.5f});
+        file.FloatAttribute(radiance, "add_offset", {0});
+        file.ShortAttribute(radiance, "_FillValue", {4095});
+        const int projection = file.Variable("goes_imager_projection", NC_INT, {});
+        file.FloatAttribute(projection, "longitude_of_projection_origin", {1, 2, 3, 4, 5, 6, 7, 8});
+        file.WriteCounts(radiance, {400, 800});
+        file.Close();
+    }
+    ASSERT_TRUE(Read(path));
+    EXPECT_EQ(Pixels(bitmap_), (std::vector<int>{0, 0}));
+    EXPECT_EQ(longitude_, 0);
+}
+
+TEST_F(AbiReader, MissingVariableFailsExceptInSingleFileModeWithAVariableOfTheImageSize) {
+    const QString imageSized = Path("image-sized-" + AbiTestName(2));
+    const QString scalarFirst = Path("scalar-first-" + AbiTestName(2));
+    {
+        NetCdfTestFile file(imageSized);
+        const int y = file.Dimension("y", 1);
+        const int x = file.Dimension("x", 2);
+        file.WriteCounts(file.Variable("counts", NC_SHORT, {y, x}), {2000, 4000});
+        file.Close();
+    }
+    {
+        NetCdfTestFile file(scalarFirst);
+        const int y = file.Dimension("y", 1);
+        const int x = file.Dimension("x", 2);
+        const int band = file.Variable("band_id", NC_SHORT, {});
+        file.Variable("counts", NC_SHORT, {y, x});
+        file.WriteCounts(band, {13});
+        file.Close();
+    }
+    MarkBitmap();
+    EXPECT_FALSE(Read(imageSized));
+    ExpectMarkedBitmap();
+    EXPECT_FALSE(Read(scalarFirst, true));
+    ExpectMarkedBitmap();
+    ASSERT_TRUE(Read(imageSized, true));
+    EXPECT_EQ(Pixels(bitmap_), (std::vector<int>{127, 255}));
+}
+
+TEST_F(AbiReader, MissingDimensionsOrMismatchedVariableGiveNoImage) {
+    const QString noDimensions = Path("none-" + AbiTestName(2));
+    const QString onlyY = Path("only-y-" + AbiTestName(2));
+    const QString wrongShape = Path("wrong-shape-" + AbiTestName(2));
+    {
+        NetCdfTestFile file(noDimensions);
+        const int band = file.Dimension("band", 4);
+        file.WriteCounts(file.Variable("Rad", NC_SHORT, {band}), {1, 2, 3, 4});
+    }
+    {
+        NetCdfTestFile file(onlyY);
+        const int y = file.Dimension("y", 4);
+        file.Dimension("columns", 1);
+        file.WriteCounts(file.Variable("Rad", NC_SHORT, {y}), {1, 2, 3, 4});
+    }
+    {
+        NetCdfTestFile file(wrongShape);
+        file.Dimension("y", 2);
+        const int x = file.Dimension("x", 2);
+        file.WriteCounts(file.Variable("Rad", NC_SHORT, {x}), {1, 2});
+        file.Dimension("rows", 9);
+    }
+    MarkBitmap();
+    for (const QString& path : {noDimensions, onlyY, wrongShape}) {
+        TNetCdfGoesAbi reader(kShortWaits.retryOpen);
+        ASSERT_TRUE(reader.OpenAbiFile(path));
+        const bool header = reader.ReadHeader("Rad");
+        EXPECT_FALSE(reader.ConvertToBitmap(bitmap_, 1.0f)) << path.toStdString();
+        ExpectMarkedBitmap();
+        EXPECT_EQ(reader.ImageWidth() == 0, !header);
+        EXPECT_FALSE(Read(path));
+        ExpectMarkedBitmap();
+    }
+}
+
+TEST_F(AbiReader, OversizedDeclaredImageIsRefusedBeforeAllocation) {
+    const QString path = Path(AbiTestName(2));
+    {
+        // Chunks that are never written take no room in the file.
+        NetCdfTestFile file(path);
+        const int y = file.Dimension("y", 40000);
+        const int x = file.Dimension("x", 40000);
+        file.Compress(file.Variable("Rad", NC_SHORT, {y, x}));
+        file.Close();
+    }
+    ASSERT_LT(QFile(path).size(), 100000);
+    TNetCdfGoesAbi reader(kShortWaits.retryOpen);
+    ASSERT_TRUE(reader.OpenAbiFile(path));
+    EXPECT_FALSE(reader.ReadHeader("Rad"));
+    EXPECT_EQ(reader.ImageWidth(), 0);
+    EXPECT_EQ(reader.ImageHeight(), 0);
+    MarkBitmap();
+    EXPECT_FALSE(reader.ConvertToBitmap(bitmap_, 1.0f));
+    ExpectMarkedBitmap();
+}
+
+TEST_F(AbiReader, OnlyEightBitBitmapsAreFilled) {
+    AbiTestImage image{.band = 13, .width = 2, .height = 1, .counts = {100, 200}};
+    TExtBitmap colour;
+    colour.SetPixelFormat(TPixelFormat::pf24bit);
+    colour.SetSize(1, 1);
+    EXPECT_FALSE(ReadAbiImage(WriteAbiTestImage(image, dir_.path()), colour, longitude_, false, kShortWaits));
+    EXPECT_EQ(colour.PixelFormat(), TPixelFormat::pf24bit);
+    EXPECT_EQ(colour.Width(), 1);
+}
+
+TEST_F(AbiReader, FileThatCannotBeOpenedLeavesLongitudeAndBitmap) {
+    MarkBitmap();
+    QElapsedTimer timer;
+    timer.start();
+    EXPECT_FALSE(Read(Path(AbiTestName(13))));
+    EXPECT_GE(timer.elapsed(), (kShortWaits.beforeRead + kShortWaits.retryOpen).count());
+    EXPECT_EQ(longitude_, 999);
+    ExpectMarkedBitmap();
+}
+
+TEST_F(AbiReader, DamagedFilesAreRefused) {
+    std::vector<std::uint16_t> counts(200 * 200);
+    std::mt19937 random(7);
+    for (std::uint16_t& count : counts) count = static_cast<std::uint16_t>(random() % 4095);
+    AbiTestImage image{.band = 13, .width = 200, .height = 200, .counts = counts};
+    image.compressed = true;
+    const QString original = WriteAbiTestImage(image, dir_.path());
+    QFile source(original);
+    ASSERT_TRUE(source.open(QIODevice::ReadOnly));
+    const QByteArray bytes = source.readAll();
+    source.close();
+
+    QByteArray corrupt = bytes;
+    for (qsizetype i = corrupt.size() / 2; i < corrupt.size() / 2 + 64; ++i)
+        corrupt[i] = static_cast<char>(random());
+    const std::pair<const char*, QByteArray> damaged[] = {
+        {"empty", QByteArray()},
+        {"text", QByteArray("CDF? not really a netCDF file\n").repeated(100)},
+        {"truncated", bytes.left(bytes.size() / 2)},
+        {"corrupt", corrupt},
+    };
+    for (const auto& [kind, content] : damaged) {
+        const QString path = Path(QString(kind) + "-" + AbiTestName(13));
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(content);
+        file.close();
+        MarkBitmap();
+        EXPECT_FALSE(Read(path)) << kind;
+        ExpectMarkedBitmap();
+    }
+
+    // The corruption lies in the compressed counts: the header reads, the data read fails.
+    TNetCdfGoesAbi reader(kShortWaits.retryOpen);
+    ASSERT_TRUE(reader.OpenAbiFile(Path(QString("corrupt-") + AbiTestName(13))));
+    EXPECT_TRUE(reader.ReadHeader("Rad"));
+    EXPECT_FALSE(reader.ConvertToBitmap(bitmap_, 1.0f));
+}

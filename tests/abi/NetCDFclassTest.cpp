@@ -1,0 +1,137 @@
+// The netCDF dataset object on real files: opening with one retry, closing once, bounded whole-variable
+// reads.
+#include "NetCDFclass.h"
+#include "NetCdfTestFile.h"
+
+#include <QElapsedTimer>
+#include <QFile>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+#include <thread>
+
+using namespace std::chrono_literals;
+
+namespace {
+
+constexpr auto kRetry = 300ms;
+
+class NetCdfDataset : public testing::Test {
+protected:
+    // A file whose first variable holds the six counts 1 … 6 as "Rad"(y = 2, x = 3).
+    QString WriteCounts(const QString& name) {
+        const QString path = dir_.filePath(name);
+        NetCdfTestFile file(path);
+        const int y = file.Dimension("y", 2);
+        const int x = file.Dimension("x", 3);
+        file.WriteCounts(file.Variable("Rad", NC_SHORT, {y, x}), {1, 2, 3, 4, 5, 6});
+        file.Close();
+        return path;
+    }
+
+    QTemporaryDir dir_;
+};
+
+bool DatasetIsOpen(int handle) {
+    int dimensions = 0;
+    return nc_inq_ndims(handle, &dimensions) == NC_NOERR;
+}
+
+// The path of an open dataset; empty for an identifier that is not open.
+QString PathOf(int handle) {
+    std::size_t length = 0;
+    if (nc_inq_path(handle, &length, nullptr) != NC_NOERR) return {};
+    std::string path(length, '\0');
+    nc_inq_path(handle, &length, path.data());
+    return QFile::decodeName(path.c_str());
+}
+
+} // namespace
+
+TEST_F(NetCdfDataset, OpenHoldsOneDatasetAndDestroyClosesIt) {
+    const QString first = WriteCounts("first.nc");
+    const QString second = WriteCounts("second.nc");
+    int firstHandle = 0;
+    int secondHandle = 0;
+    {
+        TNetCdf dataset(kRetry);
+        EXPECT_EQ(dataset.Handle(), 0);
+        ASSERT_TRUE(dataset.Open(first));
+        firstHandle = dataset.Handle();
+        EXPECT_NE(firstHandle, 0);
+        EXPECT_EQ(dataset.FileName(), first);
+
+        ASSERT_TRUE(dataset.Open(second));
+        secondHandle = dataset.Handle();
+        // The library may hand the closed dataset's identifier out again.
+        EXPECT_NE(PathOf(firstHandle), first);
+        EXPECT_EQ(PathOf(secondHandle), second);
+        EXPECT_EQ(dataset.FileName(), second);
+    }
+    EXPECT_FALSE(DatasetIsOpen(secondHandle));
+}
+
+TEST_F(NetCdfDataset, MissingFileFailsAfterOneRetryAndClosesNothing) {
+    // A dataset opened elsewhere must survive the failed object's destruction.
+    int other = 0;
+    ASSERT_EQ(nc_open(QFile::encodeName(WriteCounts("other.nc")).constData(), NC_NOWRITE, &other), NC_NOERR);
+    const QString missing = dir_.filePath("missing.nc");
+    {
+        TNetCdf dataset(kRetry);
+        QElapsedTimer timer;
+        timer.start();
+        EXPECT_FALSE(dataset.Open(missing));
+        EXPECT_GE(timer.elapsed(), kRetry.count());
+        EXPECT_LT(timer.elapsed(), kRetry.count() + 2000);
+        EXPECT_EQ(dataset.FileName(), missing);
+        EXPECT_EQ(dataset.Handle(), 0);
+    }
+    EXPECT_TRUE(DatasetIsOpen(other));
+    nc_close(other);
+}
+
+TEST_F(NetCdfDataset, FileThatAppearsDuringTheRetryDelayIsOpened) {
+    const QString ready = WriteCounts("ready.nc");
+    const QString target = dir_.filePath("arriving.nc");
+    std::thread arrival([&] {
+        std::this_thread::sleep_for(kRetry / 3);
+        QFile::rename(ready, target);
+    });
+    TNetCdf dataset(kRetry);
+    const bool opened = dataset.Open(target);
+    arrival.join();
+    EXPECT_TRUE(opened);
+    EXPECT_NE(dataset.Handle(), 0);
+}
+
+TEST_F(NetCdfDataset, ReadsTheWholeVariableOnlyIntoABufferOfItsSize) {
+    TNetCdf dataset(kRetry);
+    ASSERT_TRUE(dataset.Open(WriteCounts("counts.nc")));
+    EXPECT_EQ(dataset.VariableSize(), 6u);
+
+    std::vector<std::uint16_t> exact(6, 0);
+    ASSERT_TRUE(dataset.ReadShortData(exact));
+    EXPECT_EQ(exact, (std::vector<std::uint16_t>{1, 2, 3, 4, 5, 6}));
+
+    std::vector<std::uint16_t> small(5, 77);
+    std::vector<std::uint16_t> large(7, 77);
+    EXPECT_FALSE(dataset.ReadShortData(small));
+    EXPECT_FALSE(dataset.ReadShortData(large));
+    EXPECT_EQ(small, std::vector<std::uint16_t>(5, 77));
+    EXPECT_EQ(large, std::vector<std::uint16_t>(7, 77));
+}
+
+TEST_F(NetCdfDataset, TextVariablesAndClosedDatasetsAreNotRead) {
+    const QString path = dir_.filePath("text.nc");
+    {
+        NetCdfTestFile file(path);
+        const int length = file.Dimension("length", 2);
+        file.Variable("name", NC_CHAR, {length});
+        file.Close();
+    }
+    TNetCdf dataset(kRetry);
+    EXPECT_EQ(dataset.VariableSize(), std::nullopt);
+    ASSERT_TRUE(dataset.Open(path));
+    EXPECT_EQ(dataset.VariableSize(), std::nullopt);
+    std::vector<std::uint16_t> buffer(2);
+    EXPECT_FALSE(dataset.ReadShortData(buffer));
+}
