@@ -1,0 +1,140 @@
+// Option checks, the product's file name, and the row-block writing of a whole sample file.
+#include "AbiSample.h"
+
+#include "AbiProductFile.h"
+#include "AbiScene.h"
+
+#include <QDir>
+#include <QFile>
+#include <QRandomGenerator>
+#include <algorithm>
+#include <cmath>
+#include <filesystem>
+#include <optional>
+#include <stdexcept>
+#include <system_error>
+
+namespace {
+
+constexpr int kLargestSize = 32767; // the x and y coordinates are stored as shorts
+
+[[noreturn]] void Fail(const QString& message) {
+    throw std::runtime_error(message.toStdString());
+}
+
+void Validate(const AbiSampleOptions& options) {
+    if (options.satellite < 16 || options.satellite > 19)
+        Fail(QStringLiteral("satellite must be 16..19, not %1").arg(options.satellite));
+    if (!IsAbiBand(options.band)) Fail(QStringLiteral("band must be 1..16, not %1").arg(options.band));
+    if (options.scanMode != 3 && options.scanMode != 4 && options.scanMode != 6)
+        Fail(QStringLiteral("scan mode must be 3, 4 or 6, not %1").arg(options.scanMode));
+    if (!options.start.isValid()) Fail(QStringLiteral("the scan start time is not valid"));
+    if (options.size < 0 || options.size > kLargestSize)
+        Fail(QStringLiteral("size must be 1..%1 pixels (0 for the full-disk grid), not %2")
+                 .arg(kLargestSize)
+                 .arg(options.size));
+    if (!std::isfinite(options.longitude) || options.longitude < -180.0f || options.longitude > 180.0f)
+        Fail(QStringLiteral("longitude must be -180..180 degrees, not %1").arg(options.longitude));
+    const auto pixels =
+        static_cast<size_t>(AbiSampleSize(options)) * static_cast<size_t>(AbiSampleSize(options));
+    if (!options.counts.empty() && options.counts.size() != pixels)
+        Fail(QStringLiteral("%1 counts given for a %2 x %2 image, which needs %3")
+                 .arg(options.counts.size())
+                 .arg(AbiSampleSize(options))
+                 .arg(pixels));
+}
+
+QString FileNameFor(const AbiSampleOptions& options, const AbiScanTimes& times) {
+    return QStringLiteral("OR_ABI-L1b-RadF-M%1C%2_G%3_s%4_e%5_c%6.nc")
+        .arg(options.scanMode)
+        .arg(options.band, 2, 10, QLatin1Char('0'))
+        .arg(options.satellite)
+        .arg(FileNameTime(times.start), FileNameTime(times.end), FileNameTime(times.created));
+}
+
+// A hidden name beside the final one, which no scan mask matches; the file there is removed again unless
+// it was moved to its final name.
+class PartialFile {
+public:
+    PartialFile(const QDir& folder, const QString& finalName)
+        : path_(folder.absoluteFilePath(
+              QStringLiteral(".%1.%2.part")
+                  .arg(finalName)
+                  .arg(QRandomGenerator::global()->generate(), 8, 16, QLatin1Char('0')))) {}
+    ~PartialFile() {
+        if (!moved_) QFile::remove(path_);
+    }
+    PartialFile(const PartialFile&) = delete;
+    PartialFile& operator=(const PartialFile&) = delete;
+
+    const QString& Path() const { return path_; }
+
+    // Replaces any file of that name at once.
+    void MoveTo(const QString& finalPath) {
+        std::error_code error;
+        std::filesystem::rename(QFile::encodeName(path_).toStdString(),
+                                QFile::encodeName(finalPath).toStdString(), error);
+        if (error)
+            Fail(QStringLiteral("cannot rename the finished file to %1: %2")
+                     .arg(finalPath, QString::fromStdString(error.message())));
+        moved_ = true;
+    }
+
+private:
+    QString path_;
+    bool moved_ = false;
+};
+
+void WriteImage(const AbiSampleOptions& options, int size, AbiProductFile& file) {
+    AbiPixelTally tally(BandCalibration(options.band));
+    const auto columns = static_cast<size_t>(size);
+    std::vector<uint16_t> rendered;
+    std::vector<int8_t> flags(kAbiChunkEdge * columns);
+    std::optional<AbiScene> scene;
+    if (options.counts.empty()) {
+        scene.emplace(options, size);
+        rendered.resize(kAbiChunkEdge * columns);
+    }
+    for (size_t firstRow = 0; firstRow < columns; firstRow += kAbiChunkEdge) {
+        const size_t rows = std::min(kAbiChunkEdge, columns - firstRow);
+        const uint16_t* counts = options.counts.data() + firstRow * columns;
+        if (scene) {
+            scene->RenderRows(static_cast<int>(firstRow), static_cast<int>(rows), rendered.data());
+            counts = rendered.data();
+        }
+        tally.Classify(counts, rows * columns, flags.data());
+        file.WriteRows(firstRow, rows, counts, flags.data());
+    }
+    file.Finish(tally);
+}
+
+} // namespace
+
+int AbiSampleSize(const AbiSampleOptions& options) {
+    return options.size > 0 ? options.size : FullDiskSize(options.band);
+}
+
+QString AbiSampleFileName(const AbiSampleOptions& options) {
+    Validate(options);
+    return FileNameFor(options, ScanTimesFor(options.start, options.scanMode));
+}
+
+QString WriteAbiSample(const AbiSampleOptions& options, const QString& folder) {
+    Validate(options);
+    const QDir directory(folder);
+    if (folder.isEmpty() || !directory.exists()) Fail(QStringLiteral("folder %1 does not exist").arg(folder));
+
+    const AbiScanTimes times = ScanTimesFor(options.start, options.scanMode);
+    const QString fileName = FileNameFor(options, times);
+    const QString path = directory.absoluteFilePath(fileName);
+    const int size = AbiSampleSize(options);
+
+    PartialFile partial(directory, fileName);
+    {
+        AbiProductFile file(partial.Path(), {options.satellite, options.band, options.scanMode,
+                                             options.longitude, options.seed, size, fileName, times});
+        WriteImage(options, size, file);
+    }
+    partial.MoveTo(path);
+    return path;
+}

@@ -1,0 +1,66 @@
+// Value noise on an integer lattice hashed from the coordinates.
+#include "SmoothNoise.h"
+
+#include "SampleRandom.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+float LatticeValue(int64_t x, int64_t y, int64_t z, uint32_t seed) {
+    const uint32_t hash =
+        Hash32(seed, static_cast<uint32_t>(x), static_cast<uint32_t>(y), static_cast<uint32_t>(z));
+    return 2.0f * UnitFloat(hash) - 1.0f;
+}
+
+double SmoothStep(double t) {
+    return t * t * (3.0 - 2.0 * t);
+}
+
+double Lerp(double a, double b, double t) {
+    return a + (b - a) * t;
+}
+
+} // namespace
+
+float ValueNoise(double x, double y, double z, uint32_t seed) {
+    const double fx = std::floor(x), fy = std::floor(y), fz = std::floor(z);
+    const auto ix = static_cast<int64_t>(fx), iy = static_cast<int64_t>(fy), iz = static_cast<int64_t>(fz);
+    const double tx = SmoothStep(x - fx), ty = SmoothStep(y - fy), tz = SmoothStep(z - fz);
+    double layers[2];
+    for (int dz = 0; dz < 2; ++dz) {
+        const double top =
+            Lerp(LatticeValue(ix, iy, iz + dz, seed), LatticeValue(ix + 1, iy, iz + dz, seed), tx);
+        const double bottom =
+            Lerp(LatticeValue(ix, iy + 1, iz + dz, seed), LatticeValue(ix + 1, iy + 1, iz + dz, seed), tx);
+        layers[dz] = Lerp(top, bottom, ty);
+    }
+    return static_cast<float>(Lerp(layers[0], layers[1], tz));
+}
+
+float FractalNoise(double x, double y, double z, int octaves, uint32_t seed) {
+    double sum = 0, amplitude = 1, total = 0, frequency = 1;
+    for (int octave = 0; octave < octaves; ++octave) {
+        sum += amplitude * ValueNoise(x * frequency, y * frequency, z * frequency, Hash32(seed, octave));
+        total += amplitude;
+        amplitude *= 0.5;
+        frequency *= 2.0;
+    }
+    // Sums of independent octaves rarely reach their bound; stretch so the field uses most of [-1, 1].
+    return static_cast<float>(std::clamp(1.6 * sum / total, -1.0, 1.0));
+}
+
+DetailTile::DetailTile(uint32_t seed) : values_(kEdge * kEdge) {
+    // Smooth the white noise a little so neighbouring cells are related, keeping the tile periodic.
+    std::vector<float> white(kEdge * kEdge);
+    for (uint32_t i = 0; i < white.size(); ++i) white[i] = 2.0f * UnitFloat(Hash32(seed, i)) - 1.0f;
+    for (uint32_t y = 0; y < kEdge; ++y)
+        for (uint32_t x = 0; x < kEdge; ++x) {
+            float sum = 0;
+            for (uint32_t dy = 0; dy < 3; ++dy)
+                for (uint32_t dx = 0; dx < 3; ++dx)
+                    sum += white[((y + dy + kMask) & kMask) * kEdge + ((x + dx + kMask) & kMask)];
+            values_[y * kEdge + x] = std::clamp(sum / 3.0f, -1.0f, 1.0f);
+        }
+}
