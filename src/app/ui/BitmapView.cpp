@@ -1,0 +1,23 @@
+// A widget that shows a bitmap at full size, converting only the exposed part for painting.
+#include "BitmapView.h"
+
+#include <QPaintEvent>
+#include <QPainter>
+
+BitmapView::BitmapView(QWidget* parent) : QWidget(parent) {
+    picture_.SetPixelFormat(TPixelFormat::pf8bit);
+    picture_.SetGreyPalette();
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    resize(0, 0);
+}
+
+void BitmapView::PictureChanged() {
+    resize(picture_.Width(), picture_.Height());
+    update();
+}
+
+void BitmapView::paintEvent(QPaintEvent* event) {
+    if (picture_.Empty()) return;
+    QPainter painter(this);
+    for (const QRect& exposed : event->region()) painter.drawImage(exposed, picture_.Image(), exposed);
+}

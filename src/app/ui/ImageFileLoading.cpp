@@ -1,0 +1,38 @@
+// Reading a saved image file into a bitmap by its extension, and reducing one to thumbnail size.
+#include "ImageFileLoading.h"
+
+#include "BMPExtImage.h"
+#include "JPEG_IO.h"
+#include "PNG_IO.h"
+
+#include <QFileInfo>
+#include <exception>
+#include <new>
+
+bool LoadImageFileIntoBitmap(TExtBitmap& bitmap, const QString& path) {
+    const QString extension = QFileInfo(path).suffix().toUpper();
+    try {
+        if (extension == QLatin1String("JPG")) return LoadJpegIntoBitmap(bitmap, path, false, 0);
+        if (extension == QLatin1String("PNG")) return LoadPngIntoBitmap(bitmap, path, false, false);
+    } catch (const std::bad_alloc&) {
+        // An image too large for memory cannot be shown; the bitmap is left empty.
+        bitmap.SetSize(0, 0);
+        return false;
+    }
+    return false;
+}
+
+std::optional<QImage> LoadReducedImage(const QString& path, QSize size) {
+    try {
+        TExtBitmap bitmap;
+        bitmap.SetPixelFormat(TPixelFormat::pf8bit);
+        bitmap.SetGreyPalette();
+        if (!LoadImageFileIntoBitmap(bitmap, path)) return std::nullopt;
+        bitmap.Interpolate(size.width(), size.height());
+        if (bitmap.Empty()) return std::nullopt;
+        return bitmap.Image().convertToFormat(QImage::Format_Grayscale8);
+    } catch (const std::exception&) {
+        // A bitmap that refuses the reduction (or memory running out) leaves the thumbnail as it was.
+        return std::nullopt;
+    }
+}

@@ -1,0 +1,20 @@
+// Reading a saved image file into a bitmap by its extension, and reducing one to thumbnail size. Nothing here
+// touches a widget, so the reduction can run off the GUI thread.
+#pragma once
+
+#include <QImage>
+#include <QSize>
+#include <QString>
+#include <optional>
+
+class TExtBitmap;
+
+// ".JPG" files go through the JPEG codec (the bitmap's own format, full size), ".PNG" files through the PNG
+// codec (no colour forcing, the bitmap resized to the image); the extension's case does not matter. False for
+// any other extension (the bitmap is then untouched) and for a file that cannot be read. Never throws: an
+// image too large for memory leaves the bitmap empty.
+bool LoadImageFileIntoBitmap(TExtBitmap& bitmap, const QString& path);
+
+// The file read into an 8-bit grey bitmap and reduced to `size` by area averaging, as an 8-bit grey image.
+// Empty when the file cannot be read or the bitmap cannot be reduced to that size.
+std::optional<QImage> LoadReducedImage(const QString& path, QSize size);

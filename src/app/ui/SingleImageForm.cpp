@@ -1,0 +1,84 @@
+// TFormSingleImage: the full-size viewer of one band's newest image.
+#include "SingleImageForm.h"
+
+#include "BitmapView.h"
+#include "ImageFileLoading.h"
+
+#include <QAction>
+#include <QKeyEvent>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QVBoxLayout>
+
+namespace {
+
+constexpr QSize kDesignClientSize(537, 346);
+
+} // namespace
+
+TFormSingleImage::TFormSingleImage(QWidget* parent)
+    : QWidget(parent, Qt::Window), scrollBox_(new QScrollArea(this)), image_(new BitmapView) {
+    setObjectName(QStringLiteral("FormSingleImage"));
+    resize(kDesignClientSize);
+    scrollBox_->setObjectName(QStringLiteral("ScrollBox"));
+    image_->setObjectName(QStringLiteral("Image"));
+    scrollBox_->setWidget(image_);
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(scrollBox_);
+
+    auto* quillmap = new QAction(QStringLiteral("Quillmap process ... "), this);
+    quillmap->setObjectName(QStringLiteral("PopupQuillmapprocess"));
+    connect(quillmap, &QAction::triggered, this, [this] { emit QuillmapProcessRequested(imageBand_); });
+    auto* separator = new QAction(this);
+    separator->setObjectName(QStringLiteral("N1"));
+    separator->setSeparator(true);
+    auto* quit = new QAction(QStringLiteral("Quit"), this);
+    quit->setObjectName(QStringLiteral("PopupQuit"));
+    connect(quit, &QAction::triggered, this, &QWidget::hide);
+    addActions({quillmap, separator, quit});
+    setContextMenuPolicy(Qt::ActionsContextMenu);
+}
+
+const TExtBitmap& TFormSingleImage::Picture() const {
+    return image_->Picture();
+}
+
+void TFormSingleImage::ShowImage(int band, const QString& fileName, const QString& caption) {
+    setWindowTitle(caption);
+    imageFileName_ = fileName;
+    imageBand_ = band;
+    if (isVisible()) {
+        LoadPicture();
+        raise();
+        activateWindow();
+    } else {
+        showMaximized();
+    }
+}
+
+void TFormSingleImage::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    // A window restored by the window system keeps its picture; only a show by the program loads the file.
+    if (!event->spontaneous()) LoadPicture();
+}
+
+void TFormSingleImage::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Escape)
+        hide();
+    else
+        QWidget::keyPressEvent(event);
+}
+
+// The old picture goes first: a full-disk image is large, and a file that cannot be read must not show the
+// previous band's picture under the new caption.
+void TFormSingleImage::LoadPicture() {
+    TExtBitmap& picture = image_->Picture();
+    picture.SetSize(0, 0);
+    picture.SetPixelFormat(TPixelFormat::pf8bit);
+    picture.SetGreyPalette();
+    LoadImageFileIntoBitmap(picture, imageFileName_);
+    image_->PictureChanged();
+    scrollBox_->horizontalScrollBar()->setValue(0);
+    scrollBox_->verticalScrollBar()->setValue(0);
+}

@@ -1,0 +1,40 @@
+// TFormSingleImage: the full-size viewer of one band's newest image, scrolling over it, with the hand-off of
+// that image to Quillmap in its popup menu.
+#pragma once
+
+#include <QString>
+#include <QWidget>
+
+class BitmapView;
+class QScrollArea;
+class TExtBitmap;
+
+class TFormSingleImage : public QWidget {
+    Q_OBJECT
+public:
+    // With a parent the viewer is still a window of its own, freed with its parent.
+    explicit TFormSingleImage(QWidget* parent = nullptr);
+
+    int ImageBand() const { return imageBand_; }
+    QString ImageFileName() const { return imageFileName_; }
+    const TExtBitmap& Picture() const;
+
+    // Shows the band's image under the caption: a hidden viewer opens maximised and loads it as it is shown;
+    // a visible one loads it at once and comes to the front.
+    void ShowImage(int band, const QString& fileName, const QString& caption);
+
+signals:
+    void QuillmapProcessRequested(int band);
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+
+private:
+    void LoadPicture();
+
+    int imageBand_ = 0;
+    QString imageFileName_;
+    QScrollArea* scrollBox_;
+    BitmapView* image_;
+};

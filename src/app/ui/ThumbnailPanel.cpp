@@ -1,0 +1,109 @@
+// The Images tab's panel: sixteen band thumbnails with their captions, the band the mouse last entered, and
+// the thumbnails' popup menu that offers the hand-off to Quillmap.
+#include "ThumbnailPanel.h"
+
+#include "ImageFileLoading.h"
+#include "Thumbnail.h"
+#include "Utils.h"
+
+#include <QFileInfo>
+#include <QLabel>
+#include <QMenu>
+
+namespace {
+
+constexpr int kColumns = 4;
+constexpr std::array<int, kColumns> kLefts = {4, 185, 366, 548};
+constexpr std::array<int, kBandCount / kColumns> kTops = {4, 152, 300, 448};
+constexpr int kMargin = 4;
+
+const QString kRestoredHintPrefix = QStringLiteral("Image from previous file:  ");
+
+} // namespace
+
+ThumbnailPanel::ThumbnailPanel(QWidget* parent)
+    : QWidget(parent), imagePopupMenu_(new QMenu(this)),
+      quillmapProcess_(imagePopupMenu_->addAction(QStringLiteral("Quillmap process ... "))) {
+    imagePopupMenu_->setObjectName(QStringLiteral("ImagePopupMenu"));
+    quillmapProcess_->setObjectName(QStringLiteral("QuillmapProcess"));
+    quillmapProcess_->setEnabled(false);
+    connect(imagePopupMenu_, &QMenu::aboutToShow, this, &ThumbnailPanel::ImagePopupMenuPopup);
+    connect(quillmapProcess_, &QAction::triggered, this,
+            [this] { emit QuillmapProcessRequested(hoveredBand_); });
+
+    for (int band = 0; band < kBandCount; ++band) AddThumbnail(band);
+    const QRect used = childrenRect();
+    setMinimumSize(used.right() + 1 + kMargin, used.bottom() + 1 + kMargin);
+}
+
+void ThumbnailPanel::AddThumbnail(int band) {
+    auto* thumbnail = new Thumbnail(band, this);
+    thumbnail->setObjectName(QStringLiteral("Image") + BandCode[band]);
+    thumbnail->move(kLefts[band % kColumns], kTops[band / kColumns]);
+    connect(thumbnail, &Thumbnail::Entered, this, [this](int entered) { hoveredBand_ = entered; });
+    // A click or a right click always happens on the thumbnail under the pointer, which is the one last
+    // entered.
+    connect(thumbnail, &Thumbnail::Clicked, this, [this](int clicked) {
+        hoveredBand_ = clicked;
+        emit ThumbnailClicked(clicked);
+    });
+    connect(thumbnail, &Thumbnail::ContextMenuRequested, this, [this](int clicked, const QPoint& globalPos) {
+        hoveredBand_ = clicked;
+        imagePopupMenu_->popup(globalPos);
+    });
+    thumbnails_[band] = thumbnail;
+
+    auto* label = new QLabel(BandLabelCaption(band), this);
+    label->setObjectName(QStringLiteral("Label") + BandCode[band]);
+    label->setToolTip(BandHint[band]);
+    label->adjustSize();
+    label->move(thumbnail->x() + (thumbnail->width() - label->width()) / 2,
+                thumbnail->y() + thumbnail->height());
+}
+
+// Null for an index that names no band, which every operation then skips.
+Thumbnail* ThumbnailPanel::ThumbnailOf(int band) const {
+    return band >= 0 && band < kBandCount ? thumbnails_[band] : nullptr;
+}
+
+QString ThumbnailPanel::Hint(int band) const {
+    const Thumbnail* thumbnail = ThumbnailOf(band);
+    return thumbnail ? thumbnail->toolTip() : QString();
+}
+
+void ThumbnailPanel::ClearThumbnails() {
+    for (Thumbnail* thumbnail : thumbnails_) thumbnail->Blank();
+}
+
+void ThumbnailPanel::RestoreThumbnail(int band, const QString& path) {
+    Thumbnail* thumbnail = ThumbnailOf(band);
+    if (!thumbnail || !QFileInfo(path).isFile()) return;
+    try {
+        if (FileSizeOf(path) < kMinimumRestoreBytes) return;
+    } catch (const EInOutError&) {
+        return;
+    }
+    if (!DrawFile(*thumbnail, path)) return;
+    thumbnail->setToolTip(kRestoredHintPrefix + path);
+    thumbnail->repaint();
+}
+
+void ThumbnailPanel::ShowSavedImage(int band, const QString& path, const QString& hint) {
+    Thumbnail* thumbnail = ThumbnailOf(band);
+    if (!thumbnail) return;
+    thumbnail->setToolTip(hint);
+    DrawFile(*thumbnail, path);
+}
+
+// Decoding a full-disk image takes a while; this is the one place that does it for a thumbnail.
+bool ThumbnailPanel::DrawFile(Thumbnail& thumbnail, const QString& path) {
+    const std::optional<QImage> reduced = LoadReducedImage(path, thumbnail.size());
+    KeepAlive();
+    if (!reduced) return false;
+    thumbnail.Draw(*reduced);
+    return true;
+}
+
+void ThumbnailPanel::ImagePopupMenuPopup() {
+    if (QFileInfo(quillmapPath_).isFile()) quillmapProcess_->setEnabled(true);
+}
