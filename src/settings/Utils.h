@@ -1,0 +1,54 @@
+// Small file and clock helpers of the processing: folder listing by mask, file size, in-use test,
+// UTC clock, keep-alive look at the message queue and last-write times.
+#pragma once
+
+#include "DateTime.h"
+
+#include <QString>
+#include <QStringList>
+#include <cstdint>
+#include <functional>
+#include <stdexcept>
+
+// Raised by FileSizeOf for a file that is missing or cannot be opened for reading.
+class EInOutError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// Appends folder part + name of every entry (files and sub-folders) of the mask's folder whose name
+// matches the mask's last component: "?" is one character, "*" any run, case-insensitive. Entries come in
+// the order the file system returns them; List is neither cleared nor sorted. A mask without a folder
+// part (an unset folder) and a missing folder list nothing.
+void ListFiles(const QString& mask, QStringList& list);
+
+// Length of the file in bytes; throws EInOutError when it cannot be opened for reading. 64-bit, so that
+// files over 2 GiB never wrap into a small size.
+qint64 FileSizeOf(const QString& path);
+
+// True when the file is missing, read-only, not a regular file, or open in any process (even only for
+// reading) other than through this call.
+bool FileInUse(const QString& path);
+
+TDateTime UtcNow();
+
+// Milliseconds since an arbitrary start (the system's boot on Linux), wrapping at 32 bits.
+std::uint32_t TickCount();
+
+// Lets the window system see the program as responsive before a long blocking step: looks at the GUI
+// thread's event queue at most once per tick. Off the GUI thread the look is a no-op.
+void KeepAlive();
+
+// Replaces the look KeepAlive takes at the queue; an empty function restores the default.
+void SetQueueLookHook(std::function<void()> look);
+
+// Sets the file's last-write time to Time (UTC) at two-second resolution. Does nothing for Time = 0,
+// for a time outside 1980..2107, and for a file that is missing or in use.
+void SetFileDate(const QString& path, TDateTime time);
+
+// An open file as the platform knows it (a file descriptor on POSIX).
+using TFileHandle = std::intptr_t;
+
+// Sets the last-write time of the open file from a packed DOS date-time taken as UTC, keeping the other
+// times. Returns 0 or the platform's error code.
+int SetFileTimeFromDos(TFileHandle file, std::uint32_t dosDateTime);

@@ -1,0 +1,14 @@
+// Readable GoogleTest output for Qt strings and string lists.
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <ostream>
+
+inline void PrintTo(const QString& text, std::ostream* out) {
+    *out << '"' << text.toStdString() << '"';
+}
+
+inline void PrintTo(const QStringList& list, std::ostream* out) {
+    *out << '[' << list.join(", ").toStdString() << ']';
+}

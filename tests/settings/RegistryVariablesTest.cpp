@@ -1,0 +1,159 @@
+// Settings objects and the shared program register against a real store in a temporary folder.
+#include "RegistryVariables.h"
+#include "QtPrinters.h"
+#include "TemporaryStore.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <gtest/gtest.h>
+
+namespace {
+
+// Creates a setting, sets its value and lets its destruction write it.
+template <class TSetting, class TValue> void StoreByDestruction(const QString& name, const TValue& value) {
+    TSetting setting(name, {});
+    setting.Value = value;
+}
+
+class RegistryVariables : public testing::Test {
+protected:
+    void WriteKeyFile(const QString& keyName, const QByteArray& content) {
+        QDir().mkpath(QFileInfo(Store.KeyFile(keyName)).path());
+        QFile file(Store.KeyFile(keyName));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(content);
+    }
+
+    QByteArray KeyFileContent(const QString& keyName) {
+        QFile file(Store.KeyFile(keyName));
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }
+
+    QProcess* StartWriter(const QStringList& arguments, const QString& program = REGISTRY_WRITER) {
+        auto* process = new QProcess(&Owner);
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert("XDG_CONFIG_HOME", Store.ConfigHome());
+        process->setProcessEnvironment(environment);
+        process->start(program, arguments);
+        return process;
+    }
+
+    TTemporaryStore Store;
+    QObject Owner;
+};
+
+TEST_F(RegistryVariables, ReadingCreatesNothingAndGivesDefaults) {
+    {
+        const TRegistryString path("SourcePath", "/default/");
+        const TRegistryInteger satellite("Satellite", 3);
+        const TRegistryBoolean png("SaveAsPNG", true);
+        EXPECT_EQ(path.Value, "/default/");
+        EXPECT_EQ(satellite.Value, 3);
+        EXPECT_TRUE(png.Value);
+        EXPECT_TRUE(ReadAppPath("Quillmap").isEmpty());
+        EXPECT_TRUE(ReadProgramSetting("Feedkeeper", "ImagesPath").isEmpty());
+        EXPECT_FALSE(QFileInfo::exists(QFileInfo(Store.KeyFile(ProgramName())).path()));
+    }
+    // Destroying them wrote them: the program key now exists, in the temporary store.
+    EXPECT_TRUE(QFileInfo::exists(Store.KeyFile(ProgramName())));
+}
+
+TEST_F(RegistryVariables, WriteAndDestructionStoreTheValue) {
+    TRegistryInteger satellite("Satellite", 0);
+    satellite.Value = 2;
+    satellite.Write();
+    EXPECT_EQ(TRegistryInteger("Satellite", 0).Value, 2);
+
+    StoreByDestruction<TRegistryString>("SourcePath", "/data/in/");
+    EXPECT_EQ(TRegistryString("SourcePath", "x").Value, "/data/in/");
+
+    StoreByDestruction<TRegistryInteger>("FormLeft", -32000);
+    EXPECT_EQ(TRegistryInteger("FormLeft", 0).Value, -32000);
+}
+
+TEST_F(RegistryVariables, StoredEmptyTextStaysEmpty) {
+    StoreByDestruction<TRegistryString>("BandsSelected", QString());
+    EXPECT_EQ(TRegistryString("BandsSelected", "B02,B03,B05,B13").Value, "");
+}
+
+// Reading through a setting object writes the value back on destruction, so each check stores anew.
+TEST_F(RegistryVariables, ValueOfAnotherTypeReadsAsDefault) {
+    StoreByDestruction<TRegistryString>("Satellite", "2");
+    EXPECT_EQ(TRegistryInteger("Satellite", 0).Value, 0);
+    StoreByDestruction<TRegistryString>("Satellite", "2");
+    EXPECT_TRUE(TRegistryBoolean("Satellite", true).Value);
+
+    StoreByDestruction<TRegistryInteger>("SavePath", 7);
+    EXPECT_EQ(TRegistryString("SavePath", "/default/").Value, "/default/");
+}
+
+TEST_F(RegistryVariables, TextThatLooksLikeAStoredNumberStaysText) {
+    StoreByDestruction<TRegistryString>("Satellite", "dword:00000002");
+    EXPECT_EQ(TRegistryInteger("Satellite", 0).Value, 0);
+    StoreByDestruction<TRegistryString>("Satellite", "dword:00000002");
+    EXPECT_EQ(TRegistryString("Satellite", "").Value, "dword:00000002");
+    StoreByDestruction<TRegistryString>("Satellite", "sz:x");
+    EXPECT_EQ(TRegistryString("Satellite", "").Value, "sz:x");
+}
+
+TEST_F(RegistryVariables, AnyNonZeroDwordIsTrue) {
+    StoreByDestruction<TRegistryInteger>("SaveAsPNG", 5);
+    EXPECT_TRUE(TRegistryBoolean("SaveAsPNG", false).Value);
+    StoreByDestruction<TRegistryInteger>("SaveAsPNG", 0);
+    EXPECT_FALSE(TRegistryBoolean("SaveAsPNG", true).Value);
+}
+
+TEST_F(RegistryVariables, StoredFileIsReadableAndHandEditsAreUnderstood) {
+    StoreByDestruction<TRegistryInteger>("Satellite", -2);
+    EXPECT_TRUE(KeyFileContent(ProgramName()).contains("Satellite=dword:fffffffe"));
+
+    WriteKeyFile(ProgramName(), "[General]\nSatellite=dword:12\nSavePath=dword:12\nBandsSelected=B02,B03\n");
+    EXPECT_EQ(TRegistryInteger("Satellite", 1).Value, 1);
+    EXPECT_EQ(ReadProgramSetting(ProgramName(), "SavePath"), "");
+    EXPECT_EQ(ReadProgramSetting(ProgramName(), "BandsSelected"), "B02,B03");
+    // Only the program's own key counts, not a vendor-wide file.
+    WriteKeyFile("../Nimbrel", "[General]\nFormTop=dword:00000009\n");
+    EXPECT_EQ(TRegistryInteger("FormTop", 4).Value, 4);
+}
+
+TEST_F(RegistryVariables, OtherProgramsKeysAreReadAsText) {
+    WriteKeyFile("Feedkeeper", "[General]\nImagesPath=/srv/images/\nInterval=dword:0000000a\n");
+    EXPECT_EQ(ReadProgramSetting("Feedkeeper", "ImagesPath"), "/srv/images/");
+    EXPECT_EQ(ReadProgramSetting("Feedkeeper", "Interval"), "");
+    EXPECT_EQ(ReadProgramSetting("Feedkeeper", "ReceivedFilesPath"), "");
+}
+
+TEST_F(RegistryVariables, RegisterAppPathRecordsThisExecutable) {
+    RegisterAppPath();
+    EXPECT_TRUE(QFileInfo::exists(Store.KeyFile("App Paths")));
+    EXPECT_EQ(ReadAppPath(ProgramName()), QDir::toNativeSeparators(QCoreApplication::applicationFilePath()));
+    EXPECT_FALSE(QFileInfo::exists(Store.KeyFile(ProgramName())));
+}
+
+TEST_F(RegistryVariables, RenamedExecutableRegistersUnderItsNewName) {
+    const QString renamed = Store.ConfigHome() + "/RenamedStation";
+    ASSERT_TRUE(QFile::copy(REGISTRY_WRITER, renamed));
+    QProcess* writer = StartWriter({}, renamed);
+    ASSERT_TRUE(writer->waitForFinished(10000));
+    EXPECT_EQ(writer->exitCode(), 0);
+    EXPECT_EQ(ReadAppPath("RenamedStation"), QFileInfo(renamed).absoluteFilePath());
+    EXPECT_EQ(ReadAppPath("registry_writer"), "");
+}
+
+TEST_F(RegistryVariables, TwoProcessesWritingOneKeyLoseNothing) {
+    constexpr int kWrites = 100;
+    const QString count = QString::number(kWrites);
+    QProcess* first = StartWriter({"App Paths", "WriterA", "WriterB", count});
+    QProcess* second = StartWriter({"App Paths", "WriterB", "WriterA", count});
+    ASSERT_TRUE(first->waitForFinished(30000));
+    ASSERT_TRUE(second->waitForFinished(30000));
+    EXPECT_EQ(first->exitCode(), 0);
+    EXPECT_EQ(second->exitCode(), 0);
+    EXPECT_EQ(ReadAppPath("WriterA"), QString::number(kWrites - 1));
+    EXPECT_EQ(ReadAppPath("WriterB"), QString::number(kWrites - 1));
+}
+
+} // namespace
