@@ -96,7 +96,7 @@ AbiSceneLevel AbiBandAppearance::EmissiveLevel(const EarthState& state) const {
     const float clear = Lerp(look.atmosphere - 10.0f * state.moisture, state.surfaceTemperature, look.window);
     // Only clouds colder than what the band sees through clear air show.
     const float seen = clear + state.cloud * std::min(0.0f, state.cloudTop - clear);
-    return {seen, 1.0f + 6.0f * state.cloud};
+    return {seen, 1.5f + 2.0f * state.cloud + 40.0f * state.cloud * (1.0f - state.cloud)};
 }
 
 AbiSceneLevel AbiBandAppearance::ReflectiveLevel(const EarthState& state) const {
@@ -104,5 +104,6 @@ AbiSceneLevel AbiBandAppearance::ReflectiveLevel(const EarthState& state) const 
     const float surface = Lerp(Lerp(look.ocean, look.land, state.land), look.ice, state.ice);
     float cloud = (0.42f + 0.5f * state.cloudHeight) * look.cloud;
     if (look.highCloudsOnly) cloud *= SmoothStep(0.45f, 0.75f, state.cloudHeight);
-    return {Lerp(surface, cloud, state.cloud), 0.015f + 0.1f * state.cloud};
+    return {Lerp(surface, cloud, state.cloud),
+            0.01f + 0.03f * state.cloud + 0.8f * state.cloud * (1.0f - state.cloud)};
 }

@@ -3,6 +3,7 @@
 
 #include "AbiProductFile.h"
 #include "AbiScene.h"
+#include "AbiSceneBlocks.h"
 
 #include <QDir>
 #include <QFile>
@@ -88,20 +89,16 @@ private:
 void WriteImage(const AbiSampleOptions& options, int size, AbiProductFile& file) {
     AbiPixelTally tally(BandCalibration(options.band));
     const auto columns = static_cast<size_t>(size);
-    std::vector<uint16_t> rendered;
     std::vector<int8_t> flags(kAbiChunkEdge * columns);
     std::optional<AbiScene> scene;
+    std::optional<AbiSceneBlocks> blocks;
     if (options.counts.empty()) {
         scene.emplace(options, size);
-        rendered.resize(kAbiChunkEdge * columns);
+        blocks.emplace(*scene, columns, kAbiChunkEdge);
     }
     for (size_t firstRow = 0; firstRow < columns; firstRow += kAbiChunkEdge) {
         const size_t rows = std::min(kAbiChunkEdge, columns - firstRow);
-        const uint16_t* counts = options.counts.data() + firstRow * columns;
-        if (scene) {
-            scene->RenderRows(static_cast<int>(firstRow), static_cast<int>(rows), rendered.data());
-            counts = rendered.data();
-        }
+        const uint16_t* counts = blocks ? blocks->Next() : options.counts.data() + firstRow * columns;
         tally.Classify(counts, rows * columns, flags.data());
         file.WriteRows(firstRow, rows, counts, flags.data());
     }

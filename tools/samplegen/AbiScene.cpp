@@ -7,13 +7,15 @@
 
 #include <algorithm>
 #include <cmath>
+#include <future>
+#include <numbers>
 
 namespace {
 
 constexpr float kDiskShare = 0.96f;       // disk radius relative to half the image
 constexpr float kFlattening = 0.9966471f; // polar / equatorial radius
 constexpr int kMaxCells = 512;
-constexpr float kDetailCellsAcross = 2048.0f;
+constexpr float kDetailCellsAcross = 1024.0f;
 
 } // namespace
 
@@ -26,18 +28,27 @@ AbiScene::AbiScene(const AbiSampleOptions& options, int size)
       appearance_(options.band, options.start.toUTC().date().dayOfYear()),
       detail_(Hash32(options.seed, 0xde7a11U)) {
     const EarthModel earth(options.seed, options.longitude, options.start.toUTC());
-    nodes_.reserve(static_cast<size_t>(cells_ + 1) * (cells_ + 1));
-    for (int row = 0; row <= cells_; ++row)
+    nodes_.resize(static_cast<size_t>(cells_ + 1) * (cells_ + 1));
+    const int half = (cells_ + 1) / 2;
+    std::future<void> upperHalf = std::async(std::launch::async, [&] { ComputeNodeRows(earth, 0, half); });
+    ComputeNodeRows(earth, half, cells_ + 1);
+    upperHalf.get();
+}
+
+void AbiScene::ComputeNodeRows(const EarthModel& earth, int firstRow, int endRow) {
+    // Nodes further off the disk than one cell never take part in the interpolation.
+    const double reach = 1.0 + 2.0 * std::numbers::sqrt2 / cells_;
+    for (int row = firstRow; row < endRow; ++row)
         for (int column = 0; column <= cells_; ++column) {
             double u = -1.0 + 2.0 * column / cells_;
             double v = -1.0 + 2.0 * row / cells_;
-            // Nodes off the disk only feed the interpolation of the pixels at its rim.
             const double radius = std::hypot(u, v);
+            if (radius > reach) continue;
             if (radius > 0.999) {
                 u *= 0.999 / radius;
                 v *= 0.999 / radius;
             }
-            nodes_.push_back(appearance_.Level(earth.At(u, v)));
+            nodes_[static_cast<size_t>(row) * (cells_ + 1) + column] = appearance_.Level(earth.At(u, v));
         }
 }
 
@@ -82,8 +93,8 @@ void AbiScene::RenderRow(int row, uint16_t* counts) const {
         const float texture = textureTop + (textureBottom - textureTop) * fy;
 
         const float detailX = static_cast<float>(x) * detailCellsPerPixel_;
-        const float detail = 0.7f * detail_.At(detailX, detailY) +
-                             0.5f * detail_.At(0.31f * detailX + 57.5f, 0.31f * detailY + 101.25f);
+        const float detail = 0.6f * detail_.At(detailX, detailY) +
+                             0.4f * detail_.At(2.3f * detailX + 57.5f, 2.3f * detailY + 101.25f);
         const float value = appearance_.PixelValue(level, texture * detail, mu, noise.Symmetric());
         counts[x] = appearance_.Count(value);
     }

@@ -18,6 +18,7 @@ public:
     void RenderRows(int firstRow, int rowCount, uint16_t* counts) const;
 
 private:
+    void ComputeNodeRows(const EarthModel& earth, int firstRow, int endRow);
     void RenderRow(int row, uint16_t* counts) const;
     AbiSceneLevel Node(int column, int row) const {
         return nodes_[static_cast<size_t>(row) * (cells_ + 1) + column];

@@ -67,9 +67,14 @@ EarthState EarthModel::At(double u, double v) const {
     const float convergence = LatitudeBand(latitudeDegrees, 6.0f, 7.0f);
     const float stormTrack = LatitudeBand(std::fabs(latitudeDegrees), 50.0f, 11.0f);
     const float subtropics = LatitudeBand(std::fabs(latitudeDegrees), 24.0f, 8.0f);
-    const float weather = Noise(p.Scaled(2.3, d, 0.3 * d, -0.2 * d), 7, Hash32(seed_, 2));
+    // Warping the sampling point by a slower field bends the cloud bands into swirls and fronts.
+    const Point flow = p.Scaled(1.4, 0.3 * d, 0.1 * d, 5.0);
+    const Point warped{p.x + 0.3 * Noise(flow, 3, Hash32(seed_, 5)),
+                       p.y + 0.3 * Noise(flow, 3, Hash32(seed_, 6)),
+                       p.z + 0.3 * Noise(flow, 3, Hash32(seed_, 7))};
+    const float weather = Noise(warped.Scaled(3.2, d, 0.3 * d, -0.2 * d), 7, Hash32(seed_, 2));
     state.cloud =
-        SmoothStep(0.05f, 0.45f, weather + 0.45f * convergence + 0.35f * stormTrack - 0.25f * subtropics);
+        SmoothStep(0.1f, 0.35f, weather + 0.45f * convergence + 0.35f * stormTrack - 0.25f * subtropics);
 
     const float tops =
         0.5f + 0.5f * Noise(p.Scaled(3.1, 0.7 * d + 3.3, -0.4 * d, 0.3 * d), 4, Hash32(seed_, 3));

@@ -40,12 +40,19 @@ float ValueNoise(double x, double y, double z, uint32_t seed) {
 }
 
 float FractalNoise(double x, double y, double z, int octaves, uint32_t seed) {
-    double sum = 0, amplitude = 1, total = 0, frequency = 1;
+    // Each octave is turned and shifted against the one before, so that the lattice planes of the octaves
+    // never line up into visible seams.
+    constexpr double kCos = 0.8, kSin = 0.6;
+    double sum = 0, amplitude = 1, total = 0;
     for (int octave = 0; octave < octaves; ++octave) {
-        sum += amplitude * ValueNoise(x * frequency, y * frequency, z * frequency, Hash32(seed, octave));
+        sum += amplitude * ValueNoise(x, y, z, Hash32(seed, octave));
         total += amplitude;
         amplitude *= 0.5;
-        frequency *= 2.0;
+        const double turnedX = kCos * x - kSin * z, turnedZ = kSin * x + kCos * z;
+        const double turnedY = kCos * y - kSin * turnedZ;
+        z = 2.0 * (kSin * y + kCos * turnedZ) + 0.37;
+        x = 2.0 * turnedX + 0.71;
+        y = 2.0 * turnedY + 0.53;
     }
     // Sums of independent octaves rarely reach their bound; stretch so the field uses most of [-1, 1].
     return static_cast<float>(std::clamp(1.6 * sum / total, -1.0, 1.0));
