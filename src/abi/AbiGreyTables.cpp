@@ -60,11 +60,19 @@ GreyTable InfraredGreyTable(int bandIndex, std::int32_t fillValue, double scaleF
 
 std::uint16_t LargestCountBelow(std::span<const std::uint16_t> counts, std::int32_t fillValue) {
     if (fillValue <= 0) return 0;
-    const auto limit = static_cast<std::uint32_t>(std::min<std::int32_t>(fillValue, kCountRange));
-    std::uint16_t largest = 0;
-    // Branch-free so that the compiler vectorises the pass over the whole image.
-    for (const std::uint16_t count : counts)
-        largest = std::max(largest, count < limit ? count : std::uint16_t{0});
+    const auto limit = static_cast<std::uint16_t>(std::min<std::int32_t>(fillValue, 0xFFFF));
+    const auto validOrZero = [limit](std::uint16_t count) {
+        return count < limit ? count : std::uint16_t{0};
+    };
+    // A running maximum per lane over fixed-size blocks: the compiler vectorises this even at -O2.
+    constexpr std::size_t kLanes = 64;
+    std::array<std::uint16_t, kLanes> lanes{};
+    std::size_t i = 0;
+    for (; i + kLanes <= counts.size(); i += kLanes)
+        for (std::size_t lane = 0; lane < kLanes; ++lane)
+            lanes[lane] = std::max(lanes[lane], validOrZero(counts[i + lane]));
+    std::uint16_t largest = *std::max_element(lanes.begin(), lanes.end());
+    for (; i < counts.size(); ++i) largest = std::max(largest, validOrZero(counts[i]));
     return largest;
 }
 

@@ -62,6 +62,8 @@ std::optional<std::size_t> TNetCdf::VariableSize() const {
 
 bool TNetCdf::ReadShortData(std::span<std::uint16_t> buffer) const {
     if (VariableSize() != buffer.size()) return false;
+    // Each chunk is read once, straight into the buffer: a chunk cache would only add to the peak memory.
+    nc_set_var_chunk_cache(handle_, variableId_, 0, 1, 0);
     // The library hands out the raw 16-bit patterns; the counts are their unsigned reading.
     return nc_get_var_short(handle_, variableId_, reinterpret_cast<short*>(buffer.data())) == NC_NOERR;
 }

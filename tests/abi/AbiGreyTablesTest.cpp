@@ -92,3 +92,12 @@ TEST(LargestCountBelow, IgnoresFillAndLargerCounts) {
     const std::vector<std::uint16_t> onlyFill(1000, 1023);
     EXPECT_EQ(LargestCountBelow(onlyFill, 1023), 0);
 }
+
+TEST(LargestCountBelow, FindsTheMaximumAnywhereInALongImage) {
+    for (const std::size_t at : {0, 63, 64, 130, 196, 200}) {
+        std::vector<std::uint16_t> counts(201, 7);
+        counts[(at + 100) % counts.size()] = 4095;
+        counts[at] = 812;
+        EXPECT_EQ(LargestCountBelow(counts, 4095), 812) << at;
+    }
+}
