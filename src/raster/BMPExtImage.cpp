@@ -87,8 +87,9 @@ void TExtBitmap::SetSize(int width, int height) {
         throw std::bad_alloc();
     }
     if (format_ == TPixelFormat::pf8bit) resized.setColorTable(palette_);
+    // Every pixel starts at 0 (black, or palette index 0), so what is later blended over it is well defined.
+    resized.fill(0);
     if (!image_.isNull()) {
-        resized.fill(0);
         const int rows = std::min(image_.height(), height_);
         const qsizetype bytes = std::min(image_.bytesPerLine(), resized.bytesPerLine());
         for (int y = 0; y < rows; ++y) std::memcpy(resized.scanLine(y), image_.constScanLine(y), bytes);

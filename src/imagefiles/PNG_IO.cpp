@@ -1,0 +1,40 @@
+// The program's two PNG operations over TPngImage.
+#include "PNG_IO.h"
+
+#include "BMPExtImage.h"
+
+#include <QFileInfo>
+#include <png.h>
+
+bool SaveBitmapAsPng(const TExtBitmap& bitmap, const QString& fileName, const QString& author,
+                     const QString& description, const QString& software, const QString& title,
+                     const TProgressEvent& onProgress) {
+    TPngImage image;
+    image.AssignFromBitmap(bitmap);
+    image.CompressionLevel = 4;
+    image.Filters = PNG_FILTER_NONE | PNG_FILTER_SUB | PNG_FILTER_PAETH;
+    image.Author = author;
+    image.Description = description;
+    image.Software = software;
+    image.Title = title;
+    image.OnProgress = onProgress;
+    image.SaveToFile(fileName);
+    return true;
+}
+
+bool LoadPngIntoBitmap(TExtBitmap& bitmap, const QString& fileName, bool forceColor, bool keepSize) {
+    if (!QFileInfo(fileName).isFile()) return false;
+    try {
+        TPngImage image;
+        image.ForceColor = forceColor;
+        image.LoadFromFile(fileName);
+        if (!keepSize) {
+            bitmap.SetHeight(0);
+            bitmap.SetWidth(0);
+        }
+        image.CopyToBitmap(bitmap, 0, 0);
+        return true;
+    } catch (...) {
+        return false;
+    }
+}

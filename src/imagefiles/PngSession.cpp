@@ -1,0 +1,126 @@
+// libpng structures, stream callbacks and error conversion for one PNG read or write.
+#include "PngSession.h"
+
+#include "GraphicErrors.h"
+#include "VelPNGImage.h"
+
+#include <QRect>
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <stdexcept>
+#include <string>
+
+namespace {
+
+// The largest single transfer between libpng and the stream; libpng moves image data in pieces of 8192 bytes.
+constexpr size_t kMaxTransfer = 8193;
+constexpr std::int64_t kProgressIntervalMs = 100;
+
+// Shared by all images so that progress reports of consecutive operations stay 100 ms apart.
+std::atomic<std::int64_t> LastProgressTick{0};
+
+std::int64_t TickCount() {
+    using namespace std::chrono;
+    return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
+}
+
+PngSession& SessionOf(png_structp png) {
+    return *static_cast<PngSession*>(png_get_io_ptr(png));
+}
+
+} // namespace
+
+PngSession::PngSession(Direction direction, QIODevice& stream, TPngImage& image)
+    : direction_(direction), stream_(stream), image_(image) {
+    if (direction_ == Direction::Read) {
+        png_ = png_create_read_struct(PNG_LIBPNG_VER_STRING, this, OnError, OnWarning);
+        if (png_ == nullptr) throw EReadError("Failed to Create read struct");
+    } else {
+        png_ = png_create_write_struct(PNG_LIBPNG_VER_STRING, this, OnError, OnWarning);
+        if (png_ == nullptr) throw EWriteError("Failed to Create write struct");
+    }
+    info_ = png_create_info_struct(png_);
+    if (info_ == nullptr) {
+        Destroy();
+        throw std::runtime_error("Failed to Create info struct");
+    }
+    if (direction_ == Direction::Read)
+        png_set_read_fn(png_, this, ReadData);
+    else
+        png_set_write_fn(png_, this, WriteData, FlushNothing);
+}
+
+PngSession::~PngSession() {
+    Destroy();
+}
+
+void PngSession::Destroy() {
+    if (direction_ == Direction::Read)
+        png_destroy_read_struct(&png_, info_ ? &info_ : nullptr, nullptr);
+    else
+        png_destroy_write_struct(&png_, info_ ? &info_ : nullptr);
+}
+
+void PngSession::ReportRowProgress() {
+    if (direction_ == Direction::Read)
+        png_set_read_status_fn(png_, RowDone);
+    else
+        png_set_write_status_fn(png_, RowDone);
+}
+
+void PngSession::RaiseFailure() {
+    if (failure_) std::rethrow_exception(failure_);
+    const std::string message = libpngMessage_.data();
+    if (direction_ == Direction::Read) throw EReadError("Corrupt PNG data: " + message);
+    throw EWriteError("PNG write failed: " + message);
+}
+
+void PngSession::OnError(png_structp png, png_const_charp message) {
+    auto* session = static_cast<PngSession*>(png_get_error_ptr(png));
+    if (session != nullptr)
+        std::snprintf(session->libpngMessage_.data(), session->libpngMessage_.size(), "%s", message);
+    png_longjmp(png, 1);
+}
+
+// libpng's warnings (an unknown chunk, an odd profile) never stop a read or write.
+void PngSession::OnWarning(png_structp, png_const_charp) {}
+
+void PngSession::ReadData(png_structp png, png_bytep data, size_t length) {
+    PngSession& session = SessionOf(png);
+    session.Capture([&] {
+        if (length > kMaxTransfer)
+            throw std::runtime_error("Buffer override: needed " + std::to_string(length) +
+                                     "bytes for buffer !");
+        if (session.stream_.read(reinterpret_cast<char*>(data), static_cast<qint64>(length)) !=
+            static_cast<qint64>(length))
+            throw EReadError("Stream read error");
+    });
+}
+
+void PngSession::WriteData(png_structp png, png_bytep data, size_t length) {
+    PngSession& session = SessionOf(png);
+    session.Capture([&] {
+        if (length > kMaxTransfer)
+            throw std::runtime_error("Buffer override: needed " + std::to_string(length));
+        if (session.stream_.write(reinterpret_cast<const char*>(data), static_cast<qint64>(length)) !=
+            static_cast<qint64>(length))
+            throw EWriteError("Stream write error");
+    });
+}
+
+void PngSession::FlushNothing(png_structp) {}
+
+void PngSession::RowDone(png_structp png, png_uint_32 row, int) {
+    if (png == nullptr) return;
+    PngSession& session = SessionOf(png);
+    const std::int64_t now = TickCount();
+    if (now - LastProgressTick.load() <= kProgressIntervalMs) return;
+    session.Capture([&] {
+        const std::uint64_t height = session.image_.Height();
+        const auto percent = static_cast<std::uint8_t>(height == 0 ? 0 : std::uint64_t{row} * 100 / height);
+        session.image_.Progress(TProgressStage::psRunning, percent, false, QRect(),
+                                QStringLiteral("Running"));
+        LastProgressTick.store(TickCount());
+    });
+}

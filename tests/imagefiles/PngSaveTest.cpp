@@ -1,0 +1,201 @@
+// SaveBitmapAsPng: the chunks and pixels of the file written, text handling, refusals and failed saves.
+#include "BMPExtImage.h"
+#include "PNG_IO.h"
+#include "PngTestFiles.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QThread>
+#include <gtest/gtest.h>
+
+namespace {
+
+class PngSave : public testing::Test {
+protected:
+    QString PathOf(const QString& name) const { return dir.filePath(name); }
+
+    void Save(const TExtBitmap& bitmap, const QString& path, const QString& author = "https://example.org",
+              const QString& description = "GOES image from ABI",
+              const QString& software = "Nimbrel's Stratolux", const QString& title = "2025-04-12 03:40",
+              const TProgressEvent& onProgress = nullptr) {
+        ASSERT_TRUE(SaveBitmapAsPng(bitmap, path, author, description, software, title, onProgress));
+    }
+
+    QStringList FolderEntries() const {
+        return QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden);
+    }
+
+    QTemporaryDir dir;
+};
+
+QByteArray TextChunk(const char* key, const char* text) {
+    return QByteArray(key) + '\0' + QByteArray(text);
+}
+
+} // namespace
+
+TEST_F(PngSave, GreyBitmapGivesSignatureHeaderTextsDataTimeAndEnd) {
+    TExtBitmap bitmap;
+    MakeGreyPattern(bitmap, 300, 41);
+    const QString path = PathOf("grey.png");
+    Save(bitmap, path);
+
+    const auto chunks = ParseChunks(ReadAll(path));
+    const auto types = ChunkTypes(chunks);
+    ASSERT_GE(types.size(), 8u);
+    EXPECT_EQ(std::vector<std::string>(types.begin(), types.begin() + 6),
+              (std::vector<std::string>{"IHDR", "tEXt", "tEXt", "tEXt", "tEXt", "IDAT"}));
+    EXPECT_EQ(std::vector<std::string>(types.end() - 2, types.end()),
+              (std::vector<std::string>{"tIME", "IEND"}));
+    for (size_t i = 5; i + 2 < types.size(); ++i) EXPECT_EQ(types[i], "IDAT");
+
+    const QByteArray& ihdr = chunks[0].data;
+    ASSERT_EQ(ihdr.size(), 13);
+    EXPECT_EQ(BigEndian32(ihdr, 0), 300u);
+    EXPECT_EQ(BigEndian32(ihdr, 4), 41u);
+    EXPECT_EQ(ihdr.mid(8), QByteArray("\x08\0\0\0\0", 5)); // depth 8, grey, compression, filter, interlace
+
+    EXPECT_EQ(chunks[1].data, TextChunk("Author", "https://example.org"));
+    EXPECT_EQ(chunks[2].data, TextChunk("Description", "GOES image from ABI"));
+    EXPECT_EQ(chunks[3].data, TextChunk("Software", "Nimbrel's Stratolux"));
+    EXPECT_EQ(chunks[4].data, TextChunk("Title", "2025-04-12 03:40"));
+
+    const QByteArray time = chunks[types.size() - 2].data;
+    ASSERT_EQ(time.size(), 7);
+    const auto byte = [&](int i) { return static_cast<std::uint8_t>(time[i]); };
+    const QDateTime written(QDate(byte(0) << 8 | byte(1), byte(2), byte(3)), QTime(byte(4), byte(5), byte(6)),
+                            Qt::UTC);
+    EXPECT_LE(std::abs(written.secsTo(QDateTime::currentDateTimeUtc())), 60);
+
+    const auto rgb = DecodeRgb(path);
+    ASSERT_EQ(rgb.size(), 300u * 41u * 3u);
+    for (int y = 0; y < 41; ++y)
+        for (int x = 0; x < 300; ++x)
+            ASSERT_EQ(rgb[(y * 300 + x) * 3 + 1], bitmap.ScanLine(y)[x]) << x << "," << y;
+}
+
+TEST_F(PngSave, PaletteOtherThanTheGreyRampGivesPaletteColourType) {
+    TExtBitmap bitmap;
+    MakeGreyPattern(bitmap, 4, 4);
+    QList<QRgb> palette = TExtBitmap::GreyRamp();
+    palette[5] = qRgb(200, 10, 20);
+    bitmap.SetPalette(palette);
+    Save(bitmap, PathOf("palette.png"));
+    auto chunks = ParseChunks(ReadAll(PathOf("palette.png")));
+    ASSERT_GE(chunks.size(), 3u);
+    EXPECT_EQ(chunks[0].data[9], 3);
+    ASSERT_EQ(chunks[1].type, "PLTE");
+    ASSERT_EQ(chunks[1].data.size(), 256 * 3);
+    EXPECT_EQ(chunks[1].data.mid(15, 3), QByteArray("\xc8\x0a\x14", 3));
+
+    bitmap.SetPalette({});
+    Save(bitmap, PathOf("nopalette.png"));
+    chunks = ParseChunks(ReadAll(PathOf("nopalette.png")));
+    ASSERT_GE(chunks.size(), 2u);
+    EXPECT_EQ(chunks[0].data[9], 0);
+    EXPECT_EQ(chunks[1].type, "tEXt");
+}
+
+TEST_F(PngSave, ColourBitmapIsWrittenAsRgbAndReadBackAsBgr) {
+    TExtBitmap bitmap;
+    bitmap.SetPixelFormat(TPixelFormat::pf24bit);
+    bitmap.SetSize(2, 1);
+    const std::uint8_t bgr[] = {1, 2, 3, 40, 50, 60};
+    std::copy(std::begin(bgr), std::end(bgr), bitmap.ScanLine(0));
+    const QString path = PathOf("colour.png");
+    Save(bitmap, path);
+
+    EXPECT_EQ(ParseChunks(ReadAll(path))[0].data[9], 2);
+    EXPECT_EQ(DecodeRgb(path), (std::vector<std::uint8_t>{3, 2, 1, 60, 50, 40}));
+
+    TExtBitmap back;
+    ASSERT_TRUE(LoadPngIntoBitmap(back, path, false, false));
+    ASSERT_EQ(back.PixelFormat(), TPixelFormat::pf24bit);
+    EXPECT_TRUE(std::equal(std::begin(bgr), std::end(bgr), back.ScanLine(0)));
+}
+
+TEST_F(PngSave, BlankTextsGiveNoChunkAndOtherTextsKeepTheirBlanks) {
+    TExtBitmap bitmap;
+    MakeGreyPattern(bitmap, 3, 3);
+    Save(bitmap, PathOf("texts.png"), "", "   ", " x ", "\t\r\n");
+    const auto chunks = ParseChunks(ReadAll(PathOf("texts.png")));
+    std::vector<QByteArray> texts;
+    for (const PngChunk& chunk : chunks)
+        if (chunk.type == "tEXt") texts.push_back(chunk.data);
+    EXPECT_EQ(texts, std::vector<QByteArray>{TextChunk("Software", " x ")});
+}
+
+TEST_F(PngSave, OversizedTextFailsAndKeepsTheFileThatWasThere) {
+    TExtBitmap bitmap;
+    MakeGreyPattern(bitmap, 3, 3);
+    const QString path = PathOf("kept.png");
+    WriteAll(path, "previous contents");
+    const QString title(9000, u'T');
+    try {
+        SaveBitmapAsPng(bitmap, path, "a", "d", "s", title, nullptr);
+        FAIL() << "the save succeeded";
+    } catch (const std::runtime_error& error) {
+        EXPECT_STREQ(error.what(), "Buffer override: needed 9000");
+    }
+    EXPECT_EQ(ReadAll(path), "previous contents");
+    EXPECT_EQ(FolderEntries(), QStringList{"kept.png"});
+}
+
+TEST_F(PngSave, EmptyOrUnsupportedBitmapsAreRefusedWithoutAFile) {
+    TExtBitmap bitmap;
+    MakeGreyPattern(bitmap, 0, 0);
+    EXPECT_THROW(SaveBitmapAsPng(bitmap, PathOf("empty.png"), "", "", "", "", nullptr), EWriteError);
+    MakeGreyPattern(bitmap, 10, 0);
+    EXPECT_THROW(SaveBitmapAsPng(bitmap, PathOf("flat.png"), "", "", "", "", nullptr), EWriteError);
+    MakeGreyPattern(bitmap, 0, 10);
+    EXPECT_THROW(SaveBitmapAsPng(bitmap, PathOf("narrow.png"), "", "", "", "", nullptr), EWriteError);
+
+    TExtBitmap deep;
+    deep.SetSize(4, 4); // 32 bits per pixel
+    try {
+        SaveBitmapAsPng(deep, PathOf("deep.png"), "", "", "", "", nullptr);
+        FAIL() << "the save succeeded";
+    } catch (const EInvalidGraphicOperation& error) {
+        EXPECT_STREQ(error.what(), "Unsupported bitmap format");
+    }
+    EXPECT_TRUE(FolderEntries().isEmpty());
+}
+
+TEST_F(PngSave, UnwritableFolderRaisesAndLeavesNothing) {
+    TExtBitmap bitmap;
+    MakeGreyPattern(bitmap, 3, 3);
+    WriteAll(PathOf("plain"), "a file, not a folder");
+    EXPECT_THROW(Save(bitmap, PathOf("plain/image.png")), EWriteError);
+    EXPECT_THROW(Save(bitmap, PathOf("missing/image.png")), EWriteError);
+    EXPECT_EQ(FolderEntries(), QStringList{"plain"});
+}
+
+TEST_F(PngSave, ProgressRunsFromStartToEndAndAFailingHandlerStopsTheSave) {
+    TExtBitmap bitmap;
+    MakeGreyPattern(bitmap, 64, 64);
+    std::vector<std::pair<TProgressStage, int>> reports;
+    Save(bitmap, PathOf("progress.png"), "a", "d", "s", "t",
+         [&](TPngImage&, TProgressStage stage, std::uint8_t percent, bool, const QRect&, const QString&) {
+             reports.emplace_back(stage, percent);
+         });
+    ASSERT_GE(reports.size(), 2u);
+    EXPECT_EQ(reports.front(), std::make_pair(TProgressStage::psStarting, 0));
+    EXPECT_EQ(reports.back(), std::make_pair(TProgressStage::psEnding, 100));
+
+    // Row reports come at most every 100 ms, so after a pause the first row reports; the handler's exception
+    // must come out of the save, through libpng, with the file discarded.
+    QThread::msleep(120);
+    const auto failOnRow = [](TPngImage&, TProgressStage stage, std::uint8_t, bool, const QRect&,
+                              const QString&) {
+        if (stage == TProgressStage::psRunning) throw std::runtime_error("cancelled");
+    };
+    try {
+        SaveBitmapAsPng(bitmap, PathOf("cancelled.png"), "a", "d", "s", "t", failOnRow);
+        FAIL() << "the save succeeded";
+    } catch (const std::runtime_error& error) {
+        EXPECT_STREQ(error.what(), "cancelled");
+    }
+    EXPECT_FALSE(QFile::exists(PathOf("cancelled.png")));
+}
