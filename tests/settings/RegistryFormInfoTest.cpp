@@ -3,7 +3,6 @@
 #include "QtPrinters.h"
 #include "TemporaryStore.h"
 
-#include <QApplication>
 #include <QWidget>
 #include <gtest/gtest.h>
 
@@ -69,10 +68,3 @@ TEST_F(RegistryFormInfo, FirstUseTakesTheWindowsOwnValues) {
 }
 
 } // namespace
-
-// These tests need widgets, so they make a QApplication instead of the usual QCoreApplication.
-int main(int argc, char** argv) {
-    QApplication app(argc, argv);
-    testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}
