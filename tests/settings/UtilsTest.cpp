@@ -4,6 +4,7 @@
 #include "OpenFileProbe_posix.h"
 #include "QtPrinters.h"
 
+#include <QCoreApplication>
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
@@ -222,17 +223,17 @@ TEST(Clock, UtcNowIsTheCurrentUtcTime) {
     EXPECT_NEAR(static_cast<double>(UnixMsFromDateTime(UtcNow())), static_cast<double>(expected), 1000.0);
 }
 
+void WaitForNextTick() {
+    const std::uint32_t start = TickCount();
+    while (TickCount() == start) std::this_thread::yield();
+}
+
 class KeepAliveLook : public testing::Test {
 protected:
     void SetUp() override {
         SetQueueLookHook([this] { ++Looks; });
     }
     void TearDown() override { SetQueueLookHook({}); }
-
-    static void WaitForNextTick() {
-        const std::uint32_t start = TickCount();
-        while (TickCount() == start) std::this_thread::yield();
-    }
 
     int Looks = 0;
 };
@@ -250,6 +251,17 @@ TEST_F(KeepAliveLook, LooksOncePerTick) {
         EXPECT_EQ(Looks - before, 1);
     }
     EXPECT_EQ(sameTickPairs, 5);
+}
+
+TEST(KeepAlive, DefaultLookRunsNoPendingHandler) {
+    bool handled = false;
+    QMetaObject::invokeMethod(
+        QCoreApplication::instance(), [&handled] { handled = true; }, Qt::QueuedConnection);
+    WaitForNextTick();
+    KeepAlive();
+    EXPECT_FALSE(handled);
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(handled);
 }
 
 TEST_F(KeepAliveLook, DoesNotLookOffTheGuiThread) {
