@@ -4,7 +4,9 @@
 #include <QUuid>
 #include <algorithm>
 #include <array>
+#include <charconv>
 #include <cmath>
+#include <cstdlib>
 #include <numeric>
 #include <string>
 #include <vector>
@@ -26,9 +28,24 @@ std::string Format(const char* format, double value) {
     return QString::asprintf(format, value).toStdString();
 }
 
+// The double that prints like the float: -75.2f becomes -75.2, not -75.1999969482422.
+double ShortestDouble(float value) {
+    std::array<char, 32> text{};
+    const auto end = std::to_chars(text.data(), text.data() + text.size() - 1, value).ptr;
+    return std::strtod(std::string(text.data(), end).c_str(), nullptr);
+}
+
 float WrappedLongitude(double degrees) {
     return static_cast<float>(std::remainder(degrees, 360.0));
 }
+
+struct FixedGridAxis {
+    const char* name;
+    const char* upperName;
+    const char* extent;
+    int dimension;
+    float direction;
+};
 
 } // namespace
 
@@ -103,22 +120,19 @@ void AbiProductFile::DefineGeometry() {
         .Text("units", "seconds since 2000-01-01 12:00:00")
         .Text("axis", "T")
         .Text("bounds", "time_bounds");
+    // y grows southwards: its first row is the northern edge.
     const auto step = static_cast<float>(grid_.step);
     const auto firstCentre = static_cast<float>(grid_.FirstCentre());
-    file_.DefineVariable("y", NC_SHORT, {dimensions_.y})
-        .Floats("scale_factor", {-step})
-        .Floats("add_offset", {-firstCentre})
-        .Text("units", "rad")
-        .Text("axis", "Y")
-        .Text("long_name", "GOES fixed grid projection y-coordinate")
-        .Text("standard_name", "projection_y_coordinate");
-    file_.DefineVariable("x", NC_SHORT, {dimensions_.x})
-        .Floats("scale_factor", {step})
-        .Floats("add_offset", {firstCentre})
-        .Text("units", "rad")
-        .Text("axis", "X")
-        .Text("long_name", "GOES fixed grid projection x-coordinate")
-        .Text("standard_name", "projection_x_coordinate");
+    const std::array<FixedGridAxis, 2> axes = {
+        {{"y", "Y", "north/south", dimensions_.y, -1.0f}, {"x", "X", "west/east", dimensions_.x, 1.0f}}};
+    for (const FixedGridAxis& axis : axes)
+        file_.DefineVariable(axis.name, NC_SHORT, {axis.dimension})
+            .Floats("scale_factor", {axis.direction * step})
+            .Floats("add_offset", {axis.direction * firstCentre})
+            .Text("units", "rad")
+            .Text("axis", axis.upperName)
+            .Text("long_name", std::string("GOES fixed grid projection ") + axis.name + "-coordinate")
+            .Text("standard_name", std::string("projection_") + axis.name + "_coordinate");
     file_.DefineVariable("time_bounds", NC_DOUBLE, {dimensions_.timeBounds})
         .Text("long_name", "Scan start and end times in seconds since epoch (2000-01-01 12:00:00)");
     file_.DefineVariable("goes_imager_projection", NC_INT)
@@ -129,22 +143,19 @@ void AbiProductFile::DefineGeometry() {
         .Doubles("semi_minor_axis", {6356752.31414})
         .Doubles("inverse_flattening", {298.2572221})
         .Doubles("latitude_of_projection_origin", {0.0})
-        .Doubles("longitude_of_projection_origin", {description_.longitude})
+        .Doubles("longitude_of_projection_origin", {ShortestDouble(description_.longitude)})
         .Text("sweep_angle_axis", "x");
-    file_.DefineVariable("y_image", NC_FLOAT)
-        .Text("long_name", "GOES-R fixed grid projection y-coordinate center of image")
-        .Text("standard_name", "projection_y_coordinate")
-        .Text("units", "rad")
-        .Text("axis", "Y");
-    file_.DefineVariable("y_image_bounds", NC_FLOAT, {dimensions_.imageBounds})
-        .Text("long_name", "GOES-R fixed grid projection y-coordinate north/south extent of image");
-    file_.DefineVariable("x_image", NC_FLOAT)
-        .Text("long_name", "GOES-R fixed grid projection x-coordinate center of image")
-        .Text("standard_name", "projection_x_coordinate")
-        .Text("units", "rad")
-        .Text("axis", "X");
-    file_.DefineVariable("x_image_bounds", NC_FLOAT, {dimensions_.imageBounds})
-        .Text("long_name", "GOES-R fixed grid projection x-coordinate west/east extent of image");
+    for (const FixedGridAxis& axis : axes) {
+        const std::string name = axis.name;
+        file_.DefineVariable((name + "_image").c_str(), NC_FLOAT)
+            .Text("long_name", "GOES-R fixed grid projection " + name + "-coordinate center of image")
+            .Text("standard_name", "projection_" + name + "_coordinate")
+            .Text("units", "rad")
+            .Text("axis", axis.upperName);
+        file_.DefineVariable((name + "_image_bounds").c_str(), NC_FLOAT, {dimensions_.imageBounds})
+            .Text("long_name",
+                  "GOES-R fixed grid projection " + name + "-coordinate " + axis.extent + " extent of image");
+    }
     file_.DefineVariable("nominal_satellite_subpoint_lat", NC_FLOAT)
         .Text("long_name", "nominal satellite subpoint latitude (platform latitude)")
         .Text("standard_name", "latitude")
@@ -202,13 +213,11 @@ void AbiProductFile::DefineBand() {
         .Text("coordinates", "band_id band_wavelength t")
         .Text("cell_methods", "t: mean");
     file_.DefineVariable("kappa0", NC_FLOAT)
-        .Text("long_name", "Inverse of the incoming top of atmosphere radiance at current earth-sun distance "
-                           "(PI d2 esun-1)-1, "
-                           "where d is the ratio of instantaneous Earth-Sun distance divided by the mean "
-                           "Earth-Sun distance, "
-                           "esun is the bandpass-weighted solar irradiance and PI is a standard constant "
-                           "used to convert ABI "
-                           "L1b radiance to reflectance")
+        .Text("long_name",
+              "Inverse of the incoming top of atmosphere radiance at current earth-sun distance "
+              "(PI d2 esun-1)-1, where d is the ratio of instantaneous Earth-Sun distance divided "
+              "by the mean Earth-Sun distance, esun is the bandpass-weighted solar irradiance and "
+              "PI is a standard constant used to convert ABI L1b radiance to reflectance")
         .Floats("_FillValue", {kFloatFill})
         .Text("units", "(W m-2 um-1)-1")
         .Text("coordinates", "band_id band_wavelength t")
