@@ -1,4 +1,6 @@
 // The abisample tool run as a child process: arguments, output and exit codes.
+#include "SampleFileProbe.h"
+
 #include <QDir>
 #include <QFileInfo>
 #include <QProcess>
@@ -61,7 +63,7 @@ TEST(AbisampleCommandTest, WritesTheFileAndPrintsItsPath) {
     QTemporaryDir folder;
     const ToolRun run =
         Abisample({"--satellite", "18", "--band", "7", "--mode", "3", "--start", "2024-03-05T10:20:30.4",
-                   "--size", "64", "--seed", "9", "--out", folder.path()});
+                   "--size", "64", "--seed", "9", "--longitude", "-137.2", "--out", folder.path()});
     ASSERT_EQ(run.exitCode, 0) << run.errors.toStdString();
     const QStringList lines = run.output.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
     ASSERT_EQ(lines.size(), 1);
@@ -70,6 +72,11 @@ TEST(AbisampleCommandTest, WritesTheFileAndPrintsItsPath) {
     EXPECT_EQ(file.absolutePath(), QFileInfo(folder.path()).absoluteFilePath());
     EXPECT_TRUE(file.fileName().startsWith(QStringLiteral("OR_ABI-L1b-RadF-M3C07_G18_s20240651020304_e")))
         << file.fileName().toStdString();
+    const SampleFileProbe probe(file.filePath());
+    EXPECT_EQ(probe.Dimensions().at("x"), 64u);
+    EXPECT_FLOAT_EQ(
+        static_cast<float>(probe.Number("goes_imager_projection", "longitude_of_projection_origin")),
+        -137.2f);
 }
 
 TEST(AbisampleCommandTest, AllBandsGiveSixteenFiles) {

@@ -116,11 +116,12 @@ int main(int argc, char** argv) {
         "Writes synthetic GOES-R ABI L1b full-disk radiance netCDF files and prints their paths."));
     const QCommandLineOption help = parser.addHelpOption();
     parser.addOptions({
-        {QStringLiteral("satellite"), QStringLiteral("Satellite 16..19 (GOES-16..GOES-19)."),
+        {QStringLiteral("satellite"), QStringLiteral("Satellite 16..19 for GOES-16..GOES-19 (default 16)."),
          QStringLiteral("N"), QStringLiteral("16")},
-        {QStringLiteral("band"), QStringLiteral("ABI band 1..16, or \"all\" for one file per band."),
+        {QStringLiteral("band"),
+         QStringLiteral("ABI band 1..16, or \"all\" for one file per band (default 13)."),
          QStringLiteral("N|all"), QStringLiteral("13")},
-        {QStringLiteral("mode"), QStringLiteral("Scan mode 3, 4 or 6."), QStringLiteral("M"),
+        {QStringLiteral("mode"), QStringLiteral("Scan mode 3, 4 or 6 (default 6)."), QStringLiteral("M"),
          QStringLiteral("6")},
         {QStringLiteral("start"), QStringLiteral("Scan start in UTC (default 2025-01-21T20:02:04.5)."),
          QStringLiteral("YYYY-MM-DDTHH:MM:SS[.s]")},
@@ -131,10 +132,11 @@ int main(int argc, char** argv) {
          QStringLiteral(
              "Longitude of the projection origin (default: -75.2, or -137.2 / -137.0 for 17 / 18)."),
          QStringLiteral("DEG")},
-        {QStringLiteral("seed"), QStringLiteral("Seed of the synthetic scene."), QStringLiteral("N"),
-         QStringLiteral("1")},
-        {QStringLiteral("out"), QStringLiteral("Existing folder to write into."), QStringLiteral("FOLDER"),
-         QStringLiteral(".")},
+        {QStringLiteral("seed"), QStringLiteral("Seed of the synthetic scene (default 1)."),
+         QStringLiteral("N"), QStringLiteral("1")},
+        {QStringLiteral("out"),
+         QStringLiteral("Existing folder to write into (default: the current folder)."),
+         QStringLiteral("FOLDER"), QStringLiteral(".")},
     });
 
     std::optional<Request> request;
