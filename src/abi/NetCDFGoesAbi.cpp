@@ -3,6 +3,7 @@
 
 #include "AbiFileName.h"
 #include "BMPExtImage.h"
+#include "Utils.h"
 
 #include <memory>
 #include <new>
@@ -119,7 +120,7 @@ bool ReadAbiImage(const QString& fileName, TExtBitmap& bitmap, float& longitude,
                   const ProcessingWaits& waits) {
     TNetCdfGoesAbi reader(waits.retryOpen);
     reader.SetSingleFileMode(singleFileMode);
-    // TODO(KeepAlive): call KeepAlive() here once src/settings/Utils.h provides it.
+    KeepAlive();
     std::this_thread::sleep_for(waits.beforeRead);
     if (!reader.OpenAbiFile(fileName)) return false;
     reader.ReadHeader(QStringLiteral("Rad"));

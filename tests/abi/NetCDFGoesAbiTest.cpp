@@ -1,7 +1,9 @@
 // The ABI radiance reader on real netCDF files: grey levels, layouts, missing parts and damaged files.
 #include "NetCDFGoesAbi.h"
+#include "AbiSample.h"
+#include "AbiTestImage.h"
 #include "BMPExtImage.h"
-#include "NetCdfTestFile.h"
+#include "NcWriter.h"
 
 #include <QElapsedTimer>
 #include <QFile>
@@ -63,6 +65,35 @@ TEST_F(AbiReader, InfraredCountsBecomeBrightnessTemperatureGreys) {
     EXPECT_EQ(bitmap_.Palette(), TExtBitmap::GreyRamp());
     EXPECT_EQ(Pixels(bitmap_), (std::vector<int>{67, 143, 219, 255, 255, 255, 0, 255}));
     EXPECT_FLOAT_EQ(longitude_, -75.2f);
+}
+
+TEST_F(AbiReader, GeneratedFullDiskFilesOfEveryBandConvert) {
+    constexpr int kSize = 200;
+    for (int band = 1; band <= 16; ++band) {
+        AbiSampleOptions options;
+        options.band = band;
+        options.size = kSize;
+        ASSERT_TRUE(Read(WriteAbiSample(options, dir_.path()))) << band;
+        ASSERT_EQ(bitmap_.Width(), kSize) << band;
+        ASSERT_EQ(bitmap_.Height(), kSize) << band;
+        EXPECT_FLOAT_EQ(longitude_, options.longitude) << band;
+
+        // Space outside the disk is fill: white on infrared, black on visible images.
+        const int space = band >= 7 ? 255 : 0;
+        for (const auto& [x, y] : {std::pair{0, 0}, {kSize - 1, 0}, {0, kSize - 1}, {kSize - 1, kSize - 1}})
+            EXPECT_EQ(bitmap_.ScanLine(y)[x], space) << band << " at " << x << "," << y;
+        // The disk shows a scene, not a flat level.
+        int darkest = 255;
+        int brightest = 0;
+        for (int y = kSize / 4; y < kSize * 3 / 4; ++y)
+            for (int x = kSize / 4; x < kSize * 3 / 4; ++x) {
+                darkest = std::min<int>(darkest, bitmap_.ScanLine(y)[x]);
+                brightest = std::max<int>(brightest, bitmap_.ScanLine(y)[x]);
+            }
+        EXPECT_GT(brightest - darkest, 20) << band;
+        EXPECT_LT(darkest, 200) << band;
+        EXPECT_GT(brightest, 40) << band;
+    }
 }
 
 TEST_F(AbiReader, HeaderGivesSizeFillBandAndLongitude) {
@@ -127,13 +158,13 @@ TEST_F(AbiReader, NameOfAnotherKindKeepsBandZero) {
 TEST_F(AbiReader, ExtraDimensionsOfRealFilesDoNotMatter) {
     for (const int extra : {0, 4, 5}) {
         const QString path = Path(QString::number(extra) + "-" + AbiTestName(2));
-        NetCdfTestFile file(path);
-        const int y = file.Dimension("y", 1);
-        const int x = file.Dimension("x", 2);
-        for (int i = 0; i < extra; ++i) file.Dimension(("extra" + std::to_string(i)).c_str(), 2);
-        const int radiance = file.Variable("Rad", NC_SHORT, {y, x});
-        file.ShortAttribute(radiance, "_FillValue", {1023});
-        file.WriteCounts(radiance, {300, 600});
+        NcFile file(path);
+        const int y = file.DefineDimension("y", 1);
+        const int x = file.DefineDimension("x", 2);
+        for (int i = 0; i < extra; ++i) file.DefineDimension(("extra" + std::to_string(i)).c_str(), 2);
+        const NcVariable radiance = file.DefineVariable("Rad", NC_SHORT, {y, x});
+        radiance.Shorts("_FillValue", {1023});
+        WriteCounts(radiance, {300, 600});
         file.Close();
         ASSERT_TRUE(Read(path)) << extra;
         EXPECT_EQ(Pixels(bitmap_), (std::vector<int>{127, 255})) << extra;
@@ -143,10 +174,10 @@ TEST_F(AbiReader, ExtraDimensionsOfRealFilesDoNotMatter) {
 TEST_F(AbiReader, RowsAndColumnsFileIsStretchedOnlyInSingleFileMode) {
     const QString path = Path(AbiTestName(3));
     {
-        NetCdfTestFile file(path);
-        const int rows = file.Dimension("rows", 2);
-        const int columns = file.Dimension("columns", 2);
-        file.WriteCounts(file.Variable("Rad", NC_SHORT, {rows, columns}), {0, 2000, 4000, 4095});
+        NcFile file(path);
+        const int rows = file.DefineDimension("rows", 2);
+        const int columns = file.DefineDimension("columns", 2);
+        WriteCounts(file.DefineVariable("Rad", NC_SHORT, {rows, columns}), {0, 2000, 4000, 4095});
         file.Close();
     }
     ASSERT_TRUE(Read(path));
@@ -172,14 +203,14 @@ TEST_F(AbiReader, MissingRadianceAttributes) {
     };
     for (const Case& c : cases) {
         const QString path = Path(AbiTestName(c.band));
-        NetCdfTestFile file(path);
-        const int y = file.Dimension("y", 1);
-        const int x = file.Dimension("x", 2);
-        const int radiance = file.Variable("Rad", NC_SHORT, {y, x});
-        if (c.scale) file.FloatAttribute(radiance, "scale_factor", {0.5f});
-        file.FloatAttribute(radiance, "add_offset", {0});
-        if (c.fill) file.ShortAttribute(radiance, "_FillValue", {4095});
-        file.WriteCounts(radiance, {400, 800});
+        NcFile file(path);
+        const int y = file.DefineDimension("y", 1);
+        const int x = file.DefineDimension("x", 2);
+        const NcVariable radiance = file.DefineVariable("Rad", NC_SHORT, {y, x});
+        if (c.scale) radiance.Floats("scale_factor", {0.5f});
+        radiance.Floats("add_offset", {0});
+        if (c.fill) radiance.Shorts("_FillValue", {4095});
+        WriteCounts(radiance, {400, 800});
         file.Close();
         ASSERT_TRUE(Read(path, c.singleFileMode)) << c.band << c.scale << c.fill << c.singleFileMode;
         EXPECT_EQ(Pixels(bitmap_), c.expected) << c.band << c.scale << c.fill << c.singleFileMode;
@@ -190,16 +221,16 @@ TEST_F(AbiReader, MissingRadianceAttributes) {
 TEST_F(AbiReader, AttributesWithSeveralValuesCountAsMissing) {
     const QString path = Path(AbiTestName(13));
     {
-        NetCdfTestFile file(path);
-        const int y = file.Dimension("y", 1);
-        const int x = file.Dimension("x", 2);
-        const int radiance = file.Variable("Rad", NC_SHORT, {y, x});
-        file.FloatAttribute(radiance, "scale_factor", {0.5f, 0.5f, 0.5f, 0.5f, 0.5f, 0.5f, 0.5f, 0.5f});
-        file.FloatAttribute(radiance, "add_offset", {0});
-        file.ShortAttribute(radiance, "_FillValue", {4095});
-        const int projection = file.Variable("goes_imager_projection", NC_INT, {});
-        file.FloatAttribute(projection, "longitude_of_projection_origin", {1, 2, 3, 4, 5, 6, 7, 8});
-        file.WriteCounts(radiance, {400, 800});
+        NcFile file(path);
+        const int y = file.DefineDimension("y", 1);
+        const int x = file.DefineDimension("x", 2);
+        const NcVariable radiance = file.DefineVariable("Rad", NC_SHORT, {y, x});
+        radiance.Floats("scale_factor", {0.5f, 0.5f, 0.5f, 0.5f, 0.5f, 0.5f, 0.5f, 0.5f});
+        radiance.Floats("add_offset", {0});
+        radiance.Shorts("_FillValue", {4095});
+        const NcVariable projection = file.DefineVariable("goes_imager_projection", NC_INT, {});
+        projection.Floats("longitude_of_projection_origin", {1, 2, 3, 4, 5, 6, 7, 8});
+        WriteCounts(radiance, {400, 800});
         file.Close();
     }
     ASSERT_TRUE(Read(path));
@@ -211,19 +242,19 @@ TEST_F(AbiReader, MissingVariableFailsExceptInSingleFileModeWithAVariableOfTheIm
     const QString imageSized = Path("image-sized-" + AbiTestName(2));
     const QString scalarFirst = Path("scalar-first-" + AbiTestName(2));
     {
-        NetCdfTestFile file(imageSized);
-        const int y = file.Dimension("y", 1);
-        const int x = file.Dimension("x", 2);
-        file.WriteCounts(file.Variable("counts", NC_SHORT, {y, x}), {2000, 4000});
+        NcFile file(imageSized);
+        const int y = file.DefineDimension("y", 1);
+        const int x = file.DefineDimension("x", 2);
+        WriteCounts(file.DefineVariable("counts", NC_SHORT, {y, x}), {2000, 4000});
         file.Close();
     }
     {
-        NetCdfTestFile file(scalarFirst);
-        const int y = file.Dimension("y", 1);
-        const int x = file.Dimension("x", 2);
-        const int band = file.Variable("band_id", NC_SHORT, {});
-        file.Variable("counts", NC_SHORT, {y, x});
-        file.WriteCounts(band, {13});
+        NcFile file(scalarFirst);
+        const int y = file.DefineDimension("y", 1);
+        const int x = file.DefineDimension("x", 2);
+        const NcVariable band = file.DefineVariable("band_id", NC_SHORT, {});
+        file.DefineVariable("counts", NC_SHORT, {y, x});
+        WriteCounts(band, {13});
         file.Close();
     }
     MarkBitmap();
@@ -240,22 +271,22 @@ TEST_F(AbiReader, MissingDimensionsOrMismatchedVariableGiveNoImage) {
     const QString onlyY = Path("only-y-" + AbiTestName(2));
     const QString wrongShape = Path("wrong-shape-" + AbiTestName(2));
     {
-        NetCdfTestFile file(noDimensions);
-        const int band = file.Dimension("band", 4);
-        file.WriteCounts(file.Variable("Rad", NC_SHORT, {band}), {1, 2, 3, 4});
+        NcFile file(noDimensions);
+        const int band = file.DefineDimension("band", 4);
+        WriteCounts(file.DefineVariable("Rad", NC_SHORT, {band}), {1, 2, 3, 4});
     }
     {
-        NetCdfTestFile file(onlyY);
-        const int y = file.Dimension("y", 4);
-        file.Dimension("columns", 1);
-        file.WriteCounts(file.Variable("Rad", NC_SHORT, {y}), {1, 2, 3, 4});
+        NcFile file(onlyY);
+        const int y = file.DefineDimension("y", 4);
+        file.DefineDimension("columns", 1);
+        WriteCounts(file.DefineVariable("Rad", NC_SHORT, {y}), {1, 2, 3, 4});
     }
     {
-        NetCdfTestFile file(wrongShape);
-        file.Dimension("y", 2);
-        const int x = file.Dimension("x", 2);
-        file.WriteCounts(file.Variable("Rad", NC_SHORT, {x}), {1, 2});
-        file.Dimension("rows", 9);
+        NcFile file(wrongShape);
+        file.DefineDimension("y", 2);
+        const int x = file.DefineDimension("x", 2);
+        WriteCounts(file.DefineVariable("Rad", NC_SHORT, {x}), {1, 2});
+        file.DefineDimension("rows", 9);
     }
     MarkBitmap();
     for (const QString& path : {noDimensions, onlyY, wrongShape}) {
@@ -274,10 +305,10 @@ TEST_F(AbiReader, OversizedDeclaredImageIsRefusedBeforeAllocation) {
     const QString path = Path(AbiTestName(2));
     {
         // Chunks that are never written take no room in the file.
-        NetCdfTestFile file(path);
-        const int y = file.Dimension("y", 40000);
-        const int x = file.Dimension("x", 40000);
-        file.Compress(file.Variable("Rad", NC_SHORT, {y, x}));
+        NcFile file(path);
+        const int y = file.DefineDimension("y", 40000);
+        const int x = file.DefineDimension("x", 40000);
+        file.DefineVariable("Rad", NC_SHORT, {y, x}).Compress(226, 40000, 40000, 1);
         file.Close();
     }
     ASSERT_LT(QFile(path).size(), 100000);

@@ -1,7 +1,8 @@
 // The netCDF dataset object on real files: opening with one retry, closing once, bounded whole-variable
 // reads.
 #include "NetCDFclass.h"
-#include "NetCdfTestFile.h"
+#include "AbiTestImage.h"
+#include "NcWriter.h"
 
 #include <QElapsedTimer>
 #include <QFile>
@@ -18,12 +19,12 @@ constexpr auto kRetry = 300ms;
 class NetCdfDataset : public testing::Test {
 protected:
     // A file whose first variable holds the six counts 1 … 6 as "Rad"(y = 2, x = 3).
-    QString WriteCounts(const QString& name) {
+    QString WriteCountsFile(const QString& name) {
         const QString path = dir_.filePath(name);
-        NetCdfTestFile file(path);
-        const int y = file.Dimension("y", 2);
-        const int x = file.Dimension("x", 3);
-        file.WriteCounts(file.Variable("Rad", NC_SHORT, {y, x}), {1, 2, 3, 4, 5, 6});
+        NcFile file(path);
+        const int y = file.DefineDimension("y", 2);
+        const int x = file.DefineDimension("x", 3);
+        WriteCounts(file.DefineVariable("Rad", NC_SHORT, {y, x}), {1, 2, 3, 4, 5, 6});
         file.Close();
         return path;
     }
@@ -48,8 +49,8 @@ QString PathOf(int handle) {
 } // namespace
 
 TEST_F(NetCdfDataset, OpenHoldsOneDatasetAndDestroyClosesIt) {
-    const QString first = WriteCounts("first.nc");
-    const QString second = WriteCounts("second.nc");
+    const QString first = WriteCountsFile("first.nc");
+    const QString second = WriteCountsFile("second.nc");
     int firstHandle = 0;
     int secondHandle = 0;
     {
@@ -73,7 +74,8 @@ TEST_F(NetCdfDataset, OpenHoldsOneDatasetAndDestroyClosesIt) {
 TEST_F(NetCdfDataset, MissingFileFailsAfterOneRetryAndClosesNothing) {
     // A dataset opened elsewhere must survive the failed object's destruction.
     int other = 0;
-    ASSERT_EQ(nc_open(QFile::encodeName(WriteCounts("other.nc")).constData(), NC_NOWRITE, &other), NC_NOERR);
+    ASSERT_EQ(nc_open(QFile::encodeName(WriteCountsFile("other.nc")).constData(), NC_NOWRITE, &other),
+              NC_NOERR);
     const QString missing = dir_.filePath("missing.nc");
     {
         TNetCdf dataset(kRetry);
@@ -90,7 +92,7 @@ TEST_F(NetCdfDataset, MissingFileFailsAfterOneRetryAndClosesNothing) {
 }
 
 TEST_F(NetCdfDataset, FileThatAppearsDuringTheRetryDelayIsOpened) {
-    const QString ready = WriteCounts("ready.nc");
+    const QString ready = WriteCountsFile("ready.nc");
     const QString target = dir_.filePath("arriving.nc");
     std::thread arrival([&] {
         std::this_thread::sleep_for(kRetry / 3);
@@ -105,7 +107,7 @@ TEST_F(NetCdfDataset, FileThatAppearsDuringTheRetryDelayIsOpened) {
 
 TEST_F(NetCdfDataset, ReadsTheWholeVariableOnlyIntoABufferOfItsSize) {
     TNetCdf dataset(kRetry);
-    ASSERT_TRUE(dataset.Open(WriteCounts("counts.nc")));
+    ASSERT_TRUE(dataset.Open(WriteCountsFile("counts.nc")));
     EXPECT_EQ(dataset.VariableSize(), 6u);
 
     std::vector<std::uint16_t> exact(6, 0);
@@ -123,9 +125,9 @@ TEST_F(NetCdfDataset, ReadsTheWholeVariableOnlyIntoABufferOfItsSize) {
 TEST_F(NetCdfDataset, TextVariablesAndClosedDatasetsAreNotRead) {
     const QString path = dir_.filePath("text.nc");
     {
-        NetCdfTestFile file(path);
-        const int length = file.Dimension("length", 2);
-        file.Variable("name", NC_CHAR, {length});
+        NcFile file(path);
+        const int length = file.DefineDimension("length", 2);
+        file.DefineVariable("name", NC_CHAR, {length});
         file.Close();
     }
     TNetCdf dataset(kRetry);
