@@ -93,7 +93,7 @@ AbiSceneLevel AbiBandAppearance::Level(const EarthState& state) const {
 
 AbiSceneLevel AbiBandAppearance::EmissiveLevel(const EarthState& state) const {
     const EmissiveLook& look = kEmissive[band_ - kFirstEmissiveBand];
-    const float clear = Lerp(look.atmosphere - 10.0f * state.moisture, state.surfaceTemperature, look.window);
+    const float clear = Lerp(look.atmosphere - 20.0f * state.moisture, state.surfaceTemperature, look.window);
     // Only clouds colder than what the band sees through clear air show.
     const float seen = clear + state.cloud * std::min(0.0f, state.cloudTop - clear);
     return {seen, 1.5f + 2.0f * state.cloud + 40.0f * state.cloud * (1.0f - state.cloud)};

@@ -29,7 +29,9 @@ void Validate(const AbiSampleOptions& options) {
     if (!IsAbiBand(options.band)) Fail(QStringLiteral("band must be 1..16, not %1").arg(options.band));
     if (options.scanMode != 3 && options.scanMode != 4 && options.scanMode != 6)
         Fail(QStringLiteral("scan mode must be 3, 4 or 6, not %1").arg(options.scanMode));
-    if (!options.start.isValid()) Fail(QStringLiteral("the scan start time is not valid"));
+    const int year = options.start.toUTC().date().year();
+    if (!options.start.isValid() || year < 1000 || year > 9998)
+        Fail(QStringLiteral("the scan start must be a valid time with a four-digit year"));
     if (options.size < 0 || options.size > kLargestSize)
         Fail(QStringLiteral("size must be 1..%1 pixels (0 for the full-disk grid), not %2")
                  .arg(kLargestSize)
