@@ -16,7 +16,9 @@ void TLED::SetColour(const QColor& colour) {
     update();
 }
 
-QSize TLED::sizeHint() const { return {17, 17}; }
+QSize TLED::sizeHint() const {
+    return {17, 17};
+}
 
 void TLED::paintEvent(QPaintEvent*) {
     QImage lamp = Template;

@@ -26,8 +26,14 @@ QImage DrawLamp(const QColor& surround, const QColor& lit) {
 
 } // namespace
 
-QImage LampTemplate() { return DrawLamp(QColor(72, 72, 72), kLampLitMark); }
+QImage LampTemplate() {
+    return DrawLamp(QColor(72, 72, 72), kLampLitMark);
+}
 
-QPixmap GlyphLedOff() { return QPixmap::fromImage(DrawLamp(Qt::transparent, QColor(0, 88, 0))); }
+QPixmap GlyphLedOff() {
+    return QPixmap::fromImage(DrawLamp(Qt::transparent, QColor(0, 88, 0)));
+}
 
-QPixmap GlyphLedOn() { return QPixmap::fromImage(DrawLamp(Qt::transparent, kLampLitMark)); }
+QPixmap GlyphLedOn() {
+    return QPixmap::fromImage(DrawLamp(Qt::transparent, kLampLitMark));
+}

@@ -41,7 +41,8 @@ QString LogFileNameFor(const QString& executablePath, const QString& fallbackFol
     const QFileInfo executable(executablePath);
     const QString name = executable.completeBaseName() + "-process.log";
     const QFileInfo folder(executable.absolutePath());
-    const QString chosenFolder = folder.isDir() && folder.isWritable() ? folder.absoluteFilePath() : fallbackFolder;
+    const QString chosenFolder =
+        folder.isDir() && folder.isWritable() ? folder.absoluteFilePath() : fallbackFolder;
     return QDir(chosenFolder).filePath(name);
 }
 
@@ -57,7 +58,8 @@ ProcessingLog::ProcessingLog(QPlainTextEdit& view, QString fileName, Clock clock
 void ProcessingLog::WriteLog(const QString& text, TDateTime time) {
     const TDateTime now = Now();
     if (LineCount() > kMostLinesKept) RemoveOldestLines(kLinesRemovedAtOnce);
-    const QString stamp = time != 0 ? FormatDateTime(kStampWithTime, time) : FormatDateTime(kStampWithoutTime, now);
+    const QString stamp =
+        time != 0 ? FormatDateTime(kStampWithTime, time) : FormatDateTime(kStampWithoutTime, now);
     View.appendPlainText(stamp + OneLine(text));
     ScrollToEnd();
     SaveDaily(now);
@@ -79,7 +81,7 @@ bool ProcessingLog::Load() {
 
     QStringDecoder decode(QStringConverter::encodingForData(bytes).value_or(QStringConverter::Utf8));
     QString text = decode(bytes);
-    text.replace(u"\r\n", u"\n");
+    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     text.replace(u'\r', u'\n');
     if (text.endsWith(u'\n')) text.chop(1);
     View.setPlainText(text);
@@ -105,7 +107,9 @@ bool ProcessingLog::Save() {
     }
 }
 
-int ProcessingLog::LineCount() const { return View.document()->isEmpty() ? 0 : View.document()->blockCount(); }
+int ProcessingLog::LineCount() const {
+    return View.document()->isEmpty() ? 0 : View.document()->blockCount();
+}
 
 void ProcessingLog::RemoveOldestLines(int count) {
     QTextCursor cursor(View.document());

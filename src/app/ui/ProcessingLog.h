@@ -1,5 +1,5 @@
-// The processing log: time-stamped entries in the window's log view, bounded to 10 000 lines, and the log file
-// that the view is saved to once a day after 01:23 UTC and at closing, and loaded from at start.
+// The processing log: time-stamped entries in the window's log view, bounded to 10 000 lines, and the log
+// file that the view is saved to once a day after 01:23 UTC and at closing, and loaded from at start.
 #pragma once
 
 #include "DateTime.h"
@@ -23,8 +23,8 @@ public:
     // Neither owns the view nor touches its content; LastLogSaveDay starts as today (UTC).
     ProcessingLog(QPlainTextEdit& view, QString fileName, Clock clock = UtcNow);
 
-    // Appends "stamp + text": time (UTC) to the millisecond, or, when time is 0, the current time to the second.
-    // Removes the 499 oldest lines first when the view holds 10 000, and saves the file daily.
+    // Appends "stamp + text": time (UTC) to the millisecond, or, when time is 0, the current time to the
+    // second. Removes the 499 oldest lines first when the view holds 10 000, and saves the file daily.
     void WriteLog(const QString& text, TDateTime time);
 
     // Caret to the start of the newest entry, scrolled into view, no selection.

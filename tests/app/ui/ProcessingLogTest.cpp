@@ -1,0 +1,191 @@
+// The processing log over a real text view and real log files in a temporary folder, with a settable clock.
+#include "ProcessingLog.h"
+
+#include <QDir>
+#include <QFile>
+#include <QPlainTextEdit>
+#include <QStringEncoder>
+#include <QTemporaryDir>
+#include <QTextBlock>
+#include <gtest/gtest.h>
+
+namespace {
+
+TDateTime At(int year, int month, int day, int hour, int minute, int second = 0, int millisecond = 0) {
+    return EncodeDateTime({year, month, day, hour, minute, second, millisecond});
+}
+
+// The stamp pattern's ":" is the locale's time separator.
+QString Localised(QString text) {
+    return text.replace(u':', LocaleTimeSeparator());
+}
+
+class ProcessingLogTest : public testing::Test {
+protected:
+    QString LogPath() const { return Folder.filePath("Stratolux-process.log"); }
+
+    std::unique_ptr<ProcessingLog> MakeLog(const QString& fileName) {
+        return std::make_unique<ProcessingLog>(View, fileName, [this] { return Clock; });
+    }
+
+    void WriteLines(ProcessingLog& log, int count) {
+        for (int i = 0; i < count; ++i) log.WriteLog(QString("line %1").arg(i), 0);
+    }
+
+    QByteArray FileContent(const QString& path) const {
+        QFile file(path);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }
+
+    void WriteFile(const QString& path, const QByteArray& content) {
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(content);
+    }
+
+    QTemporaryDir Folder;
+    QPlainTextEdit View;
+    // A program started at 23:50 UTC.
+    TDateTime Clock = At(2025, 1, 21, 23, 50, 7, 654);
+};
+
+TEST_F(ProcessingLogTest, EntriesCarryOneOfTwoStampsOfEqualWidth) {
+    auto log = MakeLog(LogPath());
+    log->WriteLog("Starting Stratolux V1.0.0", At(2025, 1, 21, 20, 2, 4, 56));
+    log->WriteLog("OR_ABI-L1b-RadF-M6C13_G16_s20251021200204.nc failed", 0);
+    log->WriteLog("two\nlines", 0);
+
+    ASSERT_EQ(log->LineCount(), 3);
+    const QTextDocument& document = *View.document();
+    EXPECT_EQ(document.findBlockByNumber(0).text(),
+              Localised("2025-01-21 20:02:04.056  ") + "Starting Stratolux V1.0.0");
+    EXPECT_EQ(document.findBlockByNumber(1).text(),
+              Localised("2025-01-21 23:50:07      ") + "OR_ABI-L1b-RadF-M6C13_G16_s20251021200204.nc failed");
+    EXPECT_EQ(document.findBlockByNumber(2).text().mid(25), "two lines");
+    // The caret rests at the start of the newest entry.
+    EXPECT_EQ(View.textCursor().blockNumber(), 2);
+    EXPECT_EQ(View.textCursor().positionInBlock(), 0);
+    EXPECT_FALSE(View.textCursor().hasSelection());
+}
+
+TEST_F(ProcessingLogTest, ViewKeepsAtMostTenThousandLines) {
+    QStringList history;
+    for (int i = 0; i < 9999; ++i) history << QString("old line %1").arg(i);
+    View.setPlainText(history.join(u'\n'));
+    auto log = MakeLog(LogPath());
+    log->WriteLog("10 000th", 0);
+    EXPECT_EQ(log->LineCount(), 10000);
+
+    log->WriteLog("newest", 0);
+    EXPECT_EQ(log->LineCount(), 9502);
+    EXPECT_EQ(View.document()->firstBlock().text(), "old line 499");
+    EXPECT_TRUE(View.document()->lastBlock().text().endsWith("newest"));
+}
+
+TEST_F(ProcessingLogTest, SavesDailyAtTheFirstEntryAfter0123UtcNextDay) {
+    auto log = MakeLog(LogPath());
+    const qint32 startDay = log->LastLogSaveDay();
+    EXPECT_EQ(startDay, static_cast<qint32>(At(2025, 1, 21, 0, 0)));
+    WriteLines(*log, 20);
+
+    Clock = At(2025, 1, 22, 0, 0, 30);
+    log->WriteLog("after midnight", 0);
+    Clock = At(2025, 1, 22, 1, 23);
+    log->WriteLog("at 01:23", 0);
+    EXPECT_FALSE(QFile::exists(LogPath()));
+    EXPECT_EQ(log->LastLogSaveDay(), startDay);
+
+    Clock = At(2025, 1, 22, 1, 23, 1);
+    log->WriteLog("after 01:23", 0);
+    EXPECT_TRUE(FileContent(LogPath()).endsWith("after 01:23\r\n"));
+    EXPECT_EQ(log->LastLogSaveDay(), startDay + 1);
+
+    // Once a day only.
+    QFile::remove(LogPath());
+    Clock = At(2025, 1, 22, 23, 59);
+    log->WriteLog("late", 0);
+    EXPECT_FALSE(QFile::exists(LogPath()));
+}
+
+TEST_F(ProcessingLogTest, ShortLogIsNeverSavedDaily) {
+    auto log = MakeLog(LogPath());
+    Clock = At(2025, 1, 23, 12, 0);
+    WriteLines(*log, 16);
+    EXPECT_FALSE(QFile::exists(LogPath()));
+    log->WriteLog("seventeenth", 0);
+    EXPECT_TRUE(QFile::exists(LogPath()));
+}
+
+TEST_F(ProcessingLogTest, FailedDailySaveIsRetriedWithTheNextEntry) {
+    // A file where the log's folder should be makes every save fail.
+    const QString blocker = Folder.filePath("station");
+    WriteFile(blocker, "not a folder");
+    const QString path = blocker + "/logs/Stratolux-process.log";
+    auto log = MakeLog(path);
+    const qint32 startDay = log->LastLogSaveDay();
+    WriteLines(*log, 20);
+
+    Clock = At(2025, 1, 22, 2, 0);
+    log->WriteLog("first try", 0);
+    EXPECT_FALSE(QFile::exists(path));
+    EXPECT_EQ(log->LastLogSaveDay(), startDay);
+
+    ASSERT_TRUE(QFile::remove(blocker));
+    log->WriteLog("second try", 0);
+    EXPECT_TRUE(FileContent(path).endsWith("second try\r\n"));
+    EXPECT_EQ(log->LastLogSaveDay(), startDay + 1);
+}
+
+TEST_F(ProcessingLogTest, SaveAndLoadRoundTripWithCrLfAndTheMicroSign) {
+    {
+        auto log = MakeLog(LogPath());
+        log->WriteLog("Processed  2025-01-21 2000  band B13 10.3 µm  thermal  at 75.2° W", 0);
+        log->WriteLog("Skipped 160 MB file: a.nc", 0);
+        ASSERT_TRUE(log->Save());
+    }
+    const QByteArray bytes = FileContent(LogPath());
+    EXPECT_FALSE(bytes.startsWith("\xEF\xBB\xBF"));
+    EXPECT_TRUE(bytes.contains("10.3 \xC2\xB5m"));
+    EXPECT_EQ(bytes.count("\r\n"), 2);
+    EXPECT_EQ(bytes.count('\n'), 2);
+    EXPECT_TRUE(bytes.endsWith("a.nc\r\n"));
+
+    const QString saved = View.toPlainText();
+    View.setPlainText("placeholder");
+    auto log = MakeLog(LogPath());
+    ASSERT_TRUE(log->Load());
+    EXPECT_EQ(View.toPlainText(), saved);
+    EXPECT_EQ(log->LineCount(), 2);
+
+    // The next entry follows directly after the loaded ones.
+    log->WriteLog("Starting", 0);
+    EXPECT_EQ(log->LineCount(), 3);
+}
+
+TEST_F(ProcessingLogTest, LoadHonoursAByteOrderMarkAndKeepsTheViewWhenTheFileIsMissing) {
+    QStringEncoder utf16(QStringConverter::Utf16LE, QStringConverter::Flag::WriteBom);
+    WriteFile(LogPath(), utf16(QString("first 10.3 µm\r\nsecond\r\n")));
+    auto log = MakeLog(LogPath());
+    ASSERT_TRUE(log->Load());
+    EXPECT_EQ(View.toPlainText(), "first 10.3 µm\nsecond");
+
+    WriteFile(LogPath(), "lf only\nends\n");
+    ASSERT_TRUE(log->Load());
+    EXPECT_EQ(log->LineCount(), 2);
+
+    auto missing = MakeLog(Folder.filePath("none-process.log"));
+    EXPECT_FALSE(missing->Load());
+    EXPECT_EQ(View.toPlainText(), "lf only\nends");
+}
+
+TEST(LogFileName, BesideAWritableExecutableElseInTheFallbackFolder) {
+    QTemporaryDir folder;
+    EXPECT_EQ(LogFileNameFor(folder.filePath("Stratolux.exe"), "/fallback"),
+              folder.filePath("Stratolux-process.log"));
+    EXPECT_EQ(LogFileNameFor(folder.filePath("goes18.station"), "/fallback"),
+              folder.filePath("goes18-process.log"));
+    EXPECT_EQ(LogFileNameFor(folder.filePath("missing/stratolux"), folder.filePath("data")),
+              folder.filePath("data/stratolux-process.log"));
+}
+
+} // namespace
