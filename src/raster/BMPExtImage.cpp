@@ -134,11 +134,13 @@ void TExtBitmap::Interpolate(int newWidth, int newHeight, int mode) {
         throw EInvalidGraphicOperation("Error: Interpolate called without 8-bit or 24-bit pixels.");
     const int flag = InterpolationFlag(mode, enlarge);
 
-    IplImagePtr source = MakeIPL();
-    SetSize(0, 0);
+    // The library reads the bitmap's own rows, so no copy of the source is made; the pixels are released
+    // once the target holds the result.
     IplImagePtr target = MakeBlankIPL(newWidth, newHeight);
-    cv::resize(MatOver(*source), MatOver(*target), cv::Size(newWidth, newHeight), 0, 0, flag);
-    source.reset();
+    const cv::Mat source(h, w, CV_8UC(target->nChannels), const_cast<uchar*>(image_.constBits()),
+                         static_cast<size_t>(image_.bytesPerLine()));
+    cv::resize(source, MatOver(*target), cv::Size(newWidth, newHeight), 0, 0, flag);
+    SetSize(0, 0);
     AssignFromIPL(target.get());
     target.reset();
     SetModified(true);
