@@ -1,0 +1,342 @@
+// The main window: layout, start-up, Start/Stop, closing and shutdown, and the reports of the scan cycle.
+#include "StratoluxForm.h"
+
+#include "Branding.h"
+#include "LED.h"
+#include "LampPictures.h"
+#include "ProcessingLog.h"
+#include "QuillmapHandOff.h"
+#include "RegistryFormInfo.h"
+#include "RegistryVariables.h"
+#include "ScanReports.h"
+#include "SelfPersisting.h"
+#include "SetupTab.h"
+#include "SingleImageForm.h"
+#include "ThumbnailPanel.h"
+#include "Utils.h"
+#include "VelCheckBox.h"
+#include "VelCheckListBox.h"
+#include "VelLabeledEdit.h"
+#include "VelRadioGroup.h"
+
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QDesktopServices>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QFontDatabase>
+#include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QStatusBar>
+#include <QTabWidget>
+#include <QUrl>
+
+namespace {
+
+constexpr int kClientWidth = 684, kClientHeight = 690;
+constexpr int kPageHeight = 629, kStatusBarHeight = 24;
+constexpr int kButtonTop = kPageHeight + 6;
+constexpr int kStartupDelayMs = 250;
+
+const QString kStartCaption = QStringLiteral("Start  ");
+const QString kStopCaption = QStringLiteral("Stop   ");
+const QString kClosingCaption = QStringLiteral("Closing  ");
+
+bool AskExitQuestion(QWidget* parent) {
+    return QMessageBox::question(parent, "Stratolux - Confirm program exit",
+                                 "You are still running, are you sure you wish to exit?",
+                                 QMessageBox::Yes | QMessageBox::No, QMessageBox::No) == QMessageBox::Yes;
+}
+
+TFormStratolux::ExitQuestion& ExitQuestionHook() {
+    static TFormStratolux::ExitQuestion question = AskExitQuestion;
+    return question;
+}
+
+QString WithTrailingSeparator(const QString& folder) {
+    return folder.isEmpty() || folder.endsWith(QDir::separator()) ? folder : folder + QDir::separator();
+}
+
+} // namespace
+
+void TFormStratolux::SetExitQuestionHook(ExitQuestion question) {
+    ExitQuestionHook() = question ? std::move(question) : AskExitQuestion;
+}
+
+TFormStratolux::TFormStratolux(const QStringList& arguments, const QString& logFileName, QWidget* parent)
+    : QWidget(parent), Arguments(ParseCommandLine(arguments)), LogFileName(logFileName) {
+    BuildWindow();
+    // Every option shows its stored value before the creation steps read any of them.
+    RestoreSelfPersistingControls(*this);
+    FormCreate();
+}
+
+TFormStratolux::~TFormStratolux() = default;
+
+void TFormStratolux::BuildWindow() {
+    setObjectName("FormStratolux");
+    setWindowTitle("Stratolux");
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                   Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
+    setFixedSize(kClientWidth, kClientHeight);
+
+    PageControlMain = new QTabWidget(this);
+    PageControlMain->setObjectName("PageControlMain");
+    PageControlMain->setGeometry(0, 0, kClientWidth, kPageHeight);
+    Thumbnails = new ThumbnailPanel;
+    Thumbnails->setObjectName("TabSheetImages");
+    PageControlMain->addTab(Thumbnails, "Images");
+    MemoLogProcessing = new QPlainTextEdit;
+    MemoLogProcessing->setObjectName("MemoLogProcessing");
+    MemoLogProcessing->setReadOnly(true);
+    MemoLogProcessing->setLineWrapMode(QPlainTextEdit::NoWrap);
+    MemoLogProcessing->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+    PageControlMain->addTab(MemoLogProcessing, "Log");
+    Setup = new SetupTab;
+    PageControlMain->addTab(Setup, "Setup");
+
+    BitBtnStartStop = new QPushButton(kStartCaption, this);
+    BitBtnStartStop->setObjectName("BitBtnStartStop");
+    BitBtnStartStop->setGeometry(8, kButtonTop, 73, 25);
+    BitBtnStartStop->setLayoutDirection(Qt::RightToLeft); // the glyph right of the caption
+    LEDrx = new TLED(this);
+    LEDrx->setObjectName("LEDrx");
+    LEDrx->setGeometry(95, kButtonTop + 4, 18, 17);
+    LEDrx->SetColour(ScanController::IdleColour());
+    ButtonSupport = new QPushButton("Support", this);
+    ButtonSupport->setObjectName("ButtonSupport");
+    ButtonSupport->setToolTip("Visit support group");
+    ButtonSupport->setGeometry(515, kButtonTop, 75, 25);
+    ButtonClose = new QPushButton("Close", this);
+    ButtonClose->setObjectName("ButtonClose");
+    ButtonClose->setGeometry(604, kButtonTop, 75, 25);
+    StatusBar = new QStatusBar(this);
+    StatusBar->setObjectName("StatusBar");
+    StatusBar->setSizeGripEnabled(false);
+    StatusBar->setGeometry(0, kClientHeight - kStatusBarHeight, kClientWidth, kStatusBarHeight);
+
+    FormSingleImage = new TFormSingleImage(this);
+    FormSingleImage->setObjectName("FormSingleImage");
+    TimerOnStartup.setSingleShot(true);
+    TimerOnStartup.setInterval(kStartupDelayMs);
+
+    connect(BitBtnStartStop, &QPushButton::clicked, this, &TFormStratolux::BitBtnStartStopClick);
+    connect(ButtonClose, &QPushButton::clicked, this, [this] {
+        FormInfo->Save();
+        close();
+    });
+    connect(ButtonSupport, &QPushButton::clicked, this, &TFormStratolux::ButtonSupportClick);
+    connect(&TimerOnStartup, &QTimer::timeout, this, &TFormStratolux::TimerOnStartupTimer);
+    connect(PageControlMain, &QTabWidget::currentChanged, this, [this] {
+        if (PageControlMain->currentWidget() == MemoLogProcessing && Log) Log->ScrollToEnd();
+    });
+    connect(Setup->RadioGroupSatellite, &TVelRadioGroup::Click, this,
+            &TFormStratolux::RadioGroupSatelliteClick);
+    connect(Setup->CheckBoxSaveAsJPEG, &QCheckBox::clicked, this, [this](bool checked) {
+        if (checked) Setup->CheckBoxSaveAsJpegLow->setChecked(false);
+    });
+    connect(Setup->CheckBoxSaveAsJpegLow, &QCheckBox::clicked, this, [this](bool checked) {
+        if (checked) Setup->CheckBoxSaveAsJPEG->setChecked(false);
+    });
+    connect(Setup, &SetupTab::PathEditLeft, this, &TFormStratolux::LabeledEditPathExit);
+    connect(Setup, &SetupTab::BrowseRequested, this, &TFormStratolux::ButtonBrowsePathClick);
+    connect(Setup, &SetupTab::OptionsChanged, this, &TFormStratolux::PublishOptions);
+
+    connect(Thumbnails, &ThumbnailPanel::ThumbnailClicked, this, &TFormStratolux::ImageThumbClick);
+    connect(Thumbnails, &ThumbnailPanel::QuillmapProcessRequested, this, &TFormStratolux::HandOffToQuillmap);
+    connect(FormSingleImage, &TFormSingleImage::QuillmapProcessRequested, this,
+            &TFormStratolux::HandOffToQuillmap);
+
+    connect(&Scan, &ScanController::IndicatorChanged, LEDrx, &TLED::SetColour);
+    connect(&Scan, &ScanController::ClearThumbnailsRequested, Thumbnails, &ThumbnailPanel::ClearThumbnails);
+    connect(&Scan, &ScanController::FileReported, this, &TFormStratolux::ReportOutcome);
+    connect(&Scan, &ScanController::ScanEnded, this, [this](bool singleFile) {
+        // The one named file has been processed; a Stop pressed meanwhile already ended the run.
+        if (singleFile && Scan.Running()) BitBtnStartStopClick();
+    });
+}
+
+QString TFormStratolux::ProgramTitle() const {
+    return QFileInfo(QCoreApplication::applicationFilePath()).fileName() + " V" + STRATOLUX_VERSION;
+}
+
+void TFormStratolux::FormCreate() {
+    Caption = windowTitle() + "  V" + STRATOLUX_VERSION + "  Nimbrel, Corrandale";
+    FormInfo = std::make_unique<TRegistryFormInfo>(*this);
+    BitBtnStartStop->setIcon(GlyphLedOff());
+    QuillmapPath = ReadAppPath("Quillmap");
+    Thumbnails->SetQuillmapPath(QuillmapPath);
+
+    if (QFileInfo(ReadAppPath("Feedkeeper")).isFile()) {
+        if (Setup->LabeledEditSourcePath->text().isEmpty())
+            Setup->LabeledEditSourcePath->setText(ReadProgramSetting("Feedkeeper", "ReceivedFilesPath") +
+                                                  "HVS-2/E2H-TPG-1/");
+        if (Setup->LabeledEditSavePath->text().isEmpty())
+            Setup->LabeledEditSavePath->setText(ReadProgramSetting("Feedkeeper", "ImagesPath") + "FSD/");
+    }
+    if (Setup->CheckListBoxBandsSelected->CheckedList().isEmpty())
+        Setup->CheckListBoxBandsSelected->SetCheckedList(SetupTab::kDefaultBandList);
+    RegisterAppPath();
+
+    if (!QFileInfo::exists(LogFileName)) PageControlMain->setCurrentWidget(Setup);
+    MemoLogProcessing->clear();
+    Log = std::make_unique<ProcessingLog>(*MemoLogProcessing, LogFileName);
+    for (int band = 0; band < kBandCount; ++band)
+        LastSavedSettings[band] = std::make_unique<TRegistryString>("LastSaved" + BandCode[band], QString());
+}
+
+void TFormStratolux::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    if (Shown) return;
+    Shown = true;
+    FormShow();
+}
+
+void TFormStratolux::FormShow() {
+    RadioGroupSatelliteClick();
+    FormInfo->Restore();
+    if (x() < 0 || y() < 0) move(std::max(x(), 0), std::max(y(), 0));
+    if (Setup->LabeledEditNetCDFPath->text().isEmpty())
+        Setup->LabeledEditNetCDFPath->setText(Setup->LabeledEditSavePath->text());
+    if (QFileInfo::exists(LogFileName)) {
+        MemoLogProcessing->setUpdatesEnabled(false);
+        Log->Load();
+        MemoLogProcessing->setUpdatesEnabled(true);
+    }
+    WriteLog("Starting " + ProgramTitle(), UtcNow());
+    PublishOptions();
+    TimerOnStartup.start();
+}
+
+void TFormStratolux::TimerOnStartupTimer() {
+    TimerOnStartup.stop();
+    if (!Setup->CheckBoxClearImages->isChecked())
+        for (int band = 0; band < kBandCount; ++band) Thumbnails->RestoreThumbnail(band, LastSaved(band));
+    SingleFile = false;
+    if (Arguments.start) BitBtnStartStopClick();
+    if (Arguments.log) PageControlMain->setCurrentWidget(MemoLogProcessing);
+    if (Arguments.images) PageControlMain->setCurrentWidget(Thumbnails);
+    if (!Arguments.firstArgument.isEmpty() && QFileInfo(Arguments.firstArgument).isFile()) {
+        SingleFile = true;
+        PublishOptions();
+        BitBtnStartStopClick();
+    }
+    Log->ScrollToEnd();
+}
+
+void TFormStratolux::BitBtnStartStopClick() {
+    FormInfo->Save();
+    if (!Scan.Running()) {
+        PublishOptions();
+        Scan.SetRunning(true);
+        BitBtnStartStop->setText(kStopCaption);
+        BitBtnStartStop->setIcon(GlyphLedOn());
+    } else {
+        Scan.SetRunning(false);
+        BitBtnStartStop->setText(kStartCaption);
+        BitBtnStartStop->setIcon(GlyphLedOff());
+    }
+}
+
+void TFormStratolux::closeEvent(QCloseEvent* event) {
+    if (ShutdownAgreed) {
+        event->accept();
+        return;
+    }
+    QTimer& timer = Scan.TimerProcess();
+    const bool timerWasActive = timer.isActive();
+    timer.stop();
+    const bool allowed = !Scan.Running() || ExitQuestionHook()(this);
+    if (!allowed) {
+        if (timerWasActive) timer.start();
+        event->ignore();
+        return;
+    }
+    Scan.SetRunning(false);
+    FormClose();
+    FormSingleImage->close();
+    event->accept();
+}
+
+void TFormStratolux::FormClose() {
+    WriteLog("Closing " + ProgramTitle(), UtcNow());
+    if (Log->LineCount() > 2) Log->Save();
+}
+
+void TFormStratolux::WMQueryEndSession() {
+    if (ShutdownAgreed) return;
+    Scan.TimerProcess().stop();
+    TimerOnStartup.stop();
+    Scan.SetRunning(false);
+    BitBtnStartStop->setText(kClosingCaption);
+    BitBtnStartStop->setIcon(GlyphLedOff());
+    WriteLog("Windows shutdown request received", UtcNow());
+    FormClose();
+    ShutdownAgreed = true;
+}
+
+void TFormStratolux::RadioGroupSatelliteClick() {
+    SatelliteName = Setup->RadioGroupSatellite->Items().value(Setup->RadioGroupSatellite->ItemIndex());
+    setWindowTitle(SatelliteName + " " + Caption);
+}
+
+void TFormStratolux::LabeledEditPathExit(TVelLabeledEdit* edit) {
+    // An empty folder stays empty: it means "not set", never the root of the file system.
+    edit->setText(WithTrailingSeparator(edit->text()));
+    edit->Flush();
+}
+
+void TFormStratolux::ButtonBrowsePathClick(TVelLabeledEdit* edit) {
+    const QString folder = QFileDialog::getExistingDirectory(this, QString(), edit->text());
+    if (folder.isEmpty()) return;
+    edit->setText(WithTrailingSeparator(QDir::toNativeSeparators(folder)));
+    edit->Flush();
+}
+
+void TFormStratolux::ButtonSupportClick() {
+    QDesktopServices::openUrl(QUrl(kSupportPageAddress));
+}
+
+void TFormStratolux::PublishOptions() {
+    ProcessingOptions options = Setup->Options();
+    options.singleFileMode = SingleFile;
+    options.singleFilePath = Arguments.firstArgument;
+    Scan.PublishOptions(options);
+}
+
+void TFormStratolux::WriteLog(const QString& text, TDateTime time) {
+    Log->WriteLog(text, time);
+}
+
+QString TFormStratolux::LastSaved(int band) const {
+    return LastSavedSettings.at(band)->Value;
+}
+
+void TFormStratolux::ReportOutcome(const FileOutcome& outcome) {
+    if (!outcome.Processed()) {
+        if (const std::optional<QString> line = FailureLine(outcome)) {
+            WriteLog(*line, 0);
+            StatusBar->showMessage(*line);
+        }
+        return;
+    }
+    setWindowTitle(ProcessedCaption(SatelliteName, Caption, outcome));
+    TRegistryString& lastSaved = *LastSavedSettings.at(outcome.bandIndex);
+    lastSaved.Value = outcome.imagePath;
+    lastSaved.Write();
+    WriteLog(ProcessedLogLine(outcome), 0);
+    StatusBar->showMessage(ProcessedStatusText(outcome));
+    Thumbnails->ShowSavedImage(outcome.bandIndex, outcome.imagePath, ThumbnailHint(outcome));
+}
+
+void TFormStratolux::ImageThumbClick(int band) {
+    const QString path = LastSaved(band);
+    if (!QFileInfo(path).isFile()) return;
+    FormSingleImage->ShowImage(band, path, Thumbnails->Hint(band));
+}
+
+void TFormStratolux::HandOffToQuillmap(int band) {
+    ::HandOffToQuillmap(this, QuillmapPath, band, LastSaved(band), Setup->QuillmapJobText(band));
+}

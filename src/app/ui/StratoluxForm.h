@@ -1,0 +1,95 @@
+// TFormStratolux: the main window. Its tabs show the thumbnails, the processing log and the options; its bottom
+// row starts and stops processing; it drives the scan cycle and reports every outcome.
+#pragma once
+
+#include "BandTables.h"
+#include "CommandLine.h"
+#include "FileOutcome.h"
+#include "ScanController.h"
+
+#include <QTimer>
+#include <QWidget>
+#include <array>
+#include <functional>
+#include <memory>
+
+class ProcessingLog;
+class QPlainTextEdit;
+class QPushButton;
+class QStatusBar;
+class QTabWidget;
+class SetupTab;
+class TFormSingleImage;
+class TLED;
+class TRegistryFormInfo;
+class TRegistryString;
+class TVelLabeledEdit;
+class ThumbnailPanel;
+
+class TFormStratolux : public QWidget {
+    Q_OBJECT
+public:
+    // Asks whether to exit while running; true means Yes. Replaceable so that tests need not answer a dialog.
+    using ExitQuestion = std::function<bool(QWidget* parent)>;
+    static void SetExitQuestionHook(ExitQuestion question);
+
+    // arguments: the command line without the program; logFileName: where the processing log is kept.
+    TFormStratolux(const QStringList& arguments, const QString& logFileName, QWidget* parent = nullptr);
+    ~TFormStratolux() override;
+
+    bool Running() const { return Scan.Running(); }
+    bool SingleFileMode() const { return SingleFile; }
+    const QString& CaptionBase() const { return Caption; }
+    QString LastSaved(int band) const;
+
+    QTabWidget* PageControlMain;
+    ThumbnailPanel* Thumbnails;
+    QPlainTextEdit* MemoLogProcessing;
+    SetupTab* Setup;
+    QPushButton* BitBtnStartStop;
+    TLED* LEDrx;
+    QPushButton* ButtonSupport;
+    QPushButton* ButtonClose;
+    QStatusBar* StatusBar;
+    TFormSingleImage* FormSingleImage;
+    QTimer TimerOnStartup;
+    ScanController Scan;
+
+public slots:
+    void BitBtnStartStopClick();
+    // The system asks the program to end (log-off, shutdown, a termination signal): stop, log, save, agree.
+    void WMQueryEndSession();
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void BuildWindow();
+    void FormCreate();
+    void FormShow();
+    void TimerOnStartupTimer();
+    void FormClose();
+    void RadioGroupSatelliteClick();
+    void LabeledEditPathExit(TVelLabeledEdit* edit);
+    void ButtonBrowsePathClick(TVelLabeledEdit* edit);
+    void ButtonSupportClick();
+    void ReportOutcome(const FileOutcome& outcome);
+    void ImageThumbClick(int band);
+    void HandOffToQuillmap(int band);
+    void PublishOptions();
+    void WriteLog(const QString& text, TDateTime time);
+    QString ProgramTitle() const;
+
+    const CommandLine Arguments;
+    const QString LogFileName;
+    QString Caption;
+    QString SatelliteName;
+    QString QuillmapPath;
+    bool SingleFile = false;
+    bool Shown = false;
+    bool ShutdownAgreed = false;
+    std::unique_ptr<ProcessingLog> Log;
+    std::unique_ptr<TRegistryFormInfo> FormInfo;
+    std::array<std::unique_ptr<TRegistryString>, kBandCount> LastSavedSettings;
+};
