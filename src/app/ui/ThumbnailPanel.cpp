@@ -9,6 +9,7 @@
 #include <QFileInfo>
 #include <QLabel>
 #include <QMenu>
+#include <algorithm>
 
 namespace {
 
@@ -57,8 +58,9 @@ void ThumbnailPanel::AddThumbnail(int band) {
     label->setObjectName(QStringLiteral("Label") + BandCode[band]);
     label->setToolTip(BandHint[band]);
     label->adjustSize();
-    label->move(thumbnail->x() + (thumbnail->width() - label->width()) / 2,
-                thumbnail->y() + thumbnail->height());
+    // Centred under its thumbnail, but never pushed past the panel's left edge, where it would be cut off.
+    const int left = std::max(0, thumbnail->x() + (thumbnail->width() - label->width()) / 2);
+    label->move(left, thumbnail->y() + thumbnail->height());
 }
 
 // Null for an index that names no band, which every operation then skips.

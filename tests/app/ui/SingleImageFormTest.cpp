@@ -1,0 +1,109 @@
+// The full-size viewer: loading on showing and on a new image while visible, scrolling, hiding, its menu.
+#include "SingleImageForm.h"
+#include "UiTestImages.h"
+
+#include <QAction>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+#include <gtest/gtest.h>
+
+namespace {
+
+std::uint8_t Diagonal(int x, int y) {
+    return static_cast<std::uint8_t>((x + 2 * y) % 256);
+}
+
+class SingleImageFormTest : public testing::Test {
+protected:
+    void SetUp() override {
+        TExtBitmap bitmap;
+        MakeGreyBitmap(bitmap, 3000, 2000, Diagonal);
+        large = dir.filePath(QStringLiteral("large.png"));
+        WritePng(bitmap, large);
+        MakeGreyBitmap(bitmap, 640, 480, NoisyGrey(50, 1));
+        small = dir.filePath(QStringLiteral("small.jpg"));
+        WriteJpeg(bitmap, small);
+    }
+
+    QTemporaryDir dir;
+    QString large;
+    QString small;
+    TFormSingleImage form;
+};
+
+TEST_F(SingleImageFormTest, LoadsTheImageWhenShownAndPaintsTheScrolledPart) {
+    form.ShowImage(12, large, QStringLiteral("GOES-16  2025-01-21 2000  band B13"));
+    ASSERT_TRUE(form.isVisible());
+    EXPECT_TRUE(form.isMaximized());
+    EXPECT_EQ(form.windowTitle(), QStringLiteral("GOES-16  2025-01-21 2000  band B13"));
+    EXPECT_EQ(form.ImageBand(), 12);
+    EXPECT_EQ(form.ImageFileName(), large);
+    const TExtBitmap& picture = form.Picture();
+    ASSERT_EQ(picture.PixelFormat(), TPixelFormat::pf8bit);
+    ASSERT_EQ(QSize(picture.Width(), picture.Height()), QSize(3000, 2000));
+    EXPECT_EQ(picture.ScanLine(1999)[2999], Diagonal(2999, 1999));
+
+    auto* scrollBox = form.findChild<QScrollArea*>(QStringLiteral("ScrollBox"));
+    ASSERT_TRUE(scrollBox);
+    QScrollBar& across = *scrollBox->horizontalScrollBar();
+    QScrollBar& down = *scrollBox->verticalScrollBar();
+    ASSERT_GT(across.maximum(), 0);
+    ASSERT_GT(down.maximum(), 0);
+    across.setValue(1234);
+    down.setValue(567);
+    const QImage shown = scrollBox->viewport()->grab().toImage();
+    ASSERT_FALSE(shown.isNull());
+    for (const QPoint& at : {QPoint(0, 0), QPoint(17, 3), QPoint(shown.width() - 1, shown.height() - 1)}) {
+        const int expected = Diagonal(at.x() + across.value(), at.y() + down.value());
+        EXPECT_EQ(shown.pixel(at), qRgb(expected, expected, expected)) << at.x() << "," << at.y();
+    }
+}
+
+TEST_F(SingleImageFormTest, EscapeHidesAndTheNextShowingLoadsTheNewFile) {
+    form.ShowImage(1, large, QStringLiteral("first"));
+    ASSERT_TRUE(form.isVisible());
+    QTest::keyClick(&form, Qt::Key_Escape);
+    EXPECT_FALSE(form.isVisible());
+
+    form.ShowImage(2, small, QStringLiteral("second"));
+    EXPECT_TRUE(form.isVisible());
+    EXPECT_EQ(form.windowTitle(), QStringLiteral("second"));
+    EXPECT_EQ(form.Picture().Width(), 640);
+    EXPECT_EQ(form.Picture().Height(), 480);
+}
+
+TEST_F(SingleImageFormTest, ANewImageWhileVisibleIsLoadedAtOnce) {
+    form.ShowImage(1, large, QStringLiteral("first"));
+    form.ShowImage(5, small, QStringLiteral("second"));
+    EXPECT_EQ(form.ImageBand(), 5);
+    EXPECT_EQ(form.Picture().Width(), 640);
+    EXPECT_NEAR(form.Picture().ScanLine(100)[100], 50, 3);
+}
+
+TEST_F(SingleImageFormTest, AnUnreadableFileShowsNoPreviousPicture) {
+    form.ShowImage(1, large, QStringLiteral("first"));
+    form.ShowImage(2, dir.filePath(QStringLiteral("gone.png")), QStringLiteral("second"));
+    EXPECT_TRUE(form.Picture().Empty());
+}
+
+TEST_F(SingleImageFormTest, MenuHandsOffTheShownBandOrQuits) {
+    auto* quillmap = form.findChild<QAction*>(QStringLiteral("PopupQuillmapprocess"));
+    auto* quit = form.findChild<QAction*>(QStringLiteral("PopupQuit"));
+    ASSERT_TRUE(quillmap && quit);
+    ASSERT_EQ(form.actions().size(), 3);
+    EXPECT_TRUE(form.actions().at(1)->isSeparator());
+    EXPECT_EQ(quillmap->text(), QStringLiteral("Quillmap process ... "));
+    QSignalSpy handOff(&form, &TFormSingleImage::QuillmapProcessRequested);
+
+    form.ShowImage(12, small, QStringLiteral("B13"));
+    quillmap->trigger();
+    ASSERT_EQ(handOff.count(), 1);
+    EXPECT_EQ(handOff.at(0).at(0).toInt(), 12);
+    quit->trigger();
+    EXPECT_FALSE(form.isVisible());
+}
+
+} // namespace
