@@ -5,9 +5,45 @@
 #include "BMPExtImage.h"
 #include "Utils.h"
 
+#include <QImage>
+#include <algorithm>
+#include <cstdlib>
 #include <memory>
 #include <new>
 #include <thread>
+
+namespace {
+
+struct FreeMemory {
+    void operator()(std::uint8_t* memory) const { std::free(memory); }
+};
+using PixelMemory = std::unique_ptr<std::uint8_t, FreeMemory>;
+
+void ReleasePixelMemory(void* memory) {
+    std::free(memory);
+}
+
+// One block holds the counts and then the image made of them: each grey row (padded to 4 bytes) is written
+// over the counts it comes from. A grey byte never lies beyond the first byte of its own count, so no count
+// is overwritten before it is read. Only one-pixel-wide rows need more room than their counts; the counts
+// then sit at the end of the block.
+struct SharedPixelLayout {
+    SharedPixelLayout(int width, int height)
+        : rowBytes((static_cast<std::size_t>(width) + 3) / 4 * 4), greyBytes(rowBytes * height),
+          totalBytes(std::max(greyBytes, CountBytes(width, height))),
+          countsOffset(totalBytes - CountBytes(width, height)) {}
+
+    static std::size_t CountBytes(int width, int height) {
+        return sizeof(std::uint16_t) * static_cast<std::size_t>(width) * static_cast<std::size_t>(height);
+    }
+
+    std::size_t rowBytes;
+    std::size_t greyBytes;
+    std::size_t totalBytes;
+    std::size_t countsOffset;
+};
+
+} // namespace
 
 TNetCdfGoesAbi::TNetCdfGoesAbi(std::chrono::milliseconds retryDelay) : TNetCdfGoes(retryDelay) {}
 
@@ -92,24 +128,36 @@ bool TNetCdfGoesAbi::ConvertToBitmap(TExtBitmap& bitmap, float gamma) {
     const std::size_t pixels = static_cast<std::size_t>(width) * static_cast<std::size_t>(height);
     if (pixels == 0 || VariableSize() != pixels) return false;
     try {
-        const auto buffer = std::make_unique_for_overwrite<std::uint16_t[]>(pixels);
-        const std::span<std::uint16_t> counts(buffer.get(), pixels);
+        const SharedPixelLayout layout(width, height);
+        PixelMemory memory(static_cast<std::uint8_t*>(std::malloc(layout.totalBytes)));
+        if (!memory) return false;
+        const std::span<std::uint16_t> counts(
+            reinterpret_cast<std::uint16_t*>(memory.get() + layout.countsOffset), pixels);
         if (!ReadShortData(counts)) return false;
 
         // A file named on the command line may lack the attribute; 4095 is the 12-bit bands' fill value.
         if (singleFileMode_ && fillValue_ == 0) fillValue_ = 4095;
-        const GreyTable visibleTable = IsInfraredBand(BandIndex())
-                                           ? GreyTable()
-                                           : VisibleGreyTable(LargestCountBelow(counts, fillValue_), gamma);
-        const std::uint8_t* grey = IsInfraredBand(BandIndex()) ? infraredTable_.data() : visibleTable.data();
-
-        bitmap.SetGreyPalette();
-        bitmap.SetSize(width, height);
+        const bool infrared = IsInfraredBand(BandIndex());
+        const GreyTable visibleTable =
+            infrared ? GreyTable() : VisibleGreyTable(LargestCountBelow(counts, fillValue_), gamma);
+        const std::uint8_t* grey = infrared ? infraredTable_.data() : visibleTable.data();
         for (int y = 0; y < height; ++y) {
             const std::uint16_t* row = counts.data() + static_cast<std::size_t>(y) * width;
-            std::uint8_t* pixel = bitmap.ScanLine(y);
+            std::uint8_t* pixel = memory.get() + static_cast<std::size_t>(y) * layout.rowBytes;
             for (int x = 0; x < width; ++x) pixel[x] = grey[row[x]];
         }
+
+        // Give back what the counts needed beyond the grey rows.
+        if (auto* shrunk = static_cast<std::uint8_t*>(std::realloc(memory.get(), layout.greyBytes))) {
+            (void)memory.release();
+            memory.reset(shrunk);
+        }
+        QImage image(memory.get(), width, height, static_cast<qsizetype>(layout.rowBytes),
+                     QImage::Format_Indexed8, ReleasePixelMemory, memory.get());
+        if (image.isNull()) return false;
+        (void)memory.release();
+        bitmap.SetGreyPalette();
+        bitmap.AdoptImage(std::move(image));
         return true;
     } catch (const std::bad_alloc&) {
         return false;

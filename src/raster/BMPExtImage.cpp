@@ -97,6 +97,15 @@ void TExtBitmap::SetSize(int width, int height) {
     image_ = std::move(resized);
 }
 
+void TExtBitmap::AdoptImage(QImage image) {
+    if (image.format() != QtFormat())
+        throw EInvalidGraphicOperation("Error: AdoptImage called with an image of another pixel format.");
+    if (format_ == TPixelFormat::pf8bit) image.setColorTable(palette_);
+    width_ = image.width();
+    height_ = image.height();
+    image_ = std::move(image);
+}
+
 void TExtBitmap::SetPalette(const QList<QRgb>& palette) {
     palette_ = palette.mid(0, 256);
     if (format_ == TPixelFormat::pf8bit && !image_.isNull()) image_.setColorTable(palette_);

@@ -43,6 +43,9 @@ public:
     void SetWidth(int width) { SetSize(width, height_); }
     void SetHeight(int height) { SetSize(width_, height); }
     void SetSize(int width, int height);
+    // Takes the image as the bitmap's pixels (for example one built over memory that already holds them),
+    // giving it the bitmap's palette. The image must be in the bitmap's pixel format.
+    void AdoptImage(QImage image);
     bool Empty() const { return image_.isNull(); }
 
     // Row y, row 0 on top; valid while the size and format stay. Rows are padded to 4 bytes.

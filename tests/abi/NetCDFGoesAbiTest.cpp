@@ -143,6 +143,26 @@ TEST_F(AbiReader, RowZeroOfTheVariableIsTheTopRow) {
     EXPECT_EQ(bitmap_.ScanLine(2)[1], 255);
 }
 
+TEST_F(AbiReader, EveryWidthKeepsEveryPixelInItsPlace) {
+    // The grey rows share memory with the counts they come from; narrow and odd widths stress that most.
+    for (const int width : {1, 2, 3, 5, 8}) {
+        AbiTestImage image{.band = 13, .width = width, .height = 7, .counts = {}};
+        for (int i = 0; i < width * 7; ++i) image.counts.push_back(static_cast<std::uint16_t>(300 + 97 * i));
+        ASSERT_TRUE(Read(WriteAbiTestImage(image, dir_.path()))) << width;
+        ASSERT_EQ(bitmap_.Width(), width);
+        ASSERT_EQ(bitmap_.Height(), 7);
+        const GreyTable expected = InfraredGreyTable(12, 4095, image.scaleFactor, image.addOffset);
+        for (int y = 0; y < 7; ++y)
+            for (int x = 0; x < width; ++x)
+                EXPECT_EQ(bitmap_.ScanLine(y)[x], expected[image.counts[y * width + x]])
+                    << width << ": " << x << "," << y;
+    }
+    // The image stays an ordinary bitmap: it can be resized and written to.
+    bitmap_.SetSize(10, 8);
+    bitmap_.ScanLine(7)[9] = 1;
+    EXPECT_EQ(bitmap_.ScanLine(0)[0], InfraredGreyTable(12, 4095, 0.5, 0)[300]);
+}
+
 TEST_F(AbiReader, NameOfAnotherKindKeepsBandZero) {
     AbiTestImage image{.band = 13, .width = 2, .height = 1, .counts = {100, 200}};
     const QString path = WriteAbiTestImage(image, dir_.path());
