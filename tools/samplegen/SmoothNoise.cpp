@@ -8,10 +8,9 @@
 
 namespace {
 
-float LatticeValue(int64_t x, int64_t y, int64_t z, uint32_t seed) {
-    const uint32_t hash =
-        Hash32(seed, static_cast<uint32_t>(x), static_cast<uint32_t>(y), static_cast<uint32_t>(z));
-    return 2.0f * UnitFloat(hash) - 1.0f;
+// The value of a lattice point in [-1, 1], from the hash of its column (x, y) and its height z.
+float LatticeValue(uint32_t columnHash, int64_t z) {
+    return 2.0f * UnitFloat(Hash32(columnHash, static_cast<uint32_t>(z))) - 1.0f;
 }
 
 double SmoothStep(double t) {
@@ -28,12 +27,15 @@ float ValueNoise(double x, double y, double z, uint32_t seed) {
     const double fx = std::floor(x), fy = std::floor(y), fz = std::floor(z);
     const auto ix = static_cast<int64_t>(fx), iy = static_cast<int64_t>(fy), iz = static_cast<int64_t>(fz);
     const double tx = SmoothStep(x - fx), ty = SmoothStep(y - fy), tz = SmoothStep(z - fz);
+    const auto column = [seed](int64_t cx, int64_t cy) {
+        return Hash32(seed, static_cast<uint32_t>(cx), static_cast<uint32_t>(cy));
+    };
+    const uint32_t columns[4] = {column(ix, iy), column(ix + 1, iy), column(ix, iy + 1),
+                                 column(ix + 1, iy + 1)};
     double layers[2];
     for (int dz = 0; dz < 2; ++dz) {
-        const double top =
-            Lerp(LatticeValue(ix, iy, iz + dz, seed), LatticeValue(ix + 1, iy, iz + dz, seed), tx);
-        const double bottom =
-            Lerp(LatticeValue(ix, iy + 1, iz + dz, seed), LatticeValue(ix + 1, iy + 1, iz + dz, seed), tx);
+        const double top = Lerp(LatticeValue(columns[0], iz + dz), LatticeValue(columns[1], iz + dz), tx);
+        const double bottom = Lerp(LatticeValue(columns[2], iz + dz), LatticeValue(columns[3], iz + dz), tx);
         layers[dz] = Lerp(top, bottom, ty);
     }
     return static_cast<float>(Lerp(layers[0], layers[1], tz));
