@@ -50,6 +50,7 @@ void TFormSingleImage::ShowImage(int band, const QString& fileName, const QStrin
     imageBand_ = band;
     if (isVisible()) {
         LoadPicture();
+        setWindowState(windowState() & ~Qt::WindowMinimized);
         raise();
         activateWindow();
     } else {
