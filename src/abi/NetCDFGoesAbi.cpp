@@ -43,6 +43,30 @@ struct SharedPixelLayout {
     std::size_t countsOffset;
 };
 
+// Writes the grey level of every count as the image's rows, over the counts themselves.
+void WriteGreyRows(std::span<const std::uint16_t> counts, int width, const SharedPixelLayout& layout,
+                   std::uint8_t* block, const std::uint8_t* grey) {
+    const auto rowCount = counts.size() / static_cast<std::size_t>(width);
+    for (std::size_t y = 0; y < rowCount; ++y) {
+        const std::uint16_t* row = counts.data() + y * static_cast<std::size_t>(width);
+        std::uint8_t* pixel = block + y * layout.rowBytes;
+        for (int x = 0; x < width; ++x) pixel[x] = grey[row[x]];
+    }
+}
+
+// An 8-bit image over the block's grey rows that frees the block when it goes; the room that only the counts
+// needed is given back first. A null image (the block freed) when Qt refuses the size.
+QImage ImageOwningBlock(PixelMemory block, int width, int height, const SharedPixelLayout& layout) {
+    if (auto* shrunk = static_cast<std::uint8_t*>(std::realloc(block.get(), layout.greyBytes))) {
+        (void)block.release();
+        block.reset(shrunk);
+    }
+    QImage image(block.get(), width, height, static_cast<qsizetype>(layout.rowBytes), QImage::Format_Indexed8,
+                 ReleasePixelMemory, block.get());
+    if (!image.isNull()) (void)block.release();
+    return image;
+}
+
 } // namespace
 
 TNetCdfGoesAbi::TNetCdfGoesAbi(std::chrono::milliseconds retryDelay) : TNetCdfGoes(retryDelay) {}
@@ -140,22 +164,10 @@ bool TNetCdfGoesAbi::ConvertToBitmap(TExtBitmap& bitmap, float gamma) {
         const bool infrared = IsInfraredBand(BandIndex());
         const GreyTable visibleTable =
             infrared ? GreyTable() : VisibleGreyTable(LargestCountBelow(counts, fillValue_), gamma);
-        const std::uint8_t* grey = infrared ? infraredTable_.data() : visibleTable.data();
-        for (int y = 0; y < height; ++y) {
-            const std::uint16_t* row = counts.data() + static_cast<std::size_t>(y) * width;
-            std::uint8_t* pixel = memory.get() + static_cast<std::size_t>(y) * layout.rowBytes;
-            for (int x = 0; x < width; ++x) pixel[x] = grey[row[x]];
-        }
-
-        // Give back what the counts needed beyond the grey rows.
-        if (auto* shrunk = static_cast<std::uint8_t*>(std::realloc(memory.get(), layout.greyBytes))) {
-            (void)memory.release();
-            memory.reset(shrunk);
-        }
-        QImage image(memory.get(), width, height, static_cast<qsizetype>(layout.rowBytes),
-                     QImage::Format_Indexed8, ReleasePixelMemory, memory.get());
+        WriteGreyRows(counts, width, layout, memory.get(),
+                      infrared ? infraredTable_.data() : visibleTable.data());
+        QImage image = ImageOwningBlock(std::move(memory), width, height, layout);
         if (image.isNull()) return false;
-        (void)memory.release();
         bitmap.SetGreyPalette();
         bitmap.AdoptImage(std::move(image));
         return true;
