@@ -303,6 +303,7 @@ void TFormStratolux::PublishOptions() {
     ProcessingOptions options = Setup->Options();
     options.singleFileMode = SingleFile;
     options.singleFilePath = Arguments.firstArgument;
+    options.waits = Waits;
     Scan.PublishOptions(options);
 }
 

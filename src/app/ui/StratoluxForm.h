@@ -54,6 +54,8 @@ public:
     TFormSingleImage* FormSingleImage;
     QTimer TimerOnStartup;
     ScanController Scan;
+    // The pauses of file processing; tests shorten them, the program keeps the defaults.
+    ProcessingWaits Waits;
 
 public slots:
     void BitBtnStartStopClick();

@@ -1,0 +1,272 @@
+// The main window driven as an operator would: first run, restored options, command line, a processed scan,
+// Stop, the exit question and a shutdown signal.
+#include "AbiSample.h"
+#include "CommandLine.h"
+#include "LED.h"
+#include "RegistryVariables.h"
+#include "SetupTab.h"
+#include "ShutdownSignals.h"
+#include "StratoluxForm.h"
+#include "TemporaryStore.h"
+#include "ThumbnailPanel.h"
+#include "VelCheckBox.h"
+#include "VelCheckListBox.h"
+#include "VelLabeledEdit.h"
+
+#include <QDir>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QStatusBar>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <QTest>
+#include <csignal>
+#include <gtest/gtest.h>
+
+namespace {
+
+class StratoluxFormTest : public testing::Test {
+protected:
+    TTemporaryStore store;
+    QTemporaryDir folder;
+    QString received, images, logFile;
+    int questions = 0;
+    bool answerYes = false;
+
+    void SetUp() override {
+        received = folder.filePath("received") + "/";
+        images = folder.filePath("images") + "/";
+        logFile = folder.filePath("stratolux-process.log");
+        QDir().mkpath(received);
+        TFormStratolux::SetExitQuestionHook([this](QWidget*) {
+            ++questions;
+            return answerYes;
+        });
+    }
+    void TearDown() override { TFormStratolux::SetExitQuestionHook(nullptr); }
+
+    void StoreText(const QString& name, const QString& value) { TRegistryString(name, value).Write(); }
+    void StoreFlag(const QString& name, bool value) { TRegistryBoolean(name, value).Write(); }
+    void StoreFolders() {
+        StoreText("SourcePath", received);
+        StoreText("NetCDFPath", images);
+        StoreText("SavePath", images);
+    }
+    QString Receive(int band, int size = 200) {
+        AbiSampleOptions sample;
+        sample.band = band;
+        sample.size = size;
+        return WriteAbiSample(sample, received);
+    }
+    static ProcessingWaits Quick() {
+        return {std::chrono::milliseconds(0), std::chrono::milliseconds(0), std::chrono::milliseconds(0)};
+    }
+    // Shows the window and lets the start-up timer run.
+    static void ShowAndStart(TFormStratolux& form) {
+        form.show();
+        QTest::qWait(form.TimerOnStartup.interval() + 100);
+    }
+    static QString LogText(const TFormStratolux& form) { return form.MemoLogProcessing->toPlainText(); }
+};
+
+} // namespace
+
+TEST(CommandLine, SwitchesInAnyCaseAfterDashOrSlash) {
+    const CommandLine line = ParseCommandLine({"/data/file.nc", "/START", "-Log", "images", "--images"});
+    EXPECT_TRUE(line.start);
+    EXPECT_TRUE(line.log);
+    EXPECT_FALSE(line.images);
+    EXPECT_EQ(line.firstArgument, "/data/file.nc");
+    EXPECT_TRUE(ParseCommandLine({"-IMAGES"}).images);
+    EXPECT_FALSE(ParseCommandLine({"-starts"}).start);
+}
+
+TEST_F(StratoluxFormTest, FirstRunOpensOnSetupWithTheDefaultBands) {
+    TFormStratolux form({}, logFile);
+    ShowAndStart(form);
+    EXPECT_EQ(form.PageControlMain->currentWidget(), form.Setup);
+    EXPECT_EQ(form.Setup->CheckListBoxBandsSelected->CheckedList(), "B02,B03,B05,B13");
+    EXPECT_TRUE(form.Setup->CheckBoxSaveAsJPEG->isChecked());
+    EXPECT_FALSE(form.Setup->CheckBoxSaveAsPNG->isChecked());
+    EXPECT_TRUE(form.windowTitle().startsWith("GOES-16 Stratolux  V"));
+    EXPECT_TRUE(form.windowTitle().endsWith("  Nimbrel, Corrandale"));
+    EXPECT_EQ(form.BitBtnStartStop->text(), "Start  ");
+    EXPECT_FALSE(form.Running());
+    EXPECT_TRUE(LogText(form).contains("Starting "));
+    EXPECT_EQ(form.size(), QSize(684, 690));
+}
+
+TEST_F(StratoluxFormTest, StoredOptionsAreShownWithoutRunningTheirHandlers) {
+    StoreFlag("SaveAsJPEG", true);
+    StoreFlag("SaveAsJpegLow", true);
+    TRegistryInteger("Satellite", 2).Write();
+    StoreText("BandsSelected", "");
+    QFile(logFile).open(QIODevice::WriteOnly);
+    TFormStratolux form({}, logFile);
+    ShowAndStart(form);
+    EXPECT_TRUE(form.Setup->CheckBoxSaveAsJPEG->isChecked());
+    EXPECT_TRUE(form.Setup->CheckBoxSaveAsJpegLow->isChecked());
+    EXPECT_TRUE(form.windowTitle().startsWith("GOES-18 "));
+    EXPECT_EQ(form.Setup->CheckListBoxBandsSelected->CheckedList(), "B02,B03,B05,B13");
+    EXPECT_EQ(form.PageControlMain->currentWidget(), form.Thumbnails);
+
+    // A user's click keeps the two JPEG options apart.
+    QTest::mouseClick(form.Setup->CheckBoxSaveAsJPEG, Qt::LeftButton);
+    QTest::mouseClick(form.Setup->CheckBoxSaveAsJPEG, Qt::LeftButton);
+    EXPECT_TRUE(form.Setup->CheckBoxSaveAsJPEG->isChecked());
+    EXPECT_FALSE(form.Setup->CheckBoxSaveAsJpegLow->isChecked());
+}
+
+TEST_F(StratoluxFormTest, LeftPathEditsEndInASeparatorAndAreStoredAtOnce) {
+    TFormStratolux form({}, logFile);
+    ShowAndStart(form);
+    TVelLabeledEdit* source = form.Setup->LabeledEditSourcePath;
+    source->setFocus();
+    source->setText("/data/in");
+    form.Setup->LabeledEditSavePath->setFocus();
+    QTest::qWait(50);
+    EXPECT_EQ(source->text(), "/data/in/");
+    EXPECT_EQ(TRegistryString("SourcePath", "?").Value, "/data/in/");
+    source->setFocus();
+    source->clear();
+    form.Setup->LabeledEditSavePath->setFocus();
+    QTest::qWait(50);
+    EXPECT_EQ(source->text(), "");
+}
+
+TEST_F(StratoluxFormTest, SwitchesStartAndChooseTheTab) {
+    StoreFolders();
+    TFormStratolux logThenImages({"-log", "/IMAGES"}, logFile);
+    ShowAndStart(logThenImages);
+    EXPECT_EQ(logThenImages.PageControlMain->currentWidget(), logThenImages.Thumbnails);
+
+    TFormStratolux started({"/START", "-log"}, logFile);
+    started.Waits = Quick();
+    ShowAndStart(started);
+    EXPECT_TRUE(started.Running());
+    EXPECT_EQ(started.BitBtnStartStop->text(), "Stop   ");
+    EXPECT_EQ(started.PageControlMain->currentWidget(), started.MemoLogProcessing);
+    started.BitBtnStartStopClick();
+}
+
+TEST_F(StratoluxFormTest, ANamedFileIsProcessedAloneAndTheProgramStops) {
+    StoreFolders();
+    StoreText("BandsSelected", "B13");
+    const QString named = Receive(13);
+    const QString other = Receive(2);
+    TFormStratolux form({named}, logFile);
+    form.Waits = Quick();
+    QSignalSpy ended(&form.Scan, &ScanController::ScanEnded);
+    ShowAndStart(form);
+    EXPECT_TRUE(form.SingleFileMode());
+    ASSERT_TRUE(ended.size() == 1 || ended.wait(15000));
+    QTest::qWait(50);
+    EXPECT_FALSE(form.Running());
+    EXPECT_EQ(form.BitBtnStartStop->text(), "Start  ");
+    EXPECT_FALSE(QFile::exists(named));
+    EXPECT_TRUE(QFile::exists(other));
+    EXPECT_TRUE(form.isVisible());
+
+    // With the start switch as well, the file test presses the button a second time: stopped, nothing done.
+    const QString again = Receive(13);
+    TFormStratolux twice({again, "-start"}, logFile);
+    ShowAndStart(twice);
+    EXPECT_FALSE(twice.Running());
+    EXPECT_TRUE(QFile::exists(again));
+}
+
+TEST_F(StratoluxFormTest, AProcessedScanIsReportedEverywhere) {
+    StoreFolders();
+    Receive(13);
+    Receive(2);
+    TFormStratolux form({}, logFile);
+    form.Waits = Quick();
+    QSignalSpy ended(&form.Scan, &ScanController::ScanEnded);
+    QSignalSpy lamp(&form.Scan, &ScanController::IndicatorChanged);
+    ShowAndStart(form);
+    QTest::mouseClick(form.BitBtnStartStop, Qt::LeftButton);
+    ASSERT_TRUE(ended.wait(20000));
+    EXPECT_EQ(lamp.first()[0].value<QColor>(), QColor(255, 255, 0));
+    QTest::qWait(50);
+
+    EXPECT_TRUE(form.windowTitle().contains("  -  Processed: 2025-01-21 20:00 B13")) << qPrintable(form.windowTitle());
+    EXPECT_TRUE(form.LastSaved(12).endsWith("202501212002-g16-b13.jpg"));
+    EXPECT_TRUE(form.LastSaved(1).endsWith("202501212002-g16-b02.jpg"));
+    EXPECT_EQ(TRegistryString("LastSavedB13", "").Value, form.LastSaved(12));
+    const QString log = LogText(form);
+    EXPECT_LT(log.indexOf("band B02"), log.indexOf("band B13"));
+    EXPECT_TRUE(log.contains(QString::fromUtf8("Processed  2025-01-21 2000  band B13 10.3 \u00B5m  thermal  at 75.2\u00B0 W")));
+    EXPECT_TRUE(form.StatusBar->currentMessage().startsWith("GOES-16  Processed  2025-01-21 2000  band B13"));
+    EXPECT_TRUE(form.Thumbnails->Hint(12).startsWith("GOES-16  2025-01-21 2000  band B13  ["));
+    EXPECT_EQ(form.LEDrx->Colour(), QColor(128, 128, 128));
+    EXPECT_TRUE(form.Running());
+    EXPECT_EQ(form.Scan.TimerProcess().interval(), 50000);
+}
+
+TEST_F(StratoluxFormTest, StopDuringAScanEndsItBeforeTheNextFile) {
+    StoreFolders();
+    StoreText("BandsSelected", "B01,B02,B03,B04,B05");
+    for (int band = 1; band <= 5; ++band) Receive(band);
+    TFormStratolux form({}, logFile);
+    form.Waits = Quick();
+    form.Waits.beforeRead = std::chrono::milliseconds(200);
+    QSignalSpy reports(&form.Scan, &ScanController::FileReported);
+    QSignalSpy ended(&form.Scan, &ScanController::ScanEnded);
+    ShowAndStart(form);
+    form.BitBtnStartStopClick();
+    ASSERT_TRUE(reports.wait(10000));
+    form.BitBtnStartStopClick();
+    ASSERT_TRUE(ended.size() == 1 || ended.wait(10000));
+    EXPECT_LE(reports.size(), 2);
+    EXPECT_EQ(form.BitBtnStartStop->text(), "Start  ");
+    EXPECT_FALSE(form.Scan.TimerProcess().isActive());
+    EXPECT_FALSE(QDir(received).isEmpty());
+}
+
+TEST_F(StratoluxFormTest, ClosingWhileRunningAsksFirst) {
+    TFormStratolux form({}, logFile);
+    ShowAndStart(form);
+    form.close();
+    EXPECT_EQ(questions, 0);
+    EXPECT_FALSE(form.isVisible());
+
+    TFormStratolux running({}, logFile);
+    ShowAndStart(running);
+    running.BitBtnStartStopClick();
+    running.Scan.TimerProcess().setInterval(600000);
+    running.Scan.TimerProcess().start();
+    answerYes = false;
+    running.close();
+    EXPECT_EQ(questions, 1);
+    EXPECT_TRUE(running.isVisible());
+    EXPECT_TRUE(running.Running());
+    EXPECT_TRUE(running.Scan.TimerProcess().isActive());
+    answerYes = true;
+    running.close();
+    EXPECT_EQ(questions, 2);
+    EXPECT_FALSE(running.isVisible());
+    EXPECT_FALSE(running.Running());
+    EXPECT_TRUE(LogText(running).contains("Closing "));
+    // Only started and closed: two entries are not worth a log file.
+    EXPECT_FALSE(QFile::exists(logFile));
+}
+
+TEST_F(StratoluxFormTest, ATerminationSignalStopsLogsAndSaves) {
+    TFormStratolux form({}, logFile);
+    ShutdownSignals shutdown;
+    QObject::connect(&shutdown, &ShutdownSignals::ShutdownRequested, &form, &TFormStratolux::WMQueryEndSession);
+    ShowAndStart(form);
+    form.BitBtnStartStopClick();
+    QSignalSpy requested(&shutdown, &ShutdownSignals::ShutdownRequested);
+    std::raise(SIGTERM);
+    ASSERT_TRUE(requested.wait(5000));
+    EXPECT_FALSE(form.Running());
+    EXPECT_EQ(form.BitBtnStartStop->text(), "Closing  ");
+    const QString log = LogText(form);
+    EXPECT_TRUE(log.contains("Windows shutdown request received"));
+    EXPECT_GT(log.indexOf("Closing "), log.indexOf("Windows shutdown request received"));
+    EXPECT_TRUE(QFile::exists(logFile));
+    form.close();
+    EXPECT_EQ(questions, 0);
+}
