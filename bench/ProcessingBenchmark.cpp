@@ -40,7 +40,7 @@ int main(int argc, char** argv) {
         return 2;
     }
     const QDir scan(args[1]);
-    const QDir work(args[2]);
+    QDir work(args[2]);
     const int runs = args.size() > 3 ? std::max(1, args[3].toInt()) : 3;
     work.removeRecursively();
     QDir().mkpath(work.filePath("received"));

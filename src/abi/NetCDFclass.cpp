@@ -4,6 +4,7 @@
 #include "NetCDFdeclarations.h"
 
 #include <QFile>
+#include <hdf5.h>
 #include <thread>
 #include <vector>
 
@@ -27,7 +28,20 @@ void TNetCdf::Close() {
     handle_ = 0;
 }
 
+namespace {
+
+// The HDF5 library below netCDF prints every error of its own to stderr unless told not to, and that setting
+// belongs to each thread; netCDF silences only the thread that first used it. Lookups of optional attributes
+// fail routinely, so a worker thread would fill the log with them.
+void SilenceHdf5ErrorPrinting() {
+    thread_local const bool silenced = H5Eset_auto2(H5E_DEFAULT, nullptr, nullptr) >= 0;
+    (void)silenced;
+}
+
+} // namespace
+
 bool TNetCdf::Open(const QString& fileName) {
+    SilenceHdf5ErrorPrinting();
     Close();
     fileName_ = fileName;
     const QByteArray path = QFile::encodeName(fileName);

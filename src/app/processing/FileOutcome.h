@@ -4,6 +4,7 @@
 #include "BandTables.h"
 #include "DateTime.h"
 
+#include <QImage>
 #include <QMetaType>
 #include <QString>
 #include <cstdint>
@@ -21,6 +22,7 @@ struct FileOutcome {
     float longitude = 0;       // of the projection origin, degrees east
     TDateTime nominalTime = 0;
     SkipReason skipReason = SkipReason::None;
+    QImage thumbnail;          // the saved image read back and reduced for its thumbnail; null when unreadable
 
     // Only a file with an image to show counts as processed.
     bool Processed() const { return success && !imagePath.isEmpty(); }

@@ -11,6 +11,7 @@ ScanController::ScanController(QObject* parent) : QObject(parent) {
     worker_ = new ScanWorker(options_, running_);
     worker_->moveToThread(&thread_);
     connect(&thread_, &QThread::finished, worker_, &QObject::deleteLater);
+    connect(worker_, &ScanWorker::ThumbnailRestored, this, &ScanController::ThumbnailRestored);
     connect(worker_, &ScanWorker::ClearThumbnailsRequested, this, &ScanController::ClearThumbnailsRequested);
     connect(worker_, &ScanWorker::FileReported, this, &ScanController::FileReported);
     connect(worker_, &ScanWorker::ScanFinished, this, &ScanController::OnScanFinished);
@@ -29,6 +30,11 @@ void ScanController::SetRunning(bool running) {
         timer_.start();
     else
         timer_.stop();
+}
+
+void ScanController::RestoreThumbnails(const QStringList& lastSaved) {
+    QMetaObject::invokeMethod(worker_, [worker = worker_, lastSaved] { worker->RestoreThumbnails(lastSaved); },
+                              Qt::QueuedConnection);
 }
 
 void ScanController::TimerProcessTimer() {

@@ -30,6 +30,9 @@ public:
     void SetRunning(bool running);
     bool ScanInProgress() const { return scanInProgress_; }
 
+    // Reads back the last saved image of each band (by band index) on the worker thread, ahead of any scan.
+    void RestoreThumbnails(const QStringList& lastSaved);
+
     // The options that the next file will be processed with.
     void PublishOptions(const ProcessingOptions& options) { options_.Publish(options); }
 
@@ -38,6 +41,7 @@ public:
 
 signals:
     void IndicatorChanged(const QColor& colour);
+    void ThumbnailRestored(int band, const QString& path, const QImage& thumbnail);
     void ClearThumbnailsRequested();
     void FileReported(const FileOutcome& outcome);
     // A scan has ended, after the timer was re-armed; singleFile when it processed only the command-line file.

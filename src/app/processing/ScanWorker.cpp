@@ -1,6 +1,7 @@
 // The scan loop of the worker thread.
 #include "ScanWorker.h"
 
+#include "ImageFileLoading.h"
 #include "ScanList.h"
 #include "Utils.h"
 
@@ -26,7 +27,18 @@ void ScanWorker::RunScan() {
         }
         FileOutcome outcome = processor_.ProcessFile(path, options_.Snapshot());
         outcome.sizeBytes = size;
+        if (outcome.Processed())
+            outcome.thumbnail =
+                LoadReducedImage(outcome.imagePath, QSize(kThumbnailSide, kThumbnailSide)).value_or(QImage());
         emit FileReported(outcome);
     }
     emit ScanFinished();
+}
+
+void ScanWorker::RestoreThumbnails(const QStringList& lastSaved) {
+    for (int band = 0; band < lastSaved.size(); ++band) {
+        const std::optional<QImage> thumbnail =
+            LoadRestorableImage(lastSaved[band], QSize(kThumbnailSide, kThumbnailSide));
+        if (thumbnail) emit ThumbnailRestored(band, lastSaved[band], *thumbnail);
+    }
 }

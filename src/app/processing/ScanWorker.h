@@ -6,6 +6,7 @@
 #include "SharedOptions.h"
 
 #include <QObject>
+#include <QStringList>
 #include <atomic>
 
 class ScanWorker : public QObject {
@@ -15,8 +16,11 @@ public:
 
 public slots:
     void RunScan();
+    // Reads back each band's last saved image (by band index) for its thumbnail.
+    void RestoreThumbnails(const QStringList& lastSaved);
 
 signals:
+    void ThumbnailRestored(int band, const QString& path, const QImage& thumbnail);
     void ClearThumbnailsRequested();
     void FileReported(const FileOutcome& outcome);
     void ScanFinished();

@@ -150,6 +150,7 @@ void TFormStratolux::BuildWindow() {
             &TFormStratolux::HandOffToQuillmap);
 
     connect(&Scan, &ScanController::IndicatorChanged, LEDrx, &TLED::SetColour);
+    connect(&Scan, &ScanController::ThumbnailRestored, Thumbnails, &ThumbnailPanel::ShowRestoredImage);
     connect(&Scan, &ScanController::ClearThumbnailsRequested, Thumbnails, &ThumbnailPanel::ClearThumbnails);
     connect(&Scan, &ScanController::FileReported, this, &TFormStratolux::ReportOutcome);
     connect(&Scan, &ScanController::ScanEnded, this, [this](bool singleFile) {
@@ -212,8 +213,11 @@ void TFormStratolux::FormShow() {
 
 void TFormStratolux::TimerOnStartupTimer() {
     TimerOnStartup.stop();
-    if (!Setup->CheckBoxClearImages->isChecked())
-        for (int band = 0; band < kBandCount; ++band) Thumbnails->RestoreThumbnail(band, LastSaved(band));
+    if (!Setup->CheckBoxClearImages->isChecked()) {
+        QStringList lastSaved;
+        for (int band = 0; band < kBandCount; ++band) lastSaved << LastSaved(band);
+        Scan.RestoreThumbnails(lastSaved);
+    }
     SingleFile = false;
     if (Arguments.start) BitBtnStartStopClick();
     if (Arguments.log) PageControlMain->setCurrentWidget(MemoLogProcessing);
@@ -329,7 +333,7 @@ void TFormStratolux::ReportOutcome(const FileOutcome& outcome) {
     lastSaved.Write();
     WriteLog(ProcessedLogLine(outcome), 0);
     StatusBar->showMessage(ProcessedStatusText(outcome));
-    Thumbnails->ShowSavedImage(outcome.bandIndex, outcome.imagePath, ThumbnailHint(outcome));
+    Thumbnails->ShowSavedImage(outcome.bandIndex, outcome.thumbnail, ThumbnailHint(outcome));
 }
 
 void TFormStratolux::ImageThumbClick(int band) {

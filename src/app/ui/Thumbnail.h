@@ -3,13 +3,14 @@
 #pragma once
 
 #include "BMPExtImage.h"
+#include "ImageFileLoading.h"
 
 #include <QWidget>
 
 class Thumbnail : public QWidget {
     Q_OBJECT
 public:
-    static constexpr int kSide = 120;
+    static constexpr int kSide = kThumbnailSide;
 
     Thumbnail(int band, QWidget* parent);
 

@@ -2,9 +2,7 @@
 // the thumbnails' popup menu that offers the hand-off to Quillmap.
 #include "ThumbnailPanel.h"
 
-#include "ImageFileLoading.h"
 #include "Thumbnail.h"
-#include "Utils.h"
 
 #include <QFileInfo>
 #include <QLabel>
@@ -77,33 +75,18 @@ void ThumbnailPanel::ClearThumbnails() {
     for (Thumbnail* thumbnail : thumbnails_) thumbnail->Blank();
 }
 
-void ThumbnailPanel::RestoreThumbnail(int band, const QString& path) {
-    Thumbnail* thumbnail = ThumbnailOf(band);
-    if (!thumbnail || !QFileInfo(path).isFile()) return;
-    try {
-        if (FileSizeOf(path) < kMinimumRestoreBytes) return;
-    } catch (const EInOutError&) {
-        return;
-    }
-    if (!DrawFile(*thumbnail, path)) return;
-    thumbnail->setToolTip(kRestoredHintPrefix + path);
-    thumbnail->repaint();
+void ThumbnailPanel::ShowRestoredImage(int band, const QString& path, const QImage& thumbnail) {
+    Thumbnail* target = ThumbnailOf(band);
+    if (!target) return;
+    target->Draw(thumbnail);
+    target->setToolTip(kRestoredHintPrefix + path);
 }
 
-void ThumbnailPanel::ShowSavedImage(int band, const QString& path, const QString& hint) {
-    Thumbnail* thumbnail = ThumbnailOf(band);
-    if (!thumbnail) return;
-    thumbnail->setToolTip(hint);
-    DrawFile(*thumbnail, path);
-}
-
-// Decoding a full-disk image takes a while; this is the one place that does it for a thumbnail.
-bool ThumbnailPanel::DrawFile(Thumbnail& thumbnail, const QString& path) {
-    const std::optional<QImage> reduced = LoadReducedImage(path, thumbnail.size());
-    KeepAlive();
-    if (!reduced) return false;
-    thumbnail.Draw(*reduced);
-    return true;
+void ThumbnailPanel::ShowSavedImage(int band, const QImage& thumbnail, const QString& hint) {
+    Thumbnail* target = ThumbnailOf(band);
+    if (!target) return;
+    target->setToolTip(hint);
+    if (!thumbnail.isNull()) target->Draw(thumbnail);
 }
 
 void ThumbnailPanel::ImagePopupMenuPopup() {

@@ -4,6 +4,7 @@
 
 #include "BandTables.h"
 
+#include <QImage>
 #include <QString>
 #include <QWidget>
 #include <array>
@@ -15,9 +16,6 @@ class Thumbnail;
 class ThumbnailPanel : public QWidget {
     Q_OBJECT
 public:
-    // Files below this size are not taken for a thumbnail at start-up (a partly written image).
-    static constexpr qint64 kMinimumRestoreBytes = 25000;
-
     explicit ThumbnailPanel(QWidget* parent = nullptr);
 
     // Quillmap's executable; the popup menu's item is enabled once a file exists there.
@@ -30,12 +28,11 @@ public:
 
     // Every thumbnail back to its blank grey; the hints stay.
     void ClearThumbnails();
-    // Shows an earlier run's image: only an existing file of at least kMinimumRestoreBytes with a ".jpg" or
-    // ".png" extension that can be read and reduced; anything else leaves the thumbnail and its hint
-    // unchanged.
-    void RestoreThumbnail(int band, const QString& path);
-    // Shows a just-saved image under the given hint; the hint is set even when the image cannot be shown.
-    void ShowSavedImage(int band, const QString& path, const QString& hint);
+    // Shows an earlier run's image, already reduced, under the hint "Image from previous file:  " + path.
+    void ShowRestoredImage(int band, const QString& path, const QImage& thumbnail);
+    // Shows a just-saved image, already reduced, under the given hint; a null image (unreadable file) leaves the
+    // picture as it was, but the hint is set.
+    void ShowSavedImage(int band, const QImage& thumbnail, const QString& hint);
 
 signals:
     void ThumbnailClicked(int band);
@@ -44,7 +41,6 @@ signals:
 private:
     void AddThumbnail(int band);
     Thumbnail* ThumbnailOf(int band) const;
-    bool DrawFile(Thumbnail& thumbnail, const QString& path);
     void ImagePopupMenuPopup();
 
     std::array<Thumbnail*, kBandCount> thumbnails_{};

@@ -113,7 +113,7 @@ TEST_F(ScanControllerTest, StopTakesEffectBeforeTheNextFile) {
     controller.PublishOptions(options);
     QSignalSpy reports(&controller, &ScanController::FileReported);
     QSignalSpy ended(&controller, &ScanController::ScanEnded);
-    connect(&controller, &ScanController::FileReported, &controller, [&] {
+    QObject::connect(&controller, &ScanController::FileReported, &controller, [&] {
         if (reports.size() == 2) controller.SetRunning(false);
     });
     controller.SetRunning(true);

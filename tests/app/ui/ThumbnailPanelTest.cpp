@@ -2,6 +2,7 @@
 // popup menu's hand-off.
 #include "ThumbnailPanel.h"
 #include "BandTables.h"
+#include "ImageFileLoading.h"
 #include "Thumbnail.h"
 #include "UiTestImages.h"
 
@@ -45,6 +46,17 @@ protected:
         return path;
     }
 
+    // What the start-up does for a band: read the file back on the worker's side, then show it.
+    void Restore(int band, const QString& path) {
+        if (const auto image = LoadRestorableImage(path, QSize(kThumbnailSide, kThumbnailSide)))
+            panel.ShowRestoredImage(band, path, *image);
+    }
+    // What the scan does after a save.
+    void ShowSaved(int band, const QString& path, const QString& hint) {
+        panel.ShowSavedImage(band, LoadReducedImage(path, QSize(kThumbnailSide, kThumbnailSide)).value_or(QImage()),
+                             hint);
+    }
+
     void Enter(int band) {
         QEnterEvent enter(QPointF(5, 5), QPointF(5, 5), QPointF(5, 5));
         QCoreApplication::sendEvent(&ImageOf(band), &enter);
@@ -81,11 +93,11 @@ TEST_F(ThumbnailPanelTest, StartsWithBlankBandsAndCaptionedLabels) {
 TEST_F(ThumbnailPanelTest, RestoresOnlyFilesOfAtLeast25000Bytes) {
     const QString small = WriteRestorable(QStringLiteral("small.png"), 24999);
     const QString large = WriteRestorable(QStringLiteral("large.png"), 25000);
-    panel.RestoreThumbnail(7, small);
+    Restore(7, small);
     EXPECT_TRUE(IsBlank(7));
     EXPECT_TRUE(panel.Hint(7).isEmpty());
 
-    panel.RestoreThumbnail(8, large);
+    Restore(8, large);
     EXPECT_NEAR(MeanGrey(ImageOf(8).Picture()), 128, 4);
     EXPECT_EQ(panel.Hint(8), QStringLiteral("Image from previous file:  ") + large);
 }
@@ -95,14 +107,14 @@ TEST_F(ThumbnailPanelTest, RestoresByUpperCasedExtensionOnly) {
     MakeGreyBitmap(bitmap, 400, 300, NoisyGrey(90, 40));
     const QString jpeg = dir.filePath(QStringLiteral("scan.JPG"));
     WriteJpeg(bitmap, jpeg);
-    ASSERT_GE(QFileInfo(jpeg).size(), ThumbnailPanel::kMinimumRestoreBytes);
+    ASSERT_GE(QFileInfo(jpeg).size(), kMinimumRestoreBytes);
     const QString png = WriteRestorable(QStringLiteral("scan.png"), 30000);
     const QString otherName = dir.filePath(QStringLiteral("scan.bmp"));
     ASSERT_TRUE(QFile::copy(png, otherName));
 
-    panel.RestoreThumbnail(9, jpeg);
-    panel.RestoreThumbnail(10, png);
-    panel.RestoreThumbnail(11, otherName);
+    Restore(9, jpeg);
+    Restore(10, png);
+    Restore(11, otherName);
     EXPECT_NEAR(MeanGrey(ImageOf(9).Picture()), 90, 4);
     EXPECT_NEAR(MeanGrey(ImageOf(10).Picture()), 128, 4);
     EXPECT_TRUE(IsBlank(11));
@@ -116,9 +128,9 @@ TEST_F(ThumbnailPanelTest, UnreadableOrMissingFilesLeaveTheThumbnailAlone) {
     file.write(QByteArray(30000, 'x'));
     file.close();
 
-    panel.RestoreThumbnail(2, garbage);
-    panel.RestoreThumbnail(3, dir.filePath(QStringLiteral("missing.png")));
-    panel.RestoreThumbnail(4, dir.path());
+    Restore(2, garbage);
+    Restore(3, dir.filePath(QStringLiteral("missing.png")));
+    Restore(4, dir.path());
     EXPECT_TRUE(IsBlank(2));
     EXPECT_TRUE(IsBlank(3));
     EXPECT_TRUE(IsBlank(4));
@@ -127,8 +139,8 @@ TEST_F(ThumbnailPanelTest, UnreadableOrMissingFilesLeaveTheThumbnailAlone) {
 
 TEST_F(ThumbnailPanelTest, ClearingBlanksThePicturesAndKeepsTheHints) {
     const QString path = WriteRestorable(QStringLiteral("image.png"), 25000);
-    panel.RestoreThumbnail(1, path);
-    panel.RestoreThumbnail(12, path);
+    Restore(1, path);
+    Restore(12, path);
     ASSERT_FALSE(IsBlank(1));
     panel.ClearThumbnails();
     EXPECT_TRUE(IsBlank(1));
@@ -143,7 +155,7 @@ TEST_F(ThumbnailPanelTest, SavedImageSetsTheHintEvenWhenItCannotBeShown) {
     const QString path = dir.filePath(QStringLiteral("small.jpg"));
     WriteJpeg(bitmap, path);
 
-    panel.ShowSavedImage(12, path, QStringLiteral("first"));
+    ShowSaved(12, path, QStringLiteral("first"));
     const TExtBitmap& picture = ImageOf(12).Picture();
     EXPECT_NEAR(picture.ScanLine(60)[10], 0, 3);
     EXPECT_NEAR(picture.ScanLine(60)[110], 200, 3);
@@ -153,7 +165,7 @@ TEST_F(ThumbnailPanelTest, SavedImageSetsTheHintEvenWhenItCannotBeShown) {
     MakeGreyBitmap(bitmap, 400, 80, NoisyGrey(250, 2));
     const QString flat = dir.filePath(QStringLiteral("flat.png"));
     WritePng(bitmap, flat);
-    panel.ShowSavedImage(12, flat, QStringLiteral("second"));
+    ShowSaved(12, flat, QStringLiteral("second"));
     EXPECT_EQ(panel.Hint(12), QStringLiteral("second"));
     EXPECT_NEAR(picture.ScanLine(60)[10], 0, 3);
 }

@@ -4,6 +4,7 @@
 #include "BMPExtImage.h"
 #include "JPEG_IO.h"
 #include "PNG_IO.h"
+#include "Utils.h"
 
 #include <QFileInfo>
 #include <exception>
@@ -35,4 +36,14 @@ std::optional<QImage> LoadReducedImage(const QString& path, QSize size) {
         // A bitmap that refuses the reduction (or memory running out) leaves the thumbnail as it was.
         return std::nullopt;
     }
+}
+
+std::optional<QImage> LoadRestorableImage(const QString& path, QSize size) {
+    if (!QFileInfo(path).isFile()) return std::nullopt;
+    try {
+        if (FileSizeOf(path) < kMinimumRestoreBytes) return std::nullopt;
+    } catch (const EInOutError&) {
+        return std::nullopt;
+    }
+    return LoadReducedImage(path, size);
 }

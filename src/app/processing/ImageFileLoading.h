@@ -1,5 +1,5 @@
 // Reading a saved image file into a bitmap by its extension, and reducing one to thumbnail size. Nothing here
-// touches a widget, so the reduction can run off the GUI thread.
+// touches a widget: the scan's worker thread makes the thumbnails, so the window never waits for a decode.
 #pragma once
 
 #include <QImage>
@@ -8,6 +8,10 @@
 #include <optional>
 
 class TExtBitmap;
+
+inline constexpr int kThumbnailSide = 120;
+// Files below this size are not taken for a thumbnail at start-up (a partly written image).
+inline constexpr qint64 kMinimumRestoreBytes = 25000;
 
 // ".JPG" files go through the JPEG codec (the bitmap's own format, full size), ".PNG" files through the PNG
 // codec (no colour forcing, the bitmap resized to the image); the extension's case does not matter. False for
@@ -18,3 +22,7 @@ bool LoadImageFileIntoBitmap(TExtBitmap& bitmap, const QString& path);
 // The file read into an 8-bit grey bitmap and reduced to `size` by area averaging, as an 8-bit grey image.
 // Empty when the file cannot be read or the bitmap cannot be reduced to that size.
 std::optional<QImage> LoadReducedImage(const QString& path, QSize size);
+
+// An earlier run's image for a thumbnail: only an existing file of at least kMinimumRestoreBytes with a ".jpg"
+// or ".png" extension that can be read and reduced; empty for anything else.
+std::optional<QImage> LoadRestorableImage(const QString& path, QSize size);
