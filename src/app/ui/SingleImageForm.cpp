@@ -5,9 +5,12 @@
 #include "ImageFileLoading.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QKeyEvent>
+#include <QPointer>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QThreadPool>
 #include <QVBoxLayout>
 
 namespace {
@@ -72,14 +75,32 @@ void TFormSingleImage::keyPressEvent(QKeyEvent* event) {
 }
 
 // The old picture goes first: a full-disk image is large, and a file that cannot be read must not show the
-// previous band's picture under the new caption.
+// previous band's picture under the new caption. Decoding a full-disk image takes seconds, so it runs on a pool
+// thread; only the newest request's picture is shown.
 void TFormSingleImage::LoadPicture() {
     TExtBitmap& picture = image_->Picture();
     picture.SetSize(0, 0);
     picture.SetPixelFormat(TPixelFormat::pf8bit);
     picture.SetGreyPalette();
-    LoadImageFileIntoBitmap(picture, imageFileName_);
+    image_->PictureChanged();
+    const int request = ++loadRequest_;
+    QThreadPool::globalInstance()->start([viewer = QPointer<TFormSingleImage>(this), request,
+                                          fileName = imageFileName_] {
+        TExtBitmap loaded;
+        loaded.SetPixelFormat(TPixelFormat::pf8bit);
+        loaded.SetGreyPalette();
+        LoadImageFileIntoBitmap(loaded, fileName);
+        QMetaObject::invokeMethod(qApp, [viewer, request, image = loaded.Image()] {
+            if (viewer) viewer->ShowLoadedPicture(request, image);
+        });
+    });
+}
+
+void TFormSingleImage::ShowLoadedPicture(int request, const QImage& image) {
+    if (request != loadRequest_) return;
+    if (!image.isNull()) image_->Picture().AdoptImage(image);
     image_->PictureChanged();
     scrollBox_->horizontalScrollBar()->setValue(0);
     scrollBox_->verticalScrollBar()->setValue(0);
+    emit PictureLoaded();
 }

@@ -6,6 +6,7 @@
 #include <QWidget>
 
 class BitmapView;
+class QImage;
 class QScrollArea;
 class TExtBitmap;
 
@@ -25,6 +26,8 @@ public:
 
 signals:
     void QuillmapProcessRequested(int band);
+    // The picture of the latest ShowImage has been read (or found unreadable) and is shown.
+    void PictureLoaded();
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -32,7 +35,9 @@ protected:
 
 private:
     void LoadPicture();
+    void ShowLoadedPicture(int request, const QImage& image);
 
+    int loadRequest_ = 0;
     int imageBand_ = 0;
     QString imageFileName_;
     QScrollArea* scrollBox_;

@@ -28,6 +28,13 @@ protected:
         WriteJpeg(bitmap, small);
     }
 
+    // Shows an image and waits until the viewer has read it, which happens off the GUI thread.
+    void ShowAndLoad(int band, const QString& path, const QString& caption) {
+        QSignalSpy loaded(&form, &TFormSingleImage::PictureLoaded);
+        form.ShowImage(band, path, caption);
+        ASSERT_TRUE(loaded.wait(10000));
+    }
+
     QTemporaryDir dir;
     QString large;
     QString small;
@@ -35,7 +42,7 @@ protected:
 };
 
 TEST_F(SingleImageFormTest, LoadsTheImageWhenShownAndPaintsTheScrolledPart) {
-    form.ShowImage(12, large, QStringLiteral("GOES-16  2025-01-21 2000  band B13"));
+    ShowAndLoad(12, large, QStringLiteral("GOES-16  2025-01-21 2000  band B13"));
     ASSERT_TRUE(form.isVisible());
     EXPECT_TRUE(form.isMaximized());
     EXPECT_EQ(form.windowTitle(), QStringLiteral("GOES-16  2025-01-21 2000  band B13"));
@@ -68,7 +75,7 @@ TEST_F(SingleImageFormTest, EscapeHidesAndTheNextShowingLoadsTheNewFile) {
     QTest::keyClick(&form, Qt::Key_Escape);
     EXPECT_FALSE(form.isVisible());
 
-    form.ShowImage(2, small, QStringLiteral("second"));
+    ShowAndLoad(2, small, QStringLiteral("second"));
     EXPECT_TRUE(form.isVisible());
     EXPECT_EQ(form.windowTitle(), QStringLiteral("second"));
     EXPECT_EQ(form.Picture().Width(), 640);
@@ -77,15 +84,17 @@ TEST_F(SingleImageFormTest, EscapeHidesAndTheNextShowingLoadsTheNewFile) {
 
 TEST_F(SingleImageFormTest, ANewImageWhileVisibleIsLoadedAtOnce) {
     form.ShowImage(1, large, QStringLiteral("first"));
-    form.ShowImage(5, small, QStringLiteral("second"));
+    // The second request overtakes the first; only its picture is shown.
+    ShowAndLoad(5, small, QStringLiteral("second"));
+    QTest::qWait(300);
     EXPECT_EQ(form.ImageBand(), 5);
     EXPECT_EQ(form.Picture().Width(), 640);
     EXPECT_NEAR(form.Picture().ScanLine(100)[100], 50, 3);
 }
 
 TEST_F(SingleImageFormTest, AnUnreadableFileShowsNoPreviousPicture) {
-    form.ShowImage(1, large, QStringLiteral("first"));
-    form.ShowImage(2, dir.filePath(QStringLiteral("gone.png")), QStringLiteral("second"));
+    ShowAndLoad(1, large, QStringLiteral("first"));
+    ShowAndLoad(2, dir.filePath(QStringLiteral("gone.png")), QStringLiteral("second"));
     EXPECT_TRUE(form.Picture().Empty());
 }
 
