@@ -5,31 +5,18 @@
 #include "JPEG_IO.h"
 #include "NetCDFGoesAbi.h"
 #include "PNG_IO.h"
+#include "Timing.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QProcess>
-#include <algorithm>
-#include <chrono>
 #include <cstdio>
-#include <functional>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 namespace {
-
-double MedianSeconds(int runs, const std::function<void()>& step) {
-    std::vector<double> seconds;
-    for (int i = 0; i < runs; ++i) {
-        const auto start = std::chrono::steady_clock::now();
-        step();
-        seconds.push_back(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
-    }
-    std::sort(seconds.begin(), seconds.end());
-    return seconds[seconds.size() / 2];
-}
 
 // Peak resident memory, in bytes, of a child process running the given command to its end.
 long long PeakMemoryOf(const QString& program, const QStringList& arguments) {

@@ -5,32 +5,14 @@
 #include "ImageFiles.h"
 #include "JPEG_IO.h"
 #include "NetCDFGoesAbi.h"
+#include "Timing.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <algorithm>
-#include <chrono>
 #include <cstdio>
-#include <functional>
-
-namespace {
-
-double Seconds(const std::function<void()>& step) {
-    const auto start = std::chrono::steady_clock::now();
-    step();
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-}
-
-double MedianSeconds(int runs, const std::function<void()>& step) {
-    std::vector<double> seconds;
-    for (int i = 0; i < runs; ++i) seconds.push_back(Seconds(step));
-    std::sort(seconds.begin(), seconds.end());
-    return seconds[seconds.size() / 2];
-}
-
-} // namespace
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
@@ -81,8 +63,7 @@ int main(int argc, char** argv) {
             processed.push_back(Seconds([&] { processor.ProcessFile(received, options); }));
             QFile::remove(received);
         }
-        std::sort(processed.begin(), processed.end());
-        const double processing = processed[processed.size() / 2];
+        const double processing = Median(processed);
         const double engine = read + save;
         engineTotal += engine;
         processingTotal += processing;
