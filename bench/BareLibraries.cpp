@@ -54,8 +54,9 @@ void BarePngWrite(const QImage& grey, const QString& path) {
     }
     png_init_io(png, file.get());
     png_set_compression_level(png, 4);
-    png_set_IHDR(png, info, static_cast<png_uint_32>(grey.width()), static_cast<png_uint_32>(grey.height()), 8,
-                 PNG_COLOR_TYPE_GRAY, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+    png_set_IHDR(png, info, static_cast<png_uint_32>(grey.width()), static_cast<png_uint_32>(grey.height()),
+                 8, PNG_COLOR_TYPE_GRAY, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
+                 PNG_FILTER_TYPE_DEFAULT);
     png_write_info(png, info);
     png_set_filter(png, PNG_FILTER_TYPE_BASE, PNG_FILTER_NONE | PNG_FILTER_SUB | PNG_FILTER_PAETH);
     for (int y = 0; y < grey.height(); ++y) png_write_row(png, grey.constScanLine(y));
@@ -104,7 +105,8 @@ QImage BareThumbnail(const QString& jpegPath, int side) {
     jpeg_read_header(&cinfo, TRUE);
     cinfo.out_color_space = JCS_GRAYSCALE;
     jpeg_start_decompress(&cinfo);
-    QImage full(static_cast<int>(cinfo.output_width), static_cast<int>(cinfo.output_height), QImage::Format_Grayscale8);
+    QImage full(static_cast<int>(cinfo.output_width), static_cast<int>(cinfo.output_height),
+                QImage::Format_Grayscale8);
     while (cinfo.output_scanline < cinfo.output_height) {
         JSAMPROW rows[] = {full.scanLine(static_cast<int>(cinfo.output_scanline))};
         jpeg_read_scanlines(&cinfo, rows, 1);
@@ -112,7 +114,8 @@ QImage BareThumbnail(const QString& jpegPath, int side) {
     jpeg_finish_decompress(&cinfo);
     jpeg_destroy_decompress(&cinfo);
     QImage thumbnail(side, side, QImage::Format_Grayscale8);
-    const cv::Mat source(full.height(), full.width(), CV_8UC1, full.bits(), static_cast<size_t>(full.bytesPerLine()));
+    const cv::Mat source(full.height(), full.width(), CV_8UC1, full.bits(),
+                         static_cast<size_t>(full.bytesPerLine()));
     cv::Mat target(side, side, CV_8UC1, thumbnail.bits(), static_cast<size_t>(thumbnail.bytesPerLine()));
     cv::resize(source, target, target.size(), 0, 0, cv::INTER_AREA);
     return thumbnail;

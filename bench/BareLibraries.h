@@ -1,5 +1,5 @@
-// The floor of the engine benchmark: each step done by bare calls of netCDF-C, libpng, libjpeg-turbo and OpenCV
-// at the settings the program uses, with nothing of the program in between.
+// The floor of the engine benchmark: each step done by bare calls of netCDF-C, libpng, libjpeg-turbo and
+// OpenCV at the settings the program uses, with nothing of the program in between.
 #pragma once
 
 #include <QImage>

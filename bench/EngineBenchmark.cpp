@@ -1,5 +1,6 @@
-// Engine benchmark: read + convert, PNG save, JPEG save and thumbnail of one ABI file, against bare library calls
-// (the floor), gdal_translate (the peer) and the peak memory of a whole conversion, as medians over several runs.
+// Engine benchmark: read + convert, PNG save, JPEG save and thumbnail of one ABI file, against bare library
+// calls (the floor), gdal_translate (the peer) and the peak memory of a whole conversion, as medians over
+// several runs.
 #include "BMPExtImage.h"
 #include "BareLibraries.h"
 #include "JPEG_IO.h"
@@ -40,7 +41,8 @@ bool RunQuietly(const QString& program, const QStringList& arguments) {
     QProcess process;
     process.setProcessChannelMode(QProcess::MergedChannels);
     process.start(program, arguments);
-    return process.waitForFinished(-1) && process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
+    return process.waitForFinished(-1) && process.exitStatus() == QProcess::NormalExit &&
+           process.exitCode() == 0;
 }
 
 struct Verdict {
@@ -74,15 +76,18 @@ int main(int argc, char** argv) {
     TExtBitmap bitmap;
     bitmap.SetPixelFormat(TPixelFormat::pf8bit);
     float longitude = 0;
-    const double readConvert = MedianSeconds(runs, [&] { ReadAbiImage(file, bitmap, longitude, false, noWaits); });
+    const double readConvert =
+        MedianSeconds(runs, [&] { ReadAbiImage(file, bitmap, longitude, false, noWaits); });
     const double bareRead = MedianSeconds(runs, [&] { BareReadCounts(file); });
     const double pixels = static_cast<double>(bitmap.Width()) * bitmap.Height();
     std::printf("%s: %d x %d (%.1f Mpixel), median of %d runs\n", qPrintable(QFileInfo(file).fileName()),
                 bitmap.Width(), bitmap.Height(), pixels / 1e6, runs);
 
-    const double pngSave = MedianSeconds(runs, [&] { SaveBitmapAsPng(bitmap, png, "a", "d", "s", "t", nullptr); });
+    const double pngSave =
+        MedianSeconds(runs, [&] { SaveBitmapAsPng(bitmap, png, "a", "d", "s", "t", nullptr); });
     const double barePngSave = MedianSeconds(runs, [&] { BarePngWrite(bitmap.Image(), barePng); });
-    const double jpegSave = MedianSeconds(runs, [&] { SaveBitmapAsJpeg(bitmap, jpeg, 99, "comment", false); });
+    const double jpegSave =
+        MedianSeconds(runs, [&] { SaveBitmapAsJpeg(bitmap, jpeg, 99, "comment", false); });
     const double bareJpegSave = MedianSeconds(runs, [&] { BareJpegWrite(bitmap.Image(), bareJpeg, 99); });
     const double thumbnail = MedianSeconds(runs, [&] {
         TExtBitmap thumb;
@@ -95,11 +100,14 @@ int main(int argc, char** argv) {
     const QString source = "NETCDF:\"" + file + "\":Rad";
     const QStringList gdalCommon = {"-q", "-ot", "Byte", "-scale", source};
     const double gdalPng = MedianSeconds(runs, [&] {
-        RunQuietly("gdal_translate", QStringList(gdalCommon) << "-of" << "PNG" << work.filePath("gdal.png"));
+        RunQuietly("gdal_translate", QStringList(gdalCommon) << "-of"
+                                                             << "PNG" << work.filePath("gdal.png"));
     });
     const double gdalJpeg = MedianSeconds(runs, [&] {
-        RunQuietly("gdal_translate", QStringList(gdalCommon)
-                                         << "-of" << "JPEG" << "-co" << "QUALITY=99" << work.filePath("gdal.jpg"));
+        RunQuietly("gdal_translate", QStringList(gdalCommon) << "-of"
+                                                             << "JPEG"
+                                                             << "-co"
+                                                             << "QUALITY=99" << work.filePath("gdal.jpg"));
     });
 
     std::printf("  %-28s %9s %9s\n", "step", "ours (s)", "floor (s)");
@@ -110,11 +118,13 @@ int main(int argc, char** argv) {
     std::printf("  %-28s %9.3f %9.3f\n", "gdal_translate PNG / JPEG", gdalPng, gdalJpeg);
 
     Verdict verdict;
-    verdict.Check("read + convert - bare read (ms per 30 Mpixel)", (readConvert - bareRead) * 1000 * 30e6 / pixels, 50);
+    verdict.Check("read + convert - bare read (ms per 30 Mpixel)",
+                  (readConvert - bareRead) * 1000 * 30e6 / pixels, 50);
     verdict.Check("PNG save / floor", pngSave / barePngSave, 1.15);
     verdict.Check("JPEG save / floor", jpegSave / bareJpegSave, 1.15);
     verdict.Check("thumbnail / floor", thumbnail / bareThumbnail, 1.15);
-    verdict.Check("(read + PNG + JPEG) / gdal_translate PNG alone", (readConvert + pngSave + jpegSave) / gdalPng, 1.0);
+    verdict.Check("(read + PNG + JPEG) / gdal_translate PNG alone",
+                  (readConvert + pngSave + jpegSave) / gdalPng, 1.0);
     if (!abiconvert.isEmpty()) {
         const long long peak = PeakMemoryOf(abiconvert, {"--out", work.path(), file});
         std::printf("  peak memory of a whole conversion (abiconvert, PNG + JPEG): %.1f MB\n", peak / 1e6);

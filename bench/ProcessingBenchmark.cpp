@@ -1,5 +1,6 @@
-// Processing benchmark: every band file of one full-disk scan through ProcessFile with the default options (waits
-// shortened), against the engine's own steps for the same file (read + convert, JPEG save at quality 99).
+// Processing benchmark: every band file of one full-disk scan through ProcessFile with the default options
+// (waits shortened), against the engine's own steps for the same file (read + convert, JPEG save at quality
+// 99).
 #include "BMPExtImage.h"
 #include "FileProcessor.h"
 #include "ImageFiles.h"
@@ -27,32 +28,36 @@ int main(int argc, char** argv) {
     work.removeRecursively();
     QDir().mkpath(work.filePath("received"));
 
-    ProcessingOptions options;  // the program's defaults: JPEG at quality 99, dates in folders, short names
+    ProcessingOptions options; // the program's defaults: JPEG at quality 99, dates in folders, short names
     options.sourcePath = work.filePath("received") + "/";
     options.netCdfPath = work.filePath("archive") + "/";
     options.savePath = work.filePath("images") + "/";
     options.bandsSelected.fill(true);
-    options.waits = {std::chrono::milliseconds(0), std::chrono::milliseconds(0), std::chrono::milliseconds(0)};
+    options.waits = {std::chrono::milliseconds(0), std::chrono::milliseconds(0),
+                     std::chrono::milliseconds(0)};
     const ProcessingWaits noWaits = options.waits;
     FileProcessor processor;
     processor.notify = nullptr;
 
-    std::printf("%-8s %10s %9s %9s %9s %11s %9s\n", "band", "Mpixel", "read (s)", "jpeg (s)", "engine", "processing",
-                "overhead");
+    std::printf("%-8s %10s %9s %9s %9s %11s %9s\n", "band", "Mpixel", "read (s)", "jpeg (s)", "engine",
+                "processing", "overhead");
     double engineTotal = 0, processingTotal = 0;
     const QStringList files = scan.entryList({"OR_ABI-L1b-RadF-*.nc"}, QDir::Files, QDir::Name);
     for (const QString& name : files) {
         const QString original = scan.filePath(name);
         if (QFileInfo(original).size() > kLargestReceivedFile) {
-            std::printf("%-8s skipped: larger than %lld bytes\n", qPrintable(name.mid(18, 3)), kLargestReceivedFile);
+            std::printf("%-8s skipped: larger than %lld bytes\n", qPrintable(name.mid(18, 3)),
+                        kLargestReceivedFile);
             continue;
         }
         TExtBitmap bitmap;
         bitmap.SetPixelFormat(TPixelFormat::pf8bit);
         float longitude = 0;
-        const double read = MedianSeconds(runs, [&] { ReadAbiImage(original, bitmap, longitude, false, noWaits); });
+        const double read =
+            MedianSeconds(runs, [&] { ReadAbiImage(original, bitmap, longitude, false, noWaits); });
         const QString jpeg = work.filePath("engine.jpg");
-        const double save = MedianSeconds(runs, [&] { SaveBitmapAsJpeg(bitmap, jpeg, kJpegQuality, "c", false); });
+        const double save =
+            MedianSeconds(runs, [&] { SaveBitmapAsJpeg(bitmap, jpeg, kJpegQuality, "c", false); });
         const double pixels = double(bitmap.Width()) * bitmap.Height();
         bitmap.SetSize(0, 0);
 
@@ -67,11 +72,11 @@ int main(int argc, char** argv) {
         const double engine = read + save;
         engineTotal += engine;
         processingTotal += processing;
-        std::printf("%-8s %10.1f %9.3f %9.3f %9.3f %11.3f %8.1f%%\n", qPrintable(name.mid(18, 3)), pixels / 1e6, read,
-                    save, engine, processing, 100 * (processing - engine) / engine);
+        std::printf("%-8s %10.1f %9.3f %9.3f %9.3f %11.3f %8.1f%%\n", qPrintable(name.mid(18, 3)),
+                    pixels / 1e6, read, save, engine, processing, 100 * (processing - engine) / engine);
     }
     const double overhead = (processingTotal - engineTotal) / engineTotal;
-    std::printf("total: engine %.3f s, processing %.3f s, overhead %.1f%% (target at most 10%%): %s\n", engineTotal,
-                processingTotal, 100 * overhead, overhead <= 0.10 ? "PASS" : "FAIL");
+    std::printf("total: engine %.3f s, processing %.3f s, overhead %.1f%% (target at most 10%%): %s\n",
+                engineTotal, processingTotal, 100 * overhead, overhead <= 0.10 ? "PASS" : "FAIL");
     return overhead <= 0.10 ? 0 : 1;
 }

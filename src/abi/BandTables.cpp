@@ -42,9 +42,13 @@ const BandTable BandHint = {
 
 namespace {
 
-bool Known(SatelliteCode code) { return code >= 1 && code <= kSatelliteCount; }
+bool Known(SatelliteCode code) {
+    return code >= 1 && code <= kSatelliteCount;
+}
 
-QString SatelliteNumber(SatelliteCode code) { return QString::number(15 + code); }
+QString SatelliteNumber(SatelliteCode code) {
+    return QString::number(15 + code);
+}
 
 } // namespace
 

@@ -13,12 +13,18 @@ constexpr int kIplRowAlignment = 8;
 
 int InterpolationFlag(int mode, bool enlarge) {
     switch (mode) {
-    case -1: return enlarge ? cv::INTER_CUBIC : cv::INTER_AREA;
-    case 0: return cv::INTER_NEAREST;
-    case 1: return cv::INTER_LINEAR;
-    case 2: return cv::INTER_CUBIC;
-    case 3: return cv::INTER_AREA;
-    default: throw EInvalidGraphicOperation("Error: Interpolate called with an unknown interpolation mode.");
+    case -1:
+        return enlarge ? cv::INTER_CUBIC : cv::INTER_AREA;
+    case 0:
+        return cv::INTER_NEAREST;
+    case 1:
+        return cv::INTER_LINEAR;
+    case 2:
+        return cv::INTER_CUBIC;
+    case 3:
+        return cv::INTER_AREA;
+    default:
+        throw EInvalidGraphicOperation("Error: Interpolate called with an unknown interpolation mode.");
     }
 }
 
@@ -31,20 +37,28 @@ cv::Mat MatOver(const IplImage& image) {
 
 QImage::Format TExtBitmap::QtFormat() const {
     switch (format_) {
-    case TPixelFormat::pf8bit: return QImage::Format_Indexed8;
-    case TPixelFormat::pf16bit: return QImage::Format_RGB16;
-    case TPixelFormat::pf24bit: return QImage::Format_BGR888;
-    case TPixelFormat::pf32bit: return QImage::Format_ARGB32;
+    case TPixelFormat::pf8bit:
+        return QImage::Format_Indexed8;
+    case TPixelFormat::pf16bit:
+        return QImage::Format_RGB16;
+    case TPixelFormat::pf24bit:
+        return QImage::Format_BGR888;
+    case TPixelFormat::pf32bit:
+        return QImage::Format_ARGB32;
     }
     return QImage::Format_ARGB32;
 }
 
 int TExtBitmap::BitsPerPixel() const {
     switch (format_) {
-    case TPixelFormat::pf8bit: return 8;
-    case TPixelFormat::pf16bit: return 16;
-    case TPixelFormat::pf24bit: return 24;
-    case TPixelFormat::pf32bit: return 32;
+    case TPixelFormat::pf8bit:
+        return 8;
+    case TPixelFormat::pf16bit:
+        return 16;
+    case TPixelFormat::pf24bit:
+        return 24;
+    case TPixelFormat::pf32bit:
+        return 32;
     }
     return 32;
 }
@@ -138,7 +152,8 @@ void TExtBitmap::Interpolate(int newWidth, int newHeight, int mode) {
     const bool enlarge = newWidth >= w && newHeight >= h;
     const bool reduce = newWidth <= w && newHeight <= h;
     if (!enlarge && !reduce)
-        throw EInvalidGraphicOperation("Error: Interpolate called with increase width and reduce height or vice-versa.");
+        throw EInvalidGraphicOperation(
+            "Error: Interpolate called with increase width and reduce height or vice-versa.");
     if (format_ != TPixelFormat::pf8bit && format_ != TPixelFormat::pf24bit)
         throw EInvalidGraphicOperation("Error: Interpolate called without 8-bit or 24-bit pixels.");
     const int flag = InterpolationFlag(mode, enlarge);
@@ -159,16 +174,22 @@ IplImagePtr TExtBitmap::MakeBlankIPL(int width, int height) const {
     if (width == 0 || height == 0) return nullptr;
     int channels = 0;
     switch (format_) {
-    case TPixelFormat::pf8bit: channels = 1; break;
-    case TPixelFormat::pf24bit: channels = 3; break;
-    default: throw EInvalidGraphicOperation("Error: MakeBlankIPL called without 8 or 24-bit pixels.");
+    case TPixelFormat::pf8bit:
+        channels = 1;
+        break;
+    case TPixelFormat::pf24bit:
+        channels = 3;
+        break;
+    default:
+        throw EInvalidGraphicOperation("Error: MakeBlankIPL called without 8 or 24-bit pixels.");
     }
     auto image = std::make_unique<IplImage>();
     image->nChannels = channels;
     image->width = width;
     image->height = height;
     const qint64 rowBytes = static_cast<qint64>(width) * channels;
-    image->widthStep = static_cast<int>((rowBytes + kIplRowAlignment - 1) / kIplRowAlignment * kIplRowAlignment);
+    image->widthStep =
+        static_cast<int>((rowBytes + kIplRowAlignment - 1) / kIplRowAlignment * kIplRowAlignment);
     const qint64 total = static_cast<qint64>(image->widthStep) * height;
     if (width > 0 && height > 0) image->storage.reset(new (std::nothrow) std::uint8_t[total]);
     image->imageData = image->storage.get();
@@ -182,7 +203,9 @@ IplImagePtr TExtBitmap::MakeBlankIPL(int width, int height) const {
     return image;
 }
 
-IplImagePtr TExtBitmap::MakeIPL() const { return MakeIPLWindow(width_, height_, 0, 0); }
+IplImagePtr TExtBitmap::MakeIPL() const {
+    return MakeIPLWindow(width_, height_, 0, 0);
+}
 
 IplImagePtr TExtBitmap::MakeIPLWindow(int width, int height, int columnShift, int rowShift) const {
     if (width == 0 || height == 0) return nullptr;

@@ -39,7 +39,8 @@ public:
 
     int Width() const { return width_; }
     int Height() const { return height_; }
-    // Resizing keeps the pixel format, the palette and the overlapping pixels; a size of 0 releases the pixels.
+    // Resizing keeps the pixel format, the palette and the overlapping pixels; a size of 0 releases the
+    // pixels.
     void SetWidth(int width) { SetSize(width, height_); }
     void SetHeight(int height) { SetSize(width_, height); }
     void SetSize(int width, int height);

@@ -1,4 +1,5 @@
-// Exception classes raised by the raster and image-file code; their messages are shown to the operator as they stand.
+// Exception classes raised by the raster and image-file code; their messages are shown to the operator as
+// they stand.
 #pragma once
 
 #include <stdexcept>

@@ -23,7 +23,8 @@ constexpr std::int64_t kDaysBeforeUnixEpoch = 25569;
 TDateTime EncodeDateTime(const DateTimeParts& p) {
     const auto date = std::chrono::year{p.year} / std::chrono::month{static_cast<unsigned>(p.month)} /
                       std::chrono::day{static_cast<unsigned>(p.day)};
-    const double dayNumber = static_cast<double>(sys_days{date}.time_since_epoch().count() + kDaysBeforeUnixEpoch);
+    const double dayNumber =
+        static_cast<double>(sys_days{date}.time_since_epoch().count() + kDaysBeforeUnixEpoch);
     const double msOfDay = ((p.hour * 60.0 + p.minute) * 60.0 + p.second) * 1000.0 + p.millisecond;
     return dayNumber + msOfDay / kMillisecondsPerDay;
 }
@@ -56,7 +57,9 @@ std::int64_t UnixMsFromDateTime(TDateTime time) {
     return std::llround((time - kUnixEpochAsDateTime) * kMillisecondsPerDay);
 }
 
-TDateTime DateTimeFromQDateTime(const QDateTime& time) { return DateTimeFromUnixMs(time.toMSecsSinceEpoch()); }
+TDateTime DateTimeFromQDateTime(const QDateTime& time) {
+    return DateTimeFromUnixMs(time.toMSecsSinceEpoch());
+}
 
 QDateTime QDateTimeFromDateTime(TDateTime time) {
     return QDateTime::fromMSecsSinceEpoch(UnixMsFromDateTime(time), Qt::UTC);
@@ -88,7 +91,11 @@ QString FormatDateTime(const QString& pattern, TDateTime time) {
         } else if (rest.startsWith(u"mm") || rest.startsWith(u"dd") || rest.startsWith(u"hh") ||
                    rest.startsWith(u"nn") || rest.startsWith(u"ss")) {
             const char16_t c = rest.at(0).unicode();
-            const int value = c == u'm' ? p.month : c == u'd' ? p.day : c == u'h' ? p.hour : c == u'n' ? p.minute : p.second;
+            const int value = c == u'm'   ? p.month
+                              : c == u'd' ? p.day
+                              : c == u'h' ? p.hour
+                              : c == u'n' ? p.minute
+                                          : p.second;
             out += field(value, 2);
             i += 2;
         } else if (rest.at(0) == u'"') {

@@ -13,9 +13,15 @@ void MakeGrey(TExtBitmap& bitmap, int width, int height, int (*pattern)(int, int
         for (int x = 0; x < width; ++x) bitmap.ScanLine(y)[x] = static_cast<std::uint8_t>(pattern(x, y));
 }
 
-int Flat(int, int) { return 100; }
-int Checker(int x, int y) { return ((x / 5 + y / 5) % 2) * 200; }
-int Diagonal(int x, int y) { return (x + y) % 256; }
+int Flat(int, int) {
+    return 100;
+}
+int Checker(int x, int y) {
+    return ((x / 5 + y / 5) % 2) * 200;
+}
+int Diagonal(int x, int y) {
+    return (x + y) % 256;
+}
 
 } // namespace
 
@@ -114,7 +120,8 @@ TEST(ExtBitmap, RefusedResizesLeaveTheBitmapUnchanged) {
         bitmap.Interpolate(150, 50);
         FAIL() << "mixed directions accepted";
     } catch (const EInvalidGraphicOperation& e) {
-        EXPECT_STREQ(e.what(), "Error: Interpolate called with increase width and reduce height or vice-versa.");
+        EXPECT_STREQ(e.what(),
+                     "Error: Interpolate called with increase width and reduce height or vice-versa.");
     }
     EXPECT_THROW(bitmap.Interpolate(0, 10), EInvalidGraphicOperation);
     EXPECT_THROW(bitmap.Interpolate(0, 0), EInvalidGraphicOperation);
@@ -135,7 +142,8 @@ TEST(ExtBitmap, RefusedResizesLeaveTheBitmapUnchanged) {
         wide.Interpolate(150, 50);
         FAIL() << "mixed directions accepted";
     } catch (const EInvalidGraphicOperation& e) {
-        EXPECT_STREQ(e.what(), "Error: Interpolate called with increase width and reduce height or vice-versa.");
+        EXPECT_STREQ(e.what(),
+                     "Error: Interpolate called with increase width and reduce height or vice-versa.");
     }
     try {
         wide.MakeBlankIPL(10, 10);

@@ -1,4 +1,5 @@
-// abiconvert: converts ABI L1b radiance files to PNG and/or JPEG exactly as the program does, without a window.
+// abiconvert: converts ABI L1b radiance files to PNG and/or JPEG exactly as the program does, without a
+// window.
 #include "AbiFileName.h"
 #include "BMPExtImage.h"
 #include "ImageFiles.h"
@@ -19,7 +20,9 @@ struct ConvertRequest {
     int quality = kJpegQuality;
 };
 
-void Complain(const QString& text) { std::fprintf(stderr, "abiconvert: %s\n", qPrintable(text)); }
+void Complain(const QString& text) {
+    std::fprintf(stderr, "abiconvert: %s\n", qPrintable(text));
+}
 
 bool ConvertOne(const QString& path, const ConvertRequest& request) {
     if (!QFileInfo(path).isFile()) {
@@ -63,7 +66,8 @@ int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     QCommandLineParser parser;
     parser.setApplicationDescription(
-        "Converts GOES-R ABI L1b radiance files (netCDF) into 8-bit greyscale PNG and/or JPEG images, with the "
+        "Converts GOES-R ABI L1b radiance files (netCDF) into 8-bit greyscale PNG and/or JPEG images, with "
+        "the "
         "same pixels, texts and comment as Stratolux writes. Without --png or --jpeg both are written.");
     parser.addHelpOption();
     parser.addOption({{"o", "out"}, "Write the images into FOLDER (created when missing).", "FOLDER"});

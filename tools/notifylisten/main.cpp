@@ -17,7 +17,9 @@ namespace {
 
 volatile std::sig_atomic_t stopRequested = 0;
 
-void RequestStop(int) { stopRequested = 1; }
+void RequestStop(int) {
+    stopRequested = 1;
+}
 
 int BindDatagramSocket(const QString& path) {
     const QByteArray name = QFile::encodeName(path);
@@ -40,8 +42,8 @@ int BindDatagramSocket(const QString& path) {
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     QCommandLineParser parser;
-    parser.setApplicationDescription(
-        "Listens where the animation program would and prints each notification Stratolux sends, one per line.");
+    parser.setApplicationDescription("Listens where the animation program would and prints each notification "
+                                     "Stratolux sends, one per line.");
     parser.addHelpOption();
     parser.addOption({"socket", "Listen on PATH instead of the animation program's socket.", "PATH"});
     parser.addOption({"count", "Exit after N notifications.", "N"});
@@ -57,7 +59,8 @@ int main(int argc, char** argv) {
     QDir().mkpath(QFileInfo(path).absolutePath());
     const int fd = BindDatagramSocket(path);
     if (fd < 0) {
-        std::fprintf(stderr, "notifylisten: cannot listen on %s: %s\n", qPrintable(path), std::strerror(errno));
+        std::fprintf(stderr, "notifylisten: cannot listen on %s: %s\n", qPrintable(path),
+                     std::strerror(errno));
         return 1;
     }
     struct sigaction action {};
@@ -71,7 +74,7 @@ int main(int argc, char** argv) {
     char buffer[512];
     while (!stopRequested && !(countGiven && received >= count)) {
         const ssize_t n = ::recv(fd, buffer, sizeof(buffer) - 1, 0);
-        if (n < 0) continue;  // interrupted by a signal: the loop condition decides
+        if (n < 0) continue; // interrupted by a signal: the loop condition decides
         buffer[n] = '\0';
         std::printf("%s\n", buffer);
         std::fflush(stdout);

@@ -9,8 +9,8 @@
 
 QString AnimationSocketPath() {
     const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
-    const QString base =
-        runtime.isEmpty() ? QStringLiteral("/tmp/Nimbrel-%1").arg(::getuid()) : runtime + QStringLiteral("/Nimbrel");
+    const QString base = runtime.isEmpty() ? QStringLiteral("/tmp/Nimbrel-%1").arg(::getuid())
+                                           : runtime + QStringLiteral("/Nimbrel");
     return base + QStringLiteral("/TFormAnimationControl/Loopwell Control");
 }
 
@@ -23,8 +23,8 @@ bool SendLocalDatagram(const QString& socketPath, const QByteArray& datagram) {
 
     const int fd = ::socket(AF_UNIX, SOCK_DGRAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
     if (fd < 0) return false;
-    const ssize_t sent = ::sendto(fd, datagram.constData(), static_cast<size_t>(datagram.size()), MSG_DONTWAIT,
-                                  reinterpret_cast<const sockaddr*>(&address), sizeof(address));
+    const ssize_t sent = ::sendto(fd, datagram.constData(), static_cast<size_t>(datagram.size()),
+                                  MSG_DONTWAIT, reinterpret_cast<const sockaddr*>(&address), sizeof(address));
     ::close(fd);
     return sent == datagram.size();
 }

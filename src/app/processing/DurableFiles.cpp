@@ -14,7 +14,8 @@ QString TemporaryNameFor(const QString& finalPath) {
     return info.dir().filePath("." + info.fileName() + ".partial");
 }
 
-bool PublishFile(const QString& finalPath, const std::function<bool(const QString&)>& write, TDateTime fileTime) {
+bool PublishFile(const QString& finalPath, const std::function<bool(const QString&)>& write,
+                 TDateTime fileTime) {
     const QString temporary = TemporaryNameFor(finalPath);
     QFile::remove(temporary);
     try {
@@ -40,7 +41,8 @@ void CopyFileDurably(const QString& sourcePath, const QString& targetPath) {
         std::error_code error;
         std::filesystem::copy_file(sourcePath.toStdString(), temporary.toStdString(),
                                    std::filesystem::copy_options::overwrite_existing, error);
-        if (error) throw std::runtime_error("Cannot copy " + sourcePath.toStdString() + ": " + error.message());
+        if (error)
+            throw std::runtime_error("Cannot copy " + sourcePath.toStdString() + ": " + error.message());
         return true;
     });
 }

@@ -1,5 +1,6 @@
 // Files that appear complete or not at all: written under a hidden temporary name in their folder, stamped,
-// flushed to disk and renamed into place, so a crash at any instant leaves no partial file under the real name.
+// flushed to disk and renamed into place, so a crash at any instant leaves no partial file under the real
+// name.
 #pragma once
 
 #include "DateTime.h"
@@ -10,9 +11,10 @@
 // The hidden name that a file is written under before it is renamed into place.
 QString TemporaryNameFor(const QString& finalPath);
 
-// Runs write(temporaryPath); when it reports true, sets the file time (unless 0), flushes the file and renames it
-// over finalPath. Returns false, leaving any old file at finalPath untouched, when write reports false; removes the
-// temporary file and rethrows when write throws; throws std::runtime_error when the file cannot be put in place.
+// Runs write(temporaryPath); when it reports true, sets the file time (unless 0), flushes the file and
+// renames it over finalPath. Returns false, leaving any old file at finalPath untouched, when write reports
+// false; removes the temporary file and rethrows when write throws; throws std::runtime_error when the file
+// cannot be put in place.
 bool PublishFile(const QString& finalPath, const std::function<bool(const QString& temporaryPath)>& write,
                  TDateTime fileTime = 0);
 

@@ -14,15 +14,15 @@ enum class SkipReason { None, TooLarge, BandNotSelected };
 
 struct FileOutcome {
     QString sourcePath;
-    qint64 sizeBytes = 0;      // as listed before processing
-    bool success = false;      // read and taken through the saving steps
-    QString imagePath;         // the image written last; empty when none
+    qint64 sizeBytes = 0; // as listed before processing
+    bool success = false; // read and taken through the saving steps
+    QString imagePath;    // the image written last; empty when none
     SatelliteCode satellite = 0;
     std::uint8_t bandIndex = 0;
-    float longitude = 0;       // of the projection origin, degrees east
+    float longitude = 0; // of the projection origin, degrees east
     TDateTime nominalTime = 0;
     SkipReason skipReason = SkipReason::None;
-    QImage thumbnail;          // the saved image read back and reduced for its thumbnail; null when unreadable
+    QImage thumbnail; // the saved image read back and reduced for its thumbnail; null when unreadable
 
     // Only a file with an image to show counts as processed.
     bool Processed() const { return success && !imagePath.isEmpty(); }

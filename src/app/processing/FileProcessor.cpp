@@ -118,8 +118,9 @@ FileOutcome FileProcessor::ProcessFile(const QString& sourcePath, const Processi
     return outcome;
 }
 
-bool FileProcessor::ConvertAndSave(const QString& readPath, const ProcessingOptions& options, FileOutcome& outcome,
-                                   TDateTime startTime, TDateTime nominalTime, const OutputPaths& paths) {
+bool FileProcessor::ConvertAndSave(const QString& readPath, const ProcessingOptions& options,
+                                   FileOutcome& outcome, TDateTime startTime, TDateTime nominalTime,
+                                   const OutputPaths& paths) {
     TExtBitmap bitmap;
     bitmap.SetPixelFormat(TPixelFormat::pf8bit);
     KeepAlive();

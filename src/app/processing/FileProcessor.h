@@ -27,7 +27,8 @@ public:
     TDateTime CycleTime() const { return cycleTime_; }
 
 private:
-    // Converts the archive copy (or the source itself) and writes the selected images; false leaves the source.
+    // Converts the archive copy (or the source itself) and writes the selected images; false leaves the
+    // source.
     bool ConvertAndSave(const QString& readPath, const ProcessingOptions& options, FileOutcome& outcome,
                         TDateTime startTime, TDateTime nominalTime, const struct OutputPaths& paths);
 

@@ -23,6 +23,6 @@ bool LoadImageFileIntoBitmap(TExtBitmap& bitmap, const QString& path);
 // Empty when the file cannot be read or the bitmap cannot be reduced to that size.
 std::optional<QImage> LoadReducedImage(const QString& path, QSize size);
 
-// An earlier run's image for a thumbnail: only an existing file of at least kMinimumRestoreBytes with a ".jpg"
-// or ".png" extension that can be read and reduced; empty for anything else.
+// An earlier run's image for a thumbnail: only an existing file of at least kMinimumRestoreBytes with a
+// ".jpg" or ".png" extension that can be read and reduced; empty for anything else.
 std::optional<QImage> LoadRestorableImage(const QString& path, QSize size);

@@ -12,8 +12,8 @@ void SavePngImage(const TExtBitmap& bitmap, const QString& path, TDateTime start
     PublishFile(
         path,
         [&](const QString& temporary) {
-            return SaveBitmapAsPng(bitmap, temporary, kMakerWebAddress, kImageDescription, kImageSoftware, title,
-                                   nullptr);
+            return SaveBitmapAsPng(bitmap, temporary, kMakerWebAddress, kImageDescription, kImageSoftware,
+                                   title, nullptr);
         },
         fileTime);
 }

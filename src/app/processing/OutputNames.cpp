@@ -3,7 +3,9 @@
 
 #include <QFileInfo>
 
-QString DatedSubFolder(TDateTime startTime) { return FormatDateTime("yyyy/mm/dd/", startTime); }
+QString DatedSubFolder(TDateTime startTime) {
+    return FormatDateTime("yyyy/mm/dd/", startTime);
+}
 
 QString ShortImageBaseName(TDateTime startTime, SatelliteCode satellite, bool save19As16, int bandIndex) {
     return FormatDateTime("yyyymmddhhnn-", startTime) + SatelliteShortTag(satellite, save19As16) +

@@ -8,9 +8,9 @@
 #include <QString>
 
 struct OutputPaths {
-    QString netCdfFolder;  // the archive folder, with the dated sub-folder when asked
-    QString imageFolder;   // the image folder, likewise
-    QString copyPath;      // the archive copy of the received file
+    QString netCdfFolder; // the archive folder, with the dated sub-folder when asked
+    QString imageFolder;  // the image folder, likewise
+    QString copyPath;     // the archive copy of the received file
     QString pngPath;
     QString jpegPath;
 };

@@ -8,11 +8,11 @@
 #include <array>
 
 struct ProcessingOptions {
-    QString sourcePath;   // folders end with a separator; empty means "not set"
+    QString sourcePath; // folders end with a separator; empty means "not set"
     QString netCdfPath;
     QString savePath;
-    int satelliteItem = 0;              // 0 = GOES-16 … 3 = GOES-19
-    QString satelliteName = "GOES-16";  // the selected item's text
+    int satelliteItem = 0;             // 0 = GOES-16 … 3 = GOES-19
+    QString satelliteName = "GOES-16"; // the selected item's text
     std::array<bool, kBandCount> bandsSelected{};
     bool saveAsNetCdf = false;
     bool saveAsJpeg = true;
@@ -23,6 +23,6 @@ struct ProcessingOptions {
     bool clearImages = false;
     bool shortImageNames = true;
     bool singleFileMode = false;
-    QString singleFilePath;             // the first command-line argument in single-file mode
+    QString singleFilePath; // the first command-line argument in single-file mode
     ProcessingWaits waits;
 };

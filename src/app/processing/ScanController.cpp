@@ -33,8 +33,9 @@ void ScanController::SetRunning(bool running) {
 }
 
 void ScanController::RestoreThumbnails(const QStringList& lastSaved) {
-    QMetaObject::invokeMethod(worker_, [worker = worker_, lastSaved] { worker->RestoreThumbnails(lastSaved); },
-                              Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        worker_, [worker = worker_, lastSaved] { worker->RestoreThumbnails(lastSaved); },
+        Qt::QueuedConnection);
 }
 
 void ScanController::TimerProcessTimer() {

@@ -44,7 +44,8 @@ signals:
     void ThumbnailRestored(int band, const QString& path, const QImage& thumbnail);
     void ClearThumbnailsRequested();
     void FileReported(const FileOutcome& outcome);
-    // A scan has ended, after the timer was re-armed; singleFile when it processed only the command-line file.
+    // A scan has ended, after the timer was re-armed; singleFile when it processed only the command-line
+    // file.
     void ScanEnded(bool singleFile);
 
 private slots:
@@ -57,5 +58,5 @@ private:
     bool scanInProgress_ = false;
     QTimer timer_;
     QThread thread_;
-    ScanWorker* worker_ = nullptr;  // lives on thread_, deleted when it finishes
+    ScanWorker* worker_ = nullptr; // lives on thread_, deleted when it finishes
 };

@@ -6,7 +6,8 @@
 #include <QString>
 #include <QStringList>
 
-// SourcePath + "OR_ABI-L1b-RadF-M?C??_" + satellite field + "_s*.nc"; empty when the source folder is not set.
+// SourcePath + "OR_ABI-L1b-RadF-M?C??_" + satellite field + "_s*.nc"; empty when the source folder is not
+// set.
 QString ScanMask(const QString& sourcePath, const QString& satelliteItemText);
 
 // The start-time field (14 characters from position 28) followed by the band field (2 from position 20).

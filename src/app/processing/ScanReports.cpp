@@ -11,9 +11,11 @@ QString LongitudeText(float longitude) {
                        : locale.toString(value, 'f', 1) + QStringLiteral("\u00B0 E");
 }
 
-QString ProcessedCaption(const QString& satelliteName, const QString& captionBase, const FileOutcome& outcome) {
-    return satelliteName + " " + captionBase + "  -  Processed: " +
-           FormatDateTime("yyyy-mm-dd hh:nn ", outcome.nominalTime) + BandCode.at(outcome.bandIndex);
+QString ProcessedCaption(const QString& satelliteName, const QString& captionBase,
+                         const FileOutcome& outcome) {
+    return satelliteName + " " + captionBase +
+           "  -  Processed: " + FormatDateTime("yyyy-mm-dd hh:nn ", outcome.nominalTime) +
+           BandCode.at(outcome.bandIndex);
 }
 
 QString ProcessedLogLine(const FileOutcome& outcome) {
@@ -28,18 +30,20 @@ QString ProcessedStatusText(const FileOutcome& outcome) {
 
 QString ThumbnailHint(const FileOutcome& outcome) {
     const QString name = QFileInfo(outcome.sourcePath).fileName();
-    return "GOES-" + name.mid(23, 2) + "  " + FormatDateTime("yyyy-mm-dd hhnn", outcome.nominalTime) + "  band " +
-           BandCode.at(outcome.bandIndex) + "  [" + BandCaption.at(outcome.bandIndex) + "]  at " +
+    return "GOES-" + name.mid(23, 2) + "  " + FormatDateTime("yyyy-mm-dd hhnn", outcome.nominalTime) +
+           "  band " + BandCode.at(outcome.bandIndex) + "  [" + BandCaption.at(outcome.bandIndex) + "]  at " +
            LongitudeText(outcome.longitude);
 }
 
 std::optional<QString> FailureLine(const FileOutcome& outcome) {
     const QString name = QFileInfo(outcome.sourcePath).fileName();
     switch (outcome.skipReason) {
-    case SkipReason::None: return name + " failed";
+    case SkipReason::None:
+        return name + " failed";
     case SkipReason::TooLarge:
         return "Skipped " + QString::number(outcome.sizeBytes / 1000000) + " MB file: " + name;
-    case SkipReason::BandNotSelected: return std::nullopt;
+    case SkipReason::BandNotSelected:
+        return std::nullopt;
     }
     return std::nullopt;
 }

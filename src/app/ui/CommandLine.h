@@ -9,7 +9,7 @@ struct CommandLine {
     bool start = false;
     bool log = false;
     bool images = false;
-    QString firstArgument;  // whatever its form; tested as a file path at start-up
+    QString firstArgument; // whatever its form; tested as a file path at start-up
 };
 
 // arguments without the program itself.

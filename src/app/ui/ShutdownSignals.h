@@ -1,4 +1,5 @@
-// Turns the system's requests to end the program (SIGTERM, SIGINT, SIGHUP) into a Qt signal on the GUI thread.
+// Turns the system's requests to end the program (SIGTERM, SIGINT, SIGHUP) into a Qt signal on the GUI
+// thread.
 #pragma once
 
 #include <QObject>

@@ -75,8 +75,8 @@ void TFormSingleImage::keyPressEvent(QKeyEvent* event) {
 }
 
 // The old picture goes first: a full-disk image is large, and a file that cannot be read must not show the
-// previous band's picture under the new caption. Decoding a full-disk image takes seconds, so it runs on a pool
-// thread; only the newest request's picture is shown.
+// previous band's picture under the new caption. Decoding a full-disk image takes seconds, so it runs on a
+// pool thread; only the newest request's picture is shown.
 void TFormSingleImage::LoadPicture() {
     TExtBitmap& picture = image_->Picture();
     picture.SetSize(0, 0);
@@ -84,16 +84,16 @@ void TFormSingleImage::LoadPicture() {
     picture.SetGreyPalette();
     image_->PictureChanged();
     const int request = ++loadRequest_;
-    QThreadPool::globalInstance()->start([viewer = QPointer<TFormSingleImage>(this), request,
-                                          fileName = imageFileName_] {
-        TExtBitmap loaded;
-        loaded.SetPixelFormat(TPixelFormat::pf8bit);
-        loaded.SetGreyPalette();
-        LoadImageFileIntoBitmap(loaded, fileName);
-        QMetaObject::invokeMethod(qApp, [viewer, request, image = loaded.Image()] {
-            if (viewer) viewer->ShowLoadedPicture(request, image);
+    QThreadPool::globalInstance()->start(
+        [viewer = QPointer<TFormSingleImage>(this), request, fileName = imageFileName_] {
+            TExtBitmap loaded;
+            loaded.SetPixelFormat(TPixelFormat::pf8bit);
+            loaded.SetGreyPalette();
+            LoadImageFileIntoBitmap(loaded, fileName);
+            QMetaObject::invokeMethod(qApp, [viewer, request, image = loaded.Image()] {
+                if (viewer) viewer->ShowLoadedPicture(request, image);
+            });
         });
-    });
 }
 
 void TFormSingleImage::ShowLoadedPicture(int request, const QImage& image) {

@@ -1,5 +1,5 @@
-// TFormStratolux: the main window. Its tabs show the thumbnails, the processing log and the options; its bottom
-// row starts and stops processing; it drives the scan cycle and reports every outcome.
+// TFormStratolux: the main window. Its tabs show the thumbnails, the processing log and the options; its
+// bottom row starts and stops processing; it drives the scan cycle and reports every outcome.
 #pragma once
 
 #include "BandTables.h"

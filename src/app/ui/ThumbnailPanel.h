@@ -30,8 +30,8 @@ public:
     void ClearThumbnails();
     // Shows an earlier run's image, already reduced, under the hint "Image from previous file:  " + path.
     void ShowRestoredImage(int band, const QString& path, const QImage& thumbnail);
-    // Shows a just-saved image, already reduced, under the given hint; a null image (unreadable file) leaves the
-    // picture as it was, but the hint is set.
+    // Shows a just-saved image, already reduced, under the given hint; a null image (unreadable file) leaves
+    // the picture as it was, but the hint is set.
     void ShowSavedImage(int band, const QImage& thumbnail, const QString& hint);
 
 signals:

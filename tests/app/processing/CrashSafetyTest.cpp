@@ -5,8 +5,8 @@
 #include "ProcessingFixture.h"
 
 #include <QDirIterator>
-#include <QHash>
 #include <QFileInfo>
+#include <QHash>
 #include <QProcess>
 #include <QRandomGenerator>
 #include <QThread>
@@ -77,7 +77,8 @@ TEST_F(CrashSafetyTest, EveryKillLeavesTheSourceOrCompleteOutputs) {
 
         for (const QString& path : received) {
             if (QFileInfo::exists(path)) continue;
-            for (const QString& image : imagesOf(path)) EXPECT_TRUE(CompleteImage(image)) << qPrintable(image);
+            for (const QString& image : imagesOf(path))
+                EXPECT_TRUE(CompleteImage(image)) << qPrintable(image);
             const QString archived = netCdf + "2024/01/02/" + QFileInfo(path).fileName();
             EXPECT_EQ(QFileInfo(archived).size(), receivedSize[path]) << qPrintable(archived);
         }

@@ -1,10 +1,11 @@
-// One received file end to end: every outcome, the names and folders of what is written, clearing, notification.
-#include "AnimationNotifier.h"
+// One received file end to end: every outcome, the names and folders of what is written, clearing,
+// notification.
 #include "FileProcessor.h"
+#include "AnimationNotifier.h"
+#include "BMPExtImage.h"
 #include "JPEG_IO.h"
 #include "PNG_IO.h"
 #include "ProcessingFixture.h"
-#include "BMPExtImage.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -29,14 +30,16 @@ QStringList VisibleFiles(const QString& folder) {
     QDir dir(folder);
     for (const QFileInfo& info : dir.entryInfoList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot)) {
         if (info.isDir())
-            for (const QString& inner : VisibleFiles(info.filePath() + "/")) found << info.fileName() + "/" + inner;
+            for (const QString& inner : VisibleFiles(info.filePath() + "/"))
+                found << info.fileName() + "/" + inner;
         else
             found << info.fileName();
     }
     return found;
 }
 
-constexpr char kReceivedName[] = "OR_ABI-L1b-RadF-M6C13_G16_s20240021230205_e20240021239513_c20240021239572.nc";
+constexpr char kReceivedName[] =
+    "OR_ABI-L1b-RadF-M6C13_G16_s20240021230205_e20240021239513_c20240021239572.nc";
 
 } // namespace
 
@@ -63,7 +66,8 @@ TEST_F(FileProcessorTest, ProcessedFileBecomesDatedShortNamedImagesAndLeaves) {
     const QString png = images + "2024/01/02/202401021230-g16-b13.png";
     const QString jpeg = images + "2024/01/02/202401021230-g16-b13.jpg";
     EXPECT_EQ(outcome.imagePath, jpeg);
-    EXPECT_EQ(VisibleFiles(images), QStringList({"2024/01/02/202401021230-g16-b13.jpg", "2024/01/02/202401021230-g16-b13.png"}));
+    EXPECT_EQ(VisibleFiles(images),
+              QStringList({"2024/01/02/202401021230-g16-b13.jpg", "2024/01/02/202401021230-g16-b13.png"}));
     EXPECT_TRUE(VisibleFiles(netCdf).isEmpty() || VisibleFiles(netCdf) == QStringList());
     EXPECT_FLOAT_EQ(outcome.longitude, -75.2f);
     EXPECT_EQ(outcome.satellite, 1);
@@ -97,7 +101,8 @@ TEST_F(FileProcessorTest, LongNamesLieBesideTheArchiveCopy) {
     ASSERT_TRUE(outcome.Processed());
     const QString name = QFileInfo(path).completeBaseName();
     // Dated by the start, although the nominal time lies in the next day.
-    EXPECT_EQ(VisibleFiles(netCdf), QStringList({"2024/01/02/" + name + ".jpg", "2024/01/02/" + name + ".nc"}));
+    EXPECT_EQ(VisibleFiles(netCdf),
+              QStringList({"2024/01/02/" + name + ".jpg", "2024/01/02/" + name + ".nc"}));
     EXPECT_TRUE(QDir(images + "2024/01/02").exists());
     EXPECT_EQ(FormatDateTime("yyyy-mm-dd hh:nn", outcome.nominalTime), "2024-01-03 00:00");
     ASSERT_EQ(notified.size(), 1);
@@ -248,7 +253,7 @@ TEST(AnimationNotifier, DatagramReachesAListeningSocket) {
     address.sun_family = AF_UNIX;
     std::strncpy(address.sun_path, path.toUtf8().constData(), sizeof(address.sun_path) - 1);
     ASSERT_EQ(::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof(address)), 0);
-    NotifyAnimationProgram(125, 0);  // no time: nothing sent
+    NotifyAnimationProgram(125, 0); // no time: nothing sent
     NotifyAnimationProgram(125, 36526.0 + 1.0);
     char buffer[128] = {};
     const ssize_t n = ::recv(fd, buffer, sizeof(buffer) - 1, MSG_DONTWAIT);

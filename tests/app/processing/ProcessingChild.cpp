@@ -14,7 +14,8 @@ int main(int argc, char** argv) {
     options.bandsSelected.fill(true);
     options.saveAsPng = true;
     options.saveAsNetCdf = true;
-    options.waits = {std::chrono::milliseconds(0), std::chrono::milliseconds(0), std::chrono::milliseconds(0)};
+    options.waits = {std::chrono::milliseconds(0), std::chrono::milliseconds(0),
+                     std::chrono::milliseconds(0)};
     SharedOptions shared;
     shared.Publish(options);
     const std::atomic_bool running{true};

@@ -1,4 +1,5 @@
-// Temporary source, archive and image folders with generated ABI files, and options that process them at once.
+// Temporary source, archive and image folders with generated ABI files, and options that process them at
+// once.
 #pragma once
 
 #include "AbiSample.h"
@@ -24,11 +25,13 @@ protected:
         options.netCdfPath = netCdf;
         options.savePath = images;
         options.bandsSelected.fill(true);
-        options.waits = {std::chrono::milliseconds(0), std::chrono::milliseconds(0), std::chrono::milliseconds(0)};
+        options.waits = {std::chrono::milliseconds(0), std::chrono::milliseconds(0),
+                         std::chrono::milliseconds(0)};
     }
 
     // A small full-disk file of the received kind.
-    QString Receive(int band = 13, int satellite = 16, const QDateTime& start = DefaultStart(), int mode = 6) {
+    QString Receive(int band = 13, int satellite = 16, const QDateTime& start = DefaultStart(),
+                    int mode = 6) {
         AbiSampleOptions sample;
         sample.band = band;
         sample.satellite = satellite;

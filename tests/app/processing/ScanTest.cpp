@@ -58,13 +58,15 @@ TEST(ScanReports, TextsOfEachOutcome) {
     EXPECT_EQ(LongitudeText(0.0f), QString::fromUtf8("0.0\u00B0 E"));
     EXPECT_EQ(ProcessedCaption("GOES-16", "Stratolux  V1.0.0  Nimbrel, Corrandale", outcome),
               "GOES-16 Stratolux  V1.0.0  Nimbrel, Corrandale  -  Processed: 2024-01-02 12:30 B13");
-    EXPECT_EQ(ProcessedLogLine(outcome),
-              QString::fromUtf8("Processed  2024-01-02 1230  band B13 10.3 \u00B5m  thermal  at 75.2\u00B0 W"));
+    EXPECT_EQ(
+        ProcessedLogLine(outcome),
+        QString::fromUtf8("Processed  2024-01-02 1230  band B13 10.3 \u00B5m  thermal  at 75.2\u00B0 W"));
     EXPECT_EQ(ProcessedStatusText(outcome), "GOES-16  " + ProcessedLogLine(outcome));
     outcome.satellite = 0;
     EXPECT_TRUE(ProcessedStatusText(outcome).startsWith("(unknown)  Processed"));
-    EXPECT_EQ(ThumbnailHint(outcome),
-              QString::fromUtf8("GOES-16  2024-01-02 1230  band B13  [10.3 \u00B5m  thermal]  at 75.2\u00B0 W"));
+    EXPECT_EQ(
+        ThumbnailHint(outcome),
+        QString::fromUtf8("GOES-16  2024-01-02 1230  band B13  [10.3 \u00B5m  thermal]  at 75.2\u00B0 W"));
 
     FileOutcome failed;
     failed.sourcePath = "/in/broken.nc";
@@ -134,7 +136,7 @@ TEST_F(ScanControllerTest, StopAndStartDuringAScanNeverRunTwoScans) {
     ASSERT_TRUE(reports.wait(10000));
     controller.SetRunning(false);
     controller.SetRunning(true);
-    QTest::qWait(300);  // the re-armed 100 ms timer fires while the scan still runs
+    QTest::qWait(300); // the re-armed 100 ms timer fires while the scan still runs
     ASSERT_TRUE(ended.size() == 1 || ended.wait(20000));
     EXPECT_EQ(ended.size(), 1);
     EXPECT_EQ(reports.size(), 4);

@@ -1,12 +1,12 @@
 // The main window driven as an operator would: first run, restored options, command line, a processed scan,
 // Stop, the exit question and a shutdown signal.
+#include "StratoluxForm.h"
 #include "AbiSample.h"
 #include "CommandLine.h"
 #include "LED.h"
 #include "RegistryVariables.h"
 #include "SetupTab.h"
 #include "ShutdownSignals.h"
-#include "StratoluxForm.h"
 #include "TemporaryStore.h"
 #include "ThumbnailPanel.h"
 #include "VelCheckBox.h"
@@ -190,13 +190,15 @@ TEST_F(StratoluxFormTest, AProcessedScanIsReportedEverywhere) {
     EXPECT_EQ(lamp.first()[0].value<QColor>(), QColor(255, 255, 0));
     QTest::qWait(50);
 
-    EXPECT_TRUE(form.windowTitle().contains("  -  Processed: 2025-01-21 20:00 B13")) << qPrintable(form.windowTitle());
+    EXPECT_TRUE(form.windowTitle().contains("  -  Processed: 2025-01-21 20:00 B13"))
+        << qPrintable(form.windowTitle());
     EXPECT_TRUE(form.LastSaved(12).endsWith("202501212002-g16-b13.jpg"));
     EXPECT_TRUE(form.LastSaved(1).endsWith("202501212002-g16-b02.jpg"));
     EXPECT_EQ(TRegistryString("LastSavedB13", "").Value, form.LastSaved(12));
     const QString log = LogText(form);
     EXPECT_LT(log.indexOf("band B02"), log.indexOf("band B13"));
-    EXPECT_TRUE(log.contains(QString::fromUtf8("Processed  2025-01-21 2000  band B13 10.3 \u00B5m  thermal  at 75.2\u00B0 W")));
+    EXPECT_TRUE(log.contains(
+        QString::fromUtf8("Processed  2025-01-21 2000  band B13 10.3 \u00B5m  thermal  at 75.2\u00B0 W")));
     EXPECT_TRUE(form.StatusBar->currentMessage().startsWith("GOES-16  Processed  2025-01-21 2000  band B13"));
     EXPECT_TRUE(form.Thumbnails->Hint(12).startsWith("GOES-16  2025-01-21 2000  band B13  ["));
     EXPECT_EQ(form.LEDrx->Colour(), QColor(128, 128, 128));
@@ -255,7 +257,8 @@ TEST_F(StratoluxFormTest, ClosingWhileRunningAsksFirst) {
 TEST_F(StratoluxFormTest, ATerminationSignalStopsLogsAndSaves) {
     TFormStratolux form({}, logFile);
     ShutdownSignals shutdown;
-    QObject::connect(&shutdown, &ShutdownSignals::ShutdownRequested, &form, &TFormStratolux::WMQueryEndSession);
+    QObject::connect(&shutdown, &ShutdownSignals::ShutdownRequested, &form,
+                     &TFormStratolux::WMQueryEndSession);
     ShowAndStart(form);
     form.BitBtnStartStopClick();
     QSignalSpy requested(&shutdown, &ShutdownSignals::ShutdownRequested);

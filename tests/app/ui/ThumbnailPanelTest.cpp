@@ -53,8 +53,8 @@ protected:
     }
     // What the scan does after a save.
     void ShowSaved(int band, const QString& path, const QString& hint) {
-        panel.ShowSavedImage(band, LoadReducedImage(path, QSize(kThumbnailSide, kThumbnailSide)).value_or(QImage()),
-                             hint);
+        panel.ShowSavedImage(
+            band, LoadReducedImage(path, QSize(kThumbnailSide, kThumbnailSide)).value_or(QImage()), hint);
     }
 
     void Enter(int band) {
