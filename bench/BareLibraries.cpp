@@ -16,7 +16,10 @@ struct FileCloser {
 };
 using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
 
+// A file written anew replaces any old one by unlinking it first, as the program's own saves do by renaming:
+// truncating a file in place makes some file systems flush it at closing.
 FilePtr OpenFile(const QString& path, const char* mode) {
+    if (mode[0] == 'w') std::remove(path.toLocal8Bit().constData());
     FilePtr file(std::fopen(path.toLocal8Bit().constData(), mode));
     if (!file) throw std::runtime_error("cannot open " + path.toStdString());
     return file;
@@ -80,14 +83,11 @@ void BareJpegWrite(const QImage& grey, const QString& path, int quality) {
     jpeg_start_compress(&cinfo, TRUE);
     const char comment[] = "https://www.nimbrel.example";
     jpeg_write_marker(&cinfo, JPEG_COM, reinterpret_cast<const JOCTET*>(comment), sizeof(comment) - 1);
-    std::vector<JSAMPLE> row(static_cast<size_t>(grey.width()) * 3);
+    // Neutral chroma once; each row only sets the luma samples.
+    std::vector<JSAMPLE> row(static_cast<size_t>(grey.width()) * 3, 128);
     while (cinfo.next_scanline < cinfo.image_height) {
         const uchar* source = grey.constScanLine(static_cast<int>(cinfo.next_scanline));
-        for (int x = 0; x < grey.width(); ++x) {
-            row[3 * x] = source[x];
-            row[3 * x + 1] = 128;
-            row[3 * x + 2] = 128;
-        }
+        for (int x = 0; x < grey.width(); ++x) row[3 * x] = source[x];
         JSAMPROW rows[] = {row.data()};
         jpeg_write_scanlines(&cinfo, rows, 1);
     }

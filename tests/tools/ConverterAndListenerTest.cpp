@@ -1,0 +1,98 @@
+// The batch converter and the notification listener, run as the operator runs them.
+#include "AbiSample.h"
+#include "AnimationNotifier.h"
+#include "BMPExtImage.h"
+#include "ImageFiles.h"
+#include "JPEG_IO.h"
+#include "NetCDFGoesAbi.h"
+#include "PNG_IO.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+namespace {
+
+struct Run {
+    int exitCode;
+    QString output;
+};
+
+Run RunTool(const QString& program, const QStringList& arguments) {
+    QProcess process;
+    process.setProcessChannelMode(QProcess::MergedChannels);
+    process.start(program, arguments);
+    process.waitForFinished(60000);
+    return {process.exitCode(), QString::fromUtf8(process.readAll())};
+}
+
+QByteArray Pixels(const TExtBitmap& bitmap) {
+    QByteArray pixels;
+    for (int y = 0; y < bitmap.Height(); ++y)
+        pixels.append(reinterpret_cast<const char*>(bitmap.ScanLine(y)), bitmap.Width());
+    return pixels;
+}
+
+} // namespace
+
+TEST(AbiConvert, WritesTheProgramsImagesAndRefusesBadInput) {
+    QTemporaryDir dir;
+    AbiSampleOptions sample;
+    sample.size = 300;
+    const QString file = WriteAbiSample(sample, dir.path());
+    const QString out = dir.filePath("out");
+
+    const Run run = RunTool(ABICONVERT, {"--out", out, file});
+    ASSERT_EQ(run.exitCode, 0) << qPrintable(run.output);
+    const QString base = out + "/" + QFileInfo(file).completeBaseName();
+    EXPECT_TRUE(run.output.contains(base + ".png"));
+
+    // The same pixels as the program's own conversion.
+    TExtBitmap expected, png, jpeg;
+    for (TExtBitmap* bitmap : {&expected, &png, &jpeg}) bitmap->SetPixelFormat(TPixelFormat::pf8bit);
+    float longitude = 0;
+    ASSERT_TRUE(ReadAbiImage(file, expected, longitude, false, {{}, {}, {}}));
+    ASSERT_TRUE(LoadPngIntoBitmap(png, base + ".png", false, false));
+    EXPECT_EQ(Pixels(png), Pixels(expected));
+    ASSERT_TRUE(LoadJpegIntoBitmap(jpeg, base + ".jpg", false, 0));
+    EXPECT_EQ(jpeg.Width(), 300);
+    const QByteArray jpegBytes = [&] {
+        QFile written(base + ".jpg");
+        written.open(QIODevice::ReadOnly);
+        return written.readAll();
+    }();
+    EXPECT_TRUE(jpegBytes.contains("https://www.nimbrel.example"));
+
+    const Run onlyJpeg = RunTool(ABICONVERT, {"--jpeg", "-q", "92", "--out", dir.filePath("jpeg"), file});
+    EXPECT_EQ(onlyJpeg.exitCode, 0);
+    EXPECT_EQ(QDir(dir.filePath("jpeg")).entryList(QDir::Files).size(), 1);
+
+    QFile garbage(dir.filePath("OR_ABI-L1b-RadF-M6C13_G16_s20250212002045_e1_c1.nc"));
+    garbage.open(QIODevice::WriteOnly);
+    garbage.write(QByteArray(5000, 'x'));
+    garbage.close();
+    const Run bad = RunTool(ABICONVERT, {"--out", out, garbage.fileName(), dir.filePath("missing.nc")});
+    EXPECT_EQ(bad.exitCode, 1);
+    EXPECT_TRUE(bad.output.contains("cannot read an ABI radiance image"));
+    EXPECT_TRUE(bad.output.contains("missing.nc: no such file"));
+
+    EXPECT_EQ(RunTool(ABICONVERT, {file}).exitCode, 2);
+    EXPECT_EQ(RunTool(ABICONVERT, {"--quality", "0", "--out", out, file}).exitCode, 2);
+}
+
+TEST(NotifyListen, PrintsEachNotification) {
+    QTemporaryDir runtime;
+    qputenv("XDG_RUNTIME_DIR", runtime.path().toUtf8());
+    QProcess listener;
+    listener.start(NOTIFYLISTEN, {"--count", "2"});
+    ASSERT_TRUE(listener.waitForReadyRead(10000));
+    EXPECT_TRUE(listener.readLine().startsWith("listening on " + AnimationSocketPath().toUtf8()));
+    NotifyAnimationProgram(119, 36526.0 + 10.0 / 1440);
+    NotifyAnimationProgram(125, 36526.0 + 1.0);
+    ASSERT_TRUE(listener.waitForFinished(10000));
+    EXPECT_EQ(listener.readAll(), "Feedkeepermessage 119 10\nFeedkeepermessage 125 1440\n");
+    EXPECT_FALSE(QFile::exists(AnimationSocketPath()));
+    qunsetenv("XDG_RUNTIME_DIR");
+}
