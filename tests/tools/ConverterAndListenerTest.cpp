@@ -15,12 +15,12 @@
 
 namespace {
 
-struct Run {
+struct ToolRun {
     int exitCode;
     QString output;
 };
 
-Run RunTool(const QString& program, const QStringList& arguments) {
+ToolRun RunTool(const QString& program, const QStringList& arguments) {
     QProcess process;
     process.setProcessChannelMode(QProcess::MergedChannels);
     process.start(program, arguments);
@@ -44,7 +44,7 @@ TEST(AbiConvert, WritesTheProgramsImagesAndRefusesBadInput) {
     const QString file = WriteAbiSample(sample, dir.path());
     const QString out = dir.filePath("out");
 
-    const Run run = RunTool(ABICONVERT, {"--out", out, file});
+    const ToolRun run = RunTool(ABICONVERT, {"--out", out, file});
     ASSERT_EQ(run.exitCode, 0) << qPrintable(run.output);
     const QString base = out + "/" + QFileInfo(file).completeBaseName();
     EXPECT_TRUE(run.output.contains(base + ".png"));
@@ -65,7 +65,7 @@ TEST(AbiConvert, WritesTheProgramsImagesAndRefusesBadInput) {
     }();
     EXPECT_TRUE(jpegBytes.contains("https://www.nimbrel.example"));
 
-    const Run onlyJpeg = RunTool(ABICONVERT, {"--jpeg", "-q", "92", "--out", dir.filePath("jpeg"), file});
+    const ToolRun onlyJpeg = RunTool(ABICONVERT, {"--jpeg", "-q", "92", "--out", dir.filePath("jpeg"), file});
     EXPECT_EQ(onlyJpeg.exitCode, 0);
     EXPECT_EQ(QDir(dir.filePath("jpeg")).entryList(QDir::Files).size(), 1);
 
@@ -73,7 +73,7 @@ TEST(AbiConvert, WritesTheProgramsImagesAndRefusesBadInput) {
     garbage.open(QIODevice::WriteOnly);
     garbage.write(QByteArray(5000, 'x'));
     garbage.close();
-    const Run bad = RunTool(ABICONVERT, {"--out", out, garbage.fileName(), dir.filePath("missing.nc")});
+    const ToolRun bad = RunTool(ABICONVERT, {"--out", out, garbage.fileName(), dir.filePath("missing.nc")});
     EXPECT_EQ(bad.exitCode, 1);
     EXPECT_TRUE(bad.output.contains("cannot read an ABI radiance image"));
     EXPECT_TRUE(bad.output.contains("missing.nc: no such file"));
