@@ -65,8 +65,21 @@ SetupTab::SetupTab(QWidget* parent) : QWidget(parent) {
     CheckBoxShortImageNames =
         AddOption(options, "CheckBoxShortImageNames", "ShortImageNames", "Short image names",
                   "Use short-format filenames for images", true, 233);
+    FitOptions(options);
     AddBandList();
     AddQuillmapJobs();
+}
+
+// The design widths suit a small font; with the desktop's font a caption may need more, and the group may
+// grow up to the band list beside it rather than cut a caption short.
+void SetupTab::FitOptions(QWidget* group) {
+    constexpr int kBandListLeft = 200, kGap = 6;
+    int widest = kOptionWidth;
+    for (const auto* box : group->findChildren<TVelCheckBox*>())
+        widest = std::max(widest, box->sizeHint().width());
+    widest = std::min(widest, kBandListLeft - kGap - group->x() - 2 * kOptionLeft);
+    for (auto* box : group->findChildren<TVelCheckBox*>()) box->resize(widest, kOptionHeight);
+    group->resize(std::max(group->width(), kOptionLeft + widest + kOptionLeft), group->height());
 }
 
 TVelLabeledEdit* SetupTab::AddPathEdit(const char* name, const char* valueName, const QString& caption,

@@ -61,6 +61,7 @@ private:
                                  const QString& hint, int top, QPushButton*& browse, const char* browseName);
     TVelCheckBox* AddOption(QWidget* group, const char* name, const char* valueName, const QString& caption,
                             const QString& hint, bool designValue, int top);
+    void FitOptions(QWidget* group);
     void AddBandList();
     void AddQuillmapJobs();
 };
