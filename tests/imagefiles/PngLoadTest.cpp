@@ -62,10 +62,10 @@ TEST_F(PngLoad, SavedGreyImageRoundTripsIntoGreyOrColourBitmaps) {
 }
 
 TEST_F(PngLoad, TextKeysMatchInAnyCaseAndEveryChunkIsListed) {
-    PngFileSpec spec;
-    spec.rows = {{0}};
-    spec.texts = {{"title", "T1"}, {"AUTHOR", "A1"}, {"Software", "S1"}, {"Comment", "c"}};
-    WritePngFile(PathOf("texts.png"), spec);
+    PngFileLayout layout;
+    layout.rows = {{0}};
+    layout.texts = {{"title", "T1"}, {"AUTHOR", "A1"}, {"Software", "S1"}, {"Comment", "c"}};
+    WritePngFile(PathOf("texts.png"), layout);
     TPngImage image;
     image.Description = "kept";
     image.LoadFromFile(PathOf("texts.png"));
@@ -78,11 +78,11 @@ TEST_F(PngLoad, TextKeysMatchInAnyCaseAndEveryChunkIsListed) {
 }
 
 TEST_F(PngLoad, BackgroundChunkMakesTheBitmapTransparentAndTimeIsRead) {
-    PngFileSpec spec;
-    spec.rows = {{9}};
-    spec.background = true;
-    spec.time = {2025, 4, 12, 3, 40, 5};
-    WritePngFile(PathOf("background.png"), spec);
+    PngFileLayout layout;
+    layout.rows = {{9}};
+    layout.background = true;
+    layout.time = {2025, 4, 12, 3, 40, 5};
+    WritePngFile(PathOf("background.png"), layout);
     TPngImage image;
     image.LoadFromFile(PathOf("background.png"));
     EXPECT_TRUE(image.Transparent());
@@ -93,11 +93,11 @@ TEST_F(PngLoad, BackgroundChunkMakesTheBitmapTransparentAndTimeIsRead) {
 }
 
 TEST_F(PngLoad, SixteenBitSamplesReadAsTheirHighBytes) {
-    PngFileSpec spec;
-    spec.width = 3;
-    spec.bitDepth = 16;
-    spec.rows = {{0x12, 0x34, 0xAB, 0xCD, 0xFF, 0x00}};
-    WritePngFile(PathOf("deep.png"), spec);
+    PngFileLayout layout;
+    layout.width = 3;
+    layout.bitDepth = 16;
+    layout.rows = {{0x12, 0x34, 0xAB, 0xCD, 0xFF, 0x00}};
+    WritePngFile(PathOf("deep.png"), layout);
     TExtBitmap bitmap;
     ASSERT_TRUE(LoadPngIntoBitmap(bitmap, PathOf("deep.png"), false, false));
     ASSERT_EQ(bitmap.PixelFormat(), TPixelFormat::pf8bit);
@@ -105,7 +105,7 @@ TEST_F(PngLoad, SixteenBitSamplesReadAsTheirHighBytes) {
 }
 
 TEST_F(PngLoad, SmallSamplesAndInterlacingAreExpanded) {
-    PngFileSpec grey;
+    PngFileLayout grey;
     grey.width = 10;
     grey.height = 9;
     grey.bitDepth = 1;
@@ -121,7 +121,7 @@ TEST_F(PngLoad, SmallSamplesAndInterlacingAreExpanded) {
     for (int y = 0; y < 9; ++y)
         EXPECT_EQ(RowOf(bitmap, y, 10), (std::vector<std::uint8_t>{255, 0, 255, 0, 0, 0, 0, 0, 0, 255}));
 
-    PngFileSpec indexed;
+    PngFileLayout indexed;
     indexed.width = 3;
     indexed.bitDepth = 4;
     indexed.colorType = PNG_COLOR_TYPE_PALETTE;
@@ -152,7 +152,7 @@ TEST_F(PngLoad, CopyToBitmapEnlargesTheBitmapAroundWhatItHeld) {
 }
 
 TEST_F(PngLoad, AlphaIsCompositedOverWhatTheBitmapHolds) {
-    PngFileSpec rgba;
+    PngFileLayout rgba;
     rgba.width = 3;
     rgba.colorType = PNG_COLOR_TYPE_RGB_ALPHA;
     rgba.rows = {{255, 255, 255, 255, 255, 255, 255, 0, 255, 255, 255, 128}};
@@ -165,7 +165,7 @@ TEST_F(PngLoad, AlphaIsCompositedOverWhatTheBitmapHolds) {
     image.CopyToBitmap(bitmap, 0, 0);
     EXPECT_EQ(RowOf(bitmap, 0, 9), (std::vector<std::uint8_t>{255, 255, 255, 0, 0, 0, 128, 128, 128}));
 
-    PngFileSpec greyAlpha = rgba;
+    PngFileLayout greyAlpha = rgba;
     greyAlpha.colorType = PNG_COLOR_TYPE_GRAY_ALPHA;
     greyAlpha.rows = {{200, 255, 200, 0, 255, 128}};
     WritePngFile(PathOf("greyalpha.png"), greyAlpha);
@@ -191,7 +191,7 @@ TEST_F(PngLoad, BrokenFilesFailWithoutTouchingTheBitmap) {
     QByteArray zeroWidth = good.left(8) +
                            ChunkBytes("IHDR", QByteArray("\0\0\0\0\0\0\0\x40\x08\0\0\0\0", 13)) +
                            good.mid(8 + 25);
-    PngFileSpec badDate;
+    PngFileLayout badDate;
     badDate.rows = {{1}};
     badDate.time = {2025, 2, 30, 12, 0, 0};
     WritePngFile(PathOf("baddate.png"), badDate);

@@ -14,7 +14,7 @@ namespace {
 const QByteArray kSignature("\x89PNG\r\n\x1a\n", 8);
 
 // Everything that needs an object with a destructor is prepared by the caller; libpng errors land here.
-bool WriteGuarded(FILE* file, const PngFileSpec& spec, png_textp texts, int textCount, png_bytepp rows) {
+bool WriteGuarded(FILE* file, const PngFileLayout& layout, png_textp texts, int textCount, png_bytepp rows) {
     png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
     png_infop info = png_create_info_struct(png);
     if (setjmp(png_jmpbuf(png))) {
@@ -22,21 +22,21 @@ bool WriteGuarded(FILE* file, const PngFileSpec& spec, png_textp texts, int text
         return false;
     }
     png_init_io(png, file);
-    png_set_IHDR(png, info, spec.width, spec.height, spec.bitDepth, spec.colorType,
-                 spec.interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_BASE,
+    png_set_IHDR(png, info, layout.width, layout.height, layout.bitDepth, layout.colorType,
+                 layout.interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_BASE,
                  PNG_FILTER_TYPE_BASE);
-    if (!spec.paletteRgb.empty())
-        png_set_PLTE(png, info, reinterpret_cast<png_const_colorp>(spec.paletteRgb.data()),
-                     static_cast<int>(spec.paletteRgb.size() / 3));
+    if (!layout.paletteRgb.empty())
+        png_set_PLTE(png, info, reinterpret_cast<png_const_colorp>(layout.paletteRgb.data()),
+                     static_cast<int>(layout.paletteRgb.size() / 3));
     if (textCount > 0) png_set_text(png, info, texts, textCount);
-    if (spec.background) {
+    if (layout.background) {
         png_color_16 background{};
         png_set_bKGD(png, info, &background);
     }
-    if (spec.time.size() == 6) {
-        png_time time{static_cast<png_uint_16>(spec.time[0]), static_cast<png_byte>(spec.time[1]),
-                      static_cast<png_byte>(spec.time[2]),    static_cast<png_byte>(spec.time[3]),
-                      static_cast<png_byte>(spec.time[4]),    static_cast<png_byte>(spec.time[5])};
+    if (layout.time.size() == 6) {
+        png_time time{static_cast<png_uint_16>(layout.time[0]), static_cast<png_byte>(layout.time[1]),
+                      static_cast<png_byte>(layout.time[2]),    static_cast<png_byte>(layout.time[3]),
+                      static_cast<png_byte>(layout.time[4]),    static_cast<png_byte>(layout.time[5])};
         png_set_tIME(png, info, &time);
     }
     png_write_info(png, info);
@@ -107,9 +107,9 @@ std::vector<std::uint8_t> DecodeRgb(const QString& path) {
     return pixels;
 }
 
-void WritePngFile(const QString& path, const PngFileSpec& spec) {
+void WritePngFile(const QString& path, const PngFileLayout& layout) {
     std::vector<png_text> texts;
-    for (const auto& [key, text] : spec.texts) {
+    for (const auto& [key, text] : layout.texts) {
         png_text entry{};
         entry.compression = PNG_TEXT_COMPRESSION_NONE;
         entry.key = const_cast<char*>(key.c_str());
@@ -118,11 +118,11 @@ void WritePngFile(const QString& path, const PngFileSpec& spec) {
         texts.push_back(entry);
     }
     std::vector<png_bytep> rows;
-    for (const auto& row : spec.rows) rows.push_back(const_cast<png_bytep>(row.data()));
-    ASSERT_EQ(rows.size(), spec.height);
+    for (const auto& row : layout.rows) rows.push_back(const_cast<png_bytep>(row.data()));
+    ASSERT_EQ(rows.size(), layout.height);
     FILE* file = std::fopen(QFile::encodeName(path).constData(), "wb");
     ASSERT_NE(file, nullptr);
-    const bool written = WriteGuarded(file, spec, texts.data(), static_cast<int>(texts.size()), rows.data());
+    const bool written = WriteGuarded(file, layout, texts.data(), static_cast<int>(texts.size()), rows.data());
     std::fclose(file);
     ASSERT_TRUE(written) << "libpng refused the test image";
 }

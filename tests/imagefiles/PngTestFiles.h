@@ -31,7 +31,7 @@ std::vector<std::uint8_t> DecodeRgb(const QString& path);
 
 // A PNG file written with libpng as the test describes it; rows hold the samples as PNG stores them
 // (16-bit samples most significant byte first).
-struct PngFileSpec {
+struct PngFileLayout {
     std::uint32_t width = 1;
     std::uint32_t height = 1;
     int bitDepth = 8;
@@ -44,7 +44,7 @@ struct PngFileSpec {
     // year, month, day, hour, minute, second; none when empty
     std::vector<int> time;
 };
-void WritePngFile(const QString& path, const PngFileSpec& spec);
+void WritePngFile(const QString& path, const PngFileLayout& layout);
 
 // An 8-bit bitmap with the grey ramp whose pixel (x, y) is (x * 7 + y * 13) mod 256.
 void MakeGreyPattern(TExtBitmap& bitmap, int width, int height);
