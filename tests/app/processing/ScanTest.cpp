@@ -142,3 +142,51 @@ TEST_F(ScanControllerTest, StopAndStartDuringAScanNeverRunTwoScans) {
     EXPECT_EQ(reports.size(), 4);
     EXPECT_TRUE(controller.TimerProcess().isActive());
 }
+
+TEST_F(ScanControllerTest, BadFilesEachGiveTheirLineAndTheScanGoesOn) {
+    const auto write = [&](const QString& name, const QByteArray& bytes, qint64 size) {
+        QFile file(source + name);
+        file.open(QIODevice::WriteOnly);
+        file.write(bytes);
+        file.resize(size);
+        return name;
+    };
+    const QString good = QFileInfo(Receive(13)).fileName();
+    const QByteArray netCdf = [&] {
+        QFile file(source + good);
+        file.open(QIODevice::ReadOnly);
+        return file.readAll();
+    }();
+    const QString stamp = "_G16_s20240021230205_e1_c1.nc";
+    const QString empty = write("OR_ABI-L1b-RadF-M6C01" + stamp, {}, 0);
+    const QString truncated =
+        write("OR_ABI-L1b-RadF-M6C02" + stamp, netCdf.left(netCdf.size() / 3), netCdf.size() / 3);
+    QByteArray damaged = netCdf;
+    for (qsizetype i = damaged.size() / 2; i < damaged.size() / 2 + 4096; ++i) damaged[i] = char(i * 7);
+    const QString corrupt = write("OR_ABI-L1b-RadF-M6C03" + stamp, damaged, damaged.size());
+    const QString undecodable = write("OR_ABI-L1b-RadF-M6CXX" + stamp, netCdf, netCdf.size());
+    const QString oversized = write("OR_ABI-L1b-RadF-M6C05" + stamp, {}, 160000000);
+
+    ScanController controller;
+    controller.PublishOptions(options);
+    QSignalSpy reports(&controller, &ScanController::FileReported);
+    QSignalSpy ended(&controller, &ScanController::ScanEnded);
+    controller.SetRunning(true);
+    ASSERT_TRUE(ended.wait(30000));
+    QStringList lines;
+    bool goodProcessed = false;
+    for (const QList<QVariant>& report : reports) {
+        const FileOutcome outcome = report[0].value<FileOutcome>();
+        if (outcome.Processed())
+            goodProcessed = QFileInfo(outcome.sourcePath).fileName() == good;
+        else
+            lines << FailureLine(outcome).value_or("(nothing)");
+    }
+    EXPECT_TRUE(goodProcessed);
+    EXPECT_EQ(lines, QStringList({empty + " failed", truncated + " failed", corrupt + " failed",
+                                  "Skipped 160 MB file: " + oversized, undecodable + " failed"}));
+    // Only the oversized file is gone; the others wait for the next scan.
+    for (const QString& name : {empty, truncated, corrupt, undecodable})
+        EXPECT_TRUE(QFile::exists(source + name));
+    EXPECT_FALSE(QFile::exists(source + oversized));
+}
