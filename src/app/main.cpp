@@ -9,12 +9,10 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     TFormStratolux form(app.arguments().mid(1), DefaultLogFileName());
     ShutdownSignals shutdownSignals;
-    const auto endSession = [&form] {
-        form.WMQueryEndSession();
-        QApplication::quit();
-    };
-    QObject::connect(&shutdownSignals, &ShutdownSignals::ShutdownRequested, &form, endSession);
-    QObject::connect(&app, &QGuiApplication::commitDataRequest, &form, [&form] { form.WMQueryEndSession(); });
+    QObject::connect(&shutdownSignals, &ShutdownSignals::ShutdownRequested, &form,
+                     &TFormStratolux::WMQueryEndSession);
+    QObject::connect(&form, &TFormStratolux::EndSessionAgreed, &app, &QApplication::quit);
+    QObject::connect(&app, &QGuiApplication::commitDataRequest, &form, &TFormStratolux::WMQueryEndSession);
     form.show();
     return app.exec();
 }

@@ -79,8 +79,11 @@ FileOutcome FileProcessor::ProcessFile(const QString& sourcePath, const Processi
     const OutputPaths paths = DeriveOutputPaths(options, source.fileName(), startTime, satellite, band);
     if (!QDir().mkpath(paths.netCdfFolder) || !QDir().mkpath(paths.imageFolder)) return outcome;
 
-    // A file taken from the archive folder itself is read where it lies.
+    // A file named on the command line may come from the archive folder itself and is read where it lies; in
+    // a scan, a source folder that is also the archive folder would have the file processed again at every
+    // scan, so it fails as a copy onto itself does.
     const bool sourceIsArchive = SameFile(sourcePath, paths.copyPath);
+    if (sourceIsArchive && !options.singleFileMode) return outcome;
     QString readPath = paths.copyPath;
     bool copied = false;
     if (sourceIsArchive) {

@@ -7,6 +7,7 @@
 #include "Utils.h"
 
 #include <QFileInfo>
+#include <cstring>
 #include <exception>
 #include <new>
 
@@ -36,6 +37,22 @@ std::optional<QImage> LoadReducedImage(const QString& path, QSize size) {
         // A bitmap that refuses the reduction (or memory running out) leaves the thumbnail as it was.
         return std::nullopt;
     }
+}
+
+QImage LoadGreyImage(const QString& path) {
+    TExtBitmap bitmap;
+    bitmap.SetPixelFormat(TPixelFormat::pf8bit);
+    bitmap.SetGreyPalette();
+    if (!LoadImageFileIntoBitmap(bitmap, path) || bitmap.Empty()) return {};
+    if (bitmap.PixelFormat() == TPixelFormat::pf8bit) return bitmap.Image();
+    // A colour file (another program may have replaced ours) is shown as its grey levels.
+    const QImage grey = bitmap.Image().convertToFormat(QImage::Format_Grayscale8);
+    QImage indexed(grey.size(), QImage::Format_Indexed8);
+    if (indexed.isNull()) return {};
+    indexed.setColorTable(TExtBitmap::GreyRamp());
+    for (int y = 0; y < grey.height(); ++y)
+        std::memcpy(indexed.scanLine(y), grey.constScanLine(y), grey.width());
+    return indexed;
 }
 
 std::optional<QImage> LoadRestorableImage(const QString& path, QSize size) {

@@ -23,6 +23,9 @@ bool LoadImageFileIntoBitmap(TExtBitmap& bitmap, const QString& path);
 // Empty when the file cannot be read or the bitmap cannot be reduced to that size.
 std::optional<QImage> LoadReducedImage(const QString& path, QSize size);
 
+// The file as an 8-bit grey image (a colour file's colours become grey levels); null when it cannot be read.
+QImage LoadGreyImage(const QString& path);
+
 // An earlier run's image for a thumbnail: only an existing file of at least kMinimumRestoreBytes with a
 // ".jpg" or ".png" extension that can be read and reduced; empty for anything else.
 std::optional<QImage> LoadRestorableImage(const QString& path, QSize size);

@@ -5,6 +5,8 @@
 #include "ScanList.h"
 #include "Utils.h"
 
+#include <QFileInfo>
+
 ScanWorker::ScanWorker(const SharedOptions& options, const std::atomic_bool& running)
     : options_(options), running_(running) {
     processor_.onClearThumbnails = [this] { emit ClearThumbnailsRequested(); };
@@ -17,9 +19,11 @@ void ScanWorker::RunScan() {
         KeepAlive();
         qint64 size = 0;
         try {
+            // A folder or a special file (a pipe would block the open) is never read.
+            if (!QFileInfo(path).isFile()) throw EInOutError(path.toStdString() + ": not a file");
             size = FileSizeOf(path);
         } catch (const std::exception&) {
-            // Gone or locked since the listing: reported as failed, and the scan goes on.
+            // Gone, locked or not a file since the listing: reported as failed, and the scan goes on.
             FileOutcome vanished;
             vanished.sourcePath = path;
             emit FileReported(vanished);

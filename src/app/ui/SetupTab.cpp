@@ -90,8 +90,8 @@ TVelLabeledEdit* SetupTab::AddPathEdit(const char* name, const char* valueName, 
     edit->NamedAs = valueName;
     edit->setToolTip(hint);
     edit->setGeometry(kPathEditLeft, top, kPathEditWidth, kPathEditHeight);
+    // A half-typed folder is never handed to processing: the window publishes a path once it is left.
     edit->installEventFilter(this);
-    connect(edit, &QLineEdit::textChanged, this, &SetupTab::OptionsChanged);
 
     browse = new QPushButton("Browse ...", this);
     browse->setObjectName(browseName);

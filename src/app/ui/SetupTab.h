@@ -46,7 +46,7 @@ public:
     std::array<TVelEdit*, kBandCount> EditQuillmapJob{};
 
 signals:
-    // Any option changed, by the user or by the program.
+    // An option other than a folder changed, by the user or by the program.
     void OptionsChanged();
     // A path edit was left; the window normalises and stores it.
     void PathEditLeft(TVelLabeledEdit* edit);

@@ -86,11 +86,7 @@ void TFormSingleImage::LoadPicture() {
     const int request = ++loadRequest_;
     QThreadPool::globalInstance()->start(
         [viewer = QPointer<TFormSingleImage>(this), request, fileName = imageFileName_] {
-            TExtBitmap loaded;
-            loaded.SetPixelFormat(TPixelFormat::pf8bit);
-            loaded.SetGreyPalette();
-            LoadImageFileIntoBitmap(loaded, fileName);
-            QMetaObject::invokeMethod(qApp, [viewer, request, image = loaded.Image()] {
+            QMetaObject::invokeMethod(qApp, [viewer, request, image = LoadGreyImage(fileName)] {
                 if (viewer) viewer->ShowLoadedPicture(request, image);
             });
         });

@@ -154,6 +154,16 @@ void TFormStratolux::BuildWindow() {
     connect(&Scan, &ScanController::ClearThumbnailsRequested, Thumbnails, &ThumbnailPanel::ClearThumbnails);
     connect(&Scan, &ScanController::FileReported, this, &TFormStratolux::ReportOutcome);
     connect(&Scan, &ScanController::ScanEnded, this, [this](bool singleFile) {
+        // A close or a shutdown waited for the file under way, whose outcome has now been reported.
+        if (Ending == EndingAfterScan::Close) {
+            Ending = EndingAfterScan::Nothing;
+            close();
+            return;
+        }
+        if (Ending == EndingAfterScan::Shutdown) {
+            FinishShutdown();
+            return;
+        }
         // The one named file has been processed; a Stop pressed meanwhile already ended the run.
         if (singleFile && Scan.Running()) BitBtnStartStopClick();
     });
@@ -259,6 +269,13 @@ void TFormStratolux::closeEvent(QCloseEvent* event) {
         return;
     }
     Scan.SetRunning(false);
+    // The file under way is finished and reported (log line, LastSaved) before the window goes.
+    if (Scan.ScanInProgress()) {
+        Ending = EndingAfterScan::Close;
+        BitBtnStartStop->setText(kClosingCaption);
+        event->ignore();
+        return;
+    }
     FormClose();
     FormSingleImage->close();
     event->accept();
@@ -270,15 +287,24 @@ void TFormStratolux::FormClose() {
 }
 
 void TFormStratolux::WMQueryEndSession() {
-    if (ShutdownAgreed) return;
+    if (ShutdownAgreed || Ending == EndingAfterScan::Shutdown) return;
     Scan.TimerProcess().stop();
     TimerOnStartup.stop();
     Scan.SetRunning(false);
     BitBtnStartStop->setText(kClosingCaption);
     BitBtnStartStop->setIcon(GlyphLedOff());
     WriteLog("Windows shutdown request received", UtcNow());
+    if (Scan.ScanInProgress())
+        Ending = EndingAfterScan::Shutdown;
+    else
+        FinishShutdown();
+}
+
+void TFormStratolux::FinishShutdown() {
+    Ending = EndingAfterScan::Nothing;
     FormClose();
     ShutdownAgreed = true;
+    emit EndSessionAgreed();
 }
 
 void TFormStratolux::RadioGroupSatelliteClick() {
@@ -290,6 +316,7 @@ void TFormStratolux::LabeledEditPathExit(TVelLabeledEdit* edit) {
     // An empty folder stays empty: it means "not set", never the root of the file system.
     edit->setText(WithTrailingSeparator(edit->text()));
     edit->Flush();
+    PublishOptions();
 }
 
 void TFormStratolux::ButtonBrowsePathClick(TVelLabeledEdit* edit) {
@@ -297,6 +324,7 @@ void TFormStratolux::ButtonBrowsePathClick(TVelLabeledEdit* edit) {
     if (folder.isEmpty()) return;
     edit->setText(WithTrailingSeparator(QDir::toNativeSeparators(folder)));
     edit->Flush();
+    PublishOptions();
 }
 
 void TFormStratolux::ButtonSupportClick() {

@@ -60,7 +60,11 @@ public:
 public slots:
     void BitBtnStartStopClick();
     // The system asks the program to end (log-off, shutdown, a termination signal): stop, log, save, agree.
+    // A file under way is finished first; EndSessionAgreed follows when all is saved.
     void WMQueryEndSession();
+
+signals:
+    void EndSessionAgreed();
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -72,6 +76,7 @@ private:
     void FormShow();
     void TimerOnStartupTimer();
     void FormClose();
+    void FinishShutdown();
     void RadioGroupSatelliteClick();
     void LabeledEditPathExit(TVelLabeledEdit* edit);
     void ButtonBrowsePathClick(TVelLabeledEdit* edit);
@@ -91,6 +96,8 @@ private:
     bool SingleFile = false;
     bool Shown = false;
     bool ShutdownAgreed = false;
+    // What waits for the scan under way to end.
+    enum class EndingAfterScan { Nothing, Close, Shutdown } Ending = EndingAfterScan::Nothing;
     std::unique_ptr<ProcessingLog> Log;
     std::unique_ptr<TRegistryFormInfo> FormInfo;
     std::array<std::unique_ptr<TRegistryString>, kBandCount> LastSavedSettings;

@@ -212,6 +212,11 @@ TEST_F(FileProcessorTest, ArchivedFileNamedOnTheCommandLineIsKept) {
     options.singleFilePath = archived;
     EXPECT_TRUE(processor.ProcessFile(archived, options).Processed());
     EXPECT_TRUE(QFile::exists(archived));
+
+    // A scan of a source folder that is also the archive folder would process the file at every scan.
+    options.singleFileMode = false;
+    EXPECT_FALSE(processor.ProcessFile(archived, options).success);
+    EXPECT_TRUE(QFile::exists(archived));
 }
 
 TEST_F(FileProcessorTest, NoFormatSelectedMeansNoImageAndNoNotification) {

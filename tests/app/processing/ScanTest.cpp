@@ -8,6 +8,7 @@
 #include <QFileInfo>
 #include <QSignalSpy>
 #include <QTest>
+#include <sys/stat.h>
 
 namespace {
 
@@ -166,6 +167,9 @@ TEST_F(ScanControllerTest, BadFilesEachGiveTheirLineAndTheScanGoesOn) {
     const QString corrupt = write("OR_ABI-L1b-RadF-M6C03" + stamp, damaged, damaged.size());
     const QString undecodable = write("OR_ABI-L1b-RadF-M6CXX" + stamp, netCdf, netCdf.size());
     const QString oversized = write("OR_ABI-L1b-RadF-M6C05" + stamp, {}, 160000000);
+    // A pipe would block whoever opens it for reading.
+    const QString pipe = "OR_ABI-L1b-RadF-M6C06" + stamp;
+    ASSERT_EQ(::mkfifo(QFile::encodeName(source + pipe).constData(), 0644), 0);
 
     ScanController controller;
     controller.PublishOptions(options);
@@ -184,7 +188,7 @@ TEST_F(ScanControllerTest, BadFilesEachGiveTheirLineAndTheScanGoesOn) {
     }
     EXPECT_TRUE(goodProcessed);
     EXPECT_EQ(lines, QStringList({empty + " failed", truncated + " failed", corrupt + " failed",
-                                  "Skipped 160 MB file: " + oversized, undecodable + " failed"}));
+                                  "Skipped 160 MB file: " + oversized, pipe + " failed", undecodable + " failed"}));
     // Only the oversized file is gone; the others wait for the next scan.
     for (const QString& name : {empty, truncated, corrupt, undecodable})
         EXPECT_TRUE(QFile::exists(source + name));

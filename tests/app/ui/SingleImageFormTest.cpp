@@ -98,6 +98,23 @@ TEST_F(SingleImageFormTest, AnUnreadableFileShowsNoPreviousPicture) {
     EXPECT_TRUE(form.Picture().Empty());
 }
 
+TEST_F(SingleImageFormTest, AColourFileIsShownAsItsGreyLevels) {
+    TExtBitmap colour;
+    colour.SetPixelFormat(TPixelFormat::pf24bit);
+    colour.SetSize(300, 200);
+    for (int y = 0; y < 200; ++y)
+        for (int x = 0; x < 300; ++x) {
+            std::uint8_t* pixel = colour.ScanLine(y) + 3 * x;
+            pixel[0] = pixel[1] = pixel[2] = 77;
+        }
+    const QString path = dir.filePath(QStringLiteral("colour.png"));
+    WritePng(colour, path);
+    ShowAndLoad(3, path, QStringLiteral("replaced by another program"));
+    ASSERT_EQ(form.Picture().PixelFormat(), TPixelFormat::pf8bit);
+    ASSERT_EQ(form.Picture().Width(), 300);
+    EXPECT_EQ(form.Picture().ScanLine(100)[100], 77);
+}
+
 TEST_F(SingleImageFormTest, MenuHandsOffTheShownBandOrQuits) {
     auto* quillmap = form.findChild<QAction*>(QStringLiteral("PopupQuillmapprocess"));
     auto* quit = form.findChild<QAction*>(QStringLiteral("PopupQuit"));

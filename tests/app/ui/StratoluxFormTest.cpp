@@ -254,6 +254,30 @@ TEST_F(StratoluxFormTest, ClosingWhileRunningAsksFirst) {
     EXPECT_FALSE(QFile::exists(logFile));
 }
 
+TEST_F(StratoluxFormTest, ClosingDuringAFileWaitsForItsReport) {
+    StoreFolders();
+    StoreText("BandsSelected", "B01,B02,B03");
+    for (int band = 1; band <= 3; ++band) Receive(band);
+    TFormStratolux form({}, logFile);
+    form.Waits = Quick();
+    form.Waits.beforeRead = std::chrono::milliseconds(300);
+    QSignalSpy reports(&form.Scan, &ScanController::FileReported);
+    QSignalSpy ended(&form.Scan, &ScanController::ScanEnded);
+    ShowAndStart(form);
+    form.BitBtnStartStopClick();
+    ASSERT_TRUE(reports.wait(10000));
+    answerYes = true;
+    form.close();
+    EXPECT_TRUE(form.isVisible());  // the second file is still under way
+    ASSERT_TRUE(ended.size() == 1 || ended.wait(10000));
+    QTest::qWait(50);
+    EXPECT_FALSE(form.isVisible());
+    const QString log = LogText(form);
+    EXPECT_EQ(log.count("Processed  "), reports.size());
+    EXPECT_GT(log.indexOf("Closing "), log.lastIndexOf("Processed  "));
+    EXPECT_FALSE(form.LastSaved(1).isEmpty());
+}
+
 TEST_F(StratoluxFormTest, ATerminationSignalStopsLogsAndSaves) {
     TFormStratolux form({}, logFile);
     ShutdownSignals shutdown;
