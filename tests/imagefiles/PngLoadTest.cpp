@@ -3,6 +3,7 @@
 #include "BMPExtImage.h"
 #include "PNG_IO.h"
 #include "PngTestFiles.h"
+#include "TestFiles.h"
 #include "VelPNGImage.h"
 
 #include <QImage>
@@ -180,7 +181,7 @@ TEST_F(PngLoad, AlphaIsCompositedOverWhatTheBitmapHolds) {
 }
 
 TEST_F(PngLoad, BrokenFilesFailWithoutTouchingTheBitmap) {
-    const QByteArray good = ReadAll(SavedGreyPattern(64, 64));
+    const QByteArray good = ReadWholeFile(SavedGreyPattern(64, 64));
     ASSERT_GT(good.size(), 200);
     auto flipped = [&](qsizetype at) {
         QByteArray bytes = good;
@@ -211,7 +212,7 @@ TEST_F(PngLoad, BrokenFilesFailWithoutTouchingTheBitmap) {
     for (const auto& [name, bytes] : broken) {
         SCOPED_TRACE(name);
         const QString path = PathOf(QString("broken-%1.png").arg(name));
-        WriteAll(path, bytes);
+        ASSERT_TRUE(WriteWholeFile(path, bytes));
         TExtBitmap bitmap;
         MakeGreyPattern(bitmap, 3, 2);
         EXPECT_FALSE(LoadPngIntoBitmap(bitmap, path, false, false));
@@ -228,7 +229,7 @@ TEST_F(PngLoad, BrokenFilesFailWithoutTouchingTheBitmap) {
     EXPECT_TRUE(bitmap.Empty());
 
     TPngImage image;
-    WriteAll(PathOf("text.png"), "plain text, long enough");
+    ASSERT_TRUE(WriteWholeFile(PathOf("text.png"), "plain text, long enough"));
     try {
         image.LoadFromFile(PathOf("text.png"));
         FAIL() << "a text file was read";

@@ -2,6 +2,7 @@
 #include "BMPExtImage.h"
 #include "PNG_IO.h"
 #include "PngTestFiles.h"
+#include "TestFiles.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -42,7 +43,7 @@ TEST_F(PngSave, GreyBitmapGivesSignatureHeaderTextsDataTimeAndEnd) {
     const QString path = PathOf("grey.png");
     Save(bitmap, path);
 
-    const auto chunks = ParseChunks(ReadAll(path));
+    const auto chunks = ParseChunks(ReadWholeFile(path));
     const auto types = ChunkTypes(chunks);
     ASSERT_GE(types.size(), 8u);
     EXPECT_EQ(std::vector<std::string>(types.begin(), types.begin() + 6),
@@ -83,7 +84,7 @@ TEST_F(PngSave, PaletteOtherThanTheGreyRampGivesPaletteColourType) {
     palette[5] = qRgb(200, 10, 20);
     bitmap.SetPalette(palette);
     Save(bitmap, PathOf("palette.png"));
-    auto chunks = ParseChunks(ReadAll(PathOf("palette.png")));
+    auto chunks = ParseChunks(ReadWholeFile(PathOf("palette.png")));
     ASSERT_GE(chunks.size(), 3u);
     EXPECT_EQ(chunks[0].data[9], 3);
     ASSERT_EQ(chunks[1].type, "PLTE");
@@ -92,7 +93,7 @@ TEST_F(PngSave, PaletteOtherThanTheGreyRampGivesPaletteColourType) {
 
     bitmap.SetPalette({});
     Save(bitmap, PathOf("nopalette.png"));
-    chunks = ParseChunks(ReadAll(PathOf("nopalette.png")));
+    chunks = ParseChunks(ReadWholeFile(PathOf("nopalette.png")));
     ASSERT_GE(chunks.size(), 2u);
     EXPECT_EQ(chunks[0].data[9], 0);
     EXPECT_EQ(chunks[1].type, "tEXt");
@@ -107,7 +108,7 @@ TEST_F(PngSave, ColourBitmapIsWrittenAsRgbAndReadBackAsBgr) {
     const QString path = PathOf("colour.png");
     Save(bitmap, path);
 
-    EXPECT_EQ(ParseChunks(ReadAll(path))[0].data[9], 2);
+    EXPECT_EQ(ParseChunks(ReadWholeFile(path))[0].data[9], 2);
     EXPECT_EQ(DecodeRgb(path), (std::vector<std::uint8_t>{3, 2, 1, 60, 50, 40}));
 
     TExtBitmap back;
@@ -120,7 +121,7 @@ TEST_F(PngSave, BlankTextsGiveNoChunkAndOtherTextsKeepTheirBlanks) {
     TExtBitmap bitmap;
     MakeGreyPattern(bitmap, 3, 3);
     Save(bitmap, PathOf("texts.png"), "", "   ", " x ", "\t\r\n");
-    const auto chunks = ParseChunks(ReadAll(PathOf("texts.png")));
+    const auto chunks = ParseChunks(ReadWholeFile(PathOf("texts.png")));
     std::vector<QByteArray> texts;
     for (const PngChunk& chunk : chunks)
         if (chunk.type == "tEXt") texts.push_back(chunk.data);
@@ -131,7 +132,7 @@ TEST_F(PngSave, OversizedTextFailsAndKeepsTheFileThatWasThere) {
     TExtBitmap bitmap;
     MakeGreyPattern(bitmap, 3, 3);
     const QString path = PathOf("kept.png");
-    WriteAll(path, "previous contents");
+    ASSERT_TRUE(WriteWholeFile(path, "previous contents"));
     const QString title(9000, u'T');
     try {
         SaveBitmapAsPng(bitmap, path, "a", "d", "s", title, nullptr);
@@ -139,7 +140,7 @@ TEST_F(PngSave, OversizedTextFailsAndKeepsTheFileThatWasThere) {
     } catch (const std::runtime_error& error) {
         EXPECT_STREQ(error.what(), "Buffer override: needed 9000");
     }
-    EXPECT_EQ(ReadAll(path), "previous contents");
+    EXPECT_EQ(ReadWholeFile(path), "previous contents");
     EXPECT_EQ(FolderEntries(), QStringList{"kept.png"});
 }
 
@@ -166,7 +167,7 @@ TEST_F(PngSave, EmptyOrUnsupportedBitmapsAreRefusedWithoutAFile) {
 TEST_F(PngSave, UnwritableFolderRaisesAndLeavesNothing) {
     TExtBitmap bitmap;
     MakeGreyPattern(bitmap, 3, 3);
-    WriteAll(PathOf("plain"), "a file, not a folder");
+    ASSERT_TRUE(WriteWholeFile(PathOf("plain"), "a file, not a folder"));
     EXPECT_THROW(Save(bitmap, PathOf("plain/image.png")), EWriteError);
     EXPECT_THROW(Save(bitmap, PathOf("missing/image.png")), EWriteError);
     EXPECT_EQ(FolderEntries(), QStringList{"plain"});

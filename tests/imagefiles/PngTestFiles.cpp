@@ -85,17 +85,6 @@ QByteArray ChunkBytes(const std::string& type, const QByteArray& data) {
     return bytes;
 }
 
-QByteArray ReadAll(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-void WriteAll(const QString& path, const QByteArray& bytes) {
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    ASSERT_EQ(file.write(bytes), bytes.size());
-}
-
 std::vector<std::uint8_t> DecodeRgb(const QString& path) {
     png_image image{};
     image.version = PNG_IMAGE_VERSION;
@@ -122,7 +111,8 @@ void WritePngFile(const QString& path, const PngFileLayout& layout) {
     ASSERT_EQ(rows.size(), layout.height);
     FILE* file = std::fopen(QFile::encodeName(path).constData(), "wb");
     ASSERT_NE(file, nullptr);
-    const bool written = WriteGuarded(file, layout, texts.data(), static_cast<int>(texts.size()), rows.data());
+    const bool written =
+        WriteGuarded(file, layout, texts.data(), static_cast<int>(texts.size()), rows.data());
     std::fclose(file);
     ASSERT_TRUE(written) << "libpng refused the test image";
 }

@@ -23,9 +23,6 @@ std::uint32_t BigEndian32(const QByteArray& data, int offset);
 // Length, type, data and the CRC over type and data.
 QByteArray ChunkBytes(const std::string& type, const QByteArray& data);
 
-QByteArray ReadAll(const QString& path);
-void WriteAll(const QString& path, const QByteArray& bytes);
-
 // The pixels of a PNG file as 8-bit RGB, decoded by libpng alone.
 std::vector<std::uint8_t> DecodeRgb(const QString& path);
 
