@@ -105,12 +105,8 @@ FileOutcome FileProcessor::ProcessFile(const QString& sourcePath, const Processi
     } catch (const std::exception&) {
         saved = false;
     }
-    if (!saved) {
-        if (copied && !keepCopy) QFile::remove(paths.copyPath);
-        return outcome;
-    }
-
     if (copied && !keepCopy) QFile::remove(paths.copyPath);
+    if (!saved) return outcome;
     if (!(sourceIsArchive && keepCopy)) QFile::remove(sourcePath);
 
     if (!outcome.imagePath.isEmpty()) {

@@ -12,6 +12,8 @@
 inline constexpr qint64 kSmallestReceivedFile = 1000;
 inline constexpr qint64 kLargestReceivedFile = 150000000;
 
+struct OutputPaths;
+
 class FileProcessor {
 public:
     // Called when a file of a newer slot arrives while "Clear images" is on.
@@ -30,7 +32,7 @@ private:
     // Converts the archive copy (or the source itself) and writes the selected images; false leaves the
     // source.
     bool ConvertAndSave(const QString& readPath, const ProcessingOptions& options, FileOutcome& outcome,
-                        TDateTime startTime, TDateTime nominalTime, const struct OutputPaths& paths);
+                        TDateTime startTime, TDateTime nominalTime, const OutputPaths& paths);
 
     TDateTime cycleTime_ = 0;
 };
