@@ -10,7 +10,8 @@
 #include <functional>
 
 inline constexpr qint64 kSmallestReceivedFile = 1000;
-inline constexpr qint64 kLargestReceivedFile = 150000000;
+// A band-2 full disk (21696² pixels) takes 300 to 450 MB; anything beyond this is no radiance file.
+inline constexpr qint64 kLargestReceivedFile = 1000000000;
 
 struct OutputPaths;
 

@@ -126,14 +126,17 @@ TEST_F(FileProcessorTest, FilesThatStayAndFilesThatGo) {
     EXPECT_EQ(outcome.skipReason, SkipReason::None);
     EXPECT_TRUE(QFile::exists(small));
 
-    // At the upper limit: read (and found unreadable), so it stays; one byte more: deleted unread.
-    WriteBytes(small, 150000000);
-    outcome = processor.ProcessFile(small, options);
+    // At the upper limit it stays (failing before the copy, for no archive folder is set); one byte more:
+    // deleted unread.
+    WriteBytes(small, kLargestReceivedFile);
+    ProcessingOptions noArchive = options;
+    noArchive.netCdfPath.clear();
+    outcome = processor.ProcessFile(small, noArchive);
     EXPECT_FALSE(outcome.success);
     EXPECT_EQ(outcome.skipReason, SkipReason::None);
     EXPECT_TRUE(QFile::exists(small));
     EXPECT_TRUE(VisibleFiles(netCdf).isEmpty());
-    WriteBytes(small, 150000001);
+    WriteBytes(small, kLargestReceivedFile + 1);
     outcome = processor.ProcessFile(small, options);
     EXPECT_EQ(outcome.skipReason, SkipReason::TooLarge);
     EXPECT_FALSE(QFile::exists(small));
