@@ -1,11 +1,11 @@
 // JPEG files to and from TExtBitmap: libjpeg-turbo coding straight from and into the bitmap's rows.
 #include "JPEG_IO.h"
 
+#include "JpegFileSource.h"
 #include "JpegSaveFileDestination.h"
 #include "JpegSession.h"
 
 #include <QByteArray>
-#include <QFile>
 #include <QSaveFile>
 #include <cstring>
 #include <memory>
@@ -68,11 +68,6 @@ bool CompressBitmap(const TExtBitmap& bitmap, QSaveFile& file, int quality, cons
         jpeg_finish_compress(&info);
     });
 }
-
-struct FileCloser {
-    void operator()(std::FILE* file) const { std::fclose(file); }
-};
-using FileHandle = std::unique_ptr<std::FILE, FileCloser>;
 
 // Bytes per pixel of the formats that JPEG pixels are read into; 0 for the others.
 int ChannelsOf(TPixelFormat format) {
@@ -147,17 +142,9 @@ bool SaveBitmapAsJpeg(const TExtBitmap& bitmap, const QString& fileName, int qua
 bool LoadJpegIntoBitmap(TExtBitmap& bitmap, const QString& fileName, bool adoptFormat, std::uint8_t scale) {
     const TPixelFormat kept = bitmap.PixelFormat();
     if (!adoptFormat && kept != TPixelFormat::pf8bit && kept != TPixelFormat::pf24bit) return false;
-    const FileHandle file(std::fopen(QFile::encodeName(fileName).constData(), "rb"));
-    if (!file) return false;
-
-    JpegDecompression jpeg;
-    jpeg_decompress_struct& info = jpeg.info;
-    if (!RunGuarded(jpeg.errors, [&] {
-            jpeg_create_decompress(&info);
-            jpeg_stdio_src(&info, file.get());
-            jpeg_read_header(&info, TRUE);
-        }))
-        return false;
+    JpegFileSource source;
+    if (!source.Open(fileName)) return false;
+    jpeg_decompress_struct& info = source.Info();
     const int components = info.num_components;
     if (components != 1 && components != 3 && components != 4) return false;
     const TPixelFormat format = adoptFormat ? FormatOf(components) : kept;
@@ -168,7 +155,7 @@ bool LoadJpegIntoBitmap(TExtBitmap& bitmap, const QString& fileName, bool adoptF
     info.out_color_space = fourComponents ? JCS_CMYK : channels == 1 ? JCS_GRAYSCALE : JCS_EXT_BGR;
     info.scale_num = 1;
     info.scale_denom = ScaleDenominator(scale);
-    if (!RunGuarded(jpeg.errors, [&] { jpeg_start_decompress(&info); })) return false;
+    if (!RunGuarded(source.Errors(), [&] { jpeg_start_decompress(&info); })) return false;
 
     // libjpeg rounds the scaled size up, to (size + d - 1) / d.
     const auto width = static_cast<int>(info.output_width);
@@ -177,7 +164,7 @@ bool LoadJpegIntoBitmap(TExtBitmap& bitmap, const QString& fileName, bool adoptF
     bitmap.SetSize(width, static_cast<int>(info.output_height));
     std::vector<JSAMPLE> fourComponentRow(
         fourComponents && channels != 4 ? 4 * static_cast<std::size_t>(width) : 0);
-    const bool decoded = RunGuarded(jpeg.errors, [&] {
+    const bool decoded = RunGuarded(source.Errors(), [&] {
         while (info.output_scanline < info.output_height) {
             std::uint8_t* pixels = bitmap.ScanLine(static_cast<int>(info.output_scanline));
             JSAMPROW samples = fourComponentRow.empty() ? pixels : fourComponentRow.data();

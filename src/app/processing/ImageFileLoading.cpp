@@ -4,6 +4,7 @@
 #include "BMPExtImage.h"
 #include "JPEG_IO.h"
 #include "PNG_IO.h"
+#include "ReducedImageReading.h"
 #include "Utils.h"
 
 #include <QFileInfo>
@@ -24,7 +25,21 @@ bool LoadImageFileIntoBitmap(TExtBitmap& bitmap, const QString& path) {
     return false;
 }
 
+namespace {
+
+// The file reduced while it is decoded, for the files that allow it; empty for the others.
+std::optional<QImage> ReadReduced(const QString& path, QSize size) {
+    const QString extension = QFileInfo(path).suffix().toUpper();
+    if (extension == QLatin1String("JPG")) return ReadReducedJpeg(path, size);
+    if (extension == QLatin1String("PNG")) return ReadReducedPng(path, size);
+    return std::nullopt;
+}
+
+} // namespace
+
 std::optional<QImage> LoadReducedImage(const QString& path, QSize size) {
+    if (std::optional<QImage> reduced = ReadReduced(path, size)) return reduced;
+    // Any other file (a colour PNG, an image smaller than the thumbnail, a corrupt file) is read whole.
     try {
         TExtBitmap bitmap;
         bitmap.SetPixelFormat(TPixelFormat::pf8bit);

@@ -20,7 +20,8 @@ inline constexpr qint64 kMinimumRestoreBytes = 25000;
 bool LoadImageFileIntoBitmap(TExtBitmap& bitmap, const QString& path);
 
 // The file read into an 8-bit grey bitmap and reduced to `size` by area averaging, as an 8-bit grey image.
-// Empty when the file cannot be read or the bitmap cannot be reduced to that size.
+// Grey PNGs and JPEGs larger than `size` are reduced row by row as they are decoded, so a full disk is never
+// held whole. Empty when the file cannot be read or the bitmap cannot be reduced to that size.
 std::optional<QImage> LoadReducedImage(const QString& path, QSize size);
 
 // The file as an 8-bit grey image (a colour file's colours become grey levels); null when it cannot be read.

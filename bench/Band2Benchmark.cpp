@@ -1,0 +1,84 @@
+// Band-2 benchmark: one full-disk band-2 file (21696² pixels) through ProcessFile with PNG, JPEG and the
+// archive copy, then its thumbnail read back from each saved image as the scan's worker does it. Reports the
+// time, the peak memory in bytes per pixel (target at most 2.5) and the read-back times.
+#include "FileProcessor.h"
+#include "ImageFileLoading.h"
+#include "PeakMemory.h"
+#include "ReceivedFile.h"
+#include "Timing.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <cstdio>
+
+namespace {
+
+constexpr double kBand2Pixels = 21696.0 * 21696.0;
+constexpr double kPeakBytesPerPixel = 2.5;
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    const QStringList args = app.arguments();
+    if (args.size() < 3) {
+        std::fprintf(stderr, "usage: band2_benchmark BAND2FILE WORKFOLDER\n");
+        return 2;
+    }
+    const QString original = args[1];
+    QDir work(args[2]);
+    work.removeRecursively();
+    QDir().mkpath(work.filePath("received"));
+
+    ProcessingOptions options;
+    options.sourcePath = work.filePath("received") + "/";
+    options.netCdfPath = work.filePath("archive") + "/";
+    options.savePath = work.filePath("images") + "/";
+    options.bandsSelected.fill(true);
+    options.saveAsNetCdf = true;
+    options.saveAsPng = true;
+    options.saveAsJpeg = true;
+    options.waits = {std::chrono::milliseconds(0), std::chrono::milliseconds(0),
+                     std::chrono::milliseconds(0)};
+    FileProcessor processor;
+    processor.notify = nullptr;
+
+    const QString received = options.sourcePath + QFileInfo(original).fileName();
+    if (!PlaceReceivedFile(original, received)) {
+        std::fprintf(stderr, "cannot place %s in %s\n", qPrintable(original), qPrintable(options.sourcePath));
+        return 2;
+    }
+    FileOutcome outcome;
+    const QSize thumbnail(kThumbnailSide, kThumbnailSide);
+    double processing = 0, jpegThumbnail = 0, pngThumbnail = 0;
+    bool readBack = false;
+    const PeakMemorySampler sampler;
+    processing = Seconds([&] { outcome = processor.ProcessFile(received, options); });
+    if (!outcome.Processed()) {
+        std::fprintf(stderr, "%s was not processed\n", qPrintable(original));
+        return 1;
+    }
+    const QFileInfo jpeg(outcome.imagePath);
+    const QString png = jpeg.dir().filePath(jpeg.completeBaseName() + ".png");
+    jpegThumbnail = Seconds([&] { readBack = LoadReducedImage(jpeg.filePath(), thumbnail).has_value(); });
+    pngThumbnail = Seconds([&] { readBack &= LoadReducedImage(png, thumbnail).has_value(); });
+    const long long proportional = sampler.PeakProportionalBytes();
+    const long long resident = PeakResidentBytes();
+
+    std::printf("%s: %.1f Mpixel, PNG + JPEG + archive copy\n", qPrintable(QFileInfo(original).fileName()),
+                kBand2Pixels / 1e6);
+    std::printf("  %-52s %8.2f s\n", "ProcessFile", processing);
+    std::printf("  %-52s %8.2f s\n", "thumbnail read-back from the JPEG (as the scan does)", jpegThumbnail);
+    std::printf("  %-52s %8.2f s\n", "thumbnail read-back from the PNG", pngThumbnail);
+    std::printf("  %-52s %8.1f MB %6.2f B/px\n", "peak resident (self + largest child)", resident / 1e6,
+                resident / kBand2Pixels);
+    std::printf("  %-52s %8.1f MB %6.2f B/px\n", "peak proportional set (sampled, shared pages once)",
+                proportional / 1e6, proportional / kBand2Pixels);
+    const double peak = std::max(resident, proportional) / kBand2Pixels;
+    const bool pass = readBack && peak <= kPeakBytesPerPixel;
+    std::printf("  peak memory %.2f B/px (target at most %.1f)%s: %s\n", peak, kPeakBytesPerPixel,
+                readBack ? "" : ", a thumbnail could not be read back", pass ? "PASS" : "FAIL");
+    return pass ? 0 : 1;
+}

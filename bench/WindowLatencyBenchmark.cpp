@@ -1,0 +1,144 @@
+// Window latency benchmark: the real main window (offscreen, with settings of its own) processes a whole
+// sixteen-band full-disk scan, band 2 included, shows the thumbnails, and opens the viewer on the band-2
+// image as soon as it is saved and scrolls over it. A timer records its own lateness all along: the longest
+// wait of the window's event loop (target under 50 ms).
+#include "ReceivedFile.h"
+#include "RegistryVariables.h"
+#include "SingleImageForm.h"
+#include "StratoluxForm.h"
+#include "TemporaryStore.h"
+#include "ThumbnailPanel.h"
+#include "Timing.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QFile>
+#include <QFileInfo>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QTest>
+#include <QTimer>
+#include <cstdio>
+
+namespace {
+
+constexpr int kProbeIntervalMs = 5;
+constexpr double kLongestWaitMs = 50;
+constexpr int kBand2 = 1;
+constexpr std::chrono::minutes kGiveUpAfter(30);
+
+// A timer that measures how late each of its own events comes, and so how long the loop was kept busy.
+class LatencyProbe : public QObject {
+public:
+    LatencyProbe() {
+        timer_.setTimerType(Qt::PreciseTimer);
+        timer_.setInterval(kProbeIntervalMs);
+        connect(&timer_, &QTimer::timeout, this, [this] {
+            const double lateness = clock_.nsecsElapsed() / 1e6 - kProbeIntervalMs;
+            if (lateness > longest_) {
+                longest_ = lateness;
+                when_ = phase_;
+            }
+            clock_.restart();
+        });
+        clock_.start();
+        timer_.start();
+    }
+    void SetPhase(const char* phase) { phase_ = phase; }
+    double LongestMs() const { return longest_; }
+    const char* LongestDuring() const { return when_; }
+
+private:
+    QTimer timer_;
+    QElapsedTimer clock_;
+    double longest_ = 0;
+    const char* phase_ = "start-up";
+    const char* when_ = "";
+};
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    const QStringList args = app.arguments();
+    if (args.size() < 3) {
+        std::fprintf(stderr, "usage: window_latency_benchmark SCANFOLDER WORKFOLDER\n");
+        return 2;
+    }
+    const QDir scan(args[1]);
+    QDir work(args[2]);
+    work.removeRecursively();
+    const QString received = work.filePath("received") + "/", images = work.filePath("images") + "/";
+    QDir().mkpath(received);
+    const QStringList files = scan.entryList({"OR_ABI-L1b-RadF-M6C??_G16_*.nc"}, QDir::Files, QDir::Name);
+    if (files.size() != kBandCount || !files[kBand2].contains("C02_")) {
+        std::fprintf(stderr, "%s holds no sixteen-band scan of GOES-16\n", qPrintable(scan.path()));
+        return 2;
+    }
+    for (const QString& name : files)
+        if (!PlaceReceivedFile(scan.filePath(name), received + name)) return 2;
+
+    const TTemporaryStore store;
+    TRegistryString("SourcePath", received).Write();
+    TRegistryString("NetCDFPath", images).Write();
+    TRegistryString("SavePath", images).Write();
+    QStringList bands;
+    for (int band = 0; band < kBandCount; ++band) bands << BandCode[band];
+    TRegistryString("BandsSelected", bands.join(',')).Write();
+
+    TFormStratolux form({"-start", "-images"}, work.filePath("stratolux-process.log"));
+    form.Waits = {std::chrono::milliseconds(0), std::chrono::milliseconds(0), std::chrono::milliseconds(0)};
+    LatencyProbe probe;
+    int reported = 0;
+    bool scanEnded = false, viewerDone = false;
+    // A loop of its own: quitting the application would close the window, which asks before it stops.
+    QEventLoop loop;
+    const auto finishWhenDone = [&] {
+        if (scanEnded && viewerDone) loop.quit();
+    };
+    QObject::connect(&form.Scan, &ScanController::FileReported, &form, [&](const FileOutcome& outcome) {
+        ++reported;
+        if (outcome.bandIndex != kBand2 || !outcome.Processed()) return;
+        probe.SetPhase("viewer loading");
+        QTest::mouseClick(form.Thumbnails->findChild<QWidget*>("ImageB02"), Qt::LeftButton);
+    });
+    QObject::connect(form.FormSingleImage, &TFormSingleImage::PictureLoaded, &form, [&] {
+        probe.SetPhase("viewer scrolling");
+        auto* scrollBox = form.FormSingleImage->findChild<QScrollArea*>("ScrollBox");
+        // Across the disk in steps, each step painted before the next.
+        for (int step = 1; step <= 10; ++step) {
+            scrollBox->horizontalScrollBar()->setValue(scrollBox->horizontalScrollBar()->maximum() * step /
+                                                       10);
+            scrollBox->verticalScrollBar()->setValue(scrollBox->verticalScrollBar()->maximum() * step / 10);
+            QTest::qWait(20);
+        }
+        probe.SetPhase("scan after the viewer");
+        viewerDone = true;
+        finishWhenDone();
+    });
+    QObject::connect(&form.Scan, &ScanController::ScanEnded, &form, [&] {
+        scanEnded = true;
+        finishWhenDone();
+    });
+    probe.SetPhase("scan");
+    QTimer::singleShot(kGiveUpAfter, &loop, [&] {
+        std::fprintf(stderr, "gave up after %lld minutes\n", static_cast<long long>(kGiveUpAfter.count()));
+        loop.quit();
+    });
+    const double seconds = Seconds([&] {
+        form.show();
+        loop.exec();
+    });
+    form.Scan.SetRunning(false);
+
+    std::printf("window with a sixteen-band full-disk scan (band 2 included) and the band-2 viewer\n");
+    std::printf("  %-52s %8d\n", "files reported", reported);
+    std::printf("  %-52s %8.1f s\n", "scan and viewer", seconds);
+    std::printf("  longest wait of the event loop: %.1f ms, during %s (target under %.0f ms): %s\n",
+                probe.LongestMs(), probe.LongestDuring(), kLongestWaitMs,
+                probe.LongestMs() < kLongestWaitMs ? "PASS" : "FAIL");
+    return probe.LongestMs() < kLongestWaitMs && scanEnded && viewerDone && reported == kBandCount ? 0 : 1;
+}
