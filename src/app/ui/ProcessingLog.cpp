@@ -1,24 +1,21 @@
 // Stamped log entries, the line bound, the daily save and the log file.
 #include "ProcessingLog.h"
 
-#include "DurableFiles.h"
-
 #include <QCoreApplication>
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QPlainTextEdit>
 #include <QStandardPaths>
-#include <QStringDecoder>
 #include <QTextBlock>
 #include <cmath>
-#include <exception>
+#include <cstdio>
 #include <utility>
 
 namespace {
 
-const QString kStampWithTime = QStringLiteral("yyyy-mm-dd hh:nn:ss.zzz  ");
-const QString kStampWithoutTime = QStringLiteral("yyyy-mm-dd hh:nn:ss      ");
+// A log is read by programs too: its stamps separate the time fields by ":" whatever the user's separator.
+const QString kStampWithTime = QStringLiteral("yyyy-mm-dd hh\":\"nn\":\"ss.zzz  ");
+const QString kStampWithoutTime = QStringLiteral("yyyy-mm-dd hh\":\"nn\":\"ss      ");
 
 // A view holding more lines than this loses its oldest lines before the next entry.
 constexpr int kMostLinesKept = 9999;
@@ -51,8 +48,8 @@ QString DefaultLogFileName() {
                           QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation));
 }
 
-ProcessingLog::ProcessingLog(QPlainTextEdit& view, QString fileName, Clock clock)
-    : View(view), LogFileName(std::move(fileName)), Now(std::move(clock)),
+ProcessingLog::ProcessingLog(QPlainTextEdit& view, QString fileName, Clock clock, Echo echo)
+    : View(view), File(std::move(fileName)), Now(std::move(clock)), EchoLine(std::move(echo)),
       LastSaveDay(static_cast<qint32>(std::floor(Now()))) {}
 
 void ProcessingLog::WriteLog(const QString& text, TDateTime time) {
@@ -60,9 +57,26 @@ void ProcessingLog::WriteLog(const QString& text, TDateTime time) {
     if (LineCount() > kMostLinesKept) RemoveOldestLines(kLinesRemovedAtOnce);
     const QString stamp =
         time != 0 ? FormatDateTime(kStampWithTime, time) : FormatDateTime(kStampWithoutTime, now);
-    View.appendPlainText(stamp + OneLine(text));
+    const QString line = stamp + OneLine(text);
+    View.appendPlainText(line);
     ScrollToEnd();
+    StoreInFile(line);
+    EchoLine(line);
     SaveDaily(now);
+}
+
+void ProcessingLog::WriteStandardOutputLine(const QString& line) {
+    const QByteArray bytes = line.toUtf8() + '\n';
+    // Standard output may be closed or its reader gone; the log does not depend on it.
+    if (std::fwrite(bytes.constData(), 1, bytes.size(), stdout) != static_cast<size_t>(bytes.size()) ||
+        std::fflush(stdout) != 0)
+        std::clearerr(stdout);
+}
+
+// A file that missed a line catches up with the view by a rewrite, so that no logged line stays missing.
+void ProcessingLog::StoreInFile(const QString& line) {
+    const Status stored = File.Behind() ? Save() : File.Append(line);
+    static_cast<void>(stored); // said on standard error by the file; the line is in the view and the echo
 }
 
 void ProcessingLog::ScrollToEnd() {
@@ -74,37 +88,20 @@ void ProcessingLog::ScrollToEnd() {
 }
 
 bool ProcessingLog::Load() {
-    QFile file(LogFileName);
-    if (!file.open(QIODevice::ReadOnly)) return false;
-    const QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError) return false;
-
-    QStringDecoder decode(QStringConverter::encodingForData(bytes).value_or(QStringConverter::Utf8));
-    QString text = decode(bytes);
-    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    text.replace(u'\r', u'\n');
-    if (text.endsWith(u'\n')) text.chop(1);
-    View.setPlainText(text);
+    const std::optional<QString> text = File.Read();
+    if (!text) return false;
+    View.setPlainText(*text);
     return true;
 }
 
-bool ProcessingLog::Save() {
-    QByteArray content;
+Status ProcessingLog::Save() {
+    QStringList lines;
     if (LineCount() > 0) {
-        for (QTextBlock line = View.document()->begin(); line.isValid(); line = line.next()) {
-            content += line.text().toUtf8();
-            content += "\r\n";
-        }
+        lines.reserve(LineCount());
+        for (QTextBlock line = View.document()->begin(); line.isValid(); line = line.next())
+            lines << line.text();
     }
-    if (!QDir().mkpath(QFileInfo(LogFileName).absolutePath())) return false;
-    try {
-        return PublishFile(LogFileName, [&content](const QString& temporaryPath) {
-            QFile file(temporaryPath);
-            return file.open(QIODevice::WriteOnly) && file.write(content) == content.size() && file.flush();
-        });
-    } catch (const std::exception&) {
-        return false;
-    }
+    return File.Rewrite(lines);
 }
 
 int ProcessingLog::LineCount() const {
@@ -120,5 +117,5 @@ void ProcessingLog::RemoveOldestLines(int count) {
 
 void ProcessingLog::SaveDaily(TDateTime now) {
     if (now <= LastSaveDay + kDailySaveDelay || LineCount() < kFewestLinesSavedDaily) return;
-    if (Save()) LastSaveDay = static_cast<qint32>(std::floor(now));
+    if (Save().ok()) LastSaveDay = static_cast<qint32>(std::floor(now));
 }

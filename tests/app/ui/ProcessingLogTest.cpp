@@ -7,7 +7,9 @@
 #include <QStringEncoder>
 #include <QTemporaryDir>
 #include <QTextBlock>
+#include <csignal>
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 
 namespace {
 
@@ -15,18 +17,49 @@ TDateTime At(int year, int month, int day, int hour, int minute, int second = 0,
     return EncodeDateTime({year, month, day, hour, minute, second, millisecond});
 }
 
-// The stamp pattern's ":" is the locale's time separator.
-QString Localised(QString text) {
-    return text.replace(u':', LocaleTimeSeparator());
-}
+// A file size limit on this process, as a full disk would set one; writes beyond it fail with EFBIG.
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t bytes) {
+        ::getrlimit(RLIMIT_FSIZE, &saved_);
+        previousHandler_ = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit limit = saved_;
+        limit.rlim_cur = bytes;
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+    }
+    ~FileSizeLimit() {
+        ::setrlimit(RLIMIT_FSIZE, &saved_);
+        std::signal(SIGXFSZ, previousHandler_);
+    }
+    FileSizeLimit(const FileSizeLimit&) = delete;
+    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+
+private:
+    rlimit saved_{};
+    void (*previousHandler_)(int) = nullptr;
+};
 
 class ProcessingLogTest : public testing::Test {
 protected:
     QString LogPath() const { return Folder.filePath("Stratolux-process.log"); }
 
     std::unique_ptr<ProcessingLog> MakeLog(const QString& fileName) {
-        return std::make_unique<ProcessingLog>(View, fileName, [this] { return Clock; });
+        return std::make_unique<ProcessingLog>(
+            View, fileName, [this] { return Clock; }, [this](const QString& line) { Echoed << line; });
     }
+
+    // The view's lines as the log file holds them.
+    QByteArray ViewAsFile() const {
+        QByteArray content;
+        for (QTextBlock line = View.document()->begin(); line.isValid(); line = line.next())
+            content += line.text().toUtf8() + "\r\n";
+        return content;
+    }
+
+    // Lines that were in the log file before this run; a rewrite replaces them by the view's lines.
+    void WriteHistory(const QString& path) { WriteFile(path, kHistory); }
+    bool Rewritten(const QString& path) const { return !FileContent(path).startsWith(kHistory); }
+    static constexpr const char* kHistory = "2025-01-20 10:00:00      history\r\n";
 
     void WriteLines(ProcessingLog& log, int count) {
         for (int i = 0; i < count; ++i) log.WriteLog(QString("line %1").arg(i), 0);
@@ -45,6 +78,7 @@ protected:
 
     QTemporaryDir Folder;
     QPlainTextEdit View;
+    QStringList Echoed;
     // A program started at 23:50 UTC.
     TDateTime Clock = At(2025, 1, 21, 23, 50, 7, 654);
 };
@@ -57,10 +91,9 @@ TEST_F(ProcessingLogTest, EntriesCarryOneOfTwoStampsOfEqualWidth) {
 
     ASSERT_EQ(log->LineCount(), 3);
     const QTextDocument& document = *View.document();
-    EXPECT_EQ(document.findBlockByNumber(0).text(),
-              Localised("2025-01-21 20:02:04.056  ") + "Starting Stratolux V1.0.0");
+    EXPECT_EQ(document.findBlockByNumber(0).text(), "2025-01-21 20:02:04.056  Starting Stratolux V1.0.0");
     EXPECT_EQ(document.findBlockByNumber(1).text(),
-              Localised("2025-01-21 23:50:07      ") + "OR_ABI-L1b-RadF-M6C13_G16_s20251021200204.nc failed");
+              "2025-01-21 23:50:07      OR_ABI-L1b-RadF-M6C13_G16_s20251021200204.nc failed");
     EXPECT_EQ(document.findBlockByNumber(2).text().mid(25), "two lines");
     // The caret rests at the start of the newest entry.
     EXPECT_EQ(View.textCursor().blockNumber(), 2);
@@ -82,7 +115,18 @@ TEST_F(ProcessingLogTest, ViewKeepsAtMostTenThousandLines) {
     EXPECT_TRUE(View.document()->lastBlock().text().endsWith("newest"));
 }
 
-TEST_F(ProcessingLogTest, SavesDailyAtTheFirstEntryAfter0123UtcNextDay) {
+TEST_F(ProcessingLogTest, EveryEntryIsAppendedToTheFileAndEchoedAsItIsWritten) {
+    WriteHistory(LogPath());
+    auto log = MakeLog(LogPath());
+    log->WriteLog("Starting Stratolux V1.0.0", At(2025, 1, 21, 20, 2, 4, 56));
+    log->WriteLog("a.nc failed: not a netCDF file", 0);
+
+    EXPECT_EQ(FileContent(LogPath()), kHistory + ViewAsFile());
+    EXPECT_EQ(Echoed, View.toPlainText().split(u'\n'));
+}
+
+TEST_F(ProcessingLogTest, RewritesDailyAtTheFirstEntryAfter0123UtcNextDay) {
+    WriteHistory(LogPath());
     auto log = MakeLog(LogPath());
     const qint32 startDay = log->LastLogSaveDay();
     EXPECT_EQ(startDay, static_cast<qint32>(At(2025, 1, 21, 0, 0)));
@@ -92,28 +136,72 @@ TEST_F(ProcessingLogTest, SavesDailyAtTheFirstEntryAfter0123UtcNextDay) {
     log->WriteLog("after midnight", 0);
     Clock = At(2025, 1, 22, 1, 23);
     log->WriteLog("at 01:23", 0);
-    EXPECT_FALSE(QFile::exists(LogPath()));
+    EXPECT_FALSE(Rewritten(LogPath()));
     EXPECT_EQ(log->LastLogSaveDay(), startDay);
 
     Clock = At(2025, 1, 22, 1, 23, 1);
     log->WriteLog("after 01:23", 0);
-    EXPECT_TRUE(FileContent(LogPath()).endsWith("after 01:23\r\n"));
+    EXPECT_EQ(FileContent(LogPath()), ViewAsFile());
     EXPECT_EQ(log->LastLogSaveDay(), startDay + 1);
 
     // Once a day only.
-    QFile::remove(LogPath());
+    WriteHistory(LogPath());
     Clock = At(2025, 1, 22, 23, 59);
     log->WriteLog("late", 0);
-    EXPECT_FALSE(QFile::exists(LogPath()));
+    EXPECT_FALSE(Rewritten(LogPath()));
 }
 
-TEST_F(ProcessingLogTest, ShortLogIsNeverSavedDaily) {
+TEST_F(ProcessingLogTest, ShortLogIsNeverRewrittenDaily) {
+    WriteHistory(LogPath());
     auto log = MakeLog(LogPath());
     Clock = At(2025, 1, 23, 12, 0);
     WriteLines(*log, 16);
-    EXPECT_FALSE(QFile::exists(LogPath()));
+    EXPECT_FALSE(Rewritten(LogPath()));
     log->WriteLog("seventeenth", 0);
-    EXPECT_TRUE(QFile::exists(LogPath()));
+    EXPECT_EQ(FileContent(LogPath()), ViewAsFile());
+}
+
+TEST_F(ProcessingLogTest, EntriesAfterARewriteGoIntoTheNewFile) {
+    auto log = MakeLog(LogPath());
+    WriteLines(*log, 3);
+    ASSERT_TRUE(log->Save().ok());
+    WriteLines(*log, 2);
+    EXPECT_EQ(FileContent(LogPath()), ViewAsFile());
+    EXPECT_EQ(log->LineCount(), 5);
+}
+
+TEST_F(ProcessingLogTest, AFailedRewriteLeavesTheOldFileWhole) {
+    auto log = MakeLog(LogPath());
+    WriteLines(*log, 40);
+    const QByteArray before = FileContent(LogPath());
+    View.appendPlainText("a line the file does not hold yet, so that the rewrite is longer");
+    {
+        FileSizeLimit full(before.size() + 10);
+        const Status saved = log->Save();
+        ASSERT_FALSE(saved.ok());
+        EXPECT_EQ(saved.failure().code, FailureCode::CannotWrite);
+        EXPECT_TRUE(saved.failure().message.contains("File too large"))
+            << qPrintable(saved.failure().message);
+    }
+    EXPECT_EQ(FileContent(LogPath()), before);
+    EXPECT_EQ(QDir(Folder.path()).entryList(QDir::Files | QDir::Hidden),
+              QStringList{"Stratolux-process.log"});
+}
+
+TEST_F(ProcessingLogTest, ALineThatFindsTheDiskFullLeavesNoPartAndIsWrittenWhenThereIsRoom) {
+    auto log = MakeLog(LogPath());
+    WriteLines(*log, 5);
+    const QByteArray before = FileContent(LogPath());
+    {
+        FileSizeLimit full(before.size() + 10);
+        log->WriteLog("a line longer than the room left", 0);
+        EXPECT_EQ(FileContent(LogPath()), before);
+        log->WriteLog("another", 0);
+        EXPECT_EQ(FileContent(LogPath()), before);
+    }
+    log->WriteLog("room again", 0);
+    EXPECT_EQ(FileContent(LogPath()), ViewAsFile());
+    EXPECT_EQ(log->LineCount(), 8);
 }
 
 TEST_F(ProcessingLogTest, FailedDailySaveIsRetriedWithTheNextEntry) {
@@ -141,7 +229,7 @@ TEST_F(ProcessingLogTest, SaveAndLoadRoundTripWithCrLfAndTheMicroSign) {
         auto log = MakeLog(LogPath());
         log->WriteLog("Processed  2025-01-21 2000  band B13 10.3 µm  thermal  at 75.2° W", 0);
         log->WriteLog("Skipped 160 MB file: a.nc", 0);
-        ASSERT_TRUE(log->Save());
+        ASSERT_TRUE(log->Save().ok());
     }
     const QByteArray bytes = FileContent(LogPath());
     EXPECT_FALSE(bytes.startsWith("\xEF\xBB\xBF"));

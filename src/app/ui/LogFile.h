@@ -1,0 +1,42 @@
+// The processing log's file: UTF-8 lines ended by CR LF. Each line is appended and handed to the system as it
+// is written, so a killed program loses none; a rewrite replaces the whole file through a temporary file and
+// a rename, so a rewrite that fails (a full disk) leaves the old file whole. A file that cannot be written
+// is said once on standard error; the program goes on without it.
+#pragma once
+
+#include "Failure.h"
+
+#include <QFile>
+#include <QString>
+#include <QStringList>
+#include <optional>
+
+class LogFile {
+public:
+    explicit LogFile(QString fileName);
+
+    const QString& FileName() const { return fileName_; }
+
+    // The file's text, decoded by its byte-order mark (UTF-8 without one), with "\n" between lines; nothing
+    // when the file is missing or unreadable.
+    std::optional<QString> Read() const;
+
+    // Appends the line. A line that cannot be written whole leaves the file as it was before it.
+    Status Append(const QString& line);
+
+    // Replaces the file by these lines.
+    Status Rewrite(const QStringList& lines);
+
+    // True from a failed append until the next rewrite: the file lacks lines that were logged.
+    bool Behind() const { return behind_; }
+
+private:
+    Status OpenForAppending();
+    // Says on standard error when the file stops or starts again being written.
+    Status Outcome(Status status);
+
+    const QString fileName_;
+    QFile appending_;
+    bool behind_ = false;
+    bool failing_ = false;
+};
