@@ -12,7 +12,8 @@ int main(int argc, char** argv) {
     QObject::connect(&shutdownSignals, &ShutdownSignals::ShutdownRequested, &form,
                      &TFormStratolux::WMQueryEndSession);
     QObject::connect(&form, &TFormStratolux::EndSessionAgreed, &app, &QApplication::quit);
-    QObject::connect(&app, &QGuiApplication::commitDataRequest, &form, &TFormStratolux::WMQueryEndSession);
+    QObject::connect(&app, &QGuiApplication::commitDataRequest, &shutdownSignals,
+                     &ShutdownSignals::SessionEnding);
     form.show();
     return app.exec();
 }

@@ -1,4 +1,5 @@
-// POSIX part of the shutdown requests: the signal handler writes to a pipe that the event loop watches.
+// POSIX part of the shutdown requests: the signal handler writes the signal's number to a pipe that the event
+// loop watches.
 #include "ShutdownSignals.h"
 
 #include <QSocketNotifier>
@@ -9,33 +10,47 @@
 namespace {
 
 int pipeEnds[2] = {-1, -1};
-constexpr int kShutdownSignals[] = {SIGTERM, SIGINT, SIGHUP};
 
-void OnSignal(int) {
-    const char byte = 1;
+struct ShutdownSignal {
+    int number;
+    const char* name;
+};
+constexpr ShutdownSignal kShutdownSignals[] = {{SIGTERM, "SIGTERM"}, {SIGINT, "SIGINT"}, {SIGHUP, "SIGHUP"}};
+
+QString NameOf(int number) {
+    for (const ShutdownSignal& signal : kShutdownSignals)
+        if (signal.number == number) return QString::fromLatin1(signal.name);
+    return QStringLiteral("signal %1").arg(number);
+}
+
+void OnSignal(int number) {
+    const auto byte = static_cast<unsigned char>(number);
     [[maybe_unused]] const ssize_t written = ::write(pipeEnds[1], &byte, 1);
 }
 
 } // namespace
 
 ShutdownSignals::ShutdownSignals(QObject* parent) : QObject(parent) {
+    // A write to a pipe or socket whose reader is gone fails with EPIPE instead of ending the program.
+    ::signal(SIGPIPE, SIG_IGN);
     if (::pipe2(pipeEnds, O_CLOEXEC | O_NONBLOCK) != 0) return;
     notifier_ = new QSocketNotifier(pipeEnds[0], QSocketNotifier::Read, this);
     connect(notifier_, &QSocketNotifier::activated, this, [this] {
-        char buffer[16];
-        while (::read(pipeEnds[0], buffer, sizeof(buffer)) > 0) {
-        }
-        emit ShutdownRequested();
+        unsigned char numbers[16];
+        ssize_t count;
+        while ((count = ::read(pipeEnds[0], numbers, sizeof(numbers))) > 0)
+            for (ssize_t i = 0; i < count; ++i) emit ShutdownRequested(NameOf(numbers[i]));
     });
     struct sigaction action {};
     action.sa_handler = OnSignal;
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART;
-    for (int signal : kShutdownSignals) ::sigaction(signal, &action, nullptr);
+    for (const ShutdownSignal& signal : kShutdownSignals) ::sigaction(signal.number, &action, nullptr);
 }
 
 ShutdownSignals::~ShutdownSignals() {
-    for (int signal : kShutdownSignals) ::signal(signal, SIG_DFL);
+    for (const ShutdownSignal& signal : kShutdownSignals) ::signal(signal.number, SIG_DFL);
+    ::signal(SIGPIPE, SIG_DFL);
     delete notifier_;
     for (int& end : pipeEnds) {
         if (end >= 0) ::close(end);

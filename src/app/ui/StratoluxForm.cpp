@@ -287,14 +287,14 @@ void TFormStratolux::FormClose() {
     if (Log->LineCount() > 2) static_cast<void>(Log->Save());
 }
 
-void TFormStratolux::WMQueryEndSession() {
+void TFormStratolux::WMQueryEndSession(const QString& cause) {
     if (ShutdownAgreed || Ending == EndingAfterScan::Shutdown) return;
     Scan.TimerProcess().stop();
     TimerOnStartup.stop();
     Scan.SetRunning(false);
     BitBtnStartStop->setText(kClosingCaption);
     BitBtnStartStop->setIcon(GlyphLedOff());
-    WriteLog("Windows shutdown request received", UtcNow());
+    WriteLog("Shutdown request received (" + cause + ")", UtcNow());
     if (Scan.ScanInProgress())
         Ending = EndingAfterScan::Shutdown;
     else

@@ -59,9 +59,10 @@ public:
 
 public slots:
     void BitBtnStartStopClick();
-    // The system asks the program to end (log-off, shutdown, a termination signal): stop, log, save, agree.
-    // A file under way is finished first; EndSessionAgreed follows when all is saved.
-    void WMQueryEndSession();
+    // The system asks the program to end (log-off, shutdown, a termination signal): stop, log what arrived
+    // (cause: "SIGTERM", "session ending"), save, agree. A file under way is finished first;
+    // EndSessionAgreed follows when all is saved.
+    void WMQueryEndSession(const QString& cause);
 
 signals:
     void EndSessionAgreed();

@@ -272,7 +272,7 @@ TEST_F(StratoluxFormTest, ClosingDuringAFileWaitsForItsReport) {
     ASSERT_TRUE(reports.wait(10000));
     answerYes = true;
     form.close();
-    EXPECT_TRUE(form.isVisible());  // the second file is still under way
+    EXPECT_TRUE(form.isVisible()); // the second file is still under way
     ASSERT_TRUE(ended.size() == 1 || ended.wait(10000));
     QTest::qWait(50);
     EXPECT_FALSE(form.isVisible());
@@ -295,9 +295,21 @@ TEST_F(StratoluxFormTest, ATerminationSignalStopsLogsAndSaves) {
     EXPECT_FALSE(form.Running());
     EXPECT_EQ(form.BitBtnStartStop->text(), "Closing  ");
     const QString log = LogText(form);
-    EXPECT_TRUE(log.contains("Windows shutdown request received"));
-    EXPECT_GT(log.indexOf("Closing "), log.indexOf("Windows shutdown request received"));
+    EXPECT_TRUE(log.contains("  Shutdown request received (SIGTERM)\n"));
+    EXPECT_GT(log.indexOf("Closing "), log.indexOf("Shutdown request received"));
     EXPECT_TRUE(QFile::exists(logFile));
     form.close();
     EXPECT_EQ(questions, 0);
+}
+
+TEST_F(StratoluxFormTest, TheSessionEndingIsLoggedAsSuch) {
+    TFormStratolux form({}, logFile);
+    ShutdownSignals shutdown;
+    QObject::connect(&shutdown, &ShutdownSignals::ShutdownRequested, &form,
+                     &TFormStratolux::WMQueryEndSession);
+    QSignalSpy agreed(&form, &TFormStratolux::EndSessionAgreed);
+    ShowAndStart(form);
+    shutdown.SessionEnding();
+    ASSERT_EQ(agreed.size(), 1);
+    EXPECT_TRUE(LogText(form).contains("  Shutdown request received (session ending)\n"));
 }
