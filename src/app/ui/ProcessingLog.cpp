@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QPlainTextEdit>
+#include <QScrollBar>
 #include <QStandardPaths>
 #include <QTextBlock>
 #include <cmath>
@@ -85,6 +86,8 @@ void ProcessingLog::ScrollToEnd() {
     cursor.movePosition(QTextCursor::StartOfBlock);
     View.setTextCursor(cursor);
     View.ensureCursorVisible();
+    // A wrapped entry shows down to its end.
+    View.verticalScrollBar()->setValue(View.verticalScrollBar()->maximum());
 }
 
 bool ProcessingLog::Load() {

@@ -91,7 +91,9 @@ void TFormStratolux::BuildWindow() {
     MemoLogProcessing = new QPlainTextEdit;
     MemoLogProcessing->setObjectName("MemoLogProcessing");
     MemoLogProcessing->setReadOnly(true);
-    MemoLogProcessing->setLineWrapMode(QPlainTextEdit::NoWrap);
+    // Each line shows whole, wrapped at the view's width: a long file name never hides the reason at its end.
+    MemoLogProcessing->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    MemoLogProcessing->setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
     MemoLogProcessing->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
     PageControlMain->addTab(MemoLogProcessing, "Log");
     Setup = new SetupTab;

@@ -16,6 +16,7 @@
 #include <QDir>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QStatusBar>
 #include <QTabWidget>
@@ -280,6 +281,25 @@ TEST_F(StratoluxFormTest, ClosingDuringAFileWaitsForItsReport) {
     EXPECT_EQ(log.count("Processed  "), reports.size());
     EXPECT_GT(log.indexOf("Closing "), log.lastIndexOf("Processed  "));
     EXPECT_FALSE(form.LastSaved(1).isEmpty());
+}
+
+TEST_F(StratoluxFormTest, TheLogTabShowsTheReasonOfALongLineWithoutScrollingSideways) {
+    TFormStratolux form({}, logFile);
+    ShowAndStart(form);
+    QPlainTextEdit& view = *form.MemoLogProcessing;
+    for (int i = 0; i < 100; ++i) view.appendPlainText(QString("2025-01-21 20:02:07      line %1").arg(i));
+    view.appendPlainText(
+        "2025-01-21 20:02:07      " + received.repeated(4) +
+        "OR_ABI-L1b-RadF-M6C13_G16_s20250212000204_e20250212009512_c20250212009563.nc failed: "
+        "cannot write /data/img/2025/01/21/: No space left on device");
+    form.PageControlMain->setCurrentWidget(&view);
+    QCoreApplication::processEvents();
+
+    EXPECT_EQ(view.horizontalScrollBar()->maximum(), 0);
+    QTextCursor end(view.document());
+    end.movePosition(QTextCursor::End);
+    EXPECT_TRUE(view.viewport()->rect().contains(view.cursorRect(end)))
+        << "the end of the line is out of sight";
 }
 
 TEST_F(StratoluxFormTest, ATerminationSignalStopsLogsAndSaves) {
