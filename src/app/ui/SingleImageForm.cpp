@@ -6,6 +6,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QFontDatabase>
 #include <QKeyEvent>
 #include <QPointer>
 #include <QScrollArea>
@@ -16,6 +17,8 @@
 namespace {
 
 constexpr QSize kDesignClientSize(537, 346);
+const QString kFontFamily = QStringLiteral("Tahoma");
+constexpr int kFontPoints = 8;
 
 } // namespace
 
@@ -23,6 +26,8 @@ TFormSingleImage::TFormSingleImage(QWidget* parent)
     : QWidget(parent, Qt::Window), scrollBox_(new QScrollArea(this)), image_(new BitmapView) {
     setObjectName(QStringLiteral("FormSingleImage"));
     resize(kDesignClientSize);
+    // Where the viewer's font is missing, it keeps the desktop's standard font, as the main window has.
+    if (QFontDatabase::hasFamily(kFontFamily)) setFont(QFont(kFontFamily, kFontPoints));
     scrollBox_->setObjectName(QStringLiteral("ScrollBox"));
     image_->setObjectName(QStringLiteral("Image"));
     scrollBox_->setWidget(image_);
@@ -48,7 +53,8 @@ const TExtBitmap& TFormSingleImage::Picture() const {
 }
 
 void TFormSingleImage::ShowImage(int band, const QString& fileName, const QString& caption) {
-    setWindowTitle(caption);
+    // An empty title makes the window system show the program's name; a blank keeps the caption empty.
+    setWindowTitle(caption.isEmpty() ? QStringLiteral(" ") : caption);
     imageFileName_ = fileName;
     imageBand_ = band;
     if (isVisible()) {
@@ -57,8 +63,22 @@ void TFormSingleImage::ShowImage(int band, const QString& fileName, const QStrin
         raise();
         activateWindow();
     } else {
+        // Free to take the size of the screen it opens on.
+        setMinimumSize(0, 0);
+        setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
         showMaximized();
     }
+}
+
+// A single, non-sizable border: the viewer opens maximised and then keeps the size that gave it.
+void TFormSingleImage::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    if (isMaximized()) setFixedSize(size());
+}
+
+void TFormSingleImage::changeEvent(QEvent* event) {
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::WindowStateChange && isMaximized()) setFixedSize(size());
 }
 
 void TFormSingleImage::showEvent(QShowEvent* event) {
@@ -74,8 +94,8 @@ void TFormSingleImage::keyPressEvent(QKeyEvent* event) {
         QWidget::keyPressEvent(event);
 }
 
-// The old picture goes first: a full-disk image is large, and a file that cannot be read must not show the
-// previous band's picture under the new caption. Decoding a full-disk image takes seconds, so it runs on a
+// The old picture goes first: a full-disk image is large, and a file that cannot be read shows an empty
+// picture, never the previous band's picture (or a part of one) under the new caption. Decoding a full-disk image takes seconds, so it runs on a
 // pool thread; only the newest request's picture is shown.
 void TFormSingleImage::LoadPicture() {
     TExtBitmap& picture = image_->Picture();

@@ -20,8 +20,8 @@ public:
     QString ImageFileName() const { return imageFileName_; }
     const TExtBitmap& Picture() const;
 
-    // Shows the band's image under the caption: a hidden viewer opens maximised and loads it as it is shown;
-    // a visible one loads it at once and comes to the front.
+    // Shows the band's image under the caption (empty when the thumbnail was never filled): a hidden viewer
+    // opens maximised and loads it as it is shown; a visible one loads it at once and comes to the front.
     void ShowImage(int band, const QString& fileName, const QString& caption);
 
 signals:
@@ -32,6 +32,8 @@ signals:
 protected:
     void showEvent(QShowEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
 private:
     void LoadPicture();

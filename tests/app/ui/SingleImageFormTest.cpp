@@ -3,11 +3,16 @@
 #include "UiTestImages.h"
 
 #include <QAction>
+#include <QApplication>
+#include <QFile>
+#include <QFontDatabase>
+#include <QScreen>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QWindow>
 #include <gtest/gtest.h>
 
 namespace {
@@ -96,6 +101,47 @@ TEST_F(SingleImageFormTest, AnUnreadableFileShowsNoPreviousPicture) {
     ShowAndLoad(1, large, QStringLiteral("first"));
     ShowAndLoad(2, dir.filePath(QStringLiteral("gone.png")), QStringLiteral("second"));
     EXPECT_TRUE(form.Picture().Empty());
+}
+
+TEST_F(SingleImageFormTest, ADamagedFileShowsAnEmptyPictureNotWhatTheCodecLeft) {
+    ShowAndLoad(1, large, QStringLiteral("first"));
+    QFile whole(small);
+    ASSERT_TRUE(whole.open(QIODevice::ReadOnly));
+    const QString damaged = dir.filePath(QStringLiteral("damaged.jpg"));
+    QFile cut(damaged);
+    ASSERT_TRUE(cut.open(QIODevice::WriteOnly));
+    ASSERT_TRUE(cut.write(whole.read(whole.size() / 2)) > 0);
+    cut.close();
+
+    ShowAndLoad(2, damaged, QStringLiteral("second"));
+    EXPECT_TRUE(form.Picture().Empty());
+}
+
+TEST_F(SingleImageFormTest, AnEmptyCaptionStaysEmptyRatherThanNamingTheProgram) {
+    ShowAndLoad(4, small, QString());
+    ASSERT_TRUE(form.windowHandle());
+    // The window system puts the program's name in place of an empty title only.
+    const QString title = form.windowHandle()->title();
+    EXPECT_FALSE(title.isEmpty());
+    EXPECT_TRUE(title.trimmed().isEmpty()) << qPrintable(title);
+}
+
+TEST_F(SingleImageFormTest, OpensMaximisedAndCannotBeResized) {
+    ShowAndLoad(12, small, QStringLiteral("B13"));
+    EXPECT_TRUE(form.isMaximized());
+    EXPECT_EQ(form.minimumSize(), form.maximumSize());
+    EXPECT_EQ(form.frameGeometry().size(), form.screen()->availableGeometry().size());
+    form.resize(400, 300);
+    EXPECT_EQ(form.size(), form.maximumSize());
+}
+
+TEST_F(SingleImageFormTest, UsesItsOwnFontWhereInstalledElseTheDesktopFont) {
+    if (QFontDatabase::hasFamily(QStringLiteral("Tahoma"))) {
+        EXPECT_EQ(form.font().family(), QStringLiteral("Tahoma"));
+        EXPECT_EQ(form.font().pointSize(), 8);
+    } else {
+        EXPECT_EQ(form.font(), QApplication::font());
+    }
 }
 
 TEST_F(SingleImageFormTest, AColourFileIsShownAsItsGreyLevels) {
