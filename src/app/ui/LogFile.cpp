@@ -66,7 +66,8 @@ std::optional<QString> LogFile::Read() const {
 }
 
 Status LogFile::OpenForAppending() {
-    if (appending_.isOpen()) return {};
+    if (appending_.isOpen() && AppendingToTheNamedFile()) return {};
+    appending_.close();
     QDir().mkpath(QFileInfo(fileName_).absolutePath());
     appending_.setFileName(fileName_);
     // Unbuffered: every line reaches the system at once and survives the program being killed.
@@ -105,11 +106,7 @@ Status LogFile::Rewrite(const QStringList& lines) {
     } catch (const std::exception& error) {
         written = Failure{FailureCode::CannotWrite, QString::fromLocal8Bit(error.what())};
     }
-    if (written) {
-        // The file appended to so far is no longer the log file.
-        appending_.close();
-        behind_ = false;
-    }
+    if (written) behind_ = false;
     return Outcome(std::move(written));
 }
 

@@ -32,6 +32,8 @@ public:
 
 private:
     Status OpenForAppending();
+    // Platform part: false once a rewrite or a removal has put another file, or none, under the name.
+    bool AppendingToTheNamedFile() const;
     // Says on standard error when the file stops or starts again being written.
     Status Outcome(Status status);
 

@@ -170,6 +170,14 @@ TEST_F(ProcessingLogTest, EntriesAfterARewriteGoIntoTheNewFile) {
     EXPECT_EQ(log->LineCount(), 5);
 }
 
+TEST_F(ProcessingLogTest, ALogFileRemovedWhileRunningIsCreatedAgainByTheNextEntry) {
+    auto log = MakeLog(LogPath());
+    WriteLines(*log, 3);
+    ASSERT_TRUE(QFile::remove(LogPath()));
+    log->WriteLog("after the removal", 0);
+    EXPECT_EQ(FileContent(LogPath()), View.document()->lastBlock().text().toUtf8() + "\r\n");
+}
+
 TEST_F(ProcessingLogTest, AFailedRewriteLeavesTheOldFileWhole) {
     auto log = MakeLog(LogPath());
     WriteLines(*log, 40);
