@@ -8,7 +8,8 @@
 //   stored with "sz:" in front, so no text can read back as a number.
 // A stored "dword:" without exactly eight hex digits, and anything QSettings reads as another type (for
 // example @Variant(...)), is a value of another type. A hand-written unquoted list such as B02,B03 reads
-// as the text "B02,B03".
+// as the text "B02,B03", and a hand-written plain number such as 1 reads as the text "1" (the integer and
+// true/false settings accept such a decimal text; RegistryVariables.cpp).
 #pragma once
 
 #include <QString>

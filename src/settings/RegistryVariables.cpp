@@ -6,6 +6,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <optional>
 
 namespace {
@@ -23,10 +24,21 @@ std::optional<QString> ReadText(const QString& keyName, const QString& valueName
     return TextUpToNul(stored.Text);
 }
 
+// A whole number written by hand as plain decimal text, like SaveAsPNG=1.
+std::optional<qint32> DecimalNumber(const QString& text) {
+    static const QRegularExpression decimal(
+        QRegularExpression::anchoredPattern(QStringLiteral("[+-]?[0-9]+")));
+    bool ok = false;
+    const qint32 number = decimal.match(text).hasMatch() ? text.toInt(&ok, 10) : 0;
+    return ok ? std::optional<qint32>(number) : std::nullopt;
+}
+
+// The program writes numbers in the typed form; a plain decimal number written by hand reads as well.
 std::optional<qint32> ReadDword(const QString& keyName, const QString& valueName) {
     const TStoredValue stored = ReadStoredValue(keyName, valueName);
-    if (stored.Type != TStoredType::Dword) return std::nullopt;
-    return stored.Dword;
+    if (stored.Type == TStoredType::Dword) return stored.Dword;
+    if (stored.Type == TStoredType::Text) return DecimalNumber(stored.Text);
+    return std::nullopt;
 }
 
 } // namespace

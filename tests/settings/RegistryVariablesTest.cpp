@@ -81,10 +81,14 @@ TEST_F(RegistryVariables, StoredEmptyTextStaysEmpty) {
 
 // Reading through a setting object writes the value back on destruction, so each check stores anew.
 TEST_F(RegistryVariables, ValueOfAnotherTypeReadsAsDefault) {
-    StoreByDestruction<TRegistryString>("Satellite", "2");
+    StoreByDestruction<TRegistryString>("Satellite", "GOES-18");
     EXPECT_EQ(TRegistryInteger("Satellite", 0).Value, 0);
-    StoreByDestruction<TRegistryString>("Satellite", "2");
+    StoreByDestruction<TRegistryString>("Satellite", "1.5");
+    EXPECT_EQ(TRegistryInteger("Satellite", 3).Value, 3);
+    StoreByDestruction<TRegistryString>("Satellite", "0x2");
     EXPECT_TRUE(TRegistryBoolean("Satellite", true).Value);
+    StoreByDestruction<TRegistryString>("Satellite", "4294967296");
+    EXPECT_EQ(TRegistryInteger("Satellite", 1).Value, 1);
 
     StoreByDestruction<TRegistryInteger>("SavePath", 7);
     EXPECT_EQ(TRegistryString("SavePath", "/default/").Value, "/default/");
@@ -117,6 +121,24 @@ TEST_F(RegistryVariables, StoredFileIsReadableAndHandEditsAreUnderstood) {
     // Only the program's own key counts, not a vendor-wide file.
     WriteKeyFile("../Nimbrel", "[General]\nFormTop=dword:00000009\n");
     EXPECT_EQ(TRegistryInteger("FormTop", 4).Value, 4);
+}
+
+TEST_F(RegistryVariables, PlainDecimalNumbersWrittenByHandAreReadAndWrittenBackTyped) {
+    WriteKeyFile(ProgramName(), "[General]\nSaveAsPNG=1\nSaveAsJPEG=0\nSatellite=2\nFormLeft=-40\n");
+    {
+        const TRegistryBoolean png("SaveAsPNG", false);
+        const TRegistryBoolean jpeg("SaveAsJPEG", true);
+        const TRegistryInteger satellite("Satellite", 0);
+        const TRegistryInteger left("FormLeft", 0);
+        EXPECT_TRUE(png.Value);
+        EXPECT_FALSE(jpeg.Value);
+        EXPECT_EQ(satellite.Value, 2);
+        EXPECT_EQ(left.Value, -40);
+    }
+    const QByteArray written = KeyFileContent(ProgramName());
+    EXPECT_TRUE(written.contains("SaveAsPNG=dword:00000001")) << written.constData();
+    EXPECT_TRUE(written.contains("Satellite=dword:00000002")) << written.constData();
+    EXPECT_TRUE(written.contains("FormLeft=dword:ffffffd8")) << written.constData();
 }
 
 TEST_F(RegistryVariables, OtherProgramsKeysAreReadAsText) {
