@@ -42,6 +42,9 @@ enum class FailureCode {
     CannotWrite,
     CannotDelete,
     NoFormatSelected,
+    // The program's own instance.
+    AlreadyRunning, // another process runs the same instance name
+    CannotLock,     // the instance's lock file cannot be made or locked
 };
 
 struct Failure {

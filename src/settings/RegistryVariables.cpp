@@ -5,7 +5,6 @@
 
 #include <QCoreApplication>
 #include <QDir>
-#include <QFileInfo>
 #include <QRegularExpression>
 #include <optional>
 
@@ -42,10 +41,6 @@ std::optional<qint32> ReadDword(const QString& keyName, const QString& valueName
 }
 
 } // namespace
-
-QString ProgramName() {
-    return QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName();
-}
 
 TRegistryVariable::TRegistryVariable(const QString& name) : ValueName(name), KeyName(ProgramName()) {}
 

@@ -1,13 +1,12 @@
 // Settings that persist in the current user's store under the program's key: each object reads its value
 // once when created, holds it while the program runs, and writes it on Write() and when destroyed.
 // Also the shared register of the maker's programs ("App Paths") and read access to other programs' keys.
-// A QCoreApplication must exist: the program key is named after the running executable.
+// A QCoreApplication must exist: the program key is named after the instance (InstanceName.h).
 #pragma once
 
-#include <QString>
+#include "InstanceName.h"
 
-// The running executable's file name without folder and extension.
-QString ProgramName();
+#include <QString>
 
 class TRegistryVariable {
 public:

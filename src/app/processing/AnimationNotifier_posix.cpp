@@ -1,6 +1,8 @@
 // POSIX part of the notification: where the socket lives, and a non-blocking datagram to it.
 #include "AnimationNotifier.h"
 
+#include "RuntimeFolder.h"
+
 #include <QFile>
 #include <cstring>
 #include <sys/socket.h>
@@ -8,10 +10,7 @@
 #include <unistd.h>
 
 QString AnimationSocketPath() {
-    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
-    const QString base = runtime.isEmpty() ? QStringLiteral("/tmp/Nimbrel-%1").arg(::getuid())
-                                           : runtime + QStringLiteral("/Nimbrel");
-    return base + QStringLiteral("/TFormAnimationControl/Loopwell Control");
+    return VendorRuntimeFolder() + QStringLiteral("/TFormAnimationControl/Loopwell Control");
 }
 
 bool SendLocalDatagram(const QString& socketPath, const QByteArray& datagram) {

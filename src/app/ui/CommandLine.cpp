@@ -13,9 +13,14 @@ bool IsSwitch(const QString& argument, const QString& word) {
 CommandLine ParseCommandLine(const QStringList& arguments) {
     CommandLine line;
     for (const QString& argument : arguments) {
-        line.start = line.start || IsSwitch(argument, "start");
-        line.log = line.log || IsSwitch(argument, "log");
-        line.images = line.images || IsSwitch(argument, "images");
+        const bool start = IsSwitch(argument, "start");
+        const bool log = IsSwitch(argument, "log");
+        const bool images = IsSwitch(argument, "images");
+        line.start = line.start || start;
+        line.log = line.log || log;
+        line.images = line.images || images;
+        if (argument.size() > 1 && argument[0] == '-' && !start && !log && !images)
+            line.unknownOptions << argument;
     }
     if (!arguments.isEmpty()) line.firstArgument = arguments.first();
     return line;

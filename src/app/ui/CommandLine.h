@@ -10,6 +10,9 @@ struct CommandLine {
     bool log = false;
     bool images = false;
     QString firstArgument; // whatever its form; tested as a file path at start-up
+    // Arguments that begin with "-" and are none of the switches: reported, otherwise ignored. ("/" begins
+    // a path as well as a switch, so only "-" marks an option.)
+    QStringList unknownOptions;
 };
 
 // arguments without the program itself.

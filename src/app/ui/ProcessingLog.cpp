@@ -1,6 +1,8 @@
 // Stamped log entries, the line bound, the daily save and the log file.
 #include "ProcessingLog.h"
 
+#include "InstanceName.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
@@ -35,17 +37,17 @@ QString OneLine(QString text) {
 
 } // namespace
 
-QString LogFileNameFor(const QString& executablePath, const QString& fallbackFolder) {
-    const QFileInfo executable(executablePath);
-    const QString name = executable.completeBaseName() + "-process.log";
-    const QFileInfo folder(executable.absolutePath());
+QString LogFileNameFor(const QString& instanceName, const QString& executableFolder,
+                       const QString& fallbackFolder) {
+    const QFileInfo folder(executableFolder);
     const QString chosenFolder =
         folder.isDir() && folder.isWritable() ? folder.absoluteFilePath() : fallbackFolder;
-    return QDir(chosenFolder).filePath(name);
+    return QDir(chosenFolder).filePath(instanceName + "-process.log");
 }
 
 QString DefaultLogFileName() {
-    return LogFileNameFor(QCoreApplication::applicationFilePath(),
+    // The per-user data folder is named after the application name, which the program sets to the instance.
+    return LogFileNameFor(ProgramName(), QCoreApplication::applicationDirPath(),
                           QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation));
 }
 

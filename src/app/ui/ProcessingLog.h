@@ -12,10 +12,11 @@
 
 class QPlainTextEdit;
 
-// "<program name>-process.log" in the executable's folder when that folder is writable, otherwise in
-// fallbackFolder (the per-user data folder).
-QString LogFileNameFor(const QString& executablePath, const QString& fallbackFolder);
-// The log file of the running program.
+// "<instance name>-process.log" in the executable's folder when that folder is writable, otherwise in
+// fallbackFolder (the instance's per-user data folder).
+QString LogFileNameFor(const QString& instanceName, const QString& executableFolder,
+                       const QString& fallbackFolder);
+// The log file of the running instance.
 QString DefaultLogFileName();
 
 class ProcessingLog {

@@ -65,8 +65,8 @@ void TFormStratolux::SetExitQuestionHook(ExitQuestion question) {
     ExitQuestionHook() = question ? std::move(question) : AskExitQuestion;
 }
 
-TFormStratolux::TFormStratolux(const QStringList& arguments, const QString& logFileName, QWidget* parent)
-    : QWidget(parent), Arguments(ParseCommandLine(arguments)), LogFileName(logFileName) {
+TFormStratolux::TFormStratolux(CommandLine arguments, const QString& logFileName, QWidget* parent)
+    : QWidget(parent), Arguments(std::move(arguments)), LogFileName(logFileName) {
     BuildWindow();
     // Every option shows its stored value before the creation steps read any of them.
     RestoreSelfPersistingControls(*this);
@@ -176,7 +176,10 @@ QString TFormStratolux::ProgramTitle() const {
 }
 
 void TFormStratolux::FormCreate() {
-    Caption = windowTitle() + "  V" + STRATOLUX_VERSION + "  Nimbrel, Corrandale";
+    // An instance other than the executable's own is named, so that side-by-side windows tell themselves
+    // apart.
+    const QString instance = ProgramName() == DefaultInstanceName() ? QString() : " [" + ProgramName() + "]";
+    Caption = windowTitle() + instance + "  V" + STRATOLUX_VERSION + "  Nimbrel, Corrandale";
     FormInfo = std::make_unique<TRegistryFormInfo>(*this);
     BitBtnStartStop->setIcon(GlyphLedOff());
     QuillmapPath = ReadAppPath("Quillmap");

@@ -33,8 +33,8 @@ public:
     using ExitQuestion = std::function<bool(QWidget* parent)>;
     static void SetExitQuestionHook(ExitQuestion question);
 
-    // arguments: the command line without the program; logFileName: where the processing log is kept.
-    TFormStratolux(const QStringList& arguments, const QString& logFileName, QWidget* parent = nullptr);
+    // arguments: the parsed command line; logFileName: where the processing log is kept.
+    TFormStratolux(CommandLine arguments, const QString& logFileName, QWidget* parent = nullptr);
     ~TFormStratolux() override;
 
     bool Running() const { return Scan.Running(); }

@@ -274,14 +274,13 @@ TEST_F(ProcessingLogTest, LoadHonoursAByteOrderMarkAndKeepsTheViewWhenTheFileIsM
     EXPECT_EQ(View.toPlainText(), "lf only\nends");
 }
 
-TEST(LogFileName, BesideAWritableExecutableElseInTheFallbackFolder) {
+TEST(LogFileName, NamedAfterTheInstanceBesideAWritableExecutableElseInTheFallbackFolder) {
     QTemporaryDir folder;
-    EXPECT_EQ(LogFileNameFor(folder.filePath("Stratolux.exe"), "/fallback"),
+    EXPECT_EQ(LogFileNameFor("Stratolux", folder.path(), "/fallback"),
               folder.filePath("Stratolux-process.log"));
-    EXPECT_EQ(LogFileNameFor(folder.filePath("goes18.station"), "/fallback"),
-              folder.filePath("goes18-process.log"));
-    EXPECT_EQ(LogFileNameFor(folder.filePath("missing/stratolux"), folder.filePath("data")),
-              folder.filePath("data/stratolux-process.log"));
+    EXPECT_EQ(LogFileNameFor("g18", folder.path(), "/fallback"), folder.filePath("g18-process.log"));
+    EXPECT_EQ(LogFileNameFor("g18", folder.filePath("missing"), folder.filePath("data")),
+              folder.filePath("data/g18-process.log"));
 }
 
 } // namespace

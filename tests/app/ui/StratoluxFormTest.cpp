@@ -3,7 +3,9 @@
 #include "StratoluxForm.h"
 #include "AbiSample.h"
 #include "CommandLine.h"
+#include "InstanceName.h"
 #include "LED.h"
+#include "ProgramOptions.h"
 #include "RegistryVariables.h"
 #include "SetupTab.h"
 #include "ShutdownSignals.h"
@@ -14,6 +16,7 @@
 #include "VelLabeledEdit.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScrollBar>
@@ -87,6 +90,45 @@ TEST(CommandLine, SwitchesInAnyCaseAfterDashOrSlash) {
     EXPECT_FALSE(ParseCommandLine({"-starts"}).start);
 }
 
+TEST(CommandLine, OptionsItDoesNotKnowAreListedButPathsAreNot) {
+    const CommandLine line =
+        ParseCommandLine({"/data/file.nc", "-start", "--images", "-x", "/LOG", "/srv/in"});
+    EXPECT_EQ(line.unknownOptions, QStringList({"--images", "-x"}));
+    EXPECT_TRUE(line.start);
+    EXPECT_TRUE(line.log);
+}
+
+TEST(ProgramOptions, HelpAndVersionWinWherever) {
+    EXPECT_EQ(ParseProgramOptions({"-start", "--help"}).action, ProgramOptions::Action::ShowHelp);
+    EXPECT_EQ(ParseProgramOptions({"-h"}).action, ProgramOptions::Action::ShowHelp);
+    EXPECT_EQ(ParseProgramOptions({"/data/x.nc", "--version"}).action, ProgramOptions::Action::ShowVersion);
+    EXPECT_TRUE(UsageText("stratolux").startsWith("Usage: stratolux [--instance NAME]"));
+}
+
+TEST(ProgramOptions, InstanceIsTakenOutAndTheRestKeepsItsOrder) {
+    const ProgramOptions separate = ParseProgramOptions({"--instance", "g16", "/data/x.nc", "-start"});
+    EXPECT_EQ(separate.action, ProgramOptions::Action::Run);
+    EXPECT_EQ(separate.instanceName, "g16");
+    EXPECT_EQ(separate.rest, QStringList({"/data/x.nc", "-start"}));
+    // So the named file is still the window's first argument.
+    EXPECT_EQ(ParseCommandLine(separate.rest).firstArgument, "/data/x.nc");
+
+    const ProgramOptions joined = ParseProgramOptions({"-platform", "offscreen", "--instance=g18"});
+    EXPECT_EQ(joined.instanceName, "g18");
+    EXPECT_EQ(joined.rest, QStringList({"-platform", "offscreen"}));
+    EXPECT_TRUE(ParseProgramOptions({"-start"}).instanceName.isEmpty());
+}
+
+TEST(ProgramOptions, MissingOrUnsafeInstanceNameIsBadUsage) {
+    const ProgramOptions missing = ParseProgramOptions({"-start", "--instance"});
+    EXPECT_EQ(missing.action, ProgramOptions::Action::BadUsage);
+    EXPECT_EQ(missing.problem, "--instance needs a name");
+    const ProgramOptions unsafe = ParseProgramOptions({"--instance", "../g16"});
+    EXPECT_EQ(unsafe.action, ProgramOptions::Action::BadUsage);
+    EXPECT_TRUE(unsafe.problem.startsWith("\"../g16\" is not an instance name"))
+        << qPrintable(unsafe.problem);
+}
+
 TEST_F(StratoluxFormTest, FirstRunOpensOnSetupWithTheDefaultBands) {
     TFormStratolux form({}, logFile);
     ShowAndStart(form);
@@ -123,6 +165,20 @@ TEST_F(StratoluxFormTest, StoredOptionsAreShownWithoutRunningTheirHandlers) {
     EXPECT_FALSE(form.Setup->CheckBoxSaveAsJpegLow->isChecked());
 }
 
+TEST_F(StratoluxFormTest, AnotherInstanceIsNamedInTheCaptionAndReadsItsOwnSettings) {
+    TRegistryInteger("Satellite", 0).Write();
+    struct InstanceForThisTest {
+        InstanceForThisTest() { SetInstanceName("g18"); }
+        ~InstanceForThisTest() { SetInstanceName(QString()); }
+    } instance;
+    TRegistryInteger("Satellite", 2).Write();
+    TFormStratolux form({}, logFile);
+    ShowAndStart(form);
+    EXPECT_TRUE(form.windowTitle().startsWith("GOES-18 Stratolux [g18]  V"))
+        << qPrintable(form.windowTitle());
+    EXPECT_TRUE(QFileInfo::exists(store.KeyFile("g18")));
+}
+
 TEST_F(StratoluxFormTest, LeftPathEditsEndInASeparatorAndAreStoredAtOnce) {
     TFormStratolux form({}, logFile);
     ShowAndStart(form);
@@ -142,11 +198,11 @@ TEST_F(StratoluxFormTest, LeftPathEditsEndInASeparatorAndAreStoredAtOnce) {
 
 TEST_F(StratoluxFormTest, SwitchesStartAndChooseTheTab) {
     StoreFolders();
-    TFormStratolux logThenImages({"-log", "/IMAGES"}, logFile);
+    TFormStratolux logThenImages(ParseCommandLine({"-log", "/IMAGES"}), logFile);
     ShowAndStart(logThenImages);
     EXPECT_EQ(logThenImages.PageControlMain->currentWidget(), logThenImages.Thumbnails);
 
-    TFormStratolux started({"/START", "-log"}, logFile);
+    TFormStratolux started(ParseCommandLine({"/START", "-log"}), logFile);
     started.Waits = Quick();
     ShowAndStart(started);
     EXPECT_TRUE(started.Running());
@@ -160,7 +216,7 @@ TEST_F(StratoluxFormTest, ANamedFileIsProcessedAloneAndTheProgramStops) {
     StoreText("BandsSelected", "B13");
     const QString named = Receive(13);
     const QString other = Receive(2);
-    TFormStratolux form({named}, logFile);
+    TFormStratolux form(ParseCommandLine({named}), logFile);
     form.Waits = Quick();
     QSignalSpy ended(&form.Scan, &ScanController::ScanEnded);
     ShowAndStart(form);
@@ -175,7 +231,7 @@ TEST_F(StratoluxFormTest, ANamedFileIsProcessedAloneAndTheProgramStops) {
 
     // With the start switch as well, the file test presses the button a second time: stopped, nothing done.
     const QString again = Receive(13);
-    TFormStratolux twice({again, "-start"}, logFile);
+    TFormStratolux twice(ParseCommandLine({again, "-start"}), logFile);
     ShowAndStart(twice);
     EXPECT_FALSE(twice.Running());
     EXPECT_TRUE(QFile::exists(again));
