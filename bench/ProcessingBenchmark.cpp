@@ -65,7 +65,7 @@ int main(int argc, char** argv) {
         std::vector<double> processed;
         for (int i = 0; i < runs; ++i) {
             QFile::copy(original, received);
-            processed.push_back(Seconds([&] { processor.ProcessFile(received, options); }));
+            processed.push_back(Seconds([&] { processor.ProcessFile(ReceivedFile::At(received), options); }));
             QFile::remove(received);
         }
         const double processing = Median(processed);

@@ -17,6 +17,7 @@ constexpr qsizetype kYearField = 27;
 constexpr qsizetype kDayField = 31;
 constexpr qsizetype kHourField = 34;
 constexpr qsizetype kMinuteField = 36;
+constexpr qsizetype kStartFieldLength = 14;
 
 const QStringList kFullDiskPrefixes = {QStringLiteral("OR_ABI-L1B-RADF-"),
                                        QStringLiteral("IR_ABI-L2-CMIPF-")};
@@ -77,30 +78,30 @@ TDateTime NominalTimeOf(TDateTime startTime, std::uint8_t scanMode) {
 
 } // namespace
 
-bool DecodeAbiFileName(const QString& fileName, SatelliteCode& satelliteCode, std::uint8_t& bandIndex,
-                       TDateTime& startTime, TDateTime& nominalTime, std::uint8_t& scanMode) {
-    satelliteCode = 0;
-    startTime = 0;
+std::optional<AbiFileInfo> DecodeAbiFileName(const QString& fileName) {
     const QString name = UpperBaseName(fileName);
-    if (!HasFullDiskPrefix(name)) return false;
-    scanMode = ScanModeOf(name);
-    satelliteCode = SatelliteOf(name);
-    if (satelliteCode == 0) return false;
-    if (!HasLetter(name, kChannelLetter, u'C')) return false;
+    if (!HasFullDiskPrefix(name)) return std::nullopt;
+    AbiFileInfo info;
+    info.scanMode = ScanModeOf(name);
+    info.satellite = SatelliteOf(name);
+    if (info.satellite == 0) return std::nullopt;
+    if (!HasLetter(name, kChannelLetter, u'C')) return std::nullopt;
     const int band = NumberField(name, kBandField, 2).value_or(0);
-    if (band < 1 || band > kBandCount) return false;
-    bandIndex = static_cast<std::uint8_t>(band - 1);
-    if (!HasLetter(name, kStartLetter, u'S')) return false;
+    if (band < 1 || band > kBandCount) return std::nullopt;
+    info.bandIndex = static_cast<std::uint8_t>(band - 1);
+    if (!HasLetter(name, kStartLetter, u'S')) return std::nullopt;
 
     const auto year = NumberField(name, kYearField, 4);
     const auto dayOfYear = NumberField(name, kDayField, 3);
     const auto hour = NumberField(name, kHourField, 2);
     const auto minute = NumberField(name, kMinuteField, 2);
-    if (!year || !dayOfYear || !hour || !minute || *year < 1 || *hour > 23 || *minute > 59) return false;
-    startTime = EncodeDateTime({.year = *year, .month = 1, .day = 1, .hour = *hour, .minute = *minute}) +
-                (*dayOfYear - 1);
-    nominalTime = NominalTimeOf(startTime, scanMode);
-    return true;
+    if (!year || !dayOfYear || !hour || !minute || *year < 1 || *hour > 23 || *minute > 59)
+        return std::nullopt;
+    info.startTime = EncodeDateTime({.year = *year, .month = 1, .day = 1, .hour = *hour, .minute = *minute}) +
+                     (*dayOfYear - 1);
+    info.nominalTime = NominalTimeOf(info.startTime, info.scanMode);
+    info.startField = name.mid(kYearField, kStartFieldLength);
+    return info;
 }
 
 std::optional<std::uint8_t> BandIndexFromAbiName(const QString& fileName) {

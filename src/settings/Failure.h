@@ -21,6 +21,7 @@ enum class FailureCode {
     NotRegularFile,    // a folder, pipe or device matching the mask
     TooSmall,          // under the smallest size a radiance file can have
     NotAbiFileName,    // the name does not decode
+    OtherSatellite,    // a file of a satellite other than the selected one
     StillBeingWritten, // another process still has it open
     // Its content, as the reader finds it.
     NotNetCdf,
@@ -73,8 +74,7 @@ private:
 };
 
 // The outcome of a step that gives a value: the value, or why there is none.
-template <typename T>
-class [[nodiscard]] Result {
+template <typename T> class [[nodiscard]] Result {
 public:
     Result(T value) : state_(std::in_place_index<0>, std::move(value)) {}
     Result(Failure failure) : state_(std::in_place_index<1>, std::move(failure)) {}

@@ -78,11 +78,11 @@ void ListFiles(const QString& mask, QStringList& list) {
     }
 }
 
-qint64 FileSizeOf(const QString& path) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        throw EInOutError(QStringLiteral("Cannot open %1: %2").arg(path, file.errorString()).toStdString());
-    return file.size();
+Result<qint64> FileSizeOf(const QString& path) {
+    const QFileInfo info(path);
+    if (!info.exists()) return Failure{FailureCode::FileVanished, QStringLiteral("file vanished")};
+    if (!info.isFile()) return Failure{FailureCode::NotRegularFile, QStringLiteral("not a regular file")};
+    return info.size();
 }
 
 bool FileInUse(const QString& path) {

@@ -3,18 +3,12 @@
 #pragma once
 
 #include "DateTime.h"
+#include "Failure.h"
 
 #include <QString>
 #include <QStringList>
 #include <cstdint>
 #include <functional>
-#include <stdexcept>
-
-// Raised by FileSizeOf for a file that is missing or cannot be opened for reading.
-class EInOutError : public std::runtime_error {
-public:
-    using std::runtime_error::runtime_error;
-};
 
 // Appends folder part + name of every entry (files and sub-folders) of the mask's folder whose name
 // matches the mask's last component: "?" is one character, "*" any run, case-insensitive. Entries come in
@@ -22,9 +16,9 @@ public:
 // part (an unset folder) and a missing folder list nothing.
 void ListFiles(const QString& mask, QStringList& list);
 
-// Length of the file in bytes; throws EInOutError when it cannot be opened for reading. 64-bit, so that
-// files over 2 GiB never wrap into a small size.
-qint64 FileSizeOf(const QString& path);
+// Length of the regular file in bytes, 64-bit so that files over 2 GiB never wrap into a small size; a
+// FileVanished or NotRegularFile failure for anything else (a pipe is never opened).
+Result<qint64> FileSizeOf(const QString& path);
 
 // True when the file is missing, read-only, not a regular file, or open in any process (even only for
 // reading) other than through this call.

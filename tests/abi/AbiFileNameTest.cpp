@@ -5,6 +5,7 @@
 
 namespace {
 
+// The decoded fields, all zero when the name does not decode.
 struct Decoded {
     bool ok = false;
     SatelliteCode satellite = 0;
@@ -12,12 +13,14 @@ struct Decoded {
     TDateTime start = 0;
     TDateTime nominal = 0;
     std::uint8_t mode = 0;
+    QString startField;
 };
 
 Decoded Decode(const QString& name) {
-    Decoded d;
-    d.ok = DecodeAbiFileName(name, d.satellite, d.band, d.start, d.nominal, d.mode);
-    return d;
+    const std::optional<AbiFileInfo> info = DecodeAbiFileName(name);
+    if (!info) return {};
+    return {true,           info->satellite, info->bandIndex, info->startTime, info->nominalTime,
+            info->scanMode, info->startField};
 }
 
 // A mode-6 GOES-16 band-13 name with the given start field (yyyydddhhnn).
@@ -110,13 +113,9 @@ TEST(DecodeAbiFileName, RejectsMalformedFields) {
     EXPECT_TRUE(Decode(with(17, "?")).ok);
 }
 
-TEST(DecodeAbiFileName, FailureStartsFromNoSatelliteAndNoTime) {
-    Decoded d;
-    d.satellite = 3;
-    d.start = 12345;
-    EXPECT_FALSE(DecodeAbiFileName("something-else.nc", d.satellite, d.band, d.start, d.nominal, d.mode));
-    EXPECT_EQ(d.satellite, 0);
-    EXPECT_EQ(d.start, 0);
+TEST(DecodeAbiFileName, KeepsTheWholeStartFieldForTheScanOrder) {
+    EXPECT_EQ(Decode("/in/" + NameStarting("20240021230")).startField, "20240021230205");
+    EXPECT_EQ(Decode(NameStarting("20240021230").left(40)).startField, "2024002123020");
 }
 
 TEST(BandIndexFromAbiName, TakesTheBandFieldOfEitherPrefix) {

@@ -102,25 +102,25 @@ TEST_F(FileUtils, ListFilesWithoutFolderOrWithMissingFolderListsNothing) {
     EXPECT_TRUE(Listed(Folder() + "scan.nc/*").isEmpty());
 }
 
-TEST_F(FileUtils, FileSizeOfFollowsAGrowingFileAndThrowsForAMissingOne) {
+TEST_F(FileUtils, FileSizeOfFollowsAGrowingFileAndFailsForAMissingOne) {
     QFile growing(Folder() + "growing.nc");
     ASSERT_TRUE(growing.open(QIODevice::WriteOnly));
     growing.write(QByteArray(1000, 'x'));
     growing.flush();
-    EXPECT_EQ(FileSizeOf(growing.fileName()), 1000);
+    EXPECT_EQ(FileSizeOf(growing.fileName()).value(), 1000);
     growing.write(QByteArray(500, 'x'));
     growing.flush();
-    EXPECT_EQ(FileSizeOf(growing.fileName()), 1500);
+    EXPECT_EQ(FileSizeOf(growing.fileName()).value(), 1500);
 
-    EXPECT_THROW(FileSizeOf(Folder() + "missing.nc"), EInOutError);
-    EXPECT_THROW(FileSizeOf(Dir.path()), EInOutError);
+    EXPECT_EQ(FileSizeOf(Folder() + "missing.nc").failure().code, FailureCode::FileVanished);
+    EXPECT_EQ(FileSizeOf(Dir.path()).failure().code, FailureCode::NotRegularFile);
 }
 
 TEST_F(FileUtils, FileSizeOfDoesNotWrapAbove2GiB) {
     QFile big(MakeFile("big.nc"));
     const qint64 size = 3LL * 1024 * 1024 * 1024;
     ASSERT_TRUE(big.resize(size)); // sparse: no disk space used
-    EXPECT_EQ(FileSizeOf(big.fileName()), size);
+    EXPECT_EQ(FileSizeOf(big.fileName()).value(), size);
 }
 
 TEST_F(FileUtils, FileInUseWhileAnotherProcessReadsIt) {

@@ -29,11 +29,10 @@ bool ConvertOne(const QString& path, const ConvertRequest& request) {
         Complain(path + ": no such file");
         return false;
     }
-    SatelliteCode satellite = 0;
-    std::uint8_t band = 0, scanMode = 0;
-    TDateTime startTime = 0, nominalTime = 0;
-    if (!DecodeAbiFileName(path, satellite, band, startTime, nominalTime, scanMode))
+    const AbiFileInfo name = DecodeAbiFileName(path).value_or(AbiFileInfo{});
+    if (name.satellite == 0)
         Complain(path + ": not an ABI file name; the image gets no title and no file time");
+    const TDateTime startTime = name.startTime, nominalTime = name.nominalTime;
 
     TExtBitmap bitmap;
     bitmap.SetPixelFormat(TPixelFormat::pf8bit);

@@ -1,31 +1,36 @@
 // What processing one received file came to, as the scan reports it.
 #pragma once
 
+#include "AbiFileName.h"
 #include "BandTables.h"
 #include "DateTime.h"
+#include "Failure.h"
 
 #include <QImage>
 #include <QMetaType>
 #include <QString>
-#include <cstdint>
+#include <optional>
 
 // Why a source file was deleted without being processed.
 enum class SkipReason { None, TooLarge, BandNotSelected };
 
 struct FileOutcome {
     QString sourcePath;
-    qint64 sizeBytes = 0; // as listed before processing
-    bool success = false; // read and taken through the saving steps
-    QString imagePath;    // the image written last; empty when none
-    SatelliteCode satellite = 0;
-    std::uint8_t bandIndex = 0;
-    float longitude = 0; // of the projection origin, degrees east
-    TDateTime nominalTime = 0;
+    std::optional<AbiFileInfo> name; // the decoded file name; none when it does not decode
+    qint64 sizeBytes = 0;
+    // Why the file was not processed; it then stays for the next scan, unless skipReason says it was deleted.
+    std::optional<Failure> failure;
     SkipReason skipReason = SkipReason::None;
+    QString imagePath;         // the image written last; empty when none
+    float longitude = 0;       // of the projection origin, degrees east
+    TDateTime nominalTime = 0; // set once an image is written
+    // Processed, or skipped, but the source could not be deleted (and why).
+    std::optional<Failure> sourceNotDeleted;
     QImage thumbnail; // the saved image read back and reduced for its thumbnail; null when unreadable
 
-    // Only a file with an image to show counts as processed.
-    bool Processed() const { return success && !imagePath.isEmpty(); }
+    bool Processed() const { return !failure && skipReason == SkipReason::None && !imagePath.isEmpty(); }
+    SatelliteCode Satellite() const { return name ? name->satellite : 0; }
+    std::uint8_t BandIndex() const { return name ? name->bandIndex : 0; }
 };
 
 Q_DECLARE_METATYPE(FileOutcome)

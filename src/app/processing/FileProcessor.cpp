@@ -1,19 +1,19 @@
 // Processing of one received file.
 #include "FileProcessor.h"
 
-#include "AbiFileName.h"
 #include "AnimationNotifier.h"
 #include "BMPExtImage.h"
 #include "DurableFiles.h"
 #include "ImageFiles.h"
 #include "NetCDFGoesAbi.h"
 #include "OutputNames.h"
+#include "SourceFile.h"
 #include "Utils.h"
 
-#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QThread>
+#include <filesystem>
 
 namespace {
 
@@ -30,104 +30,157 @@ bool BusyAfterWaiting(const QString& path, const ProcessingWaits& waits) {
     return FileInUse(path);
 }
 
+Status CreateFolder(const QString& folder) {
+    std::error_code error;
+    std::filesystem::create_directories(QFile::encodeName(folder).toStdString(), error);
+    if (error)
+        return Failure{FailureCode::CannotCreateFolder,
+                       "cannot create folder " + folder + ": " + QString::fromStdString(error.message())};
+    return {};
+}
+
+Status CopyToArchive(const QString& sourcePath, const QString& copyPath) {
+    try {
+        CopyFileDurably(sourcePath, copyPath);
+        return {};
+    } catch (const std::exception& error) {
+        return Failure{FailureCode::CannotCopy, QString::fromLocal8Bit(error.what())};
+    }
+}
+
+Status ReadImage(const QString& path, TExtBitmap& bitmap, float& longitude,
+                 const ProcessingOptions& options) {
+    KeepAlive();
+    if (ReadAbiImage(path, bitmap, longitude, options.singleFileMode, options.waits)) return {};
+    return Failure{FailureCode::DamagedNetCdf, QStringLiteral("cannot read an ABI radiance image")};
+}
+
+Status SavePng(const TExtBitmap& bitmap, const QString& path, const AbiFileInfo& name) {
+    try {
+        SavePngImage(bitmap, path, name.startTime, name.nominalTime);
+        return {};
+    } catch (const std::exception& error) {
+        return Failure{FailureCode::CannotWrite, QString::fromLocal8Bit(error.what())};
+    }
+}
+
+Status SaveJpeg(const TExtBitmap& bitmap, const QString& path, int quality, const AbiFileInfo& name) {
+    try {
+        if (SaveJpegImage(bitmap, path, quality, name.nominalTime)) return {};
+        return Failure{FailureCode::CannotWrite, "cannot write " + path};
+    } catch (const std::exception& error) {
+        return Failure{FailureCode::CannotWrite, QString::fromLocal8Bit(error.what())};
+    }
+}
+
+bool ImageFormatSelected(const ProcessingOptions& options) {
+    return options.saveAsPng || options.saveAsJpeg || options.saveAsJpegLow;
+}
+
 } // namespace
 
 FileProcessor::FileProcessor() : notify(NotifyAnimationProgram) {}
 
-FileOutcome FileProcessor::ProcessFile(const QString& sourcePath, const ProcessingOptions& options) {
+FileOutcome FileProcessor::ProcessFile(const ReceivedFile& file, const ProcessingOptions& options) {
     FileOutcome outcome;
-    outcome.sourcePath = sourcePath;
-
-    const QFileInfo source(sourcePath);
-    if (!source.isFile()) return outcome;
-    qint64 size = 0;
-    try {
-        size = FileSizeOf(sourcePath);
-    } catch (const std::exception&) {
-        return outcome;
-    }
-    if (size < kSmallestReceivedFile) return outcome;
-    if (size > kLargestReceivedFile) {
-        QFile::remove(sourcePath);
-        outcome.skipReason = SkipReason::TooLarge;
-        return outcome;
-    }
-
-    SatelliteCode satellite = 0;
-    std::uint8_t band = 0;
-    std::uint8_t scanMode = 0;
-    TDateTime startTime = 0;
-    TDateTime nominalTime = 0;
-    if (!DecodeAbiFileName(sourcePath, satellite, band, startTime, nominalTime, scanMode)) return outcome;
-    outcome.satellite = satellite;
-    outcome.bandIndex = band;
-
-    if (options.clearImages && nominalTime > cycleTime_) {
-        if (onClearThumbnails) onClearThumbnails();
-        cycleTime_ = nominalTime;
-    }
-    if (options.satelliteItem != satellite - 1) return outcome;
-    if (!options.bandsSelected.at(band)) {
-        QFile::remove(sourcePath);
-        outcome.skipReason = SkipReason::BandNotSelected;
-        return outcome;
-    }
-    if (!options.singleFileMode && BusyAfterWaiting(sourcePath, options.waits)) return outcome;
-
-    // An unset folder is never taken for the file-system root.
-    if (options.netCdfPath.isEmpty() || options.savePath.isEmpty()) return outcome;
-    const OutputPaths paths = DeriveOutputPaths(options, source.fileName(), startTime, satellite, band);
-    if (!QDir().mkpath(paths.netCdfFolder) || !QDir().mkpath(paths.imageFolder)) return outcome;
-
-    // A file named on the command line may come from the archive folder itself and is read where it lies; in
-    // a scan, a source folder that is also the archive folder would have the file processed again at every
-    // scan, so it fails as a copy onto itself does.
-    const bool sourceIsArchive = SameFile(sourcePath, paths.copyPath);
-    if (sourceIsArchive && !options.singleFileMode) return outcome;
-    QString readPath = paths.copyPath;
-    bool copied = false;
-    if (sourceIsArchive) {
-        readPath = sourcePath;
-    } else {
-        try {
-            CopyFileDurably(sourcePath, paths.copyPath);
-            copied = true;
-        } catch (const std::exception&) {
-            if (!options.singleFileMode) return outcome;
-            readPath = sourcePath;
-        }
-    }
-
-    const bool keepCopy = options.saveAsNetCdf;
-    bool saved = false;
-    try {
-        saved = ConvertAndSave(readPath, options, outcome, startTime, nominalTime, paths);
-    } catch (const std::exception&) {
-        saved = false;
-    }
-    if (copied && !keepCopy) QFile::remove(paths.copyPath);
-    if (!saved) return outcome;
-    if (!(sourceIsArchive && keepCopy)) QFile::remove(sourcePath);
-
-    if (!outcome.imagePath.isEmpty()) {
-        outcome.nominalTime = nominalTime;
-        if (notify) notify(AnimationChannel(satellite, band), nominalTime);
-    }
-    outcome.success = true;
+    outcome.sourcePath = file.path;
+    outcome.name = file.name;
+    if (const Status status = Process(file, options, outcome); !status) outcome.failure = status.failure();
     return outcome;
 }
 
-bool FileProcessor::ConvertAndSave(const QString& readPath, const ProcessingOptions& options,
-                                   FileOutcome& outcome, TDateTime startTime, TDateTime nominalTime,
-                                   const OutputPaths& paths) {
+Status FileProcessor::Process(const ReceivedFile& file, const ProcessingOptions& options,
+                              FileOutcome& outcome) {
+    const Result<FileIdentity> listed = IdentifyFile(file.path);
+    if (!listed) return listed.failure();
+    outcome.sizeBytes = listed->size;
+    if (listed->size < kSmallestReceivedFile)
+        return Failure{FailureCode::TooSmall, QStringLiteral("only %1 bytes").arg(listed->size)};
+    if (listed->size > kLargestReceivedFile) return Skip(file.path, *listed, SkipReason::TooLarge, outcome);
+    if (!file.name)
+        return Failure{FailureCode::NotAbiFileName, QStringLiteral("not the name of an ABI full-disk file")};
+    const AbiFileInfo& name = *file.name;
+
+    if (options.clearImages && name.nominalTime > cycleTime_) {
+        if (onClearThumbnails) onClearThumbnails();
+        cycleTime_ = name.nominalTime;
+    }
+    if (options.satelliteItem != name.satellite - 1)
+        return Failure{FailureCode::OtherSatellite, "a file of " + SatelliteName(name.satellite) +
+                                                        ", another satellite than the one selected"};
+    if (!options.bandsSelected.at(name.bandIndex))
+        return Skip(file.path, *listed, SkipReason::BandNotSelected, outcome);
+    if (!options.singleFileMode && BusyAfterWaiting(file.path, options.waits))
+        return Failure{FailureCode::StillBeingWritten,
+                       QStringLiteral("still being written, retried at the next scan")};
+
+    // An unset folder is never taken for the file-system root.
+    if (options.netCdfPath.isEmpty())
+        return Failure{FailureCode::FolderNotSet, QStringLiteral("no netCDF folder set")};
+    if (options.savePath.isEmpty())
+        return Failure{FailureCode::FolderNotSet, QStringLiteral("no image folder set")};
+    const bool keepCopy = options.saveAsNetCdf;
+    // With nothing to write and nothing to keep, deleting the source would lose it.
+    if (!ImageFormatSelected(options) && !keepCopy)
+        return Failure{FailureCode::NoFormatSelected, QStringLiteral("no image format selected")};
+    const OutputPaths paths = DeriveOutputPaths(options, QFileInfo(file.path).fileName(), name);
+    if (const Status created = CreateFolder(paths.netCdfFolder); !created) return created;
+    if (const Status created = CreateFolder(paths.imageFolder); !created) return created;
+
+    // A file named on the command line may come from the archive folder itself and is read where it lies; in
+    // a scan, a source folder that is also the archive folder would have the file processed again at every
+    // scan.
+    const bool sourceIsArchive = SameFile(file.path, paths.copyPath);
+    if (sourceIsArchive && !options.singleFileMode)
+        return Failure{FailureCode::SourceIsArchive,
+                       QStringLiteral("source folder is also the archive folder")};
+    // What is deleted at the end must be the file that was copied, not one put in its place meanwhile (nor
+    // one still growing).
+    const Result<FileIdentity> copied = IdentifyFile(file.path);
+    if (!copied) return copied.failure();
+    bool haveCopy = false;
+    QString readPath = file.path;
+    if (!sourceIsArchive) {
+        const Status copy = CopyToArchive(file.path, paths.copyPath);
+        // Single-file mode reads the file in place when it cannot be copied.
+        if (!copy && !options.singleFileMode) return copy;
+        if (copy) {
+            haveCopy = true;
+            readPath = paths.copyPath;
+        }
+    }
+
     TExtBitmap bitmap;
     bitmap.SetPixelFormat(TPixelFormat::pf8bit);
-    KeepAlive();
-    float longitude = 0;
-    // Nothing received is given up for an image that could not be read: the source stays for the next scan.
-    if (!ReadAbiImage(readPath, bitmap, longitude, options.singleFileMode, options.waits)) return false;
-    outcome.longitude = longitude;
+    Status saved = ReadImage(readPath, bitmap, outcome.longitude, options);
+    if (saved) saved = SaveImages(bitmap, options, name, paths, outcome);
+    if (haveCopy && !keepCopy) QFile::remove(paths.copyPath);
+    if (!saved) return saved;
 
+    // With archiving on and no copy apart from the source, the source is the archived file: it stays.
+    const bool sourceIsTheArchivedFile = keepCopy && !haveCopy;
+    if (!sourceIsTheArchivedFile) {
+        if (const Status deleted = DeleteIfUnchanged(file.path, *copied); !deleted)
+            outcome.sourceNotDeleted = deleted.failure();
+    }
+    if (outcome.imagePath.isEmpty())
+        return Failure{FailureCode::NoFormatSelected,
+                       QStringLiteral("no image format selected; archived only")};
+    outcome.nominalTime = name.nominalTime;
+    if (notify) notify(AnimationChannel(name.satellite, name.bandIndex), name.nominalTime);
+    return {};
+}
+
+Status FileProcessor::Skip(const QString& path, const FileIdentity& identity, SkipReason reason,
+                           FileOutcome& outcome) {
+    outcome.skipReason = reason;
+    if (const Status deleted = DeleteIfUnchanged(path, identity); !deleted)
+        outcome.sourceNotDeleted = deleted.failure();
+    return {};
+}
+
+Status FileProcessor::SaveImages(const TExtBitmap& bitmap, const ProcessingOptions& options,
+                                 const AbiFileInfo& name, const OutputPaths& paths, FileOutcome& outcome) {
     const bool wantJpeg = options.saveAsJpeg || options.saveAsJpegLow;
     // An image of a format no longer selected would be stale; a selected one is replaced only when complete.
     if (!options.saveAsPng) QFile::remove(paths.pngPath);
@@ -135,12 +188,13 @@ bool FileProcessor::ConvertAndSave(const QString& readPath, const ProcessingOpti
 
     if (options.saveAsPng) {
         KeepAlive();
-        SavePngImage(bitmap, paths.pngPath, startTime, nominalTime);
+        if (const Status saved = SavePng(bitmap, paths.pngPath, name); !saved) return saved;
         outcome.imagePath = paths.pngPath;
     }
     if (wantJpeg) {
         const int quality = options.saveAsJpeg ? kJpegQuality : kJpegLowQuality;
-        if (SaveJpegImage(bitmap, paths.jpegPath, quality, nominalTime)) outcome.imagePath = paths.jpegPath;
+        if (const Status saved = SaveJpeg(bitmap, paths.jpegPath, quality, name); !saved) return saved;
+        outcome.imagePath = paths.jpegPath;
     }
-    return true;
+    return {};
 }

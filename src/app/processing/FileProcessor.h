@@ -3,8 +3,10 @@
 #pragma once
 
 #include "DateTime.h"
+#include "Failure.h"
 #include "FileOutcome.h"
 #include "ProcessingOptions.h"
+#include "ReceivedFile.h"
 
 #include <QString>
 #include <functional>
@@ -13,7 +15,9 @@ inline constexpr qint64 kSmallestReceivedFile = 1000;
 // A band-2 full disk (21696² pixels) takes 300 to 450 MB; anything beyond this is no radiance file.
 inline constexpr qint64 kLargestReceivedFile = 1000000000;
 
+struct FileIdentity;
 struct OutputPaths;
+class TExtBitmap;
 
 class FileProcessor {
 public:
@@ -24,16 +28,19 @@ public:
 
     FileProcessor();
 
-    FileOutcome ProcessFile(const QString& sourcePath, const ProcessingOptions& options);
+    FileOutcome ProcessFile(const ReceivedFile& file, const ProcessingOptions& options);
 
     // The newest nominal time shown since the thumbnails were last cleared.
     TDateTime CycleTime() const { return cycleTime_; }
 
 private:
-    // Converts the archive copy (or the source itself) and writes the selected images; false leaves the
-    // source.
-    bool ConvertAndSave(const QString& readPath, const ProcessingOptions& options, FileOutcome& outcome,
-                        TDateTime startTime, TDateTime nominalTime, const OutputPaths& paths);
+    // The steps up to the deletion of the source; a failure leaves the source in place.
+    Status Process(const ReceivedFile& file, const ProcessingOptions& options, FileOutcome& outcome);
+    // Deletes a file that is not to be processed, and says why.
+    Status Skip(const QString& path, const FileIdentity& identity, SkipReason reason, FileOutcome& outcome);
+    // Writes the selected images of the bitmap; the outcome's image path becomes the last one written.
+    Status SaveImages(const TExtBitmap& bitmap, const ProcessingOptions& options, const AbiFileInfo& name,
+                      const OutputPaths& paths, FileOutcome& outcome);
 
     TDateTime cycleTime_ = 0;
 };

@@ -71,11 +71,7 @@ QImage LoadGreyImage(const QString& path) {
 }
 
 std::optional<QImage> LoadRestorableImage(const QString& path, QSize size) {
-    if (!QFileInfo(path).isFile()) return std::nullopt;
-    try {
-        if (FileSizeOf(path) < kMinimumRestoreBytes) return std::nullopt;
-    } catch (const EInOutError&) {
-        return std::nullopt;
-    }
+    const Result<qint64> fileSize = FileSizeOf(path);
+    if (!fileSize || *fileSize < kMinimumRestoreBytes) return std::nullopt;
     return LoadReducedImage(path, size);
 }

@@ -12,17 +12,18 @@ QString ShortImageBaseName(TDateTime startTime, SatelliteCode satellite, bool sa
            BandCode.at(bandIndex).toLower();
 }
 
-OutputPaths DeriveOutputPaths(const ProcessingOptions& options, const QString& fileName, TDateTime startTime,
-                              SatelliteCode satellite, int bandIndex) {
+OutputPaths DeriveOutputPaths(const ProcessingOptions& options, const QString& fileName,
+                              const AbiFileInfo& name) {
     OutputPaths paths;
-    const QString dated = options.datesInFolders ? DatedSubFolder(startTime) : QString();
+    const QString dated = options.datesInFolders ? DatedSubFolder(name.startTime) : QString();
     paths.netCdfFolder = options.netCdfPath + dated;
     paths.imageFolder = options.savePath + dated;
     paths.copyPath = paths.netCdfFolder + fileName;
 
     QString base;
     if (options.shortImageNames) {
-        base = paths.imageFolder + ShortImageBaseName(startTime, satellite, options.save19As16, bandIndex);
+        base = paths.imageFolder +
+               ShortImageBaseName(name.startTime, name.satellite, options.save19As16, name.bandIndex);
     } else {
         const QFileInfo copy(paths.copyPath);
         const QString stem = copy.suffix().isEmpty() ? copy.fileName() : copy.completeBaseName();

@@ -1,6 +1,7 @@
 // Where the archive copy and the images of one received file go, and what they are called.
 #pragma once
 
+#include "AbiFileName.h"
 #include "BandTables.h"
 #include "DateTime.h"
 #include "ProcessingOptions.h"
@@ -21,5 +22,6 @@ QString DatedSubFolder(TDateTime startTime);
 // "202401021230-g16-b13": start time, satellite tag and lower-case band code.
 QString ShortImageBaseName(TDateTime startTime, SatelliteCode satellite, bool save19As16, int bandIndex);
 
-OutputPaths DeriveOutputPaths(const ProcessingOptions& options, const QString& fileName, TDateTime startTime,
-                              SatelliteCode satellite, int bandIndex);
+// The paths for the received file of that name.
+OutputPaths DeriveOutputPaths(const ProcessingOptions& options, const QString& fileName,
+                              const AbiFileInfo& name);

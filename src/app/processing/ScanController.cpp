@@ -14,6 +14,7 @@ ScanController::ScanController(QObject* parent) : QObject(parent) {
     connect(worker_, &ScanWorker::ThumbnailRestored, this, &ScanController::ThumbnailRestored);
     connect(worker_, &ScanWorker::ClearThumbnailsRequested, this, &ScanController::ClearThumbnailsRequested);
     connect(worker_, &ScanWorker::FileReported, this, &ScanController::FileReported);
+    connect(worker_, &ScanWorker::FoldersReported, this, &ScanController::FoldersReported);
     connect(worker_, &ScanWorker::ScanFinished, this, &ScanController::OnScanFinished);
     thread_.start();
 }
@@ -26,10 +27,12 @@ ScanController::~ScanController() {
 
 void ScanController::SetRunning(bool running) {
     running_ = running;
-    if (running)
-        timer_.start();
-    else
+    if (!running) {
         timer_.stop();
+        return;
+    }
+    timer_.start();
+    QMetaObject::invokeMethod(worker_, &ScanWorker::CheckFoldersAtStart, Qt::QueuedConnection);
 }
 
 void ScanController::RestoreThumbnails(const QStringList& lastSaved) {

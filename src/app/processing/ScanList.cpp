@@ -4,7 +4,6 @@
 #include "BandTables.h"
 #include "Utils.h"
 
-#include <QFileInfo>
 #include <algorithm>
 
 QString ScanMask(const QString& sourcePath, const QString& satelliteItemText) {
@@ -12,21 +11,25 @@ QString ScanMask(const QString& sourcePath, const QString& satelliteItemText) {
     return sourcePath + "OR_ABI-L1b-RadF-M?C??_" + SatelliteMaskField(satelliteItemText) + "_s*.nc";
 }
 
-QString ScanFileKey(const QString& path) {
-    const QString name = QFileInfo(path).fileName();
-    return name.mid(27, 14) + name.mid(19, 2);
+QString ScanOrderKey(const ReceivedFile& file) {
+    if (!file.name) return {};
+    return file.name->startField +
+           QStringLiteral("%1").arg(file.name->bandIndex + 1, 2, 10, QLatin1Char('0'));
 }
 
-int CompareScanFiles(const QString& a, const QString& b) {
-    return ScanFileKey(a).toLower().localeAwareCompare(ScanFileKey(b).toLower());
+int CompareScanFiles(const ReceivedFile& a, const ReceivedFile& b) {
+    return ScanOrderKey(a).toLower().localeAwareCompare(ScanOrderKey(b).toLower());
 }
 
-QStringList BuildScanList(const ProcessingOptions& options) {
-    if (options.singleFileMode) return {options.singleFilePath};
-    QStringList list;
+std::vector<ReceivedFile> BuildScanList(const ProcessingOptions& options) {
+    if (options.singleFileMode) return {ReceivedFile::At(options.singleFilePath)};
+    QStringList paths;
     const QString mask = ScanMask(options.sourcePath, options.satelliteName);
-    if (!mask.isEmpty()) ListFiles(mask, list);
+    if (!mask.isEmpty()) ListFiles(mask, paths);
+    std::vector<ReceivedFile> list;
+    list.reserve(static_cast<std::size_t>(paths.size()));
+    for (const QString& path : paths) list.push_back(ReceivedFile::At(path));
     std::sort(list.begin(), list.end(),
-              [](const QString& a, const QString& b) { return CompareScanFiles(a, b) < 0; });
+              [](const ReceivedFile& a, const ReceivedFile& b) { return CompareScanFiles(a, b) < 0; });
     return list;
 }

@@ -2,19 +2,22 @@
 #pragma once
 
 #include "ProcessingOptions.h"
+#include "ReceivedFile.h"
 
 #include <QString>
-#include <QStringList>
+#include <vector>
 
 // SourcePath + "OR_ABI-L1b-RadF-M?C??_" + satellite field + "_s*.nc"; empty when the source folder is not
 // set.
 QString ScanMask(const QString& sourcePath, const QString& satelliteItemText);
 
-// The start-time field (14 characters from position 28) followed by the band field (2 from position 20).
-QString ScanFileKey(const QString& path);
+// The start-time field (year, day of year, hour, minute, second, tenth) followed by the two-digit band
+// number; empty for a name that does not decode.
+QString ScanOrderKey(const ReceivedFile& file);
 
-// Negative, zero or positive as a sorts before, with or after b (locale order, ignoring case).
-int CompareScanFiles(const QString& a, const QString& b);
+// Negative, zero or positive as a sorts before, with or after b (locale order, ignoring case). Names that do
+// not decode come first.
+int CompareScanFiles(const ReceivedFile& a, const ReceivedFile& b);
 
 // The sorted scan list, or only the command-line file in single-file mode.
-QStringList BuildScanList(const ProcessingOptions& options);
+std::vector<ReceivedFile> BuildScanList(const ProcessingOptions& options);

@@ -3,6 +3,19 @@
 
 #include <QFileInfo>
 #include <QLocale>
+#include <algorithm>
+
+namespace {
+
+QString FileName(const FileOutcome& outcome) {
+    return QFileInfo(outcome.sourcePath).fileName();
+}
+
+bool Contains(const std::vector<FolderWarning>& warnings, const FolderWarning& warning) {
+    return std::find(warnings.begin(), warnings.end(), warning) != warnings.end();
+}
+
+} // namespace
 
 QString LongitudeText(float longitude) {
     const QLocale locale = QLocale::system();
@@ -15,35 +28,53 @@ QString ProcessedCaption(const QString& satelliteName, const QString& captionBas
                          const FileOutcome& outcome) {
     return satelliteName + " " + captionBase +
            "  -  Processed: " + FormatDateTime("yyyy-mm-dd hh:nn ", outcome.nominalTime) +
-           BandCode.at(outcome.bandIndex);
+           BandCode.at(outcome.BandIndex());
 }
 
 QString ProcessedLogLine(const FileOutcome& outcome) {
     return "Processed  " + FormatDateTime("yyyy-mm-dd hhnn", outcome.nominalTime) + "  band " +
-           BandCode.at(outcome.bandIndex) + " " + BandCaption.at(outcome.bandIndex) + "  at " +
+           BandCode.at(outcome.BandIndex()) + " " + BandCaption.at(outcome.BandIndex()) + "  at " +
            LongitudeText(outcome.longitude);
 }
 
 QString ProcessedStatusText(const FileOutcome& outcome) {
-    return SatelliteStatusLabel(outcome.satellite) + "  " + ProcessedLogLine(outcome);
+    return SatelliteStatusLabel(outcome.Satellite()) + "  " + ProcessedLogLine(outcome);
 }
 
 QString ThumbnailHint(const FileOutcome& outcome) {
-    const QString name = QFileInfo(outcome.sourcePath).fileName();
-    return "GOES-" + name.mid(23, 2) + "  " + FormatDateTime("yyyy-mm-dd hhnn", outcome.nominalTime) +
-           "  band " + BandCode.at(outcome.bandIndex) + "  [" + BandCaption.at(outcome.bandIndex) + "]  at " +
+    return "GOES-" + SatelliteFileField(outcome.Satellite()).mid(1) + "  " +
+           FormatDateTime("yyyy-mm-dd hhnn", outcome.nominalTime) + "  band " +
+           BandCode.at(outcome.BandIndex()) + "  [" + BandCaption.at(outcome.BandIndex()) + "]  at " +
            LongitudeText(outcome.longitude);
 }
 
-std::optional<QString> FailureLine(const FileOutcome& outcome) {
-    const QString name = QFileInfo(outcome.sourcePath).fileName();
+QString FailureLine(const FileOutcome& outcome) {
     switch (outcome.skipReason) {
-    case SkipReason::None:
-        return name + " failed";
     case SkipReason::TooLarge:
-        return "Skipped " + QString::number(outcome.sizeBytes / 1000000) + " MB file: " + name;
+        return "Skipped " + QString::number(outcome.sizeBytes / 1000000) + " MB file: " + FileName(outcome);
     case SkipReason::BandNotSelected:
-        return std::nullopt;
+        return "Skipped band " + BandCode.at(outcome.BandIndex()) +
+               " file (band not ticked): " + FileName(outcome);
+    case SkipReason::None:
+        break;
     }
-    return std::nullopt;
+    return FileName(outcome) + " failed" + (outcome.failure ? ": " + outcome.failure->message : QString());
+}
+
+std::optional<QString> SourceNotDeletedLine(const FileOutcome& outcome) {
+    if (!outcome.sourceNotDeleted) return std::nullopt;
+    return FileName(outcome) + " not deleted: " + outcome.sourceNotDeleted->message;
+}
+
+QStringList FolderChangeLines(const std::vector<FolderWarning>& before,
+                              const std::vector<FolderWarning>& now) {
+    QStringList lines;
+    for (const FolderWarning& warning : before)
+        if (!Contains(now, warning) && std::none_of(now.begin(), now.end(), [&](const FolderWarning& w) {
+                return w.folder == warning.folder;
+            }))
+            lines << warning.folder + " is usable again";
+    for (const FolderWarning& warning : now)
+        if (!Contains(before, warning)) lines << warning.Text();
+    return lines;
 }

@@ -1,11 +1,14 @@
 // The texts with which the window reports each outcome of a scan: caption, log line, status text, thumbnail
-// hint.
+// hint, and the lines on failed and skipped files and on the folders.
 #pragma once
 
 #include "FileOutcome.h"
+#include "FolderCheck.h"
 
 #include <QString>
+#include <QStringList>
 #include <optional>
+#include <vector>
 
 // "75.2° W" for negative longitudes, "0.0° E" otherwise, with the locale's decimal separator.
 QString LongitudeText(float longitude);
@@ -23,6 +26,14 @@ QString ProcessedStatusText(const FileOutcome& outcome);
 // "GOES-16  2025-01-21 2000  band B13  [10.3 µm  thermal]  at 75.2° W".
 QString ThumbnailHint(const FileOutcome& outcome);
 
-// The line for a file that did not succeed: "<name> failed", "Skipped 160 MB file: <name>", or none at all
-// for a file of an unselected band.
-std::optional<QString> FailureLine(const FileOutcome& outcome);
+// The line for a file that was not processed: "<name> failed: <reason>", "Skipped 160 MB file: <name>", or
+// "Skipped band B05 file (band not ticked): <name>" for a file deleted unread.
+QString FailureLine(const FileOutcome& outcome);
+
+// "<name> not deleted: <reason>" for a file that was processed or skipped but could not be deleted.
+std::optional<QString> SourceNotDeletedLine(const FileOutcome& outcome);
+
+// A line for every folder problem that appeared ("Source folder /in/ is missing") and every one that went
+// ("Source folder /in/ is usable again").
+QStringList FolderChangeLines(const std::vector<FolderWarning>& before,
+                              const std::vector<FolderWarning>& now);

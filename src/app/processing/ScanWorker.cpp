@@ -3,9 +3,8 @@
 
 #include "ImageFileLoading.h"
 #include "ScanList.h"
+#include "ScanReports.h"
 #include "Utils.h"
-
-#include <QFileInfo>
 
 ScanWorker::ScanWorker(const SharedOptions& options, const std::atomic_bool& running)
     : options_(options), running_(running) {
@@ -13,30 +12,30 @@ ScanWorker::ScanWorker(const SharedOptions& options, const std::atomic_bool& run
 }
 
 void ScanWorker::RunScan() {
-    const QStringList files = BuildScanList(options_.Snapshot());
-    for (const QString& path : files) {
+    const ProcessingOptions options = options_.Snapshot();
+    ReportFolderChanges(options);
+    for (const ReceivedFile& file : BuildScanList(options)) {
         if (!running_) break;
         KeepAlive();
-        qint64 size = 0;
-        try {
-            // A folder or a special file (a pipe would block the open) is never read.
-            if (!QFileInfo(path).isFile()) throw EInOutError(path.toStdString() + ": not a file");
-            size = FileSizeOf(path);
-        } catch (const std::exception&) {
-            // Gone, locked or not a file since the listing: reported as failed, and the scan goes on.
-            FileOutcome vanished;
-            vanished.sourcePath = path;
-            emit FileReported(vanished);
-            continue;
-        }
-        FileOutcome outcome = processor_.ProcessFile(path, options_.Snapshot());
-        outcome.sizeBytes = size;
+        FileOutcome outcome = processor_.ProcessFile(file, options_.Snapshot());
         if (outcome.Processed())
             outcome.thumbnail =
                 LoadReducedImage(outcome.imagePath, QSize(kThumbnailSide, kThumbnailSide)).value_or(QImage());
         emit FileReported(outcome);
     }
     emit ScanFinished();
+}
+
+void ScanWorker::CheckFoldersAtStart() {
+    folderWarnings_.clear();
+    ReportFolderChanges(options_.Snapshot());
+}
+
+void ScanWorker::ReportFolderChanges(const ProcessingOptions& options) {
+    std::vector<FolderWarning> warnings = CheckFolders(options);
+    if (warnings == folderWarnings_) return;
+    emit FoldersReported(FolderChangeLines(folderWarnings_, warnings));
+    folderWarnings_ = std::move(warnings);
 }
 
 void ScanWorker::RestoreThumbnails(const QStringList& lastSaved) {

@@ -3,11 +3,13 @@
 
 #include "FileOutcome.h"
 #include "FileProcessor.h"
+#include "FolderCheck.h"
 #include "SharedOptions.h"
 
 #include <QObject>
 #include <QStringList>
 #include <atomic>
+#include <vector>
 
 class ScanWorker : public QObject {
     Q_OBJECT
@@ -16,17 +18,24 @@ public:
 
 public slots:
     void RunScan();
+    // At Start: says what is wrong with the folders, whatever was said before.
+    void CheckFoldersAtStart();
     // Reads back each band's last saved image (by band index) for its thumbnail.
     void RestoreThumbnails(const QStringList& lastSaved);
 
 signals:
     void ThumbnailRestored(int band, const QString& path, const QImage& thumbnail);
     void ClearThumbnailsRequested();
+    // Lines on folders that became unusable or usable again.
+    void FoldersReported(const QStringList& lines);
     void FileReported(const FileOutcome& outcome);
     void ScanFinished();
 
 private:
+    void ReportFolderChanges(const ProcessingOptions& options);
+
     const SharedOptions& options_;
     const std::atomic_bool& running_;
     FileProcessor processor_;
+    std::vector<FolderWarning> folderWarnings_; // as last reported
 };

@@ -26,12 +26,14 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QFontDatabase>
+#include <QFontMetrics>
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QUrl>
+#include <algorithm>
 
 namespace {
 
@@ -39,6 +41,8 @@ constexpr int kClientWidth = 684, kClientHeight = 690;
 constexpr int kPageHeight = 629, kStatusBarHeight = 24;
 constexpr int kButtonTop = kPageHeight + 6;
 constexpr int kStartupDelayMs = 250;
+// Room that the status bar's frame takes from its text, and the least room a shortened file name keeps.
+constexpr int kStatusBarMargin = 16, kShortestNameWidth = 60;
 
 const QString kStartCaption = QStringLiteral("Start  ");
 const QString kStopCaption = QStringLiteral("Stop   ");
@@ -155,6 +159,9 @@ void TFormStratolux::BuildWindow() {
     connect(&Scan, &ScanController::ThumbnailRestored, Thumbnails, &ThumbnailPanel::ShowRestoredImage);
     connect(&Scan, &ScanController::ClearThumbnailsRequested, Thumbnails, &ThumbnailPanel::ClearThumbnails);
     connect(&Scan, &ScanController::FileReported, this, &TFormStratolux::ReportOutcome);
+    connect(&Scan, &ScanController::FoldersReported, this, [this](const QStringList& lines) {
+        for (const QString& line : lines) Report(line);
+    });
     connect(&Scan, &ScanController::ScanEnded, this, [this](bool singleFile) {
         // A close or a shutdown waited for the file under way, whose outcome has now been reported.
         if (Ending == EndingAfterScan::Close) {
@@ -354,20 +361,38 @@ QString TFormStratolux::LastSaved(int band) const {
 }
 
 void TFormStratolux::ReportOutcome(const FileOutcome& outcome) {
-    if (!outcome.Processed()) {
-        if (const std::optional<QString> line = FailureLine(outcome)) {
-            WriteLog(*line, 0);
-            StatusBar->showMessage(*line);
-        }
+    const QString fileName = QFileInfo(outcome.sourcePath).fileName();
+    if (outcome.Processed()) {
+        setWindowTitle(ProcessedCaption(SatelliteName, Caption, outcome));
+        TRegistryString& lastSaved = *LastSavedSettings.at(outcome.BandIndex());
+        lastSaved.Value = outcome.imagePath;
+        lastSaved.Write();
+        WriteLog(ProcessedLogLine(outcome), 0);
+        ShowStatus(ProcessedStatusText(outcome));
+        Thumbnails->ShowSavedImage(outcome.BandIndex(), outcome.thumbnail, ThumbnailHint(outcome));
+    } else {
+        Report(FailureLine(outcome), fileName);
+    }
+    if (const std::optional<QString> line = SourceNotDeletedLine(outcome)) Report(*line, fileName);
+}
+
+void TFormStratolux::Report(const QString& line, const QString& fileName) {
+    WriteLog(line, 0);
+    ShowStatus(line, fileName);
+}
+
+void TFormStratolux::ShowStatus(const QString& text, const QString& fileName) {
+    // A long file name gives way in its middle, so the reason at the end of the line stays readable.
+    const QFontMetrics metrics(StatusBar->font());
+    const int room = StatusBar->width() - kStatusBarMargin;
+    const int overflow = metrics.horizontalAdvance(text) - room;
+    if (overflow <= 0 || fileName.isEmpty() || !text.contains(fileName)) {
+        StatusBar->showMessage(text);
         return;
     }
-    setWindowTitle(ProcessedCaption(SatelliteName, Caption, outcome));
-    TRegistryString& lastSaved = *LastSavedSettings.at(outcome.bandIndex);
-    lastSaved.Value = outcome.imagePath;
-    lastSaved.Write();
-    WriteLog(ProcessedLogLine(outcome), 0);
-    StatusBar->showMessage(ProcessedStatusText(outcome));
-    Thumbnails->ShowSavedImage(outcome.bandIndex, outcome.thumbnail, ThumbnailHint(outcome));
+    const int nameRoom = std::max(metrics.horizontalAdvance(fileName) - overflow, kShortestNameWidth);
+    StatusBar->showMessage(
+        QString(text).replace(fileName, metrics.elidedText(fileName, Qt::ElideMiddle, nameRoom)));
 }
 
 void TFormStratolux::ImageThumbClick(int band) {

@@ -83,6 +83,9 @@ private:
     void ButtonBrowsePathClick(TVelLabeledEdit* edit);
     void ButtonSupportClick();
     void ReportOutcome(const FileOutcome& outcome);
+    // A line in the log and the status bar; fileName, when the line holds it, may be shortened on the bar.
+    void Report(const QString& line, const QString& fileName = {});
+    void ShowStatus(const QString& text, const QString& fileName = {});
     void ImageThumbClick(int band);
     void HandOffToQuillmap(int band);
     void PublishOptions();

@@ -11,9 +11,12 @@
 #include <QFileInfo>
 #include <QProcess>
 #include <QThread>
+#include <atomic>
+#include <cstdio>
 #include <cstring>
 #include <sys/socket.h>
 #include <sys/un.h>
+#include <thread>
 #include <unistd.h>
 
 namespace {
@@ -54,12 +57,22 @@ protected:
         processor.notify = [this](int channel, TDateTime time) { notified.append({channel, time}); };
         processor.onClearThumbnails = [this] { ++clears; };
     }
+
+    FileOutcome Process(const QString& path) {
+        return processor.ProcessFile(ReceivedFile::At(path), options);
+    }
+
+    // The reason the file failed with; none when it did not fail.
+    static std::optional<FailureCode> FailedWith(const FileOutcome& outcome) {
+        if (!outcome.failure) return std::nullopt;
+        return outcome.failure->code;
+    }
 };
 
 TEST_F(FileProcessorTest, ProcessedFileBecomesDatedShortNamedImagesAndLeaves) {
     const QString path = Receive(13, 16);
     options.saveAsPng = true;
-    const FileOutcome outcome = processor.ProcessFile(path, options);
+    const FileOutcome outcome = Process(path);
 
     EXPECT_TRUE(outcome.Processed());
     EXPECT_FALSE(QFile::exists(path));
@@ -70,8 +83,8 @@ TEST_F(FileProcessorTest, ProcessedFileBecomesDatedShortNamedImagesAndLeaves) {
               QStringList({"2024/01/02/202401021230-g16-b13.jpg", "2024/01/02/202401021230-g16-b13.png"}));
     EXPECT_TRUE(VisibleFiles(netCdf).isEmpty() || VisibleFiles(netCdf) == QStringList());
     EXPECT_FLOAT_EQ(outcome.longitude, -75.2f);
-    EXPECT_EQ(outcome.satellite, 1);
-    EXPECT_EQ(outcome.bandIndex, 12);
+    EXPECT_EQ(outcome.Satellite(), 1);
+    EXPECT_EQ(outcome.BandIndex(), 12);
     EXPECT_EQ(FormatDateTime("yyyy-mm-dd hh:nn", outcome.nominalTime), "2024-01-02 12:30");
 
     TExtBitmap image;
@@ -96,7 +109,7 @@ TEST_F(FileProcessorTest, LongNamesLieBesideTheArchiveCopy) {
     options.saveAsNetCdf = true;
     options.saveAsJpeg = false;
     options.saveAsJpegLow = true;
-    const FileOutcome outcome = processor.ProcessFile(path, options);
+    const FileOutcome outcome = Process(path);
 
     ASSERT_TRUE(outcome.Processed());
     const QString name = QFileInfo(path).completeBaseName();
@@ -113,49 +126,72 @@ TEST_F(FileProcessorTest, GoesNineteenSavedUnderEitherTag) {
     options.satelliteItem = 3;
     options.datesInFolders = false;
     options.save19As16 = true;
-    EXPECT_EQ(processor.ProcessFile(Receive(13, 19), options).imagePath, images + "202401021230-g16-b13.jpg");
+    EXPECT_EQ(Process(Receive(13, 19)).imagePath, images + "202401021230-g16-b13.jpg");
     options.save19As16 = false;
-    EXPECT_EQ(processor.ProcessFile(Receive(13, 19), options).imagePath, images + "202401021230-g19-b13.jpg");
+    EXPECT_EQ(Process(Receive(13, 19)).imagePath, images + "202401021230-g19-b13.jpg");
 }
 
-TEST_F(FileProcessorTest, FilesThatStayAndFilesThatGo) {
-    // Too small: stays, fails.
-    const QString small = WriteBytes(source + kReceivedName, 999);
-    FileOutcome outcome = processor.ProcessFile(small, options);
-    EXPECT_FALSE(outcome.success);
+TEST_F(FileProcessorTest, FileUnderTheSmallestSizeStaysAndFails) {
+    const QString small = WriteBytes(source + kReceivedName, kSmallestReceivedFile - 1);
+    const FileOutcome outcome = Process(small);
+    EXPECT_EQ(FailedWith(outcome), FailureCode::TooSmall);
     EXPECT_EQ(outcome.skipReason, SkipReason::None);
     EXPECT_TRUE(QFile::exists(small));
+}
 
-    // At the upper limit it stays (failing before the copy, for no archive folder is set); one byte more:
-    // deleted unread.
-    WriteBytes(small, kLargestReceivedFile);
-    ProcessingOptions noArchive = options;
-    noArchive.netCdfPath.clear();
-    outcome = processor.ProcessFile(small, noArchive);
-    EXPECT_FALSE(outcome.success);
+TEST_F(FileProcessorTest, FileAtTheLargestSizeIsNotSkipped) {
+    const QString large = WriteBytes(source + kReceivedName, kLargestReceivedFile);
+    options.netCdfPath.clear(); // fails before the copy, so nothing large is written
+    const FileOutcome outcome = Process(large);
+    EXPECT_EQ(FailedWith(outcome), FailureCode::FolderNotSet);
     EXPECT_EQ(outcome.skipReason, SkipReason::None);
-    EXPECT_TRUE(QFile::exists(small));
-    EXPECT_TRUE(VisibleFiles(netCdf).isEmpty());
-    WriteBytes(small, kLargestReceivedFile + 1);
-    outcome = processor.ProcessFile(small, options);
+    EXPECT_TRUE(QFile::exists(large));
+}
+
+TEST_F(FileProcessorTest, FileOverTheLargestSizeIsDeletedUnread) {
+    const QString large = WriteBytes(source + kReceivedName, kLargestReceivedFile + 1);
+    const FileOutcome outcome = Process(large);
     EXPECT_EQ(outcome.skipReason, SkipReason::TooLarge);
-    EXPECT_FALSE(QFile::exists(small));
+    EXPECT_FALSE(outcome.failure);
+    EXPECT_FALSE(QFile::exists(large));
+    EXPECT_TRUE(VisibleFiles(netCdf).isEmpty());
+}
 
-    // Undecodable name and another satellite: stay.
+TEST_F(FileProcessorTest, UndecodableNameStays) {
     const QString odd = WriteBytes(source + "OR_ABI-L1b-RadF-M6C13_G20_s20240021230205.nc", 5000);
-    EXPECT_FALSE(processor.ProcessFile(odd, options).success);
+    EXPECT_EQ(FailedWith(Process(odd)), FailureCode::NotAbiFileName);
     EXPECT_TRUE(QFile::exists(odd));
-    const QString other = Receive(13, 17);
-    EXPECT_FALSE(processor.ProcessFile(other, options).success);
-    EXPECT_TRUE(QFile::exists(other));
+}
 
-    // Band not ticked: deleted, reported as such.
+TEST_F(FileProcessorTest, FileOfAnotherSatelliteStays) {
+    const QString other = Receive(13, 17);
+    const FileOutcome outcome = Process(other);
+    EXPECT_EQ(FailedWith(outcome), FailureCode::OtherSatellite);
+    EXPECT_TRUE(outcome.failure->message.contains("GOES-17"));
+    EXPECT_TRUE(QFile::exists(other));
+}
+
+TEST_F(FileProcessorTest, FileOfAnUntickedBandIsDeletedUnread) {
     options.bandsSelected[12] = false;
     const QString unticked = Receive(13, 16);
-    outcome = processor.ProcessFile(unticked, options);
+    const FileOutcome outcome = Process(unticked);
     EXPECT_EQ(outcome.skipReason, SkipReason::BandNotSelected);
+    EXPECT_FALSE(outcome.failure);
     EXPECT_FALSE(QFile::exists(unticked));
     EXPECT_TRUE(notified.isEmpty());
+}
+
+TEST_F(FileProcessorTest, FolderMatchingTheMaskIsNeverOpened) {
+    const QString folder = source + kReceivedName;
+    ASSERT_TRUE(QDir().mkpath(folder));
+    EXPECT_EQ(FailedWith(Process(folder)), FailureCode::NotRegularFile);
+    EXPECT_TRUE(QFileInfo(folder).isDir());
+}
+
+TEST_F(FileProcessorTest, VanishedFileIsReportedAsSuch) {
+    const FileOutcome outcome = Process(source + kReceivedName);
+    EXPECT_EQ(FailedWith(outcome), FailureCode::FileVanished);
+    EXPECT_EQ(outcome.failure->message, "file vanished");
 }
 
 TEST_F(FileProcessorTest, UnreadableFileIsKeptForTheNextScan) {
@@ -166,8 +202,8 @@ TEST_F(FileProcessorTest, UnreadableFileIsKeptForTheNextScan) {
     file.close();
     for (bool archive : {false, true}) {
         options.saveAsNetCdf = archive;
-        const FileOutcome outcome = processor.ProcessFile(path, options);
-        EXPECT_FALSE(outcome.success);
+        const FileOutcome outcome = Process(path);
+        EXPECT_TRUE(outcome.failure);
         EXPECT_TRUE(QFile::exists(path));
         EXPECT_TRUE(VisibleFiles(images).isEmpty() || !VisibleFiles(images).join("").contains(".jpg"));
         EXPECT_EQ(VisibleFiles(netCdf).size(), archive ? 1 : 0);
@@ -180,25 +216,35 @@ TEST_F(FileProcessorTest, BusyFileWaitsThenStays) {
     holder.start("sh", {"-c", "exec 3<\"$0\"; echo ready; sleep 30", path});
     ASSERT_TRUE(holder.waitForReadyRead(5000));
     options.waits.busyFile = std::chrono::milliseconds(50);
-    EXPECT_FALSE(processor.ProcessFile(path, options).success);
+    const FileOutcome outcome = Process(path);
+    EXPECT_EQ(FailedWith(outcome), FailureCode::StillBeingWritten);
+    EXPECT_EQ(outcome.failure->message, "still being written, retried at the next scan");
     EXPECT_TRUE(QFile::exists(path));
 
     // A single named file is processed at once, held or not.
     options.singleFileMode = true;
     options.singleFilePath = path;
-    EXPECT_TRUE(processor.ProcessFile(path, options).Processed());
+    EXPECT_TRUE(Process(path).Processed());
     holder.kill();
     holder.waitForFinished();
 }
 
-TEST_F(FileProcessorTest, UnsetOrUncreatableFoldersFailTheFile) {
+TEST_F(FileProcessorTest, UnsetImageFolderFailsTheFile) {
     const QString path = Receive(13, 16);
     options.savePath.clear();
-    EXPECT_FALSE(processor.ProcessFile(path, options).success);
-    options.savePath = images;
+    EXPECT_EQ(FailedWith(Process(path)), FailureCode::FolderNotSet);
+    EXPECT_TRUE(QFile::exists(path));
+}
+
+TEST_F(FileProcessorTest, UncreatableFolderFailsTheFileWithTheSystemsReason) {
+    const QString path = Receive(13, 16);
     WriteBytes(root.filePath("blocker"), 10);
     options.netCdfPath = root.filePath("blocker") + "/";
-    EXPECT_FALSE(processor.ProcessFile(path, options).success);
+    const FileOutcome outcome = Process(path);
+    EXPECT_EQ(FailedWith(outcome), FailureCode::CannotCreateFolder);
+    EXPECT_TRUE(outcome.failure->message.startsWith("cannot create folder " + options.netCdfPath));
+    EXPECT_TRUE(outcome.failure->message.contains("Not a directory"))
+        << outcome.failure->message.toStdString();
     EXPECT_TRUE(QFile::exists(path));
     EXPECT_TRUE(VisibleFiles(images).isEmpty());
 }
@@ -213,34 +259,124 @@ TEST_F(FileProcessorTest, ArchivedFileNamedOnTheCommandLineIsKept) {
     QDir().mkpath(netCdf);
     const QString archived = WriteAbiSample(sample, netCdf);
     options.singleFilePath = archived;
-    EXPECT_TRUE(processor.ProcessFile(archived, options).Processed());
-    EXPECT_TRUE(QFile::exists(archived));
-
-    // A scan of a source folder that is also the archive folder would process the file at every scan.
-    options.singleFileMode = false;
-    EXPECT_FALSE(processor.ProcessFile(archived, options).success);
+    EXPECT_TRUE(Process(archived).Processed());
     EXPECT_TRUE(QFile::exists(archived));
 }
 
-TEST_F(FileProcessorTest, NoFormatSelectedMeansNoImageAndNoNotification) {
+TEST_F(FileProcessorTest, SourceFolderThatIsTheArchiveFolderFailsTheFile) {
+    options.saveAsNetCdf = true;
+    options.datesInFolders = false;
+    options.netCdfPath = source;
+    const QString path = Receive(13, 16);
+    const FileOutcome outcome = Process(path);
+    EXPECT_EQ(FailedWith(outcome), FailureCode::SourceIsArchive);
+    EXPECT_EQ(outcome.failure->message, "source folder is also the archive folder");
+    EXPECT_TRUE(QFile::exists(path));
+}
+
+TEST_F(FileProcessorTest, NamedFileThatCannotBeArchivedIsConvertedAndKept) {
+    options.saveAsNetCdf = true;
+    options.datesInFolders = false;
+    options.singleFileMode = true;
+    const QString path = Receive(13, 16);
+    options.singleFilePath = path;
+    // A folder stands where the archive copy would go.
+    ASSERT_TRUE(QDir().mkpath(netCdf + QFileInfo(path).fileName()));
+    const FileOutcome outcome = Process(path);
+    EXPECT_TRUE(outcome.Processed());
+    EXPECT_TRUE(QFile::exists(path));
+}
+
+TEST_F(FileProcessorTest, FileThatCannotBeArchivedInAScanStays) {
+    options.saveAsNetCdf = true;
+    options.datesInFolders = false;
+    const QString path = Receive(13, 16);
+    ASSERT_TRUE(QDir().mkpath(netCdf + QFileInfo(path).fileName()));
+    const FileOutcome outcome = Process(path);
+    EXPECT_EQ(FailedWith(outcome), FailureCode::CannotCopy);
+    EXPECT_TRUE(QFile::exists(path));
+    EXPECT_TRUE(VisibleFiles(images).isEmpty());
+}
+
+TEST_F(FileProcessorTest, NoFormatSelectedWithoutArchiveKeepsTheSource) {
     const QString path = Receive(13, 16);
     options.saveAsJpeg = false;
-    const FileOutcome outcome = processor.ProcessFile(path, options);
-    EXPECT_TRUE(outcome.success);
-    EXPECT_FALSE(outcome.Processed());
-    EXPECT_FALSE(QFile::exists(path));
+    const FileOutcome outcome = Process(path);
+    EXPECT_EQ(FailedWith(outcome), FailureCode::NoFormatSelected);
+    EXPECT_TRUE(QFile::exists(path));
     EXPECT_TRUE(notified.isEmpty());
+}
+
+TEST_F(FileProcessorTest, NoFormatSelectedWithArchiveKeepsOnlyTheCopy) {
+    const QString path = Receive(13, 16);
+    options.saveAsJpeg = false;
+    options.saveAsNetCdf = true;
+    options.datesInFolders = false;
+    const FileOutcome outcome = Process(path);
+    EXPECT_EQ(FailedWith(outcome), FailureCode::NoFormatSelected);
+    EXPECT_FALSE(QFile::exists(path));
+    EXPECT_EQ(VisibleFiles(netCdf), QStringList({QFileInfo(path).fileName()}));
+    EXPECT_TRUE(VisibleFiles(images).isEmpty());
+    EXPECT_TRUE(notified.isEmpty());
+}
+
+TEST_F(FileProcessorTest, SourceInAFolderThatForbidsDeletingIsProcessedAndSaysWhyItStays) {
+    const QString path = Receive(13, 16);
+    // Root deletes files in read-only folders, but not in immutable ones.
+    const bool root = ::geteuid() == 0;
+    if (root && QProcess::execute("chattr", {"+i", source}) != 0) {
+        GTEST_SKIP() << "no immutable folders here";
+    }
+    if (!root) {
+        ASSERT_TRUE(QFile::setPermissions(source, QFileDevice::ReadOwner | QFileDevice::ExeOwner));
+    }
+    const FileOutcome outcome = Process(path);
+    if (root)
+        QProcess::execute("chattr", {"-i", source});
+    else
+        QFile::setPermissions(source,
+                              QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    EXPECT_TRUE(outcome.Processed());
+    ASSERT_TRUE(outcome.sourceNotDeleted);
+    EXPECT_EQ(outcome.sourceNotDeleted->message,
+              "cannot delete " + path + (root ? ": Operation not permitted" : ": Permission denied"));
+    EXPECT_TRUE(QFile::exists(path));
+}
+
+TEST_F(FileProcessorTest, FileReplacedWhileProcessedStaysForTheNextScan) {
+    options.saveAsNetCdf = true;
+    options.datesInFolders = false;
+    options.waits.beforeRead = std::chrono::milliseconds(3000);
+    const QString path = Receive(13, 16);
+    const QString copy = netCdf + QFileInfo(path).fileName();
+    const QString other = WriteBytes(root.filePath("other.nc"), 5000);
+    // Once the archive copy exists, another file is moved onto the received file's name.
+    std::atomic_bool replaced = false;
+    std::thread receiver([&] {
+        for (int i = 0; i < 3000 && !QFile::exists(copy); ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        replaced =
+            std::rename(QFile::encodeName(other).constData(), QFile::encodeName(path).constData()) == 0;
+    });
+    const FileOutcome outcome = Process(path);
+    receiver.join();
+    ASSERT_TRUE(replaced);
+    EXPECT_TRUE(outcome.Processed());
+    ASSERT_TRUE(outcome.sourceNotDeleted);
+    EXPECT_EQ(outcome.sourceNotDeleted->code, FailureCode::CannotDelete);
+    EXPECT_EQ(QFileInfo(path).size(), 5000);
+    EXPECT_GT(QFileInfo(copy).size(), 5000);
 }
 
 TEST_F(FileProcessorTest, NewerSlotsClearTheThumbnails) {
     options.clearImages = true;
     options.bandsSelected[1] = false;
-    processor.ProcessFile(Receive(13, 16), options);
+    Process(Receive(13, 16));
     EXPECT_EQ(clears, 1);
-    processor.ProcessFile(Receive(14, 16), options);
+    Process(Receive(14, 16));
     EXPECT_EQ(clears, 1);
     // A later slot clears again, even for a band that is then deleted unprocessed.
-    processor.ProcessFile(Receive(2, 16, DefaultStart().addSecs(600)), options);
+    Process(Receive(2, 16, DefaultStart().addSecs(600)));
     EXPECT_EQ(clears, 2);
     EXPECT_EQ(FormatDateTime("hh:nn", processor.CycleTime()), "12:40");
 }

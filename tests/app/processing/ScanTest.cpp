@@ -12,9 +12,9 @@
 
 namespace {
 
-QStringList Bands(const QStringList& paths) {
+QStringList Bands(const std::vector<ReceivedFile>& files) {
     QStringList bands;
-    for (const QString& path : paths) bands << QFileInfo(path).fileName().mid(19, 2);
+    for (const ReceivedFile& file : files) bands << QFileInfo(file.path).fileName().mid(19, 2);
     return bands;
 }
 
@@ -38,22 +38,24 @@ TEST_F(ScanListTest, ListsTheSatelliteInScanThenBandOrder) {
 
     options.singleFileMode = true;
     options.singleFilePath = "/somewhere/else.nc";
-    EXPECT_EQ(BuildScanList(options), QStringList({"/somewhere/else.nc"}));
+    const std::vector<ReceivedFile> named = BuildScanList(options);
+    ASSERT_EQ(named.size(), 1);
+    EXPECT_EQ(named[0].path, "/somewhere/else.nc");
+    EXPECT_FALSE(named[0].name);
 
     ProcessingOptions unset;
-    EXPECT_TRUE(BuildScanList(unset).isEmpty());
+    EXPECT_TRUE(BuildScanList(unset).empty());
     EXPECT_EQ(ScanMask("/in/", "GOES-17"), "/in/OR_ABI-L1b-RadF-M?C??_G17_s*.nc");
 }
 
-TEST(ScanReports, TextsOfEachOutcome) {
+TEST(ScanReports, TextsOfAProcessedFile) {
     FileOutcome outcome;
     outcome.sourcePath = "/in/OR_ABI-L1b-RadF-M6C13_G16_s20240021230205_e1_c1.nc";
-    outcome.satellite = 1;
-    outcome.bandIndex = 12;
+    outcome.name = DecodeAbiFileName(outcome.sourcePath);
     outcome.longitude = -75.2f;
     outcome.nominalTime = EncodeDateTime({2024, 1, 2, 12, 30});
-    outcome.success = true;
     outcome.imagePath = "/out/x.jpg";
+    ASSERT_TRUE(outcome.Processed());
 
     EXPECT_EQ(LongitudeText(-75.2f), QString::fromUtf8("75.2\u00B0 W"));
     EXPECT_EQ(LongitudeText(0.0f), QString::fromUtf8("0.0\u00B0 E"));
@@ -63,20 +65,48 @@ TEST(ScanReports, TextsOfEachOutcome) {
         ProcessedLogLine(outcome),
         QString::fromUtf8("Processed  2024-01-02 1230  band B13 10.3 \u00B5m  thermal  at 75.2\u00B0 W"));
     EXPECT_EQ(ProcessedStatusText(outcome), "GOES-16  " + ProcessedLogLine(outcome));
-    outcome.satellite = 0;
-    EXPECT_TRUE(ProcessedStatusText(outcome).startsWith("(unknown)  Processed"));
     EXPECT_EQ(
         ThumbnailHint(outcome),
         QString::fromUtf8("GOES-16  2024-01-02 1230  band B13  [10.3 \u00B5m  thermal]  at 75.2\u00B0 W"));
+    EXPECT_EQ(SourceNotDeletedLine(outcome), std::nullopt);
+    outcome.sourceNotDeleted =
+        Failure{FailureCode::CannotDelete, "cannot delete /in/x.nc: Permission denied"};
+    EXPECT_EQ(SourceNotDeletedLine(outcome),
+              "OR_ABI-L1b-RadF-M6C13_G16_s20240021230205_e1_c1.nc not deleted: cannot delete /in/x.nc: "
+              "Permission denied");
+}
 
+TEST(ScanReports, FailedFileLineEndsWithItsReason) {
     FileOutcome failed;
     failed.sourcePath = "/in/broken.nc";
-    EXPECT_EQ(FailureLine(failed), "broken.nc failed");
-    failed.skipReason = SkipReason::TooLarge;
-    failed.sizeBytes = 160999999;
-    EXPECT_EQ(FailureLine(failed), "Skipped 160 MB file: broken.nc");
-    failed.skipReason = SkipReason::BandNotSelected;
-    EXPECT_EQ(FailureLine(failed), std::nullopt);
+    failed.failure = Failure{FailureCode::NotNetCdf, "not a netCDF file"};
+    EXPECT_EQ(FailureLine(failed), "broken.nc failed: not a netCDF file");
+}
+
+TEST(ScanReports, SkippedFilesSayWhyTheyWereDeleted) {
+    FileOutcome skipped;
+    skipped.sourcePath = "/in/OR_ABI-L1b-RadF-M6C05_G16_s20240021230205_e1_c1.nc";
+    skipped.name = DecodeAbiFileName(skipped.sourcePath);
+    skipped.skipReason = SkipReason::TooLarge;
+    skipped.sizeBytes = 1600999999;
+    EXPECT_EQ(FailureLine(skipped),
+              "Skipped 1600 MB file: OR_ABI-L1b-RadF-M6C05_G16_s20240021230205_e1_c1.nc");
+    skipped.skipReason = SkipReason::BandNotSelected;
+    EXPECT_EQ(FailureLine(skipped),
+              "Skipped band B05 file (band not ticked): OR_ABI-L1b-RadF-M6C05_G16_s20240021230205_e1_c1.nc");
+}
+
+TEST(ScanReports, FolderLinesSayWhatChanged) {
+    const FolderWarning missing{"Source folder /in/", "is missing"};
+    const FolderWarning unwritable{"Image folder /img/", "cannot be written: Permission denied"};
+    EXPECT_EQ(FolderChangeLines({}, {missing}), QStringList({"Source folder /in/ is missing"}));
+    EXPECT_EQ(FolderChangeLines({missing}, {missing, unwritable}),
+              QStringList({"Image folder /img/ cannot be written: Permission denied"}));
+    EXPECT_EQ(FolderChangeLines({missing, unwritable}, {unwritable}),
+              QStringList({"Source folder /in/ is usable again"}));
+    const FolderWarning unreadable{"Source folder /in/", "cannot be read: Permission denied"};
+    EXPECT_EQ(FolderChangeLines({missing}, {unreadable}),
+              QStringList({"Source folder /in/ cannot be read: Permission denied"}));
 }
 
 using ScanControllerTest = ProcessingFixture;
@@ -94,8 +124,8 @@ TEST_F(ScanControllerTest, ScanReportsEveryFileInOrderAndRearmsForFiftySeconds) 
     controller.SetRunning(true);
     ASSERT_TRUE(ended.wait(20000));
     ASSERT_EQ(reports.size(), 2);
-    EXPECT_EQ(reports[0][0].value<FileOutcome>().bandIndex, 1);
-    EXPECT_EQ(reports[1][0].value<FileOutcome>().bandIndex, 12);
+    EXPECT_EQ(reports[0][0].value<FileOutcome>().BandIndex(), 1);
+    EXPECT_EQ(reports[1][0].value<FileOutcome>().BandIndex(), 12);
     EXPECT_TRUE(reports[1][0].value<FileOutcome>().Processed());
     EXPECT_EQ(lamp.first()[0].value<QColor>(), QColor(255, 255, 0));
     EXPECT_EQ(lamp.last()[0].value<QColor>(), QColor(128, 128, 128));
@@ -128,7 +158,7 @@ TEST_F(ScanControllerTest, StopTakesEffectBeforeTheNextFile) {
 
 TEST_F(ScanControllerTest, StopAndStartDuringAScanNeverRunTwoScans) {
     for (int band = 1; band <= 4; ++band) Receive(band);
-    options.waits.beforeRead = std::chrono::milliseconds(100);
+    options.waits.beforeRead = std::chrono::milliseconds(300);
     ScanController controller;
     controller.PublishOptions(options);
     QSignalSpy reports(&controller, &ScanController::FileReported);
@@ -136,8 +166,11 @@ TEST_F(ScanControllerTest, StopAndStartDuringAScanNeverRunTwoScans) {
     controller.SetRunning(true);
     ASSERT_TRUE(reports.wait(10000));
     controller.SetRunning(false);
+    QSignalSpy ticks(&controller.TimerProcess(), &QTimer::timeout);
     controller.SetRunning(true);
-    QTest::qWait(300); // the re-armed 100 ms timer fires while the scan still runs
+    // The re-armed 100 ms timer fires while the scan still runs.
+    ASSERT_TRUE(ticks.wait(5000));
+    EXPECT_TRUE(ended.isEmpty());
     ASSERT_TRUE(ended.size() == 1 || ended.wait(20000));
     EXPECT_EQ(ended.size(), 1);
     EXPECT_EQ(reports.size(), 4);
@@ -166,7 +199,7 @@ TEST_F(ScanControllerTest, BadFilesEachGiveTheirLineAndTheScanGoesOn) {
     for (qsizetype i = damaged.size() / 2; i < damaged.size() / 2 + 4096; ++i) damaged[i] = char(i * 7);
     const QString corrupt = write("OR_ABI-L1b-RadF-M6C03" + stamp, damaged, damaged.size());
     const QString undecodable = write("OR_ABI-L1b-RadF-M6CXX" + stamp, netCdf, netCdf.size());
-    const QString oversized = write("OR_ABI-L1b-RadF-M6C05" + stamp, {}, 160000000);
+    const QString oversized = write("OR_ABI-L1b-RadF-M6C05" + stamp, {}, 1600000000);
     // A pipe would block whoever opens it for reading.
     const QString pipe = "OR_ABI-L1b-RadF-M6C06" + stamp;
     ASSERT_EQ(::mkfifo(QFile::encodeName(source + pipe).constData(), 0644), 0);
@@ -184,13 +217,74 @@ TEST_F(ScanControllerTest, BadFilesEachGiveTheirLineAndTheScanGoesOn) {
         if (outcome.Processed())
             goodProcessed = QFileInfo(outcome.sourcePath).fileName() == good;
         else
-            lines << FailureLine(outcome).value_or("(nothing)");
+            lines << FailureLine(outcome);
     }
     EXPECT_TRUE(goodProcessed);
-    EXPECT_EQ(lines, QStringList({empty + " failed", truncated + " failed", corrupt + " failed",
-                                  "Skipped 160 MB file: " + oversized, pipe + " failed", undecodable + " failed"}));
+    ASSERT_EQ(lines.size(), 6);
+    EXPECT_EQ(lines[0], undecodable + " failed: not the name of an ABI full-disk file");
+    EXPECT_EQ(lines[1], empty + " failed: only 0 bytes");
+    // The reader's own reasons, whatever their words, follow the file name.
+    EXPECT_TRUE(lines[2].startsWith(truncated + " failed: ")) << lines[2].toStdString();
+    EXPECT_GT(lines[2].size(), (truncated + " failed: ").size());
+    EXPECT_TRUE(lines[3].startsWith(corrupt + " failed: ")) << lines[3].toStdString();
+    EXPECT_GT(lines[3].size(), (corrupt + " failed: ").size());
+    EXPECT_EQ(lines[4], "Skipped 1600 MB file: " + oversized);
+    EXPECT_EQ(lines[5], pipe + " failed: not a regular file");
     // Only the oversized file is gone; the others wait for the next scan.
     for (const QString& name : {empty, truncated, corrupt, undecodable})
         EXPECT_TRUE(QFile::exists(source + name));
     EXPECT_FALSE(QFile::exists(source + oversized));
+}
+
+TEST_F(ScanControllerTest, MissingSourceFolderIsReportedAtStartAndWhenItReturns) {
+    options.sourcePath = root.filePath("absent") + "/";
+    ScanController controller;
+    controller.PublishOptions(options);
+    QSignalSpy folders(&controller, &ScanController::FoldersReported);
+    QSignalSpy ended(&controller, &ScanController::ScanEnded);
+    controller.SetRunning(true);
+    ASSERT_TRUE(ended.wait(10000));
+    ASSERT_EQ(folders.size(), 1);
+    EXPECT_EQ(folders[0][0].toStringList(),
+              QStringList({"Source folder " + options.sourcePath + " is missing"}));
+
+    // Unchanged at the next scan: nothing said.
+    controller.TimerProcess().setInterval(1);
+    ASSERT_TRUE(ended.wait(10000));
+    EXPECT_EQ(folders.size(), 1);
+
+    ASSERT_TRUE(QDir().mkpath(options.sourcePath));
+    controller.TimerProcess().setInterval(1);
+    ASSERT_TRUE(ended.wait(10000));
+    ASSERT_EQ(folders.size(), 2);
+    EXPECT_EQ(folders[1][0].toStringList(),
+              QStringList({"Source folder " + options.sourcePath + " is usable again"}));
+}
+
+TEST_F(ScanControllerTest, EveryStartRepeatsWhatIsWrong) {
+    options.savePath.clear();
+    ScanController controller;
+    controller.PublishOptions(options);
+    QSignalSpy folders(&controller, &ScanController::FoldersReported);
+    controller.SetRunning(true);
+    ASSERT_TRUE(folders.wait(10000));
+    controller.SetRunning(false);
+    controller.SetRunning(true);
+    ASSERT_TRUE(folders.size() == 2 || folders.wait(10000));
+    EXPECT_EQ(folders[1][0].toStringList(), QStringList({"Image folder is not set"}));
+}
+
+TEST_F(ScanListTest, OutputFolderBelowAFileCannotBeCreated) {
+    QFile blocker(root.filePath("blocker"));
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    options.savePath = root.filePath("blocker") + "/images/";
+    const std::vector<FolderWarning> warnings = CheckFolders(options);
+    ASSERT_EQ(warnings.size(), 1);
+    EXPECT_EQ(warnings[0].Text(), "Image folder " + options.savePath +
+                                      " cannot be created: " + root.filePath("blocker") + " is not a folder");
+}
+
+TEST_F(ScanListTest, UsableFoldersGiveNoWarning) {
+    EXPECT_TRUE(CheckFolders(options).empty()); // the archive and image folders are created when needed
 }
