@@ -55,7 +55,7 @@ int main(int argc, char** argv) {
     double processing = 0, jpegThumbnail = 0, pngThumbnail = 0;
     bool readBack = false;
     const PeakMemorySampler sampler;
-    processing = Seconds([&] { outcome = processor.ProcessFile(received, options); });
+    processing = Seconds([&] { outcome = processor.ProcessFile(ReceivedFile::At(received), options); });
     if (!outcome.Processed()) {
         std::fprintf(stderr, "%s was not processed\n", qPrintable(original));
         return 1;

@@ -101,7 +101,7 @@ int main(int argc, char** argv) {
     };
     QObject::connect(&form.Scan, &ScanController::FileReported, &form, [&](const FileOutcome& outcome) {
         ++reported;
-        if (outcome.bandIndex != kBand2 || !outcome.Processed()) return;
+        if (outcome.BandIndex() != kBand2 || !outcome.Processed()) return;
         probe.SetPhase("viewer loading");
         QTest::mouseClick(form.Thumbnails->findChild<QWidget*>("ImageB02"), Qt::LeftButton);
     });

@@ -51,7 +51,7 @@ protected:
         options.saveAsJpeg = true;
         FileProcessor processor;
         processor.notify = nullptr;
-        return processor.ProcessFile(WriteAbiSample(sample, source), options);
+        return processor.ProcessFile(ReceivedFile::At(WriteAbiSample(sample, source)), options);
     }
     static QString PngBeside(const QString& jpeg) {
         const QFileInfo info(jpeg);
