@@ -68,6 +68,7 @@ std::optional<QString> LogFile::Read() const {
 Status LogFile::OpenForAppending() {
     if (appending_.isOpen() && AppendingToTheNamedFile()) return {};
     appending_.close();
+    // A folder that cannot be made shows in the failure to open the file.
     QDir().mkpath(QFileInfo(fileName_).absolutePath());
     appending_.setFileName(fileName_);
     // Unbuffered: every line reaches the system at once and survives the program being killed.
@@ -85,7 +86,8 @@ Status LogFile::Append(const QString& line) {
     const qint64 end = appending_.size();
     Status written = WriteAll(appending_, FileLine(line));
     if (!written) {
-        // No part of the line stays, or the next line would be glued to it.
+        // No part of the line stays, or the next line would be glued to it. Should even the cut fail, the
+        // file is behind and the next line replaces it whole.
         appending_.resize(end);
         appending_.close();
         behind_ = true;
