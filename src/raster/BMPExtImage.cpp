@@ -114,7 +114,8 @@ void TExtBitmap::SetSize(int width, int height) {
 void TExtBitmap::AdoptImage(QImage image) {
     if (image.format() != QtFormat())
         throw EInvalidGraphicOperation("Error: AdoptImage called with an image of another pixel format.");
-    if (format_ == TPixelFormat::pf8bit) image.setColorTable(palette_);
+    // Setting a colour table copies the pixels of an image that is shared, so only a different one is set.
+    if (format_ == TPixelFormat::pf8bit && image.colorTable() != palette_) image.setColorTable(palette_);
     width_ = image.width();
     height_ = image.height();
     image_ = std::move(image);

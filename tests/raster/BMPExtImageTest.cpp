@@ -195,3 +195,25 @@ TEST(ExtBitmap, IplImagesArePaddedAndShifted) {
     EXPECT_EQ(target.Image().size(), QSize(5, 4));
     EXPECT_EQ(target.ScanLine(2)[3], Diagonal(3, 2));
 }
+
+TEST(ExtBitmap, AdoptedImageKeepsItsPixelsAndTakesTheBitmapsPalette) {
+    QImage grey(300, 200, QImage::Format_Indexed8);
+    grey.setColorTable(TExtBitmap::GreyRamp());
+    grey.fill(77);
+    TExtBitmap bitmap;
+    bitmap.SetPixelFormat(TPixelFormat::pf8bit);
+    bitmap.SetGreyPalette();
+    bitmap.AdoptImage(grey);
+    // A full-disk picture handed over by another thread is never copied on the way.
+    EXPECT_EQ(bitmap.Image().constBits(), grey.constBits());
+    EXPECT_EQ(QSize(bitmap.Width(), bitmap.Height()), QSize(300, 200));
+
+    QList<QRgb> inverted;
+    for (int i = 0; i < 256; ++i) inverted << qRgb(255 - i, 255 - i, 255 - i);
+    TExtBitmap recoloured;
+    recoloured.SetPixelFormat(TPixelFormat::pf8bit);
+    recoloured.SetPalette(inverted);
+    recoloured.AdoptImage(grey);
+    EXPECT_EQ(recoloured.Image().colorTable(), inverted);
+    EXPECT_EQ(grey.colorTable(), TExtBitmap::GreyRamp());
+}

@@ -19,5 +19,8 @@ void BitmapView::PictureChanged() {
 void BitmapView::paintEvent(QPaintEvent* event) {
     if (picture_.Empty()) return;
     QPainter painter(this);
-    for (const QRect& exposed : event->region()) painter.drawImage(exposed, picture_.Image(), exposed);
+    // Painting converts its source for the screen; a copy of the exposed part keeps that to what is seen
+    // instead of the whole full-disk picture.
+    for (const QRect& exposed : event->region())
+        painter.drawImage(exposed.topLeft(), picture_.Image().copy(exposed));
 }

@@ -7,6 +7,7 @@
 #include "ProcessingLog.h"
 #include "QuillmapHandOff.h"
 #include "RegistryFormInfo.h"
+#include "RegistryStore.h"
 #include "RegistryVariables.h"
 #include "ScanReports.h"
 #include "SelfPersisting.h"
@@ -366,7 +367,10 @@ void TFormStratolux::ReportOutcome(const FileOutcome& outcome) {
         setWindowTitle(ProcessedCaption(SatelliteName, Caption, outcome));
         TRegistryString& lastSaved = *LastSavedSettings.at(outcome.BandIndex());
         lastSaved.Value = outcome.imagePath;
-        lastSaved.Write();
+        // Stored at once, but the store syncs to disk, which the window must not wait for.
+        StoreWrites.Post([key = lastSaved.KeyName, name = lastSaved.ValueName, value = lastSaved.Value] {
+            WriteStoredText(key, name, value);
+        });
         WriteLog(ProcessedLogLine(outcome), 0);
         ShowStatus(ProcessedStatusText(outcome));
         Thumbnails->ShowSavedImage(outcome.BandIndex(), outcome.thumbnail, ThumbnailHint(outcome));

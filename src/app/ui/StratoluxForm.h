@@ -2,6 +2,7 @@
 // bottom row starts and stops processing; it drives the scan cycle and reports every outcome.
 #pragma once
 
+#include "BackgroundWrites.h"
 #include "BandTables.h"
 #include "CommandLine.h"
 #include "FileOutcome.h"
@@ -105,4 +106,6 @@ private:
     std::unique_ptr<ProcessingLog> Log;
     std::unique_ptr<TRegistryFormInfo> FormInfo;
     std::array<std::unique_ptr<TRegistryString>, kBandCount> LastSavedSettings;
+    // Declared after the settings it stores, so that it has finished before they go.
+    BackgroundWrites StoreWrites;
 };

@@ -6,6 +6,7 @@
 #include "InstanceName.h"
 #include "LED.h"
 #include "ProgramOptions.h"
+#include "RegistryStore.h"
 #include "RegistryVariables.h"
 #include "SetupTab.h"
 #include "ShutdownSignals.h"
@@ -255,7 +256,9 @@ TEST_F(StratoluxFormTest, AProcessedScanIsReportedEverywhere) {
         << qPrintable(form.windowTitle());
     EXPECT_TRUE(form.LastSaved(12).endsWith("202501212002-g16-b13.jpg"));
     EXPECT_TRUE(form.LastSaved(1).endsWith("202501212002-g16-b02.jpg"));
-    EXPECT_EQ(TRegistryString("LastSavedB13", "").Value, form.LastSaved(12));
+    // The store is written in the background.
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] { return ReadStoredValue(ProgramName(), "LastSavedB13").Text == form.LastSaved(12); }));
     const QString log = LogText(form);
     EXPECT_LT(log.indexOf("band B02"), log.indexOf("band B13"));
     EXPECT_TRUE(log.contains(
