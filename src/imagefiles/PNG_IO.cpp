@@ -10,7 +10,7 @@ bool SaveBitmapAsPng(const TExtBitmap& bitmap, const QString& fileName, const QS
                      const QString& description, const QString& software, const QString& title,
                      const TProgressEvent& onProgress) {
     TPngImage image;
-    image.AssignFromBitmap(bitmap);
+    image.ShareRowsOf(bitmap);
     image.CompressionLevel = 4;
     image.Filters = PNG_FILTER_NONE | PNG_FILTER_SUB | PNG_FILTER_PAETH;
     image.Author = author;

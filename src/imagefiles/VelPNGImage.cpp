@@ -150,6 +150,31 @@ void TPngImage::Progress(TProgressStage stage, std::uint8_t percentDone, bool re
 }
 
 void TPngImage::AssignFromBitmap(const TExtBitmap& bitmap) {
+    TakeFormatOf(bitmap);
+    AllocateRows();
+    for (std::uint32_t y = 0; pixelBuffer_ && y < height_; ++y) {
+        const std::uint8_t* source = bitmap.ScanLine(static_cast<int>(y));
+        if (bytesPerPixel_ == 1)
+            std::memcpy(rowPointers_[y], source, rowBytes_);
+        else // the same swap turns blue-green-red into red-green-blue
+            RgbToBgr(source, rowPointers_[y], width_);
+    }
+}
+
+void TPngImage::ShareRowsOf(const TExtBitmap& bitmap) {
+    if (bitmap.PixelFormat() != TPixelFormat::pf8bit) {
+        AssignFromBitmap(bitmap);
+        return;
+    }
+    TakeFormatOf(bitmap);
+    pixelBuffer_.reset();
+    rowPointers_.clear();
+    // libpng copies each row before it filters it, so the bitmap's rows are only read.
+    for (std::uint32_t y = 0; y < height_; ++y)
+        rowPointers_.push_back(const_cast<std::uint8_t*>(bitmap.ScanLine(static_cast<int>(y))));
+}
+
+void TPngImage::TakeFormatOf(const TExtBitmap& bitmap) {
     switch (bitmap.PixelFormat()) {
     case TPixelFormat::pf8bit:
         bytesPerPixel_ = 1;
@@ -168,14 +193,6 @@ void TPngImage::AssignFromBitmap(const TExtBitmap& bitmap) {
     height_ = static_cast<std::uint32_t>(bitmap.Height());
     bitDepth_ = 8;
     rowBytes_ = std::size_t{width_} * bytesPerPixel_;
-    AllocateRows();
-    for (std::uint32_t y = 0; pixelBuffer_ && y < height_; ++y) {
-        const std::uint8_t* source = bitmap.ScanLine(static_cast<int>(y));
-        if (bytesPerPixel_ == 1)
-            std::memcpy(rowPointers_[y], source, rowBytes_);
-        else // the same swap turns blue-green-red into red-green-blue
-            RgbToBgr(source, rowPointers_[y], width_);
-    }
 }
 
 void TPngImage::CopyToBitmap(TExtBitmap& bitmap, int column, int row) const {
@@ -190,7 +207,7 @@ void TPngImage::CopyToBitmap(TExtBitmap& bitmap, int column, int row) const {
                    std::max(bitmap.Height(), row + static_cast<int>(height_)));
     bitmap.Transparent = transparent_;
     const int targetBytesPerPixel = channels >= 3 ? 3 : 1;
-    for (std::uint32_t y = 0; pixelBuffer_ && y < height_; ++y) {
+    for (std::uint32_t y = 0; !rowPointers_.empty() && y < height_; ++y) {
         const std::uint8_t* source = rowPointers_[y];
         std::uint8_t* target =
             bitmap.ScanLine(row + static_cast<int>(y)) + std::size_t(column) * targetBytesPerPixel;
@@ -235,7 +252,7 @@ int TPngImage::WrittenColorType() const {
 }
 
 void TPngImage::SaveToStream(QIODevice& stream) {
-    if (width_ == 0 || height_ == 0 || !pixelBuffer_)
+    if (width_ == 0 || height_ == 0 || rowPointers_.empty())
         throw EWriteError("Cannot write a PNG image of zero width or height");
     PngSession session(PngSession::Direction::Write, stream, *this);
     Progress(TProgressStage::psStarting, 0, false, QRect(), QStringLiteral("Starting PNG write"));

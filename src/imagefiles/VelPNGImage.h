@@ -67,6 +67,10 @@ public:
 
     // Takes size, colour type, palette and pixels from an 8-bit or 24-bit bitmap.
     void AssignFromBitmap(const TExtBitmap& bitmap);
+    // The same, except that an 8-bit bitmap's pixels are not copied: the image's rows are the bitmap's own,
+    // so a full-disk image is not held twice while it is saved. The bitmap must stay as it is while the image
+    // uses its rows.
+    void ShareRowsOf(const TExtBitmap& bitmap);
     // Puts the image into the bitmap with its top-left pixel at (column, row), enlarging the bitmap as
     // needed; pixels with alpha are composited over what the bitmap holds.
     void CopyToBitmap(TExtBitmap& bitmap, int column, int row) const;
@@ -86,6 +90,8 @@ public:
 
 private:
     int WrittenColorType() const;
+    // Size, colour type and palette of an 8-bit or 24-bit bitmap; the rows are left to the caller.
+    void TakeFormatOf(const TExtBitmap& bitmap);
 
     int bitDepth_ = 0;
     std::uint32_t bytesPerPixel_ = 0;

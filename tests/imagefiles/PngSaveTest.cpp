@@ -3,7 +3,9 @@
 #include "PNG_IO.h"
 #include "PngTestFiles.h"
 #include "TestFiles.h"
+#include "VelPNGImage.h"
 
+#include <QBuffer>
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
@@ -199,4 +201,31 @@ TEST_F(PngSave, ProgressRunsFromStartToEndAndAFailingHandlerStopsTheSave) {
         EXPECT_STREQ(error.what(), "cancelled");
     }
     EXPECT_FALSE(QFile::exists(PathOf("cancelled.png")));
+}
+
+TEST_F(PngSave, GreyRowsSharedWithTheBitmapGiveTheBytesOfACopy) {
+    TExtBitmap bitmap;
+    MakeGreyPattern(bitmap, 301, 157);
+    QByteArray streams[2];
+    for (int shared = 0; shared < 2; ++shared) {
+        TPngImage image;
+        if (shared != 0)
+            image.ShareRowsOf(bitmap);
+        else
+            image.AssignFromBitmap(bitmap);
+        image.CompressionLevel = 4;
+        QBuffer buffer(&streams[shared]);
+        ASSERT_TRUE(buffer.open(QIODevice::WriteOnly));
+        image.SaveToStream(buffer);
+    }
+    // Everything but the time of writing.
+    const std::vector<PngChunk> copied = ParseChunks(streams[0]);
+    const std::vector<PngChunk> shared = ParseChunks(streams[1]);
+    ASSERT_EQ(ChunkTypes(copied), ChunkTypes(shared));
+    for (std::size_t i = 0; i < copied.size(); ++i)
+        if (copied[i].type != "tIME") {
+            EXPECT_EQ(copied[i].data, shared[i].data) << copied[i].type;
+        }
+    // The shared rows were only read.
+    EXPECT_EQ(bitmap.ScanLine(156)[300], (300 * 7 + 156 * 13) % 256);
 }
