@@ -60,7 +60,6 @@ TEST_F(QuillmapHandOffTest, ABandWithoutAnImageIsReportedAndNothingStarts) {
     EXPECT_FALSE(HandOffToQuillmap(nullptr, quillmap, 12, dir.filePath(QStringLiteral("gone.png")), {}));
     EXPECT_EQ(messages, QStringList({QStringLiteral("No image file found for band B02"),
                                      QStringLiteral("No image file found for band B13")}));
-    QTest::qWait(200);
     EXPECT_FALSE(QFile::exists(recorded));
 }
 

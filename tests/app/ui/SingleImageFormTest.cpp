@@ -11,7 +11,9 @@
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QTemporaryDir>
+#include <QCoreApplication>
 #include <QTest>
+#include <QThreadPool>
 #include <QWindow>
 #include <gtest/gtest.h>
 
@@ -91,7 +93,9 @@ TEST_F(SingleImageFormTest, ANewImageWhileVisibleIsLoadedAtOnce) {
     form.ShowImage(1, large, QStringLiteral("first"));
     // The second request overtakes the first; only its picture is shown.
     ShowAndLoad(5, small, QStringLiteral("second"));
-    QTest::qWait(300);
+    // The first load finishes too, and its late result must not replace the second picture.
+    QThreadPool::globalInstance()->waitForDone();
+    QCoreApplication::processEvents();
     EXPECT_EQ(form.ImageBand(), 5);
     EXPECT_EQ(form.Picture().Width(), 640);
     EXPECT_NEAR(form.Picture().ScanLine(100)[100], 50, 3);

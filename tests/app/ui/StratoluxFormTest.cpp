@@ -16,6 +16,7 @@
 #include "VelCheckListBox.h"
 #include "VelLabeledEdit.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QPlainTextEdit>
@@ -70,7 +71,7 @@ protected:
     // Shows the window and lets the start-up timer run.
     static void ShowAndStart(TFormStratolux& form) {
         form.show();
-        QTest::qWait(form.TimerOnStartup.interval() + 100);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !form.TimerOnStartup.isActive(); }, 5000));
     }
     static QString LogText(const TFormStratolux& form) { return form.MemoLogProcessing->toPlainText(); }
     QByteArray LogFileContent() const {
@@ -187,13 +188,12 @@ TEST_F(StratoluxFormTest, LeftPathEditsEndInASeparatorAndAreStoredAtOnce) {
     source->setFocus();
     source->setText("/data/in");
     form.Setup->LabeledEditSavePath->setFocus();
-    QTest::qWait(50);
-    EXPECT_EQ(source->text(), "/data/in/");
+    EXPECT_TRUE(QTest::qWaitFor([&] { return source->text() == "/data/in/"; }, 5000));
     EXPECT_EQ(TRegistryString("SourcePath", "?").Value, "/data/in/");
     source->setFocus();
     source->clear();
     form.Setup->LabeledEditSavePath->setFocus();
-    QTest::qWait(50);
+    QCoreApplication::processEvents();
     EXPECT_EQ(source->text(), "");
 }
 
@@ -223,8 +223,7 @@ TEST_F(StratoluxFormTest, ANamedFileIsProcessedAloneAndTheProgramStops) {
     ShowAndStart(form);
     EXPECT_TRUE(form.SingleFileMode());
     ASSERT_TRUE(ended.size() == 1 || ended.wait(15000));
-    QTest::qWait(50);
-    EXPECT_FALSE(form.Running());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !form.Running(); }, 5000));
     EXPECT_EQ(form.BitBtnStartStop->text(), "Start  ");
     EXPECT_FALSE(QFile::exists(named));
     EXPECT_TRUE(QFile::exists(other));
@@ -250,7 +249,7 @@ TEST_F(StratoluxFormTest, AProcessedScanIsReportedEverywhere) {
     QTest::mouseClick(form.BitBtnStartStop, Qt::LeftButton);
     ASSERT_TRUE(ended.wait(20000));
     EXPECT_EQ(lamp.first()[0].value<QColor>(), QColor(255, 255, 0));
-    QTest::qWait(50);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return form.windowTitle().contains("Processed"); }, 5000));
 
     EXPECT_TRUE(form.windowTitle().contains("  -  Processed: 2025-01-21 20:00 B13"))
         << qPrintable(form.windowTitle());
@@ -334,12 +333,12 @@ TEST_F(StratoluxFormTest, ClosingDuringAFileWaitsForItsReport) {
     form.close();
     EXPECT_TRUE(form.isVisible()); // the second file is still under way
     ASSERT_TRUE(ended.size() == 1 || ended.wait(10000));
-    QTest::qWait(50);
-    EXPECT_FALSE(form.isVisible());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !form.isVisible(); }, 5000));
     const QString log = LogText(form);
     EXPECT_EQ(log.count("Processed  "), reports.size());
     EXPECT_GT(log.indexOf("Closing "), log.lastIndexOf("Processed  "));
-    EXPECT_FALSE(form.LastSaved(1).isEmpty());
+    const FileOutcome last = reports.last()[0].value<FileOutcome>();
+    EXPECT_EQ(form.LastSaved(last.BandIndex()), last.imagePath);
 }
 
 TEST_F(StratoluxFormTest, TheLogTabShowsTheReasonOfALongLineWithoutScrollingSideways) {
