@@ -24,6 +24,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <fstream>
+#include <limits>
 #include <utility>
 #include <vector>
 
@@ -32,6 +33,8 @@ namespace {
 constexpr int kProbeIntervalMs = 5;
 constexpr double kLongestWaitMs = 50;
 constexpr int kBand2 = 1;
+// The window's first showing comes before any processing; it is shown apart from the target.
+constexpr char kShowingPhase[] = "showing the window";
 constexpr std::chrono::minutes kGiveUpAfter(30);
 
 // Nanoseconds that the calling thread has spent ready to run but waiting for a processor (the machine is
@@ -132,6 +135,7 @@ int main(int argc, char** argv) {
         probe.SetPhase("viewer loading");
         QTest::mouseClick(form.Thumbnails->findChild<QWidget*>("ImageB02"), Qt::LeftButton);
     });
+    int viewerLoads = 0;
     QObject::connect(form.FormSingleImage, &TFormSingleImage::PictureLoaded, &form, [&] {
         probe.SetPhase("viewer scrolling");
         auto* scrollBox = form.FormSingleImage->findChild<QScrollArea*>("ScrollBox");
@@ -142,6 +146,12 @@ int main(int argc, char** argv) {
             scrollBox->verticalScrollBar()->setValue(scrollBox->verticalScrollBar()->maximum() * step / 10);
             QTest::qWait(20);
         }
+        if (++viewerLoads == 1) {
+            // The operator clicks the thumbnail again: the shown picture gives way to the new one.
+            probe.SetPhase("viewer reloading");
+            QTest::mouseClick(form.Thumbnails->findChild<QWidget*>("ImageB02"), Qt::LeftButton);
+            return;
+        }
         probe.SetPhase("scan after the viewer");
         viewerDone = true;
         finishWhenDone();
@@ -150,7 +160,7 @@ int main(int argc, char** argv) {
         scanEnded = true;
         finishWhenDone();
     });
-    probe.SetPhase("showing the window");
+    probe.SetPhase(kShowingPhase);
     QObject::connect(&form.Scan, &ScanController::IndicatorChanged, &form, [&](const QColor& colour) {
         if (colour == ScanController::ScanningColour()) probe.SetPhase("scan");
     });
@@ -174,11 +184,13 @@ int main(int argc, char** argv) {
             std::printf("    %8.1f ms (%.1f ms without waiting for a processor) during %s\n", wait.ms,
                         wait.ownMs, wait.phase);
     }
-    const std::vector<LatencyProbe::Wait> longest = probe.Longest(1, &LatencyProbe::Wait::ownMs);
-    const double longestMs = longest.empty() ? 0 : longest.front().ownMs;
+    double longestMs = 0;
+    for (const LatencyProbe::Wait& wait :
+         probe.Longest(std::numeric_limits<std::size_t>::max(), &LatencyProbe::Wait::ownMs))
+        if (wait.phase != kShowingPhase) longestMs = std::max(longestMs, wait.ownMs);
     std::printf(
-        "  longest wait of the event loop without waiting for a processor: %.1f ms (target under %.0f "
-        "ms): %s\n",
+        "  longest wait of the event loop from the start of the scan, without waiting for a processor: "
+        "%.1f ms (target under %.0f ms): %s\n",
         longestMs, kLongestWaitMs, longestMs < kLongestWaitMs ? "PASS" : "FAIL");
     return longestMs < kLongestWaitMs && scanEnded && viewerDone && reported == kBandCount ? 0 : 1;
 }

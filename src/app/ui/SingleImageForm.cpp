@@ -95,11 +95,14 @@ void TFormSingleImage::keyPressEvent(QKeyEvent* event) {
 }
 
 // The old picture goes first: a full-disk image is large, and a file that cannot be read shows an empty
-// picture, never the previous band's picture (or a part of one) under the new caption. Decoding a full-disk image takes seconds, so it runs on a
-// pool thread; only the newest request's picture is shown.
+// picture, never the previous band's picture (or a part of one) under the new caption. Decoding a full-disk
+// image takes seconds, so it runs on a pool thread; only the newest request's picture is shown.
 void TFormSingleImage::LoadPicture() {
     TExtBitmap& picture = image_->Picture();
+    // Giving back the pages of a full-disk picture takes a while; the pool does it, not the window.
+    QImage previous = picture.Image();
     picture.SetSize(0, 0);
+    QThreadPool::globalInstance()->start([previous = std::move(previous)]() mutable { previous = QImage(); });
     picture.SetPixelFormat(TPixelFormat::pf8bit);
     picture.SetGreyPalette();
     image_->PictureChanged();
