@@ -7,21 +7,11 @@
 
 #include <QImage>
 #include <algorithm>
-#include <cstdlib>
 #include <memory>
 #include <new>
 #include <thread>
 
 namespace {
-
-struct FreeMemory {
-    void operator()(std::uint8_t* memory) const { std::free(memory); }
-};
-using PixelMemory = std::unique_ptr<std::uint8_t, FreeMemory>;
-
-void ReleasePixelMemory(void* memory) {
-    std::free(memory);
-}
 
 // One block holds the counts and then the image made of them: each grey row (padded to 4 bytes) is written
 // over the counts it comes from. A grey byte never lies beyond the first byte of its own count, so no count
@@ -52,19 +42,6 @@ void WriteGreyRows(std::span<const std::uint16_t> counts, int width, const Share
         std::uint8_t* pixel = block + y * layout.rowBytes;
         for (int x = 0; x < width; ++x) pixel[x] = grey[row[x]];
     }
-}
-
-// An 8-bit image over the block's grey rows that frees the block when it goes; the room that only the counts
-// needed is given back first. A null image (the block freed) when Qt refuses the size.
-QImage ImageOwningBlock(PixelMemory block, int width, int height, const SharedPixelLayout& layout) {
-    if (auto* shrunk = static_cast<std::uint8_t*>(std::realloc(block.get(), layout.greyBytes))) {
-        (void)block.release();
-        block.reset(shrunk);
-    }
-    QImage image(block.get(), width, height, static_cast<qsizetype>(layout.rowBytes), QImage::Format_Indexed8,
-                 ReleasePixelMemory, block.get());
-    if (!image.isNull()) (void)block.release();
-    return image;
 }
 
 } // namespace
@@ -145,7 +122,7 @@ int TNetCdfGoesAbi::ImageHeight() const {
     return Handle() != 0 && headerValid_ ? imageHeight_ : 0;
 }
 
-bool TNetCdfGoesAbi::ConvertToBitmap(TExtBitmap& bitmap, float gamma) {
+bool TNetCdfGoesAbi::ConvertToBitmap(TExtBitmap& bitmap, float gamma, const PixelBlockSource& allocate) {
     if (bitmap.PixelFormat() != TPixelFormat::pf8bit) return false;
     const int width = ImageWidth();
     const int height = ImageHeight();
@@ -153,10 +130,11 @@ bool TNetCdfGoesAbi::ConvertToBitmap(TExtBitmap& bitmap, float gamma) {
     if (pixels == 0 || VariableSize() != pixels) return false;
     try {
         const SharedPixelLayout layout(width, height);
-        PixelMemory memory(static_cast<std::uint8_t*>(std::malloc(layout.totalBytes)));
-        if (!memory) return false;
-        const std::span<std::uint16_t> counts(
-            reinterpret_cast<std::uint16_t*>(memory.get() + layout.countsOffset), pixels);
+        auto block = allocate(layout.totalBytes);
+        if (!block) return false;
+        std::uint8_t* memory = (*block)->Data();
+        const std::span<std::uint16_t> counts(reinterpret_cast<std::uint16_t*>(memory + layout.countsOffset),
+                                              pixels);
         if (!ReadShortData(counts)) return false;
 
         // A file named on the command line may lack the attribute; 4095 is the 12-bit bands' fill value.
@@ -164,9 +142,10 @@ bool TNetCdfGoesAbi::ConvertToBitmap(TExtBitmap& bitmap, float gamma) {
         const bool infrared = IsInfraredBand(BandIndex());
         const GreyTable visibleTable =
             infrared ? GreyTable() : VisibleGreyTable(LargestCountBelow(counts, fillValue_), gamma);
-        WriteGreyRows(counts, width, layout, memory.get(),
-                      infrared ? infraredTable_.data() : visibleTable.data());
-        QImage image = ImageOwningBlock(std::move(memory), width, height, layout);
+        WriteGreyRows(counts, width, layout, memory, infrared ? infraredTable_.data() : visibleTable.data());
+        // The room that only the counts needed is given back.
+        QImage image =
+            (*block)->IntoImage(layout.greyBytes, width, height, static_cast<qsizetype>(layout.rowBytes));
         if (image.isNull()) return false;
         bitmap.SetGreyPalette();
         bitmap.AdoptImage(std::move(image));
@@ -177,7 +156,7 @@ bool TNetCdfGoesAbi::ConvertToBitmap(TExtBitmap& bitmap, float gamma) {
 }
 
 bool ReadAbiImage(const QString& fileName, TExtBitmap& bitmap, float& longitude, bool singleFileMode,
-                  const ProcessingWaits& waits) {
+                  const ProcessingWaits& waits, const PixelBlockSource& allocate) {
     TNetCdfGoesAbi reader(waits.retryOpen);
     reader.SetSingleFileMode(singleFileMode);
     KeepAlive();
@@ -185,5 +164,5 @@ bool ReadAbiImage(const QString& fileName, TExtBitmap& bitmap, float& longitude,
     if (!reader.OpenAbiFile(fileName)) return false;
     reader.ReadHeader(QStringLiteral("Rad"));
     longitude = reader.ProjectionLongitude();
-    return reader.ConvertToBitmap(bitmap, 1.0f);
+    return reader.ConvertToBitmap(bitmap, 1.0f, allocate);
 }

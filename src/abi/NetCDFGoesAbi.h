@@ -4,6 +4,7 @@
 
 #include "AbiGreyTables.h"
 #include "NetCDFclass.h"
+#include "PixelBlock.h"
 #include "ProcessingWaits.h"
 
 #include <QString>
@@ -27,7 +28,8 @@ public:
     // Reads the variable and writes one grey pixel per count into the 8-bit bitmap, row 0 on top. Returns
     // false, leaving the bitmap unchanged, when the bitmap is not 8-bit, the header was not read, the
     // variable does not hold width × height values, or the read fails.
-    bool ConvertToBitmap(TExtBitmap& bitmap, float gamma);
+    // The block that becomes the image's pixels comes from allocate.
+    bool ConvertToBitmap(TExtBitmap& bitmap, float gamma, const PixelBlockSource& allocate = HeapPixelBlock);
 
     // 0 unless a dataset is open and its header was read.
     int ImageWidth() const;
@@ -56,4 +58,4 @@ private:
 // Reads one ABI file into the 8-bit bitmap after the pause before reading, and gives the longitude of the
 // projection origin (0 when the file does not hold it; untouched when the file cannot be opened).
 bool ReadAbiImage(const QString& fileName, TExtBitmap& bitmap, float& longitude, bool singleFileMode,
-                  const ProcessingWaits& waits = {});
+                  const ProcessingWaits& waits = {}, const PixelBlockSource& allocate = HeapPixelBlock);

@@ -1,0 +1,40 @@
+// Pixel blocks on the heap.
+#include "PixelBlock.h"
+
+#include <cstdlib>
+
+namespace {
+
+void ReleaseHeapMemory(void* memory) {
+    std::free(memory);
+}
+
+class HeapBlock final : public PixelBlock {
+public:
+    explicit HeapBlock(std::size_t bytes) : memory_(static_cast<std::uint8_t*>(std::malloc(bytes))) {}
+    ~HeapBlock() override { std::free(memory_); }
+    HeapBlock(const HeapBlock&) = delete;
+    HeapBlock& operator=(const HeapBlock&) = delete;
+
+    std::uint8_t* Data() override { return memory_; }
+
+    QImage IntoImage(std::size_t keptBytes, int width, int height, qsizetype rowBytes) override {
+        if (auto* shrunk = static_cast<std::uint8_t*>(std::realloc(memory_, keptBytes))) memory_ = shrunk;
+        QImage image(memory_, width, height, rowBytes, QImage::Format_Indexed8, ReleaseHeapMemory, memory_);
+        if (!image.isNull()) memory_ = nullptr;
+        return image;
+    }
+
+private:
+    std::uint8_t* memory_;
+};
+
+} // namespace
+
+Result<std::unique_ptr<PixelBlock>> HeapPixelBlock(std::size_t bytes) {
+    auto block = std::make_unique<HeapBlock>(bytes);
+    if (!block->Data())
+        return Failure{FailureCode::OutOfMemory,
+                       QStringLiteral("out of memory (%1 MB for the image)").arg(bytes / 1000000)};
+    return std::unique_ptr<PixelBlock>(std::move(block));
+}
