@@ -43,6 +43,7 @@ int main(int argc, char** argv) {
     options.saveAsJpeg = true;
     options.waits = {std::chrono::milliseconds(0), std::chrono::milliseconds(0),
                      std::chrono::milliseconds(0)};
+    options.reader.program = READER_PROGRAM;
     FileProcessor processor;
     processor.notify = nullptr;
 

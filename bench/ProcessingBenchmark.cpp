@@ -35,6 +35,7 @@ int main(int argc, char** argv) {
     options.bandsSelected.fill(true);
     options.waits = {std::chrono::milliseconds(0), std::chrono::milliseconds(0),
                      std::chrono::milliseconds(0)};
+    options.reader.program = READER_PROGRAM;
     const ProcessingWaits noWaits = options.waits;
     FileProcessor processor;
     processor.notify = nullptr;

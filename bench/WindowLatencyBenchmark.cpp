@@ -121,6 +121,7 @@ int main(int argc, char** argv) {
 
     TFormStratolux form(ParseCommandLine({"-start", "-images"}), work.filePath("stratolux-process.log"));
     form.Waits = {std::chrono::milliseconds(0), std::chrono::milliseconds(0), std::chrono::milliseconds(0)};
+    form.Reader.program = READER_PROGRAM;
     LatencyProbe probe;
     int reported = 0;
     bool scanEnded = false, viewerDone = false;

@@ -7,6 +7,7 @@
 #include "ImageFiles.h"
 #include "NetCDFGoesAbi.h"
 #include "OutputNames.h"
+#include "ReaderProcess.h"
 #include "SourceFile.h"
 #include "Utils.h"
 
@@ -51,8 +52,10 @@ Status CopyToArchive(const QString& sourcePath, const QString& copyPath) {
 Status ReadImage(const QString& path, TExtBitmap& bitmap, float& longitude,
                  const ProcessingOptions& options) {
     KeepAlive();
-    if (ReadAbiImage(path, bitmap, longitude, options.singleFileMode, options.waits)) return {};
-    return Failure{FailureCode::DamagedNetCdf, QStringLiteral("cannot read an ABI radiance image")};
+    // The copy settles on disk before it is read.
+    QThread::msleep(static_cast<unsigned long>(options.waits.beforeRead.count()));
+    return ReadAbiImageIsolated(path, bitmap, longitude, options.singleFileMode, options.waits.retryOpen,
+                                options.reader);
 }
 
 Status SavePng(const TExtBitmap& bitmap, const QString& path, const AbiFileInfo& name) {

@@ -3,6 +3,7 @@
 
 #include "BandTables.h"
 #include "ProcessingWaits.h"
+#include "ReaderProcess.h"
 
 #include <QString>
 #include <array>
@@ -25,4 +26,5 @@ struct ProcessingOptions {
     bool singleFileMode = false;
     QString singleFilePath; // the first command-line argument in single-file mode
     ProcessingWaits waits;
+    ReaderProcessSettings reader;
 };

@@ -350,6 +350,7 @@ void TFormStratolux::PublishOptions() {
     options.singleFileMode = SingleFile;
     options.singleFilePath = Arguments.firstArgument;
     options.waits = Waits;
+    options.reader = Reader;
     Scan.PublishOptions(options);
 }
 

@@ -57,6 +57,8 @@ public:
     ScanController Scan;
     // The pauses of file processing; tests shorten them, the program keeps the defaults.
     ProcessingWaits Waits;
+    // The program that reads each file in a process of its own; tests name their build's.
+    ReaderProcessSettings Reader;
 
 public slots:
     void BitBtnStartStopClick();

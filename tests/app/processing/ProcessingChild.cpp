@@ -16,6 +16,7 @@ int main(int argc, char** argv) {
     options.saveAsNetCdf = true;
     options.waits = {std::chrono::milliseconds(0), std::chrono::milliseconds(0),
                      std::chrono::milliseconds(0)};
+    options.reader.program = READER_PROGRAM;
     SharedOptions shared;
     shared.Publish(options);
     const std::atomic_bool running{true};

@@ -27,6 +27,7 @@ protected:
         options.bandsSelected.fill(true);
         options.waits = {std::chrono::milliseconds(0), std::chrono::milliseconds(0),
                          std::chrono::milliseconds(0)};
+        options.reader.program = READER_PROGRAM;
     }
 
     // A small full-disk file of the received kind.

@@ -205,6 +205,7 @@ TEST_F(StratoluxFormTest, SwitchesStartAndChooseTheTab) {
 
     TFormStratolux started(ParseCommandLine({"/START", "-log"}), logFile);
     started.Waits = Quick();
+    started.Reader.program = READER_PROGRAM;
     ShowAndStart(started);
     EXPECT_TRUE(started.Running());
     EXPECT_EQ(started.BitBtnStartStop->text(), "Stop   ");
@@ -219,6 +220,7 @@ TEST_F(StratoluxFormTest, ANamedFileIsProcessedAloneAndTheProgramStops) {
     const QString other = Receive(2);
     TFormStratolux form(ParseCommandLine({named}), logFile);
     form.Waits = Quick();
+    form.Reader.program = READER_PROGRAM;
     QSignalSpy ended(&form.Scan, &ScanController::ScanEnded);
     ShowAndStart(form);
     EXPECT_TRUE(form.SingleFileMode());
@@ -243,6 +245,7 @@ TEST_F(StratoluxFormTest, AProcessedScanIsReportedEverywhere) {
     Receive(2);
     TFormStratolux form({}, logFile);
     form.Waits = Quick();
+    form.Reader.program = READER_PROGRAM;
     QSignalSpy ended(&form.Scan, &ScanController::ScanEnded);
     QSignalSpy lamp(&form.Scan, &ScanController::IndicatorChanged);
     ShowAndStart(form);
@@ -275,6 +278,7 @@ TEST_F(StratoluxFormTest, StopDuringAScanEndsItBeforeTheNextFile) {
     for (int band = 1; band <= 5; ++band) Receive(band);
     TFormStratolux form({}, logFile);
     form.Waits = Quick();
+    form.Reader.program = READER_PROGRAM;
     form.Waits.beforeRead = std::chrono::milliseconds(200);
     QSignalSpy reports(&form.Scan, &ScanController::FileReported);
     QSignalSpy ended(&form.Scan, &ScanController::ScanEnded);
@@ -323,6 +327,7 @@ TEST_F(StratoluxFormTest, ClosingDuringAFileWaitsForItsReport) {
     for (int band = 1; band <= 3; ++band) Receive(band);
     TFormStratolux form({}, logFile);
     form.Waits = Quick();
+    form.Reader.program = READER_PROGRAM;
     form.Waits.beforeRead = std::chrono::milliseconds(300);
     QSignalSpy reports(&form.Scan, &ScanController::FileReported);
     QSignalSpy ended(&form.Scan, &ScanController::ScanEnded);

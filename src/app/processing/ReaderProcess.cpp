@@ -1,0 +1,42 @@
+// The reader's process as the program sees it: which helper, what it is asked, and its answer made a bitmap.
+#include "ReaderProcess.h"
+
+#include "BMPExtImage.h"
+#include "ReaderAnswer.h"
+#include "ReaderLaunch.h"
+#include "SharedPixels.h"
+
+#include <QCoreApplication>
+#include <QFileInfo>
+
+QString InstalledReaderProgram() {
+    const QString folder = QCoreApplication::applicationDirPath();
+    const QString beside = folder + QStringLiteral("/stratolux-reader");
+    const QString libexec =
+        QFileInfo(folder + QStringLiteral("/../libexec/stratolux/stratolux-reader")).absoluteFilePath();
+    return QFileInfo(beside).isExecutable() || !QFileInfo(libexec).isExecutable() ? beside : libexec;
+}
+
+Status ReadAbiImageIsolated(const QString& fileName, TExtBitmap& bitmap, float& longitude,
+                            bool singleFileMode, std::chrono::milliseconds retryOpen,
+                            const ReaderProcessSettings& reader) {
+    if (bitmap.PixelFormat() != TPixelFormat::pf8bit)
+        return Failure{FailureCode::ReaderFailed, QStringLiteral("the reader fills only 8-bit images")};
+    auto pixels = SharedPixelFile::Create();
+    if (!pixels) return pixels.status();
+    const QString program = reader.program.isEmpty() ? InstalledReaderProgram() : reader.program;
+    const QStringList arguments{fileName, QString::number(retryOpen.count()),
+                                singleFileMode ? QStringLiteral("1") : QStringLiteral("0")};
+    const auto bytes = RunReaderProcess(program, arguments, *pixels, reader.answerWithin);
+    if (!bytes) return bytes.status();
+    const auto answer = DecodeReaderAnswer(*bytes);
+    if (!answer)
+        return Failure{FailureCode::ReaderFailed, QStringLiteral("the reader's answer is unreadable")};
+    if (!answer->status) return answer->status;
+    auto image = pixels->MapImage(answer->width, answer->height, answer->rowBytes);
+    if (!image) return image.status();
+    longitude = answer->longitude;
+    bitmap.SetGreyPalette();
+    bitmap.AdoptImage(std::move(*image));
+    return {};
+}

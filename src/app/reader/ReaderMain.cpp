@@ -1,0 +1,93 @@
+// stratolux-reader: reads one received ABI file for the program, in a process of its own, so that a file
+// that crashes, hangs or exhausts the netCDF and HDF5 libraries costs only this process.
+//
+//   stratolux-reader FILE RETRY_OPEN_MS SINGLE_FILE_MODE(0|1)
+//
+// Descriptor 3 is an empty memory file: the counts are read into it and the grey rows written over them.
+// Descriptor 4 takes the answer (see ReaderAnswer.h). Nothing else is written anywhere.
+#include "BMPExtImage.h"
+#include "NetCDFGoesAbi.h"
+#include "ReaderAnswer.h"
+#include "SharedPixels.h"
+
+#include <cerrno>
+#include <csignal>
+#include <cstdlib>
+#include <sys/prctl.h>
+
+#ifdef STRATOLUX_READER_TEST_SWITCHES
+#include <unistd.h>
+#endif
+
+namespace {
+
+constexpr int kPixelFile = 3;
+constexpr int kAnswerPipe = 4;
+// Beyond the pixel block, room for the libraries' own buffers: metadata, one compressed and one
+// decompressed chunk at a time, and the allocator's slack.
+constexpr std::size_t kLibraryHeadroom = 512u << 20;
+
+#ifdef STRATOLUX_READER_TEST_SWITCHES
+// Test builds only: a file whose name holds the text of STRATOLUX_TEST_READER_CRASH crashes this process,
+// one whose name holds that of STRATOLUX_TEST_READER_HANG makes it wait forever.
+void ActOnTestSwitches(const QString& fileName) {
+    const auto marked = [&](const char* variable) {
+        const QString marker = qEnvironmentVariable(variable);
+        return !marker.isEmpty() && fileName.contains(marker);
+    };
+    if (marked("STRATOLUX_TEST_READER_CRASH")) std::raise(SIGSEGV);
+    if (marked("STRATOLUX_TEST_READER_HANG"))
+        for (;;) ::pause();
+}
+#endif
+
+bool WriteAll(int fd, const QByteArray& bytes) {
+    qsizetype written = 0;
+    while (written < bytes.size()) {
+        const ssize_t step =
+            ::write(fd, bytes.constData() + written, static_cast<size_t>(bytes.size() - written));
+        if (step < 0 && errno == EINTR) continue;
+        if (step <= 0) return false;
+        written += step;
+    }
+    return true;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    // A reader left behind by a program that died stops with it.
+    if (::prctl(PR_SET_PDEATHSIG, SIGKILL) != 0 || ::getppid() == 1) return 1;
+    if (argc != 4) return 2;
+    const QString fileName = QString::fromLocal8Bit(argv[1]);
+    const std::chrono::milliseconds retryOpen(std::strtoll(argv[2], nullptr, 10));
+    const bool singleFileMode = argv[3] == std::string_view("1");
+    const SharedPixelFile pixels{UniqueFd(kPixelFile)};
+    const UniqueFd answerPipe(kAnswerPipe);
+#ifdef STRATOLUX_READER_TEST_SWITCHES
+    ActOnTestSwitches(fileName);
+#endif
+
+    // The limit follows the declared image size, so it is set once the header is read, before the block.
+    const PixelBlockSource allocate = [&](std::size_t bytes) -> Result<std::unique_ptr<PixelBlock>> {
+        if (Status limited = LimitAddressSpaceGrowth(bytes + kLibraryHeadroom); !limited)
+            return limited.failure();
+        return pixels.Block(bytes);
+    };
+    TExtBitmap bitmap;
+    bitmap.SetPixelFormat(TPixelFormat::pf8bit);
+    ReaderAnswer answer;
+    ProcessingWaits waits;
+    waits.beforeRead = std::chrono::milliseconds(0);
+    waits.retryOpen = retryOpen;
+    answer.status = ReadAbiImage(fileName, bitmap, answer.longitude, singleFileMode, waits, allocate)
+                        ? Status()
+                        : Status(Failure{FailureCode::DamagedNetCdf, QStringLiteral("cannot read the file")});
+    if (answer.status) {
+        answer.width = bitmap.Width();
+        answer.height = bitmap.Height();
+        answer.rowBytes = bitmap.Image().bytesPerLine();
+    }
+    // The libraries' clean-up at exit would only cost time: the image is in the memory file already.
+    std::_Exit(WriteAll(answerPipe.Get(), EncodeReaderAnswer(answer)) ? 0 : 1);
+}

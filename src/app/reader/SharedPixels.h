@@ -1,0 +1,33 @@
+// The image's pixels in memory shared by the reader's process and the program: an anonymous memory file
+// that the reader sizes and fills in place, and the program then maps as its image, so the grey rows are
+// never copied. Pages are counted once however many processes map them.
+#pragma once
+
+#include "Failure.h"
+#include "PixelBlock.h"
+#include "UniqueFd.h"
+
+#include <QImage>
+#include <memory>
+
+class SharedPixelFile {
+public:
+    // A new, empty memory file, closed on exec.
+    static Result<SharedPixelFile> Create();
+    explicit SharedPixelFile(UniqueFd fd) : fd_(std::move(fd)) {}
+
+    int Descriptor() const { return fd_.Get(); }
+
+    // The reader's side: a block of the given size that is the whole file. Handing it to an image shrinks
+    // the file to the kept bytes, so the room of the counts is free before the program maps the rows.
+    Result<std::unique_ptr<PixelBlock>> Block(std::size_t bytes) const;
+    // The program's side: an 8-bit image over the file's first rowBytes × height bytes. Fails when the file
+    // is shorter than that.
+    Result<QImage> MapImage(int width, int height, qsizetype rowBytes) const;
+
+private:
+    UniqueFd fd_;
+};
+
+// Sets the calling process's address-space limit to what it uses now plus `bytes`.
+Status LimitAddressSpaceGrowth(std::size_t bytes);

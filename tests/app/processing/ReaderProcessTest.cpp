@@ -1,0 +1,158 @@
+// The reader in a process of its own: the same images as the reader in the program, and a file that
+// crashes, hangs or is damaged fails with its reason, stays, and never takes the program or the scan down.
+#include "ReaderProcess.h"
+#include "BMPExtImage.h"
+#include "NetCDFGoesAbi.h"
+#include "ProcessingFixture.h"
+#include "ScanWorker.h"
+#include "TestFiles.h"
+
+#include <QFileInfo>
+#include <QSignalSpy>
+
+namespace {
+
+constexpr std::chrono::milliseconds kNoRetry(0);
+
+// Sets a test switch of the helper's test build for the life of the object.
+class TestSwitch {
+public:
+    TestSwitch(const char* variable, const QString& marker) : variable_(variable) {
+        qputenv(variable_, marker.toLocal8Bit());
+    }
+    ~TestSwitch() { qunsetenv(variable_); }
+    TestSwitch(const TestSwitch&) = delete;
+    TestSwitch& operator=(const TestSwitch&) = delete;
+
+private:
+    const char* variable_;
+};
+
+} // namespace
+
+class IsolatedReaderTest : public ProcessingFixture {
+protected:
+    Status ReadIsolated(const QString& path, TExtBitmap& bitmap, float& longitude,
+                        const ReaderProcessSettings& reader) {
+        bitmap.SetPixelFormat(TPixelFormat::pf8bit);
+        return ReadAbiImageIsolated(path, bitmap, longitude, false, kNoRetry, reader);
+    }
+    static ReaderProcessSettings TestBuild(std::chrono::milliseconds answerWithin = std::chrono::minutes(1)) {
+        return {TEST_READER_PROGRAM, answerWithin};
+    }
+
+    // Runs one whole scan of the source folder and gives each file's outcome.
+    QList<FileOutcome> Scan() {
+        SharedOptions shared;
+        shared.Publish(options);
+        const std::atomic_bool running{true};
+        ScanWorker worker(shared, running);
+        QSignalSpy reports(&worker, &ScanWorker::FileReported);
+        worker.RunScan();
+        QList<FileOutcome> outcomes;
+        for (const QList<QVariant>& report : reports) outcomes << report[0].value<FileOutcome>();
+        return outcomes;
+    }
+
+    // Scans `rounds` times: the marked file fails every time and stays, the others are processed at once.
+    void ExpectFailsAtEveryScan(const QString& marked, const QStringList& others, int rounds) {
+        for (int round = 0; round < rounds; ++round) {
+            const QList<FileOutcome> outcomes = Scan();
+            ASSERT_EQ(outcomes.size(), round == 0 ? others.size() + 1 : 1) << "scan " << round;
+            for (const FileOutcome& outcome : outcomes) {
+                const bool isMarked = outcome.sourcePath == marked;
+                EXPECT_EQ(outcome.Processed(), !isMarked) << qPrintable(outcome.sourcePath);
+            }
+            EXPECT_TRUE(QFileInfo::exists(marked)) << "scan " << round;
+        }
+        for (const QString& other : others) EXPECT_FALSE(QFileInfo::exists(other)) << qPrintable(other);
+    }
+};
+
+TEST_F(IsolatedReaderTest, GreyLevelsOfEveryBandEqualTheReaderInTheProgram) {
+    for (int band = 1; band <= 16; ++band) {
+        AbiSampleOptions sample;
+        sample.band = band;
+        sample.size = 97; // rows padded to 4 bytes
+        const QString path = WriteAbiSample(sample, source);
+        TExtBitmap inProgram, isolated;
+        inProgram.SetPixelFormat(TPixelFormat::pf8bit);
+        float longitudeInProgram = 0, longitudeIsolated = 0;
+        ASSERT_TRUE(ReadAbiImage(path, inProgram, longitudeInProgram, false, {kNoRetry, kNoRetry, kNoRetry}));
+        const Status read = ReadIsolated(path, isolated, longitudeIsolated, {READER_PROGRAM});
+        ASSERT_TRUE(read.ok()) << "band " << band << ": " << qPrintable(read.failure().message);
+        EXPECT_EQ(isolated.Image(), inProgram.Image()) << "band " << band;
+        EXPECT_EQ(isolated.Image().colorTable(), inProgram.Image().colorTable()) << "band " << band;
+        EXPECT_EQ(longitudeIsolated, longitudeInProgram) << "band " << band;
+    }
+}
+
+TEST_F(IsolatedReaderTest, CrashOfTheReaderIsReportedWithItsSignal) {
+    const QString path = Receive(7);
+    const TestSwitch crash("STRATOLUX_TEST_READER_CRASH", "M6C07_");
+    TExtBitmap bitmap;
+    float longitude = 12.5f;
+    const Status read = ReadIsolated(path, bitmap, longitude, TestBuild());
+    ASSERT_FALSE(read.ok());
+    EXPECT_EQ(read.failure().code, FailureCode::ReaderCrashed);
+    EXPECT_EQ(read.failure().message, "reader crashed (signal 11, Segmentation fault)");
+    EXPECT_EQ(longitude, 12.5f);
+    EXPECT_EQ(bitmap.Width(), 0);
+}
+
+TEST_F(IsolatedReaderTest, HangingReaderIsStoppedAtTheBound) {
+    const QString path = Receive(7);
+    const TestSwitch hang("STRATOLUX_TEST_READER_HANG", "M6C07_");
+    TExtBitmap bitmap;
+    float longitude = 0;
+    const Status read = ReadIsolated(path, bitmap, longitude, TestBuild(std::chrono::milliseconds(300)));
+    ASSERT_FALSE(read.ok());
+    EXPECT_EQ(read.failure().code, FailureCode::ReaderTimedOut);
+    EXPECT_EQ(read.failure().message, "reader gave no answer within 300 ms and was stopped");
+}
+
+TEST_F(IsolatedReaderTest, MissingHelperProgramFailsWithItsPath) {
+    const QString path = Receive(13);
+    const QString missing = root.filePath("nowhere/stratolux-reader");
+    TExtBitmap bitmap;
+    float longitude = 0;
+    const Status read = ReadIsolated(path, bitmap, longitude, {missing});
+    ASSERT_FALSE(read.ok());
+    EXPECT_EQ(read.failure().code, FailureCode::ReaderFailed);
+    EXPECT_EQ(read.failure().message, "cannot start the reader " + missing + ": No such file or directory");
+}
+
+TEST_F(IsolatedReaderTest, CrashingFileFailsAtEveryScanWhileTheFilesBehindItAreProcessed) {
+    const QString before = Receive(5);
+    const QString marked = Receive(7);
+    const QString behind = Receive(9);
+    options.reader = TestBuild();
+    const TestSwitch crash("STRATOLUX_TEST_READER_CRASH", "M6C07_");
+    ExpectFailsAtEveryScan(marked, {before, behind}, 20);
+}
+
+TEST_F(IsolatedReaderTest, HangingFileFailsAndTheScanGoesOn) {
+    const QString marked = Receive(7);
+    const QString behind = Receive(9);
+    options.reader = TestBuild(std::chrono::milliseconds(200));
+    const TestSwitch hang("STRATOLUX_TEST_READER_HANG", "M6C07_");
+    ExpectFailsAtEveryScan(marked, {behind}, 2);
+}
+
+TEST_F(IsolatedReaderTest, DamagedFileFailsWithAReasonAtEveryScan) {
+    const QString damaged = Receive(13);
+    QByteArray bytes = ReadWholeFile(damaged);
+    // Eight bytes of the root group's object header, the first metadata the library reads.
+    const qsizetype header = bytes.indexOf("OHDR");
+    ASSERT_GT(header, 0);
+    for (qsizetype i = header + 12; i < header + 20; ++i) bytes[i] = static_cast<char>(~bytes[i]);
+    ASSERT_TRUE(WriteWholeFile(damaged, bytes));
+    const QString behind = Receive(14);
+
+    TExtBitmap bitmap;
+    float longitude = 0;
+    const Status read = ReadIsolated(damaged, bitmap, longitude, {READER_PROGRAM});
+    ASSERT_FALSE(read.ok());
+    EXPECT_FALSE(read.failure().message.isEmpty());
+    ExpectFailsAtEveryScan(damaged, {behind}, 20);
+}
