@@ -7,6 +7,7 @@
 #include "NetCDFGoesAbi.h"
 #include "PNG_IO.h"
 #include "Timing.h"
+#include "Verdict.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -44,15 +45,6 @@ bool RunQuietly(const QString& program, const QStringList& arguments) {
     return process.waitForFinished(-1) && process.exitStatus() == QProcess::NormalExit &&
            process.exitCode() == 0;
 }
-
-struct Verdict {
-    int failures = 0;
-    void Check(const char* what, double value, double limit) {
-        const bool pass = value <= limit;
-        if (!pass) ++failures;
-        std::printf("  %-52s %8.3f <= %8.3f  %s\n", what, value, limit, pass ? "PASS" : "FAIL");
-    }
-};
 
 } // namespace
 

@@ -1,6 +1,7 @@
 // Peak memory of the benchmark process and its children.
 #include "PeakMemory.h"
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
@@ -64,4 +65,23 @@ long long PeakResidentBytes() {
     ::getrusage(RUSAGE_SELF, &self);
     ::getrusage(RUSAGE_CHILDREN, &children);
     return (self.ru_maxrss + children.ru_maxrss) * 1024LL;
+}
+
+long long ResidentBytesNow() {
+    std::ifstream status("/proc/self/status");
+    std::string key;
+    long long kilobytes = 0;
+    while (status >> key) {
+        if (key == "VmRSS:" && status >> kilobytes) return kilobytes * 1024;
+        status.ignore(1 << 10, '\n');
+    }
+    return -1;
+}
+
+long long PeakOfProgramAndReader(long long waitingBytes) {
+    rusage self{};
+    rusage children{};
+    ::getrusage(RUSAGE_SELF, &self);
+    ::getrusage(RUSAGE_CHILDREN, &children);
+    return std::max(self.ru_maxrss * 1024LL, waitingBytes + children.ru_maxrss * 1024LL);
 }

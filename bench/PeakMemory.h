@@ -22,5 +22,14 @@ private:
     std::thread thread_;
 };
 
-// Maximum resident set of this process plus that of its largest waited-for child, in bytes.
+// Maximum resident set of this process plus that of its largest waited-for child, in bytes. A page shared by
+// both is counted twice.
 long long PeakResidentBytes();
+
+// This process's resident set now, in bytes.
+long long ResidentBytesNow();
+
+// The peak of this process and the reader processes it waited for, a page shared by them counted once: the
+// larger of this process's own peak and its resident set while it waited (`waitingBytes`) plus the largest
+// reader's peak. Exact when this process stays idle while a reader runs, as the program does.
+long long PeakOfProgramAndReader(long long waitingBytes);

@@ -1,0 +1,153 @@
+// The cost of reading each received file in a process of its own:
+//   overhead FILE RUNS      time of the reader in its own process against the reader in the program
+//   peak FILE WORKFOLDER    peak memory of the program and its reader process together for one file taken
+//                           through processing (PNG + JPEG), pages shared by both counted once
+//   rss FILE WORKFOLDER N   the program's resident memory after each of N processed copies of FILE, against
+//                           the reader in the program reading FILE N times
+#include "BMPExtImage.h"
+#include "FileProcessor.h"
+#include "NetCDFGoesAbi.h"
+#include "PeakMemory.h"
+#include "ReaderProcess.h"
+#include "ReceivedFile.h"
+#include "Timing.h"
+#include "Verdict.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <cstdio>
+
+namespace {
+
+const ReaderProcessSettings kReader{READER_PROGRAM};
+
+ProcessingOptions OptionsIn(const QDir& work) {
+    ProcessingOptions options;
+    options.sourcePath = work.filePath("received") + "/";
+    options.netCdfPath = work.filePath("archive") + "/";
+    options.savePath = work.filePath("images") + "/";
+    options.bandsSelected.fill(true);
+    options.waits = {std::chrono::milliseconds(0), std::chrono::milliseconds(0),
+                     std::chrono::milliseconds(0)};
+    options.reader = kReader;
+    return options;
+}
+
+int Overhead(const QString& file, int runs) {
+    const ProcessingWaits noWaits{std::chrono::milliseconds(0), std::chrono::milliseconds(0),
+                                  std::chrono::milliseconds(0)};
+    double pixels = 0;
+    const double inProgram = MedianSeconds(runs, [&] {
+        TExtBitmap bitmap;
+        bitmap.SetPixelFormat(TPixelFormat::pf8bit);
+        float longitude = 0;
+        if (!ReadAbiImage(file, bitmap, longitude, false, noWaits)) std::printf("  read failed\n");
+        pixels = double(bitmap.Width()) * bitmap.Height();
+    });
+    const double isolated = MedianSeconds(runs, [&] {
+        TExtBitmap bitmap;
+        bitmap.SetPixelFormat(TPixelFormat::pf8bit);
+        float longitude = 0;
+        if (const Status read =
+                ReadAbiImageIsolated(file, bitmap, longitude, false, noWaits.retryOpen, kReader);
+            !read)
+            std::printf("  isolated read failed: %s\n", qPrintable(read.failure().message));
+    });
+    std::printf(
+        "  %.1f Mpixel: read + convert in the program %.3f s, in its own process %.3f s, added %.1f ms\n",
+        pixels / 1e6, inProgram, isolated, (isolated - inProgram) * 1000);
+    Verdict verdict;
+    verdict.Check("time added / read + convert (%)", 100 * (isolated - inProgram) / inProgram, 5);
+    return verdict.failures == 0 ? 0 : 1;
+}
+
+int Peak(const QString& file, const QDir& work) {
+    const ProcessingOptions options = [&] {
+        ProcessingOptions both = OptionsIn(work);
+        both.saveAsPng = true;
+        both.saveAsJpeg = true;
+        return both;
+    }();
+    QDir().mkpath(options.sourcePath);
+    const QString received = options.sourcePath + QFileInfo(file).fileName();
+    if (!QFile::copy(file, received)) return 2;
+    FileProcessor processor;
+    processor.notify = nullptr;
+    const PeakMemorySampler sampler;
+    const long long waiting = ResidentBytesNow();
+    const FileOutcome outcome = processor.ProcessFile(ReceivedFile::At(received), options);
+    const long long peak = PeakOfProgramAndReader(waiting);
+    const long long sampled = sampler.PeakProportionalBytes();
+    const double pixels = [&] {
+        TExtBitmap bitmap;
+        bitmap.SetPixelFormat(TPixelFormat::pf8bit);
+        float longitude = 0;
+        return ReadAbiImageIsolated(file, bitmap, longitude, false, std::chrono::milliseconds(0), kReader)
+                   ? double(bitmap.Width()) * bitmap.Height()
+                   : 0.0;
+    }();
+    std::printf("  %s, %.1f Mpixel; program while reading %.1f MB; peak of both %.1f MB (sampled %.1f MB)\n",
+                outcome.Processed() ? "processed" : "NOT PROCESSED", pixels / 1e6, waiting / 1e6, peak / 1e6,
+                sampled / 1e6);
+    Verdict verdict;
+    // A band-2 full disk has its own, lower target.
+    verdict.Check("peak memory (bytes per pixel)", pixels > 0 ? std::max(peak, sampled) / pixels : 1e9,
+                  pixels > 400e6 ? 2.5 : 3.5);
+    return verdict.failures == 0 && outcome.Processed() ? 0 : 1;
+}
+
+// Growth per file, in bytes, between the tenth of the way and the end.
+double GrowthPerFile(const std::vector<long long>& resident) {
+    const std::size_t from = resident.size() / 10;
+    return double(resident.back() - resident[from]) / double(resident.size() - 1 - from);
+}
+
+int Resident(const QString& file, const QDir& work, int count) {
+    const ProcessingOptions options = OptionsIn(work);
+    QDir().mkpath(options.sourcePath);
+    const QString received = options.sourcePath + QFileInfo(file).fileName();
+    FileProcessor processor;
+    processor.notify = nullptr;
+    std::vector<long long> programs;
+    int failed = 0;
+    for (int i = 0; i < count; ++i) {
+        QFile::copy(file, received);
+        if (!processor.ProcessFile(ReceivedFile::At(received), options).Processed()) ++failed;
+        QFile::remove(received);
+        programs.push_back(ResidentBytesNow());
+        if ((i + 1) % (count / 10) == 0 || i == 0)
+            std::printf("  after file %5d: %.2f MB\n", i + 1, programs.back() / 1e6);
+    }
+    std::vector<long long> inProgram;
+    for (int i = 0; i < count; ++i) {
+        TExtBitmap bitmap;
+        bitmap.SetPixelFormat(TPixelFormat::pf8bit);
+        float longitude = 0;
+        (void)ReadAbiImage(
+            file, bitmap, longitude, false,
+            {std::chrono::milliseconds(0), std::chrono::milliseconds(0), std::chrono::milliseconds(0)});
+        inProgram.push_back(ResidentBytesNow());
+    }
+    std::printf("  growth per file from file %d on: %.0f bytes with the reader in its own process "
+                "(%d failed), %.0f bytes with the reader in the program\n",
+                count / 10, GrowthPerFile(programs), failed, GrowthPerFile(inProgram));
+    Verdict verdict;
+    verdict.Check("resident growth per processed file (bytes)", GrowthPerFile(programs), 100);
+    return verdict.failures == 0 && failed == 0 ? 0 : 1;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    const QStringList args = app.arguments();
+    const QString mode = args.value(1);
+    if (mode == "overhead" && args.size() == 4) return Overhead(args[2], std::max(1, args[3].toInt()));
+    if (mode == "peak" && args.size() == 4) return Peak(args[2], QDir(args[3]));
+    if (mode == "rss" && args.size() == 5)
+        return Resident(args[2], QDir(args[3]), std::max(10, args[4].toInt()));
+    std::fprintf(stderr, "usage: reader_process_benchmark overhead FILE RUNS | peak FILE WORKFOLDER |"
+                         " rss FILE WORKFOLDER COUNT\n");
+    return 2;
+}
