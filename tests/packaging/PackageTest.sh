@@ -29,6 +29,7 @@ dpkg-deb -x "$deb" "$root"
 for program in stratolux abiconvert abisample notifylisten; do
   [ -x "$root/usr/bin/$program" ] || fail "usr/bin/$program is not installed"
 done
+[ -x "$root/usr/libexec/stratolux/stratolux-reader" ] || fail "the reader program is not installed"
 [ -f "$root/usr/share/icons/hicolor/scalable/apps/stratolux.svg" ] || fail "no icon"
 desktop-file-validate "$root/usr/share/applications/stratolux.desktop"
 
