@@ -4,6 +4,7 @@
 #include "BMPExtImage.h"
 #include "NetCDFGoesAbi.h"
 #include "ProcessingFixture.h"
+#include "ScanReports.h"
 #include "ScanWorker.h"
 #include "TestFiles.h"
 
@@ -54,14 +55,18 @@ protected:
         return outcomes;
     }
 
-    // Scans `rounds` times: the marked file fails every time and stays, the others are processed at once.
-    void ExpectFailsAtEveryScan(const QString& marked, const QStringList& others, int rounds) {
+    // Scans `rounds` times: the marked file fails every time with the reason `line` and stays, the others are
+    // processed at the first scan.
+    void ExpectFailsAtEveryScan(const QString& marked, const QStringList& others, int rounds,
+                                const QString& line) {
         for (int round = 0; round < rounds; ++round) {
             const QList<FileOutcome> outcomes = Scan();
             ASSERT_EQ(outcomes.size(), round == 0 ? others.size() + 1 : 1) << "scan " << round;
             for (const FileOutcome& outcome : outcomes) {
-                const bool isMarked = outcome.sourcePath == marked;
-                EXPECT_EQ(outcome.Processed(), !isMarked) << qPrintable(outcome.sourcePath);
+                if (outcome.sourcePath != marked)
+                    EXPECT_TRUE(outcome.Processed()) << qPrintable(outcome.sourcePath);
+                else
+                    EXPECT_EQ(FailureLine(outcome), QFileInfo(marked).fileName() + " failed: " + line);
             }
             EXPECT_TRUE(QFileInfo::exists(marked)) << "scan " << round;
         }
@@ -128,7 +133,7 @@ TEST_F(IsolatedReaderTest, CrashingFileFailsAtEveryScanWhileTheFilesBehindItAreP
     const QString behind = Receive(9);
     options.reader = TestBuild();
     const TestSwitch crash("STRATOLUX_TEST_READER_CRASH", "M6C07_");
-    ExpectFailsAtEveryScan(marked, {before, behind}, 20);
+    ExpectFailsAtEveryScan(marked, {before, behind}, 20, "reader crashed (signal 11, Segmentation fault)");
 }
 
 TEST_F(IsolatedReaderTest, HangingFileFailsAndTheScanGoesOn) {
@@ -136,7 +141,7 @@ TEST_F(IsolatedReaderTest, HangingFileFailsAndTheScanGoesOn) {
     const QString behind = Receive(9);
     options.reader = TestBuild(std::chrono::milliseconds(200));
     const TestSwitch hang("STRATOLUX_TEST_READER_HANG", "M6C07_");
-    ExpectFailsAtEveryScan(marked, {behind}, 2);
+    ExpectFailsAtEveryScan(marked, {behind}, 2, "reader gave no answer within 200 ms and was stopped");
 }
 
 TEST_F(IsolatedReaderTest, DamagedFileFailsWithAReasonAtEveryScan) {
@@ -153,6 +158,6 @@ TEST_F(IsolatedReaderTest, DamagedFileFailsWithAReasonAtEveryScan) {
     float longitude = 0;
     const Status read = ReadIsolated(damaged, bitmap, longitude, {READER_PROGRAM});
     ASSERT_FALSE(read.ok());
-    EXPECT_FALSE(read.failure().message.isEmpty());
-    ExpectFailsAtEveryScan(damaged, {behind}, 20);
+    ASSERT_FALSE(read.failure().message.isEmpty());
+    ExpectFailsAtEveryScan(damaged, {behind}, 20, read.failure().message);
 }
