@@ -21,7 +21,7 @@ struct Mapping {
 };
 
 Result<std::unique_ptr<Mapping>> Map(int fd, std::size_t bytes, const QString& what) {
-    void* address = ::mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0);
+    void* address = ::mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_SHARED | MAP_POPULATE, fd, 0);
     if (address == MAP_FAILED)
         return SystemFailure(errno == ENOMEM ? FailureCode::OutOfMemory : FailureCode::ReaderFailed, what);
     return std::make_unique<Mapping>(address, bytes);
