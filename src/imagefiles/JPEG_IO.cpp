@@ -2,18 +2,16 @@
 #include "JPEG_IO.h"
 
 #include "JpegFileSource.h"
-#include "JpegSaveFileDestination.h"
 #include "JpegSession.h"
+#include "JpegStreamDestination.h"
 
 #include <QByteArray>
-#include <QSaveFile>
 #include <cstring>
 #include <memory>
 #include <vector>
 
 namespace {
 
-constexpr const char* kWriteError = "Error writing JPEG to file";
 constexpr JSAMPLE kNeutralChroma = 128;
 // A segment's 16-bit length counts its own two bytes.
 constexpr qsizetype kMaxCommentBytes = 65533;
@@ -32,18 +30,18 @@ void SetLuma(const std::uint8_t* grey, JSAMPLE* ycbcr, int width) {
     for (int x = 0; x < width; ++x, ycbcr += 3) *ycbcr = grey[x];
 }
 
-// Compresses the 8- or 24-bit bitmap into `file`; false when libjpeg or the file failed.
-bool CompressBitmap(const TExtBitmap& bitmap, QSaveFile& file, int quality, const QByteArray& comment,
-                    bool greyAsOneChannel) {
+// Compresses the 8- or 24-bit bitmap into `sink`.
+Status CompressBitmap(const TExtBitmap& bitmap, QIODevice& sink, int quality, const QByteArray& comment,
+                      bool greyAsOneChannel) {
     const bool grey = bitmap.PixelFormat() == TPixelFormat::pf8bit;
     const bool greyAsYCbCr = grey && !greyAsOneChannel;
     const int width = bitmap.Width();
     // Grey written as YCbCr goes through one row of interleaved samples whose chroma stays neutral.
     std::vector<JSAMPLE> ycbcrRow(greyAsYCbCr ? 3 * static_cast<std::size_t>(width) : 0, kNeutralChroma);
     JpegCompression jpeg;
-    JpegSaveFileDestination destination(file);
+    JpegStreamDestination destination(sink);
     jpeg_compress_struct& info = jpeg.info;
-    return RunGuarded(jpeg.errors, [&] {
+    const bool compressed = RunGuarded(jpeg.errors, [&] {
         jpeg_create_compress(&info);
         destination.Attach(info);
         info.image_width = static_cast<JDIMENSION>(width);
@@ -67,6 +65,9 @@ bool CompressBitmap(const TExtBitmap& bitmap, QSaveFile& file, int quality, cons
         }
         jpeg_finish_compress(&info);
     });
+    if (compressed) return {};
+    if (destination.WriteFailed()) return Failure{FailureCode::CannotWrite, sink.errorString()};
+    return Failure{FailureCode::CannotWrite, QStringLiteral("JPEG encoder: %1").arg(jpeg.errors.message)};
 }
 
 // Bytes per pixel of the formats that JPEG pixels are read into; 0 for the others.
@@ -127,16 +128,15 @@ void ClearPixels(TExtBitmap& bitmap) {
 
 } // namespace
 
-bool SaveBitmapAsJpeg(const TExtBitmap& bitmap, const QString& fileName, int quality, const QString& comment,
-                      bool greyAsOneChannel) {
-    if (bitmap.Width() == 0 || bitmap.Height() == 0) return false;
+Status SaveBitmapAsJpeg(const TExtBitmap& bitmap, QIODevice& sink, int quality, const QString& comment,
+                        bool greyAsOneChannel) {
+    if (bitmap.Width() == 0 || bitmap.Height() == 0)
+        return Failure{FailureCode::CannotWrite, QStringLiteral("the image has no pixels")};
     const TPixelFormat format = bitmap.PixelFormat();
-    if (format != TPixelFormat::pf8bit && format != TPixelFormat::pf24bit) throw EWriteError(kWriteError);
-    QSaveFile file(fileName);
-    if (!file.open(QIODevice::WriteOnly) ||
-        !CompressBitmap(bitmap, file, quality, CommentBytes(comment), greyAsOneChannel) || !file.commit())
-        throw EWriteError(kWriteError);
-    return true;
+    if (format != TPixelFormat::pf8bit && format != TPixelFormat::pf24bit)
+        return Failure{FailureCode::CannotWrite,
+                       QStringLiteral("JPEG images are made from 8- or 24-bit bitmaps only")};
+    return CompressBitmap(bitmap, sink, quality, CommentBytes(comment), greyAsOneChannel);
 }
 
 bool LoadJpegIntoBitmap(TExtBitmap& bitmap, const QString& fileName, bool adoptFormat, std::uint8_t scale) {

@@ -2,18 +2,21 @@
 #pragma once
 
 #include "BMPExtImage.h"
+#include "Failure.h"
 
 #include <QString>
 #include <cstdint>
 
-// Writes an 8-bit (grey levels) or 24-bit bitmap to fileName at the given quality (1 to 100), with `comment`
+class QIODevice;
+
+// Writes an 8-bit (grey levels) or 24-bit bitmap into `sink` at the given quality (1 to 100), with `comment`
 // as a COM segment (UTF-8, cut to the 65533 bytes a segment holds). Grey bitmaps become three-component YCbCr
-// JPEGs with neutral chroma, or one-component grey JPEGs when greyAsOneChannel is true. Returns false,
-// writing nothing, for a bitmap of width or height 0, and true once the file is written. Every other failure
-// raises EWriteError("Error writing JPEG to file"); the file is written under a temporary name and renamed at
-// the end, so a failure leaves no file behind and an existing file of that name as it was.
-bool SaveBitmapAsJpeg(const TExtBitmap& bitmap, const QString& fileName, int quality, const QString& comment,
-                      bool greyAsOneChannel);
+// JPEGs with neutral chroma, or one-component grey JPEGs when greyAsOneChannel is true. Every failure (a
+// bitmap of width or height 0 or of another format, a write the sink refused, an error of the encoder) gives
+// CannotWrite with the reason alone, for the caller to name the file: for a refused write, the sink's
+// errorString(). Nothing is written for an unusable bitmap; otherwise the sink then holds part of a JPEG.
+Status SaveBitmapAsJpeg(const TExtBitmap& bitmap, QIODevice& sink, int quality, const QString& comment,
+                        bool greyAsOneChannel);
 
 // Reads a JPEG file into the bitmap, resizing it to the image: scale 0 at full size, 1 at one half, 2 at one
 // quarter, 3 at one eighth (sizes rounded up); other values read at full size. With adoptFormat false the

@@ -10,7 +10,9 @@ JpegErrorManager& ManagerOf(j_common_ptr info) {
 }
 
 [[noreturn]] void JumpBack(j_common_ptr info) {
-    std::longjmp(ManagerOf(info).jump, 1);
+    JpegErrorManager& manager = ManagerOf(info);
+    manager.pub.format_message(info, manager.message);
+    std::longjmp(manager.jump, 1);
 }
 
 // A truncated stream makes libjpeg pad the image with grey and carry on; such an image is not the file's.

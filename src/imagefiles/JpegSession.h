@@ -11,6 +11,8 @@
 struct JpegErrorManager {
     jpeg_error_mgr pub; // first member: libjpeg hands its address back to the callbacks
     std::jmp_buf jump;
+    // libjpeg's text for the message that ended the last guarded step.
+    char message[JMSG_LENGTH_MAX] = {};
 
     // The handler to store in the codec object's `err` before jpeg_create_*.
     jpeg_error_mgr* Install();

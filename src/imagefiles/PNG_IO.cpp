@@ -4,22 +4,29 @@
 #include "BMPExtImage.h"
 
 #include <QFileInfo>
+#include <new>
 #include <png.h>
 
-bool SaveBitmapAsPng(const TExtBitmap& bitmap, const QString& fileName, const QString& author,
-                     const QString& description, const QString& software, const QString& title,
-                     const TProgressEvent& onProgress) {
-    TPngImage image;
-    image.ShareRowsOf(bitmap);
-    image.CompressionLevel = 4;
-    image.Filters = PNG_FILTER_NONE | PNG_FILTER_SUB | PNG_FILTER_PAETH;
-    image.Author = author;
-    image.Description = description;
-    image.Software = software;
-    image.Title = title;
-    image.OnProgress = onProgress;
-    image.SaveToFile(fileName);
-    return true;
+Status SaveBitmapAsPng(const TExtBitmap& bitmap, QIODevice& sink, const QString& author,
+                       const QString& description, const QString& software, const QString& title,
+                       const TProgressEvent& onProgress) {
+    try {
+        TPngImage image;
+        image.ShareRowsOf(bitmap);
+        image.CompressionLevel = 4;
+        image.Filters = PNG_FILTER_NONE | PNG_FILTER_SUB | PNG_FILTER_PAETH;
+        image.Author = author;
+        image.Description = description;
+        image.Software = software;
+        image.Title = title;
+        image.OnProgress = onProgress;
+        image.SaveToStream(sink);
+        return {};
+    } catch (const std::bad_alloc&) {
+        return Failure{FailureCode::OutOfMemory, QStringLiteral("not enough memory to encode the PNG image")};
+    } catch (const std::exception& error) {
+        return Failure{FailureCode::CannotWrite, QString::fromUtf8(error.what())};
+    }
 }
 
 bool LoadPngIntoBitmap(TExtBitmap& bitmap, const QString& fileName, bool forceColor, bool keepSize) {

@@ -105,7 +105,7 @@ void PngSession::WriteData(png_structp png, png_bytep data, size_t length) {
             throw std::runtime_error("Buffer override: needed " + std::to_string(length));
         if (session.stream_.write(reinterpret_cast<const char*>(data), static_cast<qint64>(length)) !=
             static_cast<qint64>(length))
-            throw EWriteError("Stream write error");
+            throw EWriteError(session.stream_.errorString().toStdString());
     });
 }
 

@@ -8,7 +8,6 @@
 #include <QDate>
 #include <QFile>
 #include <QPainter>
-#include <QSaveFile>
 #include <QTime>
 #include <algorithm>
 #include <climits>
@@ -343,13 +342,6 @@ void TPngImage::LoadFromFile(const QString& fileName) {
     QFile file(fileName);
     if (!file.open(QIODevice::ReadOnly)) throw EReadError(FileFailure("open", fileName, file));
     LoadFromStream(file);
-}
-
-void TPngImage::SaveToFile(const QString& fileName) {
-    QSaveFile file(fileName);
-    if (!file.open(QIODevice::WriteOnly)) throw EWriteError(FileFailure("create", fileName, file));
-    SaveToStream(file);
-    if (!file.commit()) throw EWriteError(FileFailure("write", fileName, file));
 }
 
 void TPngGraphic::Assign(const TPngGraphic& source) {

@@ -80,8 +80,6 @@ public:
     void LoadFromStream(QIODevice& stream);
     void SaveToStream(QIODevice& stream);
     void LoadFromFile(const QString& fileName);
-    // An existing file of that name is replaced only once the new one is complete.
-    void SaveToFile(const QString& fileName);
 
     // Sizes the pixel buffer for Height rows of RowBytes; a size of 0 leaves no buffer.
     void AllocateRows();
@@ -130,7 +128,6 @@ public:
     [[noreturn]] void SetHeight(int height);
 
     void LoadFromFile(const QString& fileName) { image_->LoadFromFile(fileName); }
-    void SaveToFile(const QString& fileName) { image_->SaveToFile(fileName); }
     void LoadFromStream(QIODevice& stream) { image_->LoadFromStream(stream); }
     void SaveToStream(QIODevice& stream) { image_->SaveToStream(stream); }
     [[noreturn]] void LoadFromClipboardFormat();

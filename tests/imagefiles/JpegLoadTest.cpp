@@ -19,7 +19,7 @@ protected:
         TExtBitmap bitmap;
         FillGrey(bitmap, width, height);
         const QString path = PathOf(QStringLiteral("grey-%1x%2.jpg").arg(width).arg(height));
-        EXPECT_TRUE(SaveBitmapAsJpeg(bitmap, path, quality, kComment, false));
+        EXPECT_TRUE(SaveJpegFile(bitmap, path, quality, kComment, false).ok());
         return path;
     }
 
@@ -27,7 +27,7 @@ protected:
         TExtBitmap bitmap;
         FillBlueAndRed(bitmap, width, height);
         const QString path = PathOf(QStringLiteral("colour.jpg"));
-        EXPECT_TRUE(SaveBitmapAsJpeg(bitmap, path, 92, kComment, false));
+        EXPECT_TRUE(SaveJpegFile(bitmap, path, 92, kComment, false).ok());
         return path;
     }
 
@@ -111,7 +111,7 @@ TEST_F(JpegLoad, AdoptFormatGivesTheJpegsFormat) {
     TExtBitmap grey;
     FillGrey(grey, 40, 30);
     const QString path = PathOf(QStringLiteral("one.jpg"));
-    ASSERT_TRUE(SaveBitmapAsJpeg(grey, path, 92, kComment, true));
+    ASSERT_TRUE(SaveJpegFile(grey, path, 92, kComment, true).ok());
     const auto oneComponent = Read(path, TPixelFormat::pf24bit, true);
     ASSERT_TRUE(oneComponent);
     EXPECT_EQ(oneComponent->PixelFormat(), TPixelFormat::pf8bit);

@@ -1,6 +1,7 @@
 // Test bitmaps, a JPEG segment reader and a four-component JPEG writer for the JPEG tests.
 #include "JpegTestFiles.h"
 
+#include "JPEG_IO.h"
 #include "JpegSession.h"
 
 #include <cmath>
@@ -87,6 +88,17 @@ void ReadFrame(int code, const QByteArray& payload, JpegSegments& segments) {
 }
 
 } // namespace
+
+Status SaveJpegFile(const TExtBitmap& bitmap, const QString& path, int quality, const QString& comment,
+                    bool greyAsOneChannel) {
+    Status saved;
+    const bool written = WriteFileWith(path, [&](QIODevice& file) {
+        saved = SaveBitmapAsJpeg(bitmap, file, quality, comment, greyAsOneChannel);
+        return saved.ok();
+    });
+    if (saved && !written) return Failure{FailureCode::CannotWrite, "cannot create " + path};
+    return saved;
+}
 
 JpegSegments ReadJpegSegments(const QByteArray& file) {
     JpegSegments segments;

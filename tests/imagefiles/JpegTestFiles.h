@@ -3,6 +3,7 @@
 #pragma once
 
 #include "BMPExtImage.h"
+#include "Failure.h"
 #include "TestFiles.h"
 
 #include <QByteArray>
@@ -43,6 +44,10 @@ struct JpegSegments {
     std::vector<JpegComponent> components;
     std::vector<int> quantTableSums; // per quantisation table, the sum of its 64 values
 };
+// SaveBitmapAsJpeg into a new file; a file that cannot be created fails with no system reason.
+Status SaveJpegFile(const TExtBitmap& bitmap, const QString& path, int quality, const QString& comment,
+                    bool greyAsOneChannel);
+
 JpegSegments ReadJpegSegments(const QByteArray& file);
 
 // A JPEG of one flat colour stored as four components (CMYK without the Adobe inversion), quality 100.

@@ -23,7 +23,7 @@ protected:
         TExtBitmap bitmap;
         MakeGreyPattern(bitmap, width, height);
         const QString path = PathOf(QStringLiteral("grey%1x%2.png").arg(width).arg(height));
-        EXPECT_TRUE(SaveBitmapAsPng(bitmap, path, "a", "d", "s", "t", nullptr));
+        EXPECT_TRUE(SavePngFile(bitmap, path).ok());
         return path;
     }
 
@@ -293,8 +293,8 @@ TEST_F(PngLoad, LoadsAndSavesOnTwoThreadsDoNotInterfere) {
         MakeGreyPattern(bitmap, 150, 80);
         for (int i = 0; i < 20; ++i) {
             const QString target = PathOf(QString("thread%1.png").arg(i));
-            SaveBitmapAsPng(bitmap, target, "a", "d", "s", "t", nullptr);
-            savesMatched = savesMatched && DecodeRgb(target).size() == 150u * 80u * 3u;
+            savesMatched = savesMatched && SavePngFile(bitmap, target).ok() &&
+                           DecodeRgb(target).size() == 150u * 80u * 3u;
         }
     });
     loader.join();

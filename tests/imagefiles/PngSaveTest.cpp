@@ -1,4 +1,5 @@
-// SaveBitmapAsPng: the chunks and pixels of the file written, text handling, refusals and failed saves.
+// SaveBitmapAsPng: the chunks and pixels of the datastream written, text handling, refusals and failed
+// writes.
 #include "BMPExtImage.h"
 #include "PNG_IO.h"
 #include "PngTestFiles.h"
@@ -7,11 +8,12 @@
 
 #include <QBuffer>
 #include <QDateTime>
-#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QThread>
+#include <cstring>
 #include <gtest/gtest.h>
+#include <optional>
 
 namespace {
 
@@ -23,11 +25,7 @@ protected:
               const QString& description = "GOES image from ABI",
               const QString& software = "Nimbrel's Stratolux", const QString& title = "2025-04-12 03:40",
               const TProgressEvent& onProgress = nullptr) {
-        ASSERT_TRUE(SaveBitmapAsPng(bitmap, path, author, description, software, title, onProgress));
-    }
-
-    QStringList FolderEntries() const {
-        return QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden);
+        ASSERT_TRUE(SavePngFile(bitmap, path, author, description, software, title, onProgress).ok());
     }
 
     QTemporaryDir dir;
@@ -35,6 +33,17 @@ protected:
 
 QByteArray TextChunk(const char* key, const char* text) {
     return QByteArray(key) + '\0' + QByteArray(text);
+}
+
+// The failure of saving into memory, or none; `written` receives what reached the sink.
+std::optional<Failure> FailureSavingToMemory(const TExtBitmap& bitmap, const QString& title = "t",
+                                             const TProgressEvent& onProgress = nullptr,
+                                             QByteArray* written = nullptr) {
+    QBuffer sink(written);
+    sink.open(QIODevice::WriteOnly);
+    const Status saved = SaveBitmapAsPng(bitmap, sink, "a", "d", "s", title, onProgress);
+    if (saved) return std::nullopt;
+    return saved.failure();
 }
 
 } // namespace
@@ -130,49 +139,41 @@ TEST_F(PngSave, BlankTextsGiveNoChunkAndOtherTextsKeepTheirBlanks) {
     EXPECT_EQ(texts, std::vector<QByteArray>{TextChunk("Software", " x ")});
 }
 
-TEST_F(PngSave, OversizedTextFailsAndKeepsTheFileThatWasThere) {
+TEST(PngSaveFailure, OversizedTextFailsWithItsReason) {
     TExtBitmap bitmap;
     MakeGreyPattern(bitmap, 3, 3);
-    const QString path = PathOf("kept.png");
-    ASSERT_TRUE(WriteWholeFile(path, "previous contents"));
-    const QString title(9000, u'T');
-    try {
-        SaveBitmapAsPng(bitmap, path, "a", "d", "s", title, nullptr);
-        FAIL() << "the save succeeded";
-    } catch (const std::runtime_error& error) {
-        EXPECT_STREQ(error.what(), "Buffer override: needed 9000");
-    }
-    EXPECT_EQ(ReadWholeFile(path), "previous contents");
-    EXPECT_EQ(FolderEntries(), QStringList{"kept.png"});
+    const auto failure = FailureSavingToMemory(bitmap, QString(9000, u'T'));
+    ASSERT_TRUE(failure);
+    EXPECT_EQ(failure->code, FailureCode::CannotWrite);
+    EXPECT_EQ(failure->message, "Buffer override: needed 9000");
 }
 
-TEST_F(PngSave, EmptyOrUnsupportedBitmapsAreRefusedWithoutAFile) {
+TEST(PngSaveFailure, EmptyOrUnsupportedBitmapsAreRefusedWithNothingWritten) {
+    QByteArray written;
     TExtBitmap bitmap;
-    MakeGreyPattern(bitmap, 0, 0);
-    EXPECT_THROW(SaveBitmapAsPng(bitmap, PathOf("empty.png"), "", "", "", "", nullptr), EWriteError);
-    MakeGreyPattern(bitmap, 10, 0);
-    EXPECT_THROW(SaveBitmapAsPng(bitmap, PathOf("flat.png"), "", "", "", "", nullptr), EWriteError);
-    MakeGreyPattern(bitmap, 0, 10);
-    EXPECT_THROW(SaveBitmapAsPng(bitmap, PathOf("narrow.png"), "", "", "", "", nullptr), EWriteError);
-
+    for (const auto& [width, height] : {std::pair{0, 0}, std::pair{10, 0}, std::pair{0, 10}}) {
+        MakeGreyPattern(bitmap, width, height);
+        const auto failure = FailureSavingToMemory(bitmap, "t", nullptr, &written);
+        ASSERT_TRUE(failure) << width << "x" << height;
+        EXPECT_EQ(failure->message, "Cannot write a PNG image of zero width or height");
+    }
     TExtBitmap deep;
     deep.SetSize(4, 4); // 32 bits per pixel
-    try {
-        SaveBitmapAsPng(deep, PathOf("deep.png"), "", "", "", "", nullptr);
-        FAIL() << "the save succeeded";
-    } catch (const EInvalidGraphicOperation& error) {
-        EXPECT_STREQ(error.what(), "Unsupported bitmap format");
-    }
-    EXPECT_TRUE(FolderEntries().isEmpty());
+    const auto failure = FailureSavingToMemory(deep, "t", nullptr, &written);
+    ASSERT_TRUE(failure);
+    EXPECT_EQ(failure->message, "Unsupported bitmap format");
+    EXPECT_TRUE(written.isEmpty());
 }
 
-TEST_F(PngSave, UnwritableFolderRaisesAndLeavesNothing) {
+TEST(PngSaveFailure, RefusedWriteGivesTheSystemsReason) {
     TExtBitmap bitmap;
-    MakeGreyPattern(bitmap, 3, 3);
-    ASSERT_TRUE(WriteWholeFile(PathOf("plain"), "a file, not a folder"));
-    EXPECT_THROW(Save(bitmap, PathOf("plain/image.png")), EWriteError);
-    EXPECT_THROW(Save(bitmap, PathOf("missing/image.png")), EWriteError);
-    EXPECT_EQ(FolderEntries(), QStringList{"plain"});
+    MakeGreyPattern(bitmap, 64, 64);
+    QFile full("/dev/full");
+    ASSERT_TRUE(full.open(QIODevice::WriteOnly | QIODevice::Unbuffered));
+    const Status saved = SaveBitmapAsPng(bitmap, full, "a", "d", "s", "t", nullptr);
+    ASSERT_FALSE(saved);
+    EXPECT_EQ(saved.failure().code, FailureCode::CannotWrite);
+    EXPECT_EQ(saved.failure().message, QString::fromLocal8Bit(std::strerror(ENOSPC)));
 }
 
 TEST_F(PngSave, ProgressRunsFromStartToEndAndAFailingHandlerStopsTheSave) {
@@ -188,19 +189,15 @@ TEST_F(PngSave, ProgressRunsFromStartToEndAndAFailingHandlerStopsTheSave) {
     EXPECT_EQ(reports.back(), std::make_pair(TProgressStage::psEnding, 100));
 
     // Row reports come at most every 100 ms, so after a pause the first row reports; the handler's exception
-    // must come out of the save, through libpng, with the file discarded.
+    // must come out of the save, through libpng, as its failure.
     QThread::msleep(120);
     const auto failOnRow = [](TPngImage&, TProgressStage stage, std::uint8_t, bool, const QRect&,
                               const QString&) {
         if (stage == TProgressStage::psRunning) throw std::runtime_error("cancelled");
     };
-    try {
-        SaveBitmapAsPng(bitmap, PathOf("cancelled.png"), "a", "d", "s", "t", failOnRow);
-        FAIL() << "the save succeeded";
-    } catch (const std::runtime_error& error) {
-        EXPECT_STREQ(error.what(), "cancelled");
-    }
-    EXPECT_FALSE(QFile::exists(PathOf("cancelled.png")));
+    const auto failure = FailureSavingToMemory(bitmap, "t", failOnRow);
+    ASSERT_TRUE(failure);
+    EXPECT_EQ(failure->message, "cancelled");
 }
 
 TEST_F(PngSave, GreyRowsSharedWithTheBitmapGiveTheBytesOfACopy) {

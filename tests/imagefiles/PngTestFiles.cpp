@@ -2,6 +2,8 @@
 #include "PngTestFiles.h"
 
 #include "BMPExtImage.h"
+#include "PNG_IO.h"
+#include "TestFiles.h"
 
 #include <QFile>
 #include <cstdio>
@@ -83,6 +85,18 @@ QByteArray ChunkBytes(const std::string& type, const QByteArray& data) {
         crc32(0, reinterpret_cast<const Bytef*>(body.constData()), static_cast<uInt>(body.size())));
     for (int shift = 24; shift >= 0; shift -= 8) bytes.append(static_cast<char>(crc >> shift));
     return bytes;
+}
+
+Status SavePngFile(const TExtBitmap& bitmap, const QString& path, const QString& author,
+                   const QString& description, const QString& software, const QString& title,
+                   const TProgressEvent& onProgress) {
+    Status saved;
+    const bool written = WriteFileWith(path, [&](QIODevice& file) {
+        saved = SaveBitmapAsPng(bitmap, file, author, description, software, title, onProgress);
+        return saved.ok();
+    });
+    if (saved && !written) return Failure{FailureCode::CannotWrite, "cannot create " + path};
+    return saved;
 }
 
 std::vector<std::uint8_t> DecodeRgb(const QString& path) {

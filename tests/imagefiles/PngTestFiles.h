@@ -2,6 +2,9 @@
 // libpng.
 #pragma once
 
+#include "Failure.h"
+#include "VelPNGImage.h"
+
 #include <QByteArray>
 #include <QString>
 #include <cstdint>
@@ -22,6 +25,11 @@ std::vector<std::string> ChunkTypes(const std::vector<PngChunk>& chunks);
 std::uint32_t BigEndian32(const QByteArray& data, int offset);
 // Length, type, data and the CRC over type and data.
 QByteArray ChunkBytes(const std::string& type, const QByteArray& data);
+
+// SaveBitmapAsPng into a new file; a file that cannot be created fails with no system reason.
+Status SavePngFile(const TExtBitmap& bitmap, const QString& path, const QString& author = "a",
+                   const QString& description = "d", const QString& software = "s",
+                   const QString& title = "t", const TProgressEvent& onProgress = nullptr);
 
 // The pixels of a PNG file as 8-bit RGB, decoded by libpng alone.
 std::vector<std::uint8_t> DecodeRgb(const QString& path);

@@ -12,3 +12,8 @@ bool WriteWholeFile(const QString& fileName, const QByteArray& bytes) {
     QFile file(fileName);
     return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
 }
+
+bool WriteFileWith(const QString& fileName, const std::function<bool(QIODevice& file)>& write) {
+    QFile file(fileName);
+    return file.open(QIODevice::WriteOnly) && write(file) && file.flush();
+}

@@ -6,12 +6,15 @@
 #include "JPEG_IO.h"
 #include "NetCDFGoesAbi.h"
 #include "PNG_IO.h"
+#include "SmallTmpfs.h"
 
 #include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <cstring>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 namespace {
 
@@ -80,6 +83,28 @@ TEST(AbiConvert, WritesTheProgramsImagesAndRefusesBadInput) {
 
     EXPECT_EQ(RunTool(ABICONVERT, {file}).exitCode, 2);
     EXPECT_EQ(RunTool(ABICONVERT, {"--quality", "0", "--out", out, file}).exitCode, 2);
+}
+
+TEST(AbiConvert, ImageThatDoesNotFitOnTheDiskFailsWithTheSystemsReason) {
+    if (geteuid() != 0) GTEST_SKIP() << "mounting a tmpfs needs root";
+    QTemporaryDir dir;
+    AbiSampleOptions sample;
+    sample.size = 600;
+    const QString file = WriteAbiSample(sample, dir.path());
+    const QString name = QFileInfo(file).completeBaseName() + ".png";
+    const QString measured = dir.filePath("measured");
+    ASSERT_EQ(RunTool(ABICONVERT, {"--png", "--out", measured, file}).exitCode, 0);
+    const qint64 size = QFileInfo(measured + "/" + name).size();
+
+    const QString small = dir.filePath("small");
+    const SmallTmpfs full(small, SmallTmpfs::PagesShortOf(size));
+    ASSERT_TRUE(full.Mounted()) << full.Error();
+    const ToolRun run = RunTool(ABICONVERT, {"--png", "--out", small, file});
+    EXPECT_EQ(run.exitCode, 1);
+    const QString reason =
+        "cannot write " + small + "/" + name + ": " + QString::fromLocal8Bit(std::strerror(ENOSPC));
+    EXPECT_TRUE(run.output.contains(reason)) << qPrintable(run.output);
+    EXPECT_EQ(QDir(small).entryList(QDir::Files | QDir::Hidden), QStringList());
 }
 
 TEST(NotifyListen, PrintsEachNotification) {

@@ -45,16 +45,19 @@ bool ConvertOne(const QString& path, const ConvertRequest& request) {
         return false;
     }
     const QString base = QDir(request.outFolder).filePath(QFileInfo(path).completeBaseName());
-    try {
-        if (request.png) {
-            SavePngImage(bitmap, base + ".png", startTime, nominalTime);
-            std::printf("%s\n", qPrintable(base + ".png"));
+    if (request.png) {
+        if (const Status saved = SavePngImage(bitmap, base + ".png", startTime, nominalTime); !saved) {
+            Complain(path + ": " + saved.failure().message);
+            return false;
         }
-        if (request.jpeg && SaveJpegImage(bitmap, base + ".jpg", request.quality, nominalTime))
-            std::printf("%s\n", qPrintable(base + ".jpg"));
-    } catch (const std::exception& error) {
-        Complain(path + ": " + QString::fromUtf8(error.what()));
-        return false;
+        std::printf("%s\n", qPrintable(base + ".png"));
+    }
+    if (request.jpeg) {
+        if (const Status saved = SaveJpegImage(bitmap, base + ".jpg", request.quality, nominalTime); !saved) {
+            Complain(path + ": " + saved.failure().message);
+            return false;
+        }
+        std::printf("%s\n", qPrintable(base + ".jpg"));
     }
     return true;
 }

@@ -1,48 +1,76 @@
 // Durable publishing of output files through hidden temporary names.
 #include "DurableFiles.h"
 
-#include "Utils.h"
+#include "FileSink.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <filesystem>
-#include <stdexcept>
+#include <vector>
+
+namespace {
+
+constexpr qint64 kCopyChunkBytes = 1 << 20;
+
+// Everything up to the rename: the content, the file time, the flush and the size check.
+Status WriteTemporary(const QString& temporary, const QString& finalPath, const ContentWriter& write,
+                      TDateTime fileTime) {
+    FileSink sink(finalPath);
+    if (Status created = sink.Create(temporary); !created) return created;
+    if (Status written = write(sink); !written) {
+        if (sink.WriteFailure()) return *sink.WriteFailure();
+        return Failure{written.failure().code,
+                       QStringLiteral("cannot write %1: %2").arg(finalPath, written.failure().message)};
+    }
+    if (Status stamped = sink.Stamp(fileTime); !stamped) return stamped;
+    return sink.Finish();
+}
+
+Failure CannotPutInPlace(const QString& finalPath, int error) {
+    return SystemFailure(FailureCode::CannotWrite, QStringLiteral("cannot put %1 in place").arg(finalPath),
+                         error);
+}
+
+} // namespace
 
 QString TemporaryNameFor(const QString& finalPath) {
     const QFileInfo info(finalPath);
     return info.dir().filePath("." + info.fileName() + ".partial");
 }
 
-bool PublishFile(const QString& finalPath, const std::function<bool(const QString&)>& write,
-                 TDateTime fileTime) {
+Status PublishFile(const QString& finalPath, const ContentWriter& write, TDateTime fileTime) {
     const QString temporary = TemporaryNameFor(finalPath);
-    QFile::remove(temporary);
-    try {
-        if (!write(temporary)) {
-            QFile::remove(temporary);
-            return false;
-        }
-    } catch (...) {
+    // Removing the temporary file after a failure is tidying up: the failure reported is the one before it.
+    if (Status written = WriteTemporary(temporary, finalPath, write, fileTime); !written) {
         QFile::remove(temporary);
-        throw;
+        return written;
     }
-    if (fileTime != 0) SetFileDate(temporary, fileTime);
-    if (!FlushToDisk(temporary) || !ReplaceFile(temporary, finalPath)) {
+    if (const int error = ReplaceFile(temporary, finalPath)) {
         QFile::remove(temporary);
-        throw std::runtime_error("Cannot put " + finalPath.toStdString() + " in place");
+        return CannotPutInPlace(finalPath, error);
     }
-    FlushToDisk(QFileInfo(finalPath).absolutePath());
-    return true;
+    if (const int error = FlushFolderToDisk(QFileInfo(finalPath).absolutePath()))
+        return CannotPutInPlace(finalPath, error);
+    return {};
 }
 
-void CopyFileDurably(const QString& sourcePath, const QString& targetPath) {
-    PublishFile(targetPath, [&](const QString& temporary) {
-        std::error_code error;
-        std::filesystem::copy_file(sourcePath.toStdString(), temporary.toStdString(),
-                                   std::filesystem::copy_options::overwrite_existing, error);
-        if (error)
-            throw std::runtime_error("Cannot copy " + sourcePath.toStdString() + ": " + error.message());
-        return true;
+Status CopyFileDurably(const QString& sourcePath, const QString& targetPath) {
+    QFile source(sourcePath);
+    if (!source.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
+        return Failure{FailureCode::CannotCopy,
+                       QStringLiteral("cannot copy %1: %2").arg(sourcePath, source.errorString())};
+    const Status copied = PublishFile(targetPath, [&](QIODevice& sink) -> Status {
+        std::vector<char> buffer(kCopyChunkBytes);
+        for (;;) {
+            const qint64 got = source.read(buffer.data(), kCopyChunkBytes);
+            if (got == 0) return {};
+            if (got < 0)
+                return Failure{FailureCode::CannotCopy,
+                               QStringLiteral("reading %1: %2").arg(sourcePath, source.errorString())};
+            if (sink.write(buffer.data(), got) != got)
+                return Failure{FailureCode::CannotCopy, sink.errorString()};
+        }
     });
+    if (copied) return copied;
+    return Failure{FailureCode::CannotCopy, copied.failure().message};
 }

@@ -1,26 +1,34 @@
 // Files that appear complete or not at all: written under a hidden temporary name in their folder, stamped,
-// flushed to disk and renamed into place, so a crash at any instant leaves no partial file under the real
-// name.
+// flushed to disk with every step checked and renamed into place, so neither a crash at any instant nor a
+// full disk leaves a partial file under the real name.
 #pragma once
 
 #include "DateTime.h"
+#include "Failure.h"
 
 #include <QString>
 #include <functional>
 
+class QIODevice;
+
 // The hidden name that a file is written under before it is renamed into place.
 QString TemporaryNameFor(const QString& finalPath);
 
-// Runs write(temporaryPath); when it reports true, sets the file time (unless 0), flushes the file and
-// renames it over finalPath. Returns false, leaving any old file at finalPath untouched, when write reports
-// false; removes the temporary file and rethrows when write throws; throws std::runtime_error when the file
-// cannot be put in place.
-bool PublishFile(const QString& finalPath, const std::function<bool(const QString& temporaryPath)>& write,
-                 TDateTime fileTime = 0);
+// Writes a file's content into `sink`. A failure's message is its reason alone; when the sink itself failed,
+// the system's reason is reported whatever the writer answers.
+using ContentWriter = std::function<Status(QIODevice& sink)>;
 
-// Copies a file durably (as PublishFile does); throws std::runtime_error on failure.
-void CopyFileDurably(const QString& sourcePath, const QString& targetPath);
+// Runs write into a new temporary file; when it succeeds, sets the file time (unless 0), flushes the file to
+// disk, checks that it holds every byte written, renames it over finalPath and flushes the folder. A failure
+// removes the temporary file and leaves any old file at finalPath as it was. Failures say "cannot write
+// <finalPath>: <reason>", or "cannot put <finalPath> in place: <reason>" for the rename and the folder.
+Status PublishFile(const QString& finalPath, const ContentWriter& write, TDateTime fileTime = 0);
 
-// Platform part: flush a file's or a folder's contents and metadata to disk; rename replacing the target.
-bool FlushToDisk(const QString& path);
-bool ReplaceFile(const QString& fromPath, const QString& toPath);
+// Copies a file as PublishFile publishes one. Every failure has the code CannotCopy: "cannot copy <source>:
+// <reason>" when the source cannot be opened, otherwise as PublishFile words it.
+Status CopyFileDurably(const QString& sourcePath, const QString& targetPath);
+
+// Platform part, answering 0 or the errno value: flush a folder's entries to disk; rename replacing the
+// target.
+int FlushFolderToDisk(const QString& folder);
+int ReplaceFile(const QString& fromPath, const QString& toPath);

@@ -40,15 +40,6 @@ Status CreateFolder(const QString& folder) {
     return {};
 }
 
-Status CopyToArchive(const QString& sourcePath, const QString& copyPath) {
-    try {
-        CopyFileDurably(sourcePath, copyPath);
-        return {};
-    } catch (const std::exception& error) {
-        return Failure{FailureCode::CannotCopy, QString::fromLocal8Bit(error.what())};
-    }
-}
-
 Status ReadImage(const QString& path, TExtBitmap& bitmap, float& longitude,
                  const ProcessingOptions& options) {
     KeepAlive();
@@ -56,24 +47,6 @@ Status ReadImage(const QString& path, TExtBitmap& bitmap, float& longitude,
     QThread::msleep(static_cast<unsigned long>(options.waits.beforeRead.count()));
     return ReadAbiImageIsolated(path, bitmap, longitude, options.singleFileMode, options.waits.retryOpen,
                                 options.reader);
-}
-
-Status SavePng(const TExtBitmap& bitmap, const QString& path, const AbiFileInfo& name) {
-    try {
-        SavePngImage(bitmap, path, name.startTime, name.nominalTime);
-        return {};
-    } catch (const std::exception& error) {
-        return Failure{FailureCode::CannotWrite, QString::fromLocal8Bit(error.what())};
-    }
-}
-
-Status SaveJpeg(const TExtBitmap& bitmap, const QString& path, int quality, const AbiFileInfo& name) {
-    try {
-        if (SaveJpegImage(bitmap, path, quality, name.nominalTime)) return {};
-        return Failure{FailureCode::CannotWrite, "cannot write " + path};
-    } catch (const std::exception& error) {
-        return Failure{FailureCode::CannotWrite, QString::fromLocal8Bit(error.what())};
-    }
 }
 
 bool ImageFormatSelected(const ProcessingOptions& options) {
@@ -144,7 +117,7 @@ Status FileProcessor::Process(const ReceivedFile& file, const ProcessingOptions&
     bool haveCopy = false;
     QString readPath = file.path;
     if (!sourceIsArchive) {
-        const Status copy = CopyToArchive(file.path, paths.copyPath);
+        const Status copy = CopyFileDurably(file.path, paths.copyPath);
         // Single-file mode reads the file in place when it cannot be copied.
         if (!copy && !options.singleFileMode) return copy;
         if (copy) {
@@ -191,12 +164,15 @@ Status FileProcessor::SaveImages(const TExtBitmap& bitmap, const ProcessingOptio
 
     if (options.saveAsPng) {
         KeepAlive();
-        if (const Status saved = SavePng(bitmap, paths.pngPath, name); !saved) return saved;
+        if (const Status saved = SavePngImage(bitmap, paths.pngPath, name.startTime, name.nominalTime);
+            !saved)
+            return saved;
         outcome.imagePath = paths.pngPath;
     }
     if (wantJpeg) {
         const int quality = options.saveAsJpeg ? kJpegQuality : kJpegLowQuality;
-        if (const Status saved = SaveJpeg(bitmap, paths.jpegPath, quality, name); !saved) return saved;
+        if (const Status saved = SaveJpegImage(bitmap, paths.jpegPath, quality, name.nominalTime); !saved)
+            return saved;
         outcome.imagePath = paths.jpegPath;
     }
     return {};

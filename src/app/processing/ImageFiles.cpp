@@ -7,22 +7,20 @@
 #include "JPEG_IO.h"
 #include "PNG_IO.h"
 
-void SavePngImage(const TExtBitmap& bitmap, const QString& path, TDateTime startTime, TDateTime fileTime) {
+Status SavePngImage(const TExtBitmap& bitmap, const QString& path, TDateTime startTime, TDateTime fileTime) {
     const QString title = FormatDateTime("yyyy-mm-dd hh:nn", startTime);
-    PublishFile(
+    return PublishFile(
         path,
-        [&](const QString& temporary) {
-            return SaveBitmapAsPng(bitmap, temporary, kMakerWebAddress, kImageDescription, kImageSoftware,
-                                   title, nullptr);
+        [&](QIODevice& sink) {
+            return SaveBitmapAsPng(bitmap, sink, kMakerWebAddress, kImageDescription, kImageSoftware, title,
+                                   nullptr);
         },
         fileTime);
 }
 
-bool SaveJpegImage(const TExtBitmap& bitmap, const QString& path, int quality, TDateTime fileTime) {
+Status SaveJpegImage(const TExtBitmap& bitmap, const QString& path, int quality, TDateTime fileTime) {
     return PublishFile(
         path,
-        [&](const QString& temporary) {
-            return SaveBitmapAsJpeg(bitmap, temporary, quality, kMakerWebAddress, false);
-        },
+        [&](QIODevice& sink) { return SaveBitmapAsJpeg(bitmap, sink, quality, kMakerWebAddress, false); },
         fileTime);
 }

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "DateTime.h"
+#include "Failure.h"
 
 #include <QString>
 
@@ -15,9 +16,9 @@ inline constexpr int kJpegQuality = 99;
 inline constexpr int kJpegLowQuality = 92;
 
 // PNG with the Author, Description, Software and Title ("yyyy-mm-dd hh:nn" of the scan start) texts; the file
-// time becomes fileTime (unless 0). Throws when the image cannot be written.
-void SavePngImage(const TExtBitmap& bitmap, const QString& path, TDateTime startTime, TDateTime fileTime);
+// time becomes fileTime (unless 0). Published as PublishFile does, with its failures.
+Status SavePngImage(const TExtBitmap& bitmap, const QString& path, TDateTime startTime, TDateTime fileTime);
 
-// JPEG at the given quality with the maker's address as its comment. False when the bitmap is empty (nothing
-// written); throws when the image cannot be written.
-bool SaveJpegImage(const TExtBitmap& bitmap, const QString& path, int quality, TDateTime fileTime);
+// JPEG at the given quality with the maker's address as its comment, published as PublishFile does; an empty
+// bitmap is a failure too.
+Status SaveJpegImage(const TExtBitmap& bitmap, const QString& path, int quality, TDateTime fileTime);

@@ -7,7 +7,6 @@
 #include <QFileInfo>
 #include <QStringDecoder>
 #include <cstdio>
-#include <exception>
 #include <utility>
 
 namespace {
@@ -33,17 +32,6 @@ Status WriteAll(QFile& file, const QByteArray& bytes) {
         if (count <= 0) return WriteFailure(file.fileName(), file);
         written += count;
     }
-    return {};
-}
-
-// Writes content to a new file and closes it, every step checked.
-Status WriteWholeFile(const QString& path, const QByteArray& content) {
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered))
-        return WriteFailure(path, file);
-    if (Status written = WriteAll(file, content); !written) return written;
-    file.close();
-    if (file.error() != QFileDevice::NoError) return WriteFailure(path, file);
     return {};
 }
 
@@ -99,15 +87,10 @@ Status LogFile::Rewrite(const QStringList& lines) {
     QByteArray content;
     for (const QString& line : lines) content += FileLine(line);
     QDir().mkpath(QFileInfo(fileName_).absolutePath());
-    Status written;
-    try {
-        PublishFile(fileName_, [&](const QString& temporaryPath) {
-            written = WriteWholeFile(temporaryPath, content);
-            return written.ok();
-        });
-    } catch (const std::exception& error) {
-        written = Failure{FailureCode::CannotWrite, QString::fromLocal8Bit(error.what())};
-    }
+    Status written = PublishFile(fileName_, [&content](QIODevice& sink) -> Status {
+        if (sink.write(content) == content.size()) return {};
+        return Failure{FailureCode::CannotWrite, sink.errorString()};
+    });
     if (written) behind_ = false;
     return Outcome(std::move(written));
 }

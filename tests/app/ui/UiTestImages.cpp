@@ -24,11 +24,15 @@ GreyPixel NoisyGrey(int grey, int noise) {
 }
 
 void WritePng(const TExtBitmap& bitmap, const QString& path) {
-    ASSERT_TRUE(SaveBitmapAsPng(bitmap, path, {}, {}, {}, {}, {}));
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    ASSERT_TRUE(SaveBitmapAsPng(bitmap, file, {}, {}, {}, {}, {}).ok());
 }
 
 void WriteJpeg(const TExtBitmap& bitmap, const QString& path) {
-    ASSERT_TRUE(SaveBitmapAsJpeg(bitmap, path, 95, {}, false));
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    ASSERT_TRUE(SaveBitmapAsJpeg(bitmap, file, 95, {}, false).ok());
 }
 
 void PadFile(const QString& path, qint64 size) {

@@ -1,0 +1,68 @@
+// The checked file device's system calls.
+#include "FileSink.h"
+
+#include <QFile>
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+FileSink::~FileSink() {
+    if (descriptor_ >= 0) ::close(descriptor_);
+}
+
+Status FileSink::Create(const QString& path) {
+    descriptor_ = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    if (descriptor_ < 0) {
+        Fail(errno);
+        return *failure_;
+    }
+    QIODevice::open(QIODevice::WriteOnly | QIODevice::Unbuffered);
+    return {};
+}
+
+bool FileSink::WriteAll(const char* data, qint64 size) {
+    while (size > 0) {
+        const ssize_t written = ::write(descriptor_, data, static_cast<size_t>(size));
+        if (written < 0) {
+            if (errno == EINTR) continue;
+            Fail(errno);
+            return false;
+        }
+        data += written;
+        size -= written;
+    }
+    return true;
+}
+
+bool FileSink::FlushAndCheckSize() {
+    if (::fsync(descriptor_) != 0) {
+        Fail(errno);
+        return false;
+    }
+    struct stat status {};
+    if (::fstat(descriptor_, &status) != 0) {
+        Fail(errno);
+        return false;
+    }
+    if (status.st_size != written_) {
+        failure_ = Failure{FailureCode::CannotWrite,
+                           QStringLiteral("cannot write %1: %2 of %3 bytes reached the disk")
+                               .arg(shownPath_)
+                               .arg(status.st_size)
+                               .arg(written_)};
+        return false;
+    }
+    return true;
+}
+
+bool FileSink::CloseDescriptor() {
+    // The descriptor is gone after close() whatever it answers, EINTR included.
+    const int result = ::close(descriptor_);
+    descriptor_ = -1;
+    if (result != 0) {
+        Fail(errno);
+        return false;
+    }
+    return true;
+}
