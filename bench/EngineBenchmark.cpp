@@ -63,14 +63,12 @@ int main(int argc, char** argv) {
     QDir().mkpath(work.path());
     const QString png = work.filePath("ours.png"), jpeg = work.filePath("ours.jpg");
     const QString barePng = work.filePath("bare.png"), bareJpeg = work.filePath("bare.jpg");
-    const ProcessingWaits noWaits{std::chrono::milliseconds(0), std::chrono::milliseconds(0),
-                                  std::chrono::milliseconds(0)};
 
     TExtBitmap bitmap;
     bitmap.SetPixelFormat(TPixelFormat::pf8bit);
     float longitude = 0;
-    const double readConvert =
-        MedianSeconds(runs, [&] { ReadAbiImage(file, bitmap, longitude, false, noWaits); });
+    const double readConvert = MedianSeconds(
+        runs, [&] { (void)ReadAbiImage(file, bitmap, longitude, false, std::chrono::milliseconds(0)); });
     const double bareRead = MedianSeconds(runs, [&] { BareReadCounts(file); });
     const double pixels = static_cast<double>(bitmap.Width()) * bitmap.Height();
     std::printf("%s: %d x %d (%.1f Mpixel), median of %d runs\n", qPrintable(QFileInfo(file).fileName()),

@@ -37,7 +37,6 @@ int main(int argc, char** argv) {
     options.waits = {std::chrono::milliseconds(0), std::chrono::milliseconds(0),
                      std::chrono::milliseconds(0)};
     options.reader.program = READER_PROGRAM;
-    const ProcessingWaits noWaits = options.waits;
     FileProcessor processor;
     processor.notify = nullptr;
 
@@ -55,8 +54,9 @@ int main(int argc, char** argv) {
         TExtBitmap bitmap;
         bitmap.SetPixelFormat(TPixelFormat::pf8bit);
         float longitude = 0;
-        const double read =
-            MedianSeconds(runs, [&] { ReadAbiImage(original, bitmap, longitude, false, noWaits); });
+        const double read = MedianSeconds(runs, [&] {
+            (void)ReadAbiImage(original, bitmap, longitude, false, std::chrono::milliseconds(0));
+        });
         const QString jpeg = work.filePath("engine.jpg");
         const double save = MedianSeconds(runs, [&] {
             EncodeIntoNewFile(jpeg, [&](QIODevice& file) {

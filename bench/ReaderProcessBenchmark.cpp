@@ -35,14 +35,12 @@ ProcessingOptions OptionsIn(const QDir& work) {
 }
 
 int Overhead(const QString& file, int runs) {
-    const ProcessingWaits noWaits{std::chrono::milliseconds(0), std::chrono::milliseconds(0),
-                                  std::chrono::milliseconds(0)};
     double pixels = 0;
     const double inProgram = MedianSeconds(runs, [&] {
         TExtBitmap bitmap;
         bitmap.SetPixelFormat(TPixelFormat::pf8bit);
         float longitude = 0;
-        if (!ReadAbiImage(file, bitmap, longitude, false, noWaits)) std::printf("  read failed\n");
+        if (!ReadAbiImage(file, bitmap, longitude, false, std::chrono::milliseconds(0))) std::printf("  read failed\n");
         pixels = double(bitmap.Width()) * bitmap.Height();
     });
     const double isolated = MedianSeconds(runs, [&] {
@@ -124,9 +122,7 @@ int Resident(const QString& file, const QDir& work, int count) {
         TExtBitmap bitmap;
         bitmap.SetPixelFormat(TPixelFormat::pf8bit);
         float longitude = 0;
-        (void)ReadAbiImage(
-            file, bitmap, longitude, false,
-            {std::chrono::milliseconds(0), std::chrono::milliseconds(0), std::chrono::milliseconds(0)});
+        (void)ReadAbiImage(file, bitmap, longitude, false, std::chrono::milliseconds(0));
         inProgram.push_back(ResidentBytesNow());
     }
     std::printf("  growth per file from file %d on: %.0f bytes with the reader in its own process "

@@ -6,10 +6,11 @@
 #include "Utils.h"
 
 #include <QImage>
+#include <QStringList>
 #include <algorithm>
+#include <cmath>
 #include <memory>
 #include <new>
-#include <thread>
 
 namespace {
 
@@ -48,31 +49,37 @@ void WriteGreyRows(std::span<const std::uint16_t> counts, int width, const Share
 
 TNetCdfGoesAbi::TNetCdfGoesAbi(std::chrono::milliseconds retryDelay) : TNetCdfGoes(retryDelay) {}
 
-bool TNetCdfGoesAbi::OpenAbiFile(const QString& fileName) {
-    const bool opened = Open(fileName);
+Status TNetCdfGoesAbi::OpenAbiFile(const QString& fileName) {
+    Status opened = Open(fileName);
     headerValid_ = false;
     if (const auto band = BandIndexFromAbiName(fileName)) bandIndex_ = *band;
     return opened;
 }
 
-bool TNetCdfGoesAbi::ReadHeader(const QString& variableName) {
+Status TNetCdfGoesAbi::ReadHeader(const QString& variableName) {
     headerValid_ = false;
-    if (Handle() == 0) return false;
+    if (Handle() == 0) return Failure{FailureCode::NotNetCdf, QStringLiteral("no netCDF file open")};
     // In single-file mode a missing variable is tolerated: the variable with identifier 0 is read instead.
     if (const auto id = FindVariable(variableName.toLocal8Bit().constData()))
         variableId_ = *id;
     else if (!singleFileMode_)
-        return false;
+        return Failure{FailureCode::NoRadianceVariable, QStringLiteral("no radiance variable")};
 
     const auto abiSize = DeclaredSize("y", "x");
     const auto size = abiSize ? abiSize : DeclaredSize("rows", "columns");
-    if (!size || !AcceptImageSize(*size)) return false;
+    if (!size)
+        return Failure{FailureCode::NoRadianceVariable,
+                       QStringLiteral("no image dimensions (y and x, or rows and columns)")};
+    if (Status accepted = AcceptImageSize(*size); !accepted) return accepted;
+    // Files of rows and columns carry no calibration that this reader takes.
+    const Calibration calibration = abiSize ? ReadCalibration() : Calibration{};
+    if (abiSize) ReadProjectionLongitude();
+    if (Status usable = CheckCalibration(calibration); !usable) return usable;
+    fillValue_ = calibration.fillValue.value_or(0);
+    if (IsInfraredBand(BandIndex()))
+        BuildInfraredTable(BandIndex(), *calibration.scaleFactor, *calibration.addOffset);
     headerValid_ = true;
-    if (abiSize) {
-        ReadRadianceAttributes();
-        ReadProjectionLongitude();
-    }
-    return true;
+    return {};
 }
 
 std::optional<TNetCdfGoesAbi::ImageSize> TNetCdfGoesAbi::DeclaredSize(const char* heightName,
@@ -83,31 +90,54 @@ std::optional<TNetCdfGoesAbi::ImageSize> TNetCdfGoesAbi::DeclaredSize(const char
     return ImageSize{*width, *height};
 }
 
-bool TNetCdfGoesAbi::AcceptImageSize(ImageSize size) {
-    const auto acceptable = [](std::size_t side) { return side > 0 && side <= kMaxImageSide; };
-    if (!acceptable(size.width) || !acceptable(size.height)) return false;
+Status TNetCdfGoesAbi::AcceptImageSize(ImageSize size) {
+    const QString declared = QStringLiteral("%1 × %2").arg(size.width).arg(size.height);
+    if (size.width == 0 || size.height == 0)
+        return Failure{FailureCode::RadianceDataMissing, QStringLiteral("empty image (%1)").arg(declared)};
+    if (size.width > kMaxImageSide || size.height > kMaxImageSide)
+        return Failure{FailureCode::ImageTooLarge, QStringLiteral("image too large (%1)").arg(declared)};
     imageWidth_ = static_cast<int>(size.width);
     imageHeight_ = static_cast<int>(size.height);
-    return true;
+    return {};
 }
 
-void TNetCdfGoesAbi::ReadRadianceAttributes() {
+TNetCdfGoesAbi::Calibration TNetCdfGoesAbi::ReadCalibration() const {
     const auto radiance = FindVariable("Rad");
-    if (!radiance) return;
-    float scaleFactor = 0;
-    float addOffset = 0;
-    const bool scaled = ReadAttribute(*radiance, "scale_factor", scaleFactor);
-    const bool offset = ReadAttribute(*radiance, "add_offset", addOffset);
-    std::int16_t fillValue = 0;
-    ReadAttribute(*radiance, "_FillValue", fillValue);
-    fillValue_ = fillValue;
-    if (scaled && offset && IsInfraredBand(BandIndex()))
-        BuildInfraredTable(BandIndex(), scaleFactor, addOffset);
+    if (!radiance) return {};
+    return {ReadFloatAttribute(*radiance, "scale_factor"), ReadFloatAttribute(*radiance, "add_offset"),
+            ReadShortAttribute(*radiance, "_FillValue")};
+}
+
+Status TNetCdfGoesAbi::CheckCalibration(const Calibration& calibration) const {
+    const bool infrared = IsInfraredBand(BandIndex());
+    const bool fillFallback = singleFileMode_ && !infrared;
+    QStringList missing;
+    if (!calibration.fillValue && !fillFallback) missing << QStringLiteral("_FillValue");
+    if (infrared && !calibration.scaleFactor) missing << QStringLiteral("scale_factor");
+    if (infrared && !calibration.addOffset) missing << QStringLiteral("add_offset");
+    if (!missing.isEmpty())
+        return Failure{
+            FailureCode::CalibrationMissing,
+            QStringLiteral("calibration attributes missing (%1)").arg(missing.join(QStringLiteral(", ")))};
+
+    const auto unusable = [](const char* name, double value) {
+        return Failure{
+            FailureCode::CalibrationMissing,
+            QStringLiteral("calibration attributes unusable (%1 %2)").arg(QLatin1String(name)).arg(value)};
+    };
+    if (const auto fill = calibration.fillValue; fill && *fill <= 0 && !(fillFallback && *fill == 0))
+        return unusable("_FillValue", *fill);
+    if (infrared && !(std::isfinite(*calibration.scaleFactor) && *calibration.scaleFactor > 0))
+        return unusable("scale_factor", *calibration.scaleFactor);
+    if (infrared && !std::isfinite(*calibration.addOffset))
+        return unusable("add_offset", *calibration.addOffset);
+    return {};
 }
 
 void TNetCdfGoesAbi::ReadProjectionLongitude() {
     if (const auto projection = FindVariable("goes_imager_projection"))
-        ReadAttribute(*projection, "longitude_of_projection_origin", projectionLongitude_);
+        projectionLongitude_ =
+            ReadFloatAttribute(*projection, "longitude_of_projection_origin").value_or(projectionLongitude_);
 }
 
 void TNetCdfGoesAbi::BuildInfraredTable(std::uint8_t bandIndex, double scaleFactor, double addOffset) {
@@ -122,20 +152,26 @@ int TNetCdfGoesAbi::ImageHeight() const {
     return Handle() != 0 && headerValid_ ? imageHeight_ : 0;
 }
 
-bool TNetCdfGoesAbi::ConvertToBitmap(TExtBitmap& bitmap, float gamma, const PixelBlockSource& allocate) {
-    if (bitmap.PixelFormat() != TPixelFormat::pf8bit) return false;
+Status TNetCdfGoesAbi::ConvertToBitmap(TExtBitmap& bitmap, float gamma, const PixelBlockSource& allocate) {
+    if (bitmap.PixelFormat() != TPixelFormat::pf8bit)
+        return Failure{FailureCode::ReaderFailed, QStringLiteral("the reader fills only 8-bit images")};
     const int width = ImageWidth();
     const int height = ImageHeight();
+    if (width == 0 || height == 0)
+        return Failure{FailureCode::NoRadianceVariable, QStringLiteral("no image header read")};
     const std::size_t pixels = static_cast<std::size_t>(width) * static_cast<std::size_t>(height);
-    if (pixels == 0 || VariableSize() != pixels) return false;
+    if (Status fits = CheckVariableHolds(pixels); !fits) return fits;
+    const Failure outOfMemory{FailureCode::OutOfMemory,
+                              QStringLiteral("out of memory (%1 × %2 image)").arg(width).arg(height)};
     try {
+        if (Status stored = CheckVariableStored(); !stored) return stored;
         const SharedPixelLayout layout(width, height);
         auto block = allocate(layout.totalBytes);
-        if (!block) return false;
+        if (!block) return outOfMemory;
         std::uint8_t* memory = (*block)->Data();
         const std::span<std::uint16_t> counts(reinterpret_cast<std::uint16_t*>(memory + layout.countsOffset),
                                               pixels);
-        if (!ReadShortData(counts)) return false;
+        if (Status read = ReadShortData(counts); !read) return read;
 
         // A file named on the command line may lack the attribute; 4095 is the 12-bit bands' fill value.
         if (singleFileMode_ && fillValue_ == 0) fillValue_ = 4095;
@@ -146,23 +182,22 @@ bool TNetCdfGoesAbi::ConvertToBitmap(TExtBitmap& bitmap, float gamma, const Pixe
         // The room that only the counts needed is given back.
         QImage image =
             (*block)->IntoImage(layout.greyBytes, width, height, static_cast<qsizetype>(layout.rowBytes));
-        if (image.isNull()) return false;
+        if (image.isNull()) return outOfMemory;
         bitmap.SetGreyPalette();
         bitmap.AdoptImage(std::move(image));
-        return true;
+        return {};
     } catch (const std::bad_alloc&) {
-        return false;
+        return outOfMemory;
     }
 }
 
-bool ReadAbiImage(const QString& fileName, TExtBitmap& bitmap, float& longitude, bool singleFileMode,
-                  const ProcessingWaits& waits, const PixelBlockSource& allocate) {
-    TNetCdfGoesAbi reader(waits.retryOpen);
+Status ReadAbiImage(const QString& fileName, TExtBitmap& bitmap, float& longitude, bool singleFileMode,
+                    std::chrono::milliseconds retryOpen, const PixelBlockSource& allocate) {
+    TNetCdfGoesAbi reader(retryOpen);
     reader.SetSingleFileMode(singleFileMode);
-    KeepAlive();
-    std::this_thread::sleep_for(waits.beforeRead);
-    if (!reader.OpenAbiFile(fileName)) return false;
-    reader.ReadHeader(QStringLiteral("Rad"));
+    if (Status opened = reader.OpenAbiFile(fileName); !opened) return opened;
+    const Status header = reader.ReadHeader(QStringLiteral("Rad"));
     longitude = reader.ProjectionLongitude();
+    if (!header) return header;
     return reader.ConvertToBitmap(bitmap, 1.0f, allocate);
 }

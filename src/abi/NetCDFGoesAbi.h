@@ -3,11 +3,12 @@
 #pragma once
 
 #include "AbiGreyTables.h"
+#include "Failure.h"
 #include "NetCDFclass.h"
 #include "PixelBlock.h"
-#include "ProcessingWaits.h"
 
 #include <QString>
+#include <chrono>
 #include <cstdint>
 
 class TExtBitmap;
@@ -17,19 +18,19 @@ public:
     // Declared images with a longer side are refused before anything is allocated.
     static constexpr int kMaxImageSide = 30000;
 
-    explicit TNetCdfGoesAbi(std::chrono::milliseconds retryDelay = ProcessingWaits{}.retryOpen);
+    explicit TNetCdfGoesAbi(std::chrono::milliseconds retryDelay);
 
     // Opens the file and takes the band from its name (kept at 0 for a name of another kind).
-    bool OpenAbiFile(const QString& fileName);
+    Status OpenAbiFile(const QString& fileName);
     // Finds the variable, the image size ("y" × "x", else "rows" × "columns"), and for "y" × "x" images the
-    // fill value, the infrared table and the projection longitude. Returns HeaderValid.
-    bool ReadHeader(const QString& variableName);
+    // fill value, the infrared table and the projection longitude. HeaderValid tells whether it succeeded.
+    Status ReadHeader(const QString& variableName);
     void BuildInfraredTable(std::uint8_t bandIndex, double scaleFactor, double addOffset);
-    // Reads the variable and writes one grey pixel per count into the 8-bit bitmap, row 0 on top. Returns
-    // false, leaving the bitmap unchanged, when the bitmap is not 8-bit, the header was not read, the
-    // variable does not hold width × height values, or the read fails.
+    // Reads the variable and writes one grey pixel per count into the 8-bit bitmap, row 0 on top. Fails,
+    // leaving the bitmap unchanged, when the bitmap is not 8-bit, the header was not read, the variable does
+    // not hold width × height values, or the read fails.
     // The block that becomes the image's pixels comes from allocate.
-    bool ConvertToBitmap(TExtBitmap& bitmap, float gamma, const PixelBlockSource& allocate = HeapPixelBlock);
+    Status ConvertToBitmap(TExtBitmap& bitmap, float gamma, const PixelBlockSource& allocate = HeapPixelBlock);
 
     // 0 unless a dataset is open and its header was read.
     int ImageWidth() const;
@@ -43,9 +44,18 @@ private:
     struct ImageSize {
         std::size_t width, height;
     };
+    // The attributes of "Rad" that turn counts into grey levels; absent ones stay empty.
+    struct Calibration {
+        std::optional<float> scaleFactor, addOffset;
+        std::optional<std::int16_t> fillValue;
+    };
     std::optional<ImageSize> DeclaredSize(const char* heightName, const char* widthName) const;
-    bool AcceptImageSize(ImageSize size);
-    void ReadRadianceAttributes();
+    Status AcceptImageSize(ImageSize size);
+    Calibration ReadCalibration() const;
+    // Fails unless the band's grey levels can be made from the calibration: every band needs a fill value
+    // above 0 (single-file mode lets visible bands fall back to 4095), infrared bands a finite scale above 0
+    // and a finite offset.
+    Status CheckCalibration(const Calibration& calibration) const;
     void ReadProjectionLongitude();
 
     int imageWidth_ = 0;
@@ -55,7 +65,8 @@ private:
     bool singleFileMode_ = false;
 };
 
-// Reads one ABI file into the 8-bit bitmap after the pause before reading, and gives the longitude of the
-// projection origin (0 when the file does not hold it; untouched when the file cannot be opened).
-bool ReadAbiImage(const QString& fileName, TExtBitmap& bitmap, float& longitude, bool singleFileMode,
-                  const ProcessingWaits& waits = {}, const PixelBlockSource& allocate = HeapPixelBlock);
+// Reads one ABI file into the 8-bit bitmap and gives the longitude of the projection origin (0 when the file
+// does not hold it; untouched when the file cannot be opened). An open that fails is tried once more after
+// retryOpen. On failure the bitmap is unchanged and the Failure says why.
+Status ReadAbiImage(const QString& fileName, TExtBitmap& bitmap, float& longitude, bool singleFileMode,
+                    std::chrono::milliseconds retryOpen, const PixelBlockSource& allocate = HeapPixelBlock);

@@ -1,9 +1,14 @@
 // The netCDF dataset object: opening with one retry, scalar attributes and whole-variable reads.
 #include "NetCDFclass.h"
 
+#include "ClassicLayout.h"
+#include "Hdf5Storage.h"
 #include "NetCDFdeclarations.h"
 
 #include <QFile>
+#include <QFileInfo>
+#include <QLocale>
+#include <algorithm>
 #include <hdf5.h>
 #include <thread>
 #include <vector>
@@ -12,6 +17,55 @@ namespace {
 
 bool IsNumericType(nc_type type) {
     return type >= NC_BYTE && type <= NC_UINT64 && type != NC_CHAR;
+}
+
+// The operator's reading of a netCDF status; positive statuses are the system's errno values.
+Failure NetCdfFailure(int status) {
+    switch (status) {
+    case ENOENT:
+        return {FailureCode::FileVanished, QStringLiteral("file vanished")};
+    case NC_ENOTNC:
+        return {FailureCode::NotNetCdf, QStringLiteral("not a netCDF file")};
+    case NC_EHDFERR:
+        return {FailureCode::DamagedNetCdf, QStringLiteral("damaged netCDF file (HDF error)")};
+    case NC_ETRUNC:
+        return {FailureCode::DamagedNetCdf, QStringLiteral("damaged netCDF file (cut short)")};
+    case NC_EFILTER:
+        return {FailureCode::DamagedNetCdf,
+                QStringLiteral("damaged netCDF file (compressed data unreadable)")};
+    case NC_ENOFILTER:
+        return {FailureCode::DamagedNetCdf,
+                QStringLiteral("unreadable netCDF file (its compression is not available here)")};
+    case NC_ENOMEM:
+        return {FailureCode::OutOfMemory, QStringLiteral("out of memory")};
+    default:
+        if (status > 0)
+            return SystemFailure(FailureCode::FileVanished, QStringLiteral("cannot open"), status);
+        return {FailureCode::DamagedNetCdf,
+                QStringLiteral("damaged netCDF file (%1)").arg(QString::fromUtf8(nc_strerror(status)))};
+    }
+}
+
+// zlib cannot shrink data more than about 1032 times: a file smaller than that part of its declared data
+// cannot hold it.
+constexpr std::uint64_t kBestDeflateRatio = 1032;
+
+Failure DataMissing(const QString& detail) {
+    return {FailureCode::RadianceDataMissing,
+            QStringLiteral("radiance data missing from the file (%1)").arg(detail)};
+}
+
+QString DataSize(std::uint64_t bytes) {
+    return QLocale::c().formattedDataSize(static_cast<qint64>(std::min<std::uint64_t>(bytes, INT64_MAX)), 1,
+                                          QLocale::DataSizeSIFormat);
+}
+
+// The HDF5 library below netCDF prints every error of its own to stderr unless told not to, and that setting
+// belongs to each thread; netCDF silences only the thread that first used it. Lookups of optional attributes
+// fail routinely, so a worker thread would fill the log with them.
+void SilenceHdf5ErrorPrinting() {
+    thread_local const bool silenced = H5Eset_auto2(H5E_DEFAULT, nullptr, nullptr) >= 0;
+    (void)silenced;
 }
 
 } // namespace
@@ -28,19 +82,7 @@ void TNetCdf::Close() {
     handle_ = 0;
 }
 
-namespace {
-
-// The HDF5 library below netCDF prints every error of its own to stderr unless told not to, and that setting
-// belongs to each thread; netCDF silences only the thread that first used it. Lookups of optional attributes
-// fail routinely, so a worker thread would fill the log with them.
-void SilenceHdf5ErrorPrinting() {
-    thread_local const bool silenced = H5Eset_auto2(H5E_DEFAULT, nullptr, nullptr) >= 0;
-    (void)silenced;
-}
-
-} // namespace
-
-bool TNetCdf::Open(const QString& fileName) {
+Status TNetCdf::Open(const QString& fileName) {
     SilenceHdf5ErrorPrinting();
     Close();
     fileName_ = fileName;
@@ -51,9 +93,9 @@ bool TNetCdf::Open(const QString& fileName) {
         std::this_thread::sleep_for(retryDelay_);
         status = nc_open(path.constData(), NC_NOWRITE, &id);
     }
-    if (status != NC_NOERR) return false;
+    if (status != NC_NOERR) return NetCdfFailure(status);
     handle_ = id;
-    return true;
+    return {};
 }
 
 std::optional<std::size_t> TNetCdf::VariableSize() const {
@@ -74,12 +116,76 @@ std::optional<std::size_t> TNetCdf::VariableSize() const {
     return size;
 }
 
-bool TNetCdf::ReadShortData(std::span<std::uint16_t> buffer) const {
-    if (VariableSize() != buffer.size()) return false;
+Status TNetCdf::CheckVariableHolds(std::size_t values) const {
+    const auto size = VariableSize();
+    if (!size)
+        return Failure{FailureCode::NoRadianceVariable, QStringLiteral("radiance variable is not numeric")};
+    if (*size != values)
+        return Failure{FailureCode::NoRadianceVariable,
+                       QStringLiteral("radiance variable holds %1 values, not %2").arg(*size).arg(values)};
+    return {};
+}
+
+Status TNetCdf::CheckVariableStored() const {
+    const auto values = VariableSize();
+    nc_type type = NC_NAT;
+    std::size_t typeSize = 0;
+    int format = 0;
+    if (!values || nc_inq_vartype(handle_, variableId_, &type) != NC_NOERR ||
+        nc_inq_type(handle_, type, nullptr, &typeSize) != NC_NOERR ||
+        nc_inq_format(handle_, &format) != NC_NOERR)
+        return Failure{FailureCode::NoRadianceVariable, QStringLiteral("radiance variable is not numeric")};
+    if (format != NC_FORMAT_NETCDF4 && format != NC_FORMAT_NETCDF4_CLASSIC) return CheckClassicStored();
+    const std::uint64_t declared = *values > UINT64_MAX / typeSize ? UINT64_MAX : *values * typeSize;
+    return CheckHdf5Stored(declared);
+}
+
+Status TNetCdf::CheckClassicStored() const {
+    QFile file(fileName_);
+    if (!file.open(QIODevice::ReadOnly))
+        return Failure{FailureCode::FileVanished, QStringLiteral("cannot open: ") + file.errorString()};
+    const auto end = ClassicVariableDataEnd(file, variableId_);
+    if (!end)
+        return Failure{FailureCode::DamagedNetCdf, QStringLiteral("damaged netCDF file (header unreadable)")};
+    const auto size = static_cast<std::uint64_t>(file.size());
+    if (*end > size)
+        return DataMissing(QStringLiteral("the file ends at %1 of %2").arg(DataSize(size), DataSize(*end)));
+    return {};
+}
+
+Status TNetCdf::CheckHdf5Stored(std::uint64_t declaredBytes) const {
+    char name[NC_MAX_NAME + 1] = {};
+    if (const int status = nc_inq_varname(handle_, variableId_, name); status != NC_NOERR)
+        return NetCdfFailure(status);
+    const QByteArray path = QFile::encodeName(fileName_);
+    auto storage = ReadDatasetStorage(path, QByteArray("/") + name);
+    // A variable named like a dimension that it does not describe is stored under another name.
+    if (!storage) storage = ReadDatasetStorage(path, QByteArray("/_nc4_non_coord_") + name);
+    if (!storage) return NetCdfFailure(NC_EHDFERR);
+
+    const auto fileSize = static_cast<std::uint64_t>(std::max<qint64>(QFileInfo(fileName_).size(), 0));
+    const std::uint64_t ratio = storage->compression == DatasetStorage::Compression::None ? 1
+                                : storage->compression == DatasetStorage::Compression::Deflate
+                                    ? kBestDeflateRatio
+                                    : 0;
+    if (ratio != 0 && declaredBytes / ratio > fileSize)
+        return DataMissing(
+            QStringLiteral("%1 declared in a file of %2").arg(DataSize(declaredBytes), DataSize(fileSize)));
+    if (storage->chunksWritten < storage->chunksDeclared)
+        return DataMissing(QStringLiteral("%1 of %2 chunks written")
+                               .arg(storage->chunksWritten)
+                               .arg(storage->chunksDeclared));
+    return {};
+}
+
+Status TNetCdf::ReadShortData(std::span<std::uint16_t> buffer) const {
+    if (Status fits = CheckVariableHolds(buffer.size()); !fits) return fits;
     // Each chunk is read once, straight into the buffer: a chunk cache would only add to the peak memory.
     nc_set_var_chunk_cache(handle_, variableId_, 0, 1, 0);
     // The library hands out the raw 16-bit patterns; the counts are their unsigned reading.
-    return nc_get_var_short(handle_, variableId_, reinterpret_cast<short*>(buffer.data())) == NC_NOERR;
+    const int status = nc_get_var_short(handle_, variableId_, reinterpret_cast<short*>(buffer.data()));
+    if (status != NC_NOERR) return NetCdfFailure(status);
+    return {};
 }
 
 std::optional<int> TNetCdf::FindVariable(const char* name) const {
@@ -101,20 +207,18 @@ bool TNetCdf::IsScalarAttribute(int variableId, const char* name) const {
     return nc_inq_attlen(handle_, variableId, name, &length) == NC_NOERR && length == 1;
 }
 
-bool TNetCdf::ReadAttribute(int variableId, const char* name, float& value) const {
-    float read = 0;
+std::optional<float> TNetCdf::ReadFloatAttribute(int variableId, const char* name) const {
+    float value = 0;
     if (!IsScalarAttribute(variableId, name) ||
-        nc_get_att_float(handle_, variableId, name, &read) != NC_NOERR)
-        return false;
-    value = read;
-    return true;
+        nc_get_att_float(handle_, variableId, name, &value) != NC_NOERR)
+        return std::nullopt;
+    return value;
 }
 
-bool TNetCdf::ReadAttribute(int variableId, const char* name, std::int16_t& value) const {
-    short read = 0;
+std::optional<std::int16_t> TNetCdf::ReadShortAttribute(int variableId, const char* name) const {
+    short value = 0;
     if (!IsScalarAttribute(variableId, name) ||
-        nc_get_att_short(handle_, variableId, name, &read) != NC_NOERR)
-        return false;
-    value = read;
-    return true;
+        nc_get_att_short(handle_, variableId, name, &value) != NC_NOERR)
+        return std::nullopt;
+    return value;
 }

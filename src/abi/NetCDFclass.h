@@ -1,8 +1,9 @@
 // TNetCdf holds one netCDF dataset opened read-only and reads one variable of it as 16-bit values;
 // TNetCdfGoes adds what a GOES image file needs: its band and whether its header was read.
+// Every failure of the netCDF library becomes a Failure here, so no caller sees its status codes.
 #pragma once
 
-#include "ProcessingWaits.h"
+#include "Failure.h"
 
 #include <QString>
 #include <chrono>
@@ -13,18 +14,24 @@
 
 class TNetCdf {
 public:
-    explicit TNetCdf(std::chrono::milliseconds retryDelay = ProcessingWaits{}.retryOpen);
+    explicit TNetCdf(std::chrono::milliseconds retryDelay);
     ~TNetCdf();
     TNetCdf(const TNetCdf&) = delete;
     TNetCdf& operator=(const TNetCdf&) = delete;
 
     // Opens the file read-only, trying once more after the retry delay. The name is kept even on failure.
-    bool Open(const QString& fileName);
+    Status Open(const QString& fileName);
     // Reads the whole variable VariableId in row-major order (last dimension fastest); refuses, reading
     // nothing, unless the variable is numeric and holds exactly buffer.size() values.
-    bool ReadShortData(std::span<std::uint16_t> buffer) const;
+    Status ReadShortData(std::span<std::uint16_t> buffer) const;
     // The number of values of the numeric variable VariableId; none for any other variable.
     std::optional<std::size_t> VariableSize() const;
+    // Fails unless VariableId is numeric and holds exactly that many values.
+    Status CheckVariableHolds(std::size_t values) const;
+    // Fails unless the file can hold all the data VariableId declares: a classic file must reach the end of
+    // the variable's data; a netCDF-4 file must have written every chunk of it and be large enough for it
+    // at the best ratio its compression can reach. The library itself reads absent data as fill values.
+    Status CheckVariableStored() const;
 
     const QString& FileName() const { return fileName_; }
     // The dataset identifier; 0 when none is open (the library never hands out 0).
@@ -36,8 +43,8 @@ protected:
     std::optional<int> FindVariable(const char* name) const;
     std::optional<std::size_t> DimensionLength(const char* name) const;
     // Scalar attributes only: an attribute that holds several values is treated as missing.
-    bool ReadAttribute(int variableId, const char* name, float& value) const;
-    bool ReadAttribute(int variableId, const char* name, std::int16_t& value) const;
+    std::optional<float> ReadFloatAttribute(int variableId, const char* name) const;
+    std::optional<std::int16_t> ReadShortAttribute(int variableId, const char* name) const;
 
     std::int32_t variableId_ = 0;
     float projectionLongitude_ = 0;
@@ -45,6 +52,8 @@ protected:
 private:
     void Close();
     bool IsScalarAttribute(int variableId, const char* name) const;
+    Status CheckClassicStored() const;
+    Status CheckHdf5Stored(std::uint64_t declaredBytes) const;
 
     std::chrono::milliseconds retryDelay_;
     QString fileName_;

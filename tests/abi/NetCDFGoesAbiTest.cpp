@@ -10,12 +10,13 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 #include <random>
+#include <tuple>
 
 using namespace std::chrono_literals;
 
 namespace {
 
-constexpr ProcessingWaits kShortWaits{.beforeRead = 20ms, .retryOpen = 50ms, .busyFile = 0ms};
+constexpr auto kRetryOpen = 50ms;
 
 std::vector<int> Pixels(const TExtBitmap& bitmap) {
     std::vector<int> pixels;
@@ -24,13 +25,22 @@ std::vector<int> Pixels(const TExtBitmap& bitmap) {
     return pixels;
 }
 
+// Checks that the read was refused with this code and reason.
+testing::AssertionResult Refused(const Status& status, FailureCode code, const QString& message) {
+    if (status) return testing::AssertionFailure() << "read, not refused";
+    if (status.failure().code != code || status.failure().message != message)
+        return testing::AssertionFailure() << "refused with \"" << status.failure().message.toStdString()
+                                           << "\" (code " << static_cast<int>(status.failure().code) << ")";
+    return testing::AssertionSuccess();
+}
+
 class AbiReader : public testing::Test {
 protected:
     AbiReader() { bitmap_.SetPixelFormat(TPixelFormat::pf8bit); }
 
     // Reads the file as the program does; the bitmap keeps the result.
-    bool Read(const QString& path, bool singleFileMode = false) {
-        return ReadAbiImage(path, bitmap_, longitude_, singleFileMode, kShortWaits);
+    Status Read(const QString& path, bool singleFileMode = false) {
+        return ReadAbiImage(path, bitmap_, longitude_, singleFileMode, kRetryOpen);
     }
 
     // A bitmap that a refused conversion must leave as it is.
@@ -98,7 +108,7 @@ TEST_F(AbiReader, GeneratedFullDiskFilesOfEveryBandConvert) {
 
 TEST_F(AbiReader, HeaderGivesSizeFillBandAndLongitude) {
     AbiTestImage image{.band = 8, .width = 5, .height = 3, .counts = std::vector<std::uint16_t>(15, 100)};
-    TNetCdfGoesAbi reader(kShortWaits.retryOpen);
+    TNetCdfGoesAbi reader(kRetryOpen);
     ASSERT_TRUE(reader.OpenAbiFile(WriteAbiTestImage(image, dir_.path())));
     EXPECT_EQ(reader.ImageWidth(), 0);
     EXPECT_TRUE(reader.ReadHeader("Rad"));
@@ -168,7 +178,7 @@ TEST_F(AbiReader, NameOfAnotherKindKeepsBandZero) {
     const QString path = WriteAbiTestImage(image, dir_.path());
     const QString renamed = Path("copy-" + AbiTestName(13));
     ASSERT_TRUE(QFile::rename(path, renamed));
-    TNetCdfGoesAbi reader(kShortWaits.retryOpen);
+    TNetCdfGoesAbi reader(kRetryOpen);
     ASSERT_TRUE(reader.OpenAbiFile(renamed));
     EXPECT_EQ(reader.BandIndex(), 0);
     ASSERT_TRUE(Read(renamed));
@@ -191,7 +201,7 @@ TEST_F(AbiReader, ExtraDimensionsOfRealFilesDoNotMatter) {
     }
 }
 
-TEST_F(AbiReader, RowsAndColumnsFileIsStretchedOnlyInSingleFileMode) {
+TEST_F(AbiReader, RowsAndColumnsFileIsReadOnlyInSingleFileMode) {
     const QString path = Path(AbiTestName(3));
     {
         NcFile file(path);
@@ -200,42 +210,12 @@ TEST_F(AbiReader, RowsAndColumnsFileIsStretchedOnlyInSingleFileMode) {
         WriteCounts(file.DefineVariable("Rad", NC_SHORT, {rows, columns}), {0, 2000, 4000, 4095});
         file.Close();
     }
-    ASSERT_TRUE(Read(path));
-    EXPECT_EQ(Pixels(bitmap_), std::vector<int>(4, 0));
+    // Without a fill value nothing would be below it: a black image is refused.
+    EXPECT_TRUE(
+        Refused(Read(path), FailureCode::CalibrationMissing, "calibration attributes missing (_FillValue)"));
     EXPECT_EQ(longitude_, 0);
     ASSERT_TRUE(Read(path, true));
     EXPECT_EQ(Pixels(bitmap_), (std::vector<int>{0, 127, 255, 0}));
-}
-
-TEST_F(AbiReader, MissingRadianceAttributes) {
-    struct Case {
-        int band;
-        bool scale, fill;
-        bool singleFileMode;
-        std::vector<int> expected;
-    };
-    const Case cases[] = {
-        {13, false, true, false, {0, 0}},     // no infrared table: black
-        {13, true, false, false, {255, 255}}, // no fill value: no valid count, white
-        {13, true, false, true, {255, 255}},  // the same in single-file mode
-        {2, true, false, false, {0, 0}},      // no fill value: nothing below it, black
-        {2, true, false, true, {127, 255}},   // single-file mode stretches below 4095
-    };
-    for (const Case& c : cases) {
-        const QString path = Path(AbiTestName(c.band));
-        NcFile file(path);
-        const int y = file.DefineDimension("y", 1);
-        const int x = file.DefineDimension("x", 2);
-        const NcVariable radiance = file.DefineVariable("Rad", NC_SHORT, {y, x});
-        if (c.scale) radiance.Floats("scale_factor", {0.5f});
-        radiance.Floats("add_offset", {0});
-        if (c.fill) radiance.Shorts("_FillValue", {4095});
-        WriteCounts(radiance, {400, 800});
-        file.Close();
-        ASSERT_TRUE(Read(path, c.singleFileMode)) << c.band << c.scale << c.fill << c.singleFileMode;
-        EXPECT_EQ(Pixels(bitmap_), c.expected) << c.band << c.scale << c.fill << c.singleFileMode;
-        EXPECT_EQ(longitude_, 0);
-    }
 }
 
 TEST_F(AbiReader, AttributesWithSeveralValuesCountAsMissing) {
@@ -253,8 +233,8 @@ TEST_F(AbiReader, AttributesWithSeveralValuesCountAsMissing) {
         WriteCounts(radiance, {400, 800});
         file.Close();
     }
-    ASSERT_TRUE(Read(path));
-    EXPECT_EQ(Pixels(bitmap_), (std::vector<int>{0, 0}));
+    EXPECT_TRUE(Refused(Read(path), FailureCode::CalibrationMissing,
+                        "calibration attributes missing (scale_factor)"));
     EXPECT_EQ(longitude_, 0);
 }
 
@@ -278,9 +258,10 @@ TEST_F(AbiReader, MissingVariableFailsExceptInSingleFileModeWithAVariableOfTheIm
         file.Close();
     }
     MarkBitmap();
-    EXPECT_FALSE(Read(imageSized));
+    EXPECT_TRUE(Refused(Read(imageSized), FailureCode::NoRadianceVariable, "no radiance variable"));
     ExpectMarkedBitmap();
-    EXPECT_FALSE(Read(scalarFirst, true));
+    EXPECT_TRUE(Refused(Read(scalarFirst, true), FailureCode::NoRadianceVariable,
+                        "radiance variable holds 1 values, not 2"));
     ExpectMarkedBitmap();
     ASSERT_TRUE(Read(imageSized, true));
     EXPECT_EQ(Pixels(bitmap_), (std::vector<int>{127, 255}));
@@ -305,18 +286,23 @@ TEST_F(AbiReader, MissingDimensionsOrMismatchedVariableGiveNoImage) {
         NcFile file(wrongShape);
         file.DefineDimension("y", 2);
         const int x = file.DefineDimension("x", 2);
-        WriteCounts(file.DefineVariable("Rad", NC_SHORT, {x}), {1, 2});
+        const NcVariable radiance = file.DefineVariable("Rad", NC_SHORT, {x});
+        radiance.Shorts("_FillValue", {1023});
+        WriteCounts(radiance, {1, 2});
         file.DefineDimension("rows", 9);
     }
     MarkBitmap();
-    for (const QString& path : {noDimensions, onlyY, wrongShape}) {
-        TNetCdfGoesAbi reader(kShortWaits.retryOpen);
+    const QString noImage = "no image dimensions (y and x, or rows and columns)";
+    const std::pair<QString, QString> cases[] = {
+        {noDimensions, noImage}, {onlyY, noImage}, {wrongShape, "radiance variable holds 2 values, not 4"}};
+    for (const auto& [path, message] : cases) {
+        TNetCdfGoesAbi reader(kRetryOpen);
         ASSERT_TRUE(reader.OpenAbiFile(path));
-        const bool header = reader.ReadHeader("Rad");
+        const bool header = reader.ReadHeader("Rad").ok();
         EXPECT_FALSE(reader.ConvertToBitmap(bitmap_, 1.0f)) << path.toStdString();
         ExpectMarkedBitmap();
         EXPECT_EQ(reader.ImageWidth() == 0, !header);
-        EXPECT_FALSE(Read(path));
+        EXPECT_TRUE(Refused(Read(path), FailureCode::NoRadianceVariable, message)) << path.toStdString();
         ExpectMarkedBitmap();
     }
 }
@@ -332,9 +318,10 @@ TEST_F(AbiReader, OversizedDeclaredImageIsRefusedBeforeAllocation) {
         file.Close();
     }
     ASSERT_LT(QFile(path).size(), 100000);
-    TNetCdfGoesAbi reader(kShortWaits.retryOpen);
+    TNetCdfGoesAbi reader(kRetryOpen);
     ASSERT_TRUE(reader.OpenAbiFile(path));
-    EXPECT_FALSE(reader.ReadHeader("Rad"));
+    EXPECT_TRUE(
+        Refused(reader.ReadHeader("Rad"), FailureCode::ImageTooLarge, "image too large (40000 × 40000)"));
     EXPECT_EQ(reader.ImageWidth(), 0);
     EXPECT_EQ(reader.ImageHeight(), 0);
     MarkBitmap();
@@ -347,7 +334,9 @@ TEST_F(AbiReader, OnlyEightBitBitmapsAreFilled) {
     TExtBitmap colour;
     colour.SetPixelFormat(TPixelFormat::pf24bit);
     colour.SetSize(1, 1);
-    EXPECT_FALSE(ReadAbiImage(WriteAbiTestImage(image, dir_.path()), colour, longitude_, false, kShortWaits));
+    EXPECT_TRUE(
+        Refused(ReadAbiImage(WriteAbiTestImage(image, dir_.path()), colour, longitude_, false, kRetryOpen),
+                FailureCode::ReaderFailed, "the reader fills only 8-bit images"));
     EXPECT_EQ(colour.PixelFormat(), TPixelFormat::pf24bit);
     EXPECT_EQ(colour.Width(), 1);
 }
@@ -356,8 +345,8 @@ TEST_F(AbiReader, FileThatCannotBeOpenedLeavesLongitudeAndBitmap) {
     MarkBitmap();
     QElapsedTimer timer;
     timer.start();
-    EXPECT_FALSE(Read(Path(AbiTestName(13))));
-    EXPECT_GE(timer.elapsed(), (kShortWaits.beforeRead + kShortWaits.retryOpen).count());
+    EXPECT_TRUE(Refused(Read(Path(AbiTestName(13))), FailureCode::FileVanished, "file vanished"));
+    EXPECT_GE(timer.elapsed(), kRetryOpen.count());
     EXPECT_EQ(longitude_, 999);
     ExpectMarkedBitmap();
 }
@@ -377,26 +366,29 @@ TEST_F(AbiReader, DamagedFilesAreRefused) {
     QByteArray corrupt = bytes;
     for (qsizetype i = corrupt.size() / 2; i < corrupt.size() / 2 + 64; ++i)
         corrupt[i] = static_cast<char>(random());
-    const std::pair<const char*, QByteArray> damaged[] = {
-        {"empty", QByteArray()},
-        {"text", QByteArray("CDF? not really a netCDF file\n").repeated(100)},
-        {"truncated", bytes.left(bytes.size() / 2)},
-        {"corrupt", corrupt},
+    const QString notNetCdf = "not a netCDF file";
+    const QString hdfError = "damaged netCDF file (HDF error)";
+    const std::tuple<const char*, QByteArray, FailureCode, QString> damaged[] = {
+        {"empty", QByteArray(), FailureCode::NotNetCdf, notNetCdf},
+        {"text", QByteArray("CDF? not really a netCDF file\n").repeated(100), FailureCode::NotNetCdf,
+         notNetCdf},
+        {"truncated", bytes.left(bytes.size() / 2), FailureCode::DamagedNetCdf, hdfError},
+        {"corrupt", corrupt, FailureCode::DamagedNetCdf, hdfError},
     };
-    for (const auto& [kind, content] : damaged) {
+    for (const auto& [kind, content, code, message] : damaged) {
         const QString path = Path(QString(kind) + "-" + AbiTestName(13));
         QFile file(path);
         ASSERT_TRUE(file.open(QIODevice::WriteOnly));
         file.write(content);
         file.close();
         MarkBitmap();
-        EXPECT_FALSE(Read(path)) << kind;
+        EXPECT_TRUE(Refused(Read(path), code, message)) << kind;
         ExpectMarkedBitmap();
     }
 
     // The corruption lies in the compressed counts: the header reads, the data read fails.
-    TNetCdfGoesAbi reader(kShortWaits.retryOpen);
+    TNetCdfGoesAbi reader(kRetryOpen);
     ASSERT_TRUE(reader.OpenAbiFile(Path(QString("corrupt-") + AbiTestName(13))));
     EXPECT_TRUE(reader.ReadHeader("Rad"));
-    EXPECT_FALSE(reader.ConvertToBitmap(bitmap_, 1.0f));
+    EXPECT_TRUE(Refused(reader.ConvertToBitmap(bitmap_, 1.0f), FailureCode::DamagedNetCdf, hdfError));
 }

@@ -81,7 +81,9 @@ TEST_F(NetCdfDataset, MissingFileFailsAfterOneRetryAndClosesNothing) {
         TNetCdf dataset(kRetry);
         QElapsedTimer timer;
         timer.start();
-        EXPECT_FALSE(dataset.Open(missing));
+        const Status opened = dataset.Open(missing);
+        ASSERT_FALSE(opened);
+        EXPECT_EQ(opened.failure().code, FailureCode::FileVanished);
         EXPECT_GE(timer.elapsed(), kRetry.count());
         EXPECT_LT(timer.elapsed(), kRetry.count() + 2000);
         EXPECT_EQ(dataset.FileName(), missing);
@@ -99,7 +101,7 @@ TEST_F(NetCdfDataset, FileThatAppearsDuringTheRetryDelayIsOpened) {
         QFile::rename(ready, target);
     });
     TNetCdf dataset(kRetry);
-    const bool opened = dataset.Open(target);
+    const Status opened = dataset.Open(target);
     arrival.join();
     EXPECT_TRUE(opened);
     EXPECT_NE(dataset.Handle(), 0);

@@ -56,7 +56,7 @@ TEST(AbiConvert, WritesTheProgramsImagesAndRefusesBadInput) {
     TExtBitmap expected, png, jpeg;
     for (TExtBitmap* bitmap : {&expected, &png, &jpeg}) bitmap->SetPixelFormat(TPixelFormat::pf8bit);
     float longitude = 0;
-    ASSERT_TRUE(ReadAbiImage(file, expected, longitude, false, {{}, {}, {}}));
+    ASSERT_TRUE(ReadAbiImage(file, expected, longitude, false, {}));
     ASSERT_TRUE(LoadPngIntoBitmap(png, base + ".png", false, false));
     EXPECT_EQ(Pixels(png), Pixels(expected));
     ASSERT_TRUE(LoadJpegIntoBitmap(jpeg, base + ".jpg", false, 0));
@@ -78,7 +78,7 @@ TEST(AbiConvert, WritesTheProgramsImagesAndRefusesBadInput) {
     garbage.close();
     const ToolRun bad = RunTool(ABICONVERT, {"--out", out, garbage.fileName(), dir.filePath("missing.nc")});
     EXPECT_EQ(bad.exitCode, 1);
-    EXPECT_TRUE(bad.output.contains("cannot read an ABI radiance image"));
+    EXPECT_TRUE(bad.output.contains(garbage.fileName() + ": not a netCDF file"));
     EXPECT_TRUE(bad.output.contains("missing.nc: no such file"));
 
     EXPECT_EQ(RunTool(ABICONVERT, {file}).exitCode, 2);

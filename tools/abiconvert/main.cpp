@@ -37,11 +37,10 @@ bool ConvertOne(const QString& path, const ConvertRequest& request) {
     TExtBitmap bitmap;
     bitmap.SetPixelFormat(TPixelFormat::pf8bit);
     float longitude = 0;
-    // Finished files need none of the waits meant for files that are still arriving.
-    const ProcessingWaits noWaits{std::chrono::milliseconds(0), std::chrono::milliseconds(0),
-                                  std::chrono::milliseconds(0)};
-    if (!ReadAbiImage(path, bitmap, longitude, false, noWaits)) {
-        Complain(path + ": cannot read an ABI radiance image from this file");
+    // A finished file is opened once: no retry meant for files that are still arriving.
+    if (const Status read = ReadAbiImage(path, bitmap, longitude, false, std::chrono::milliseconds(0));
+        !read) {
+        Complain(path + ": " + read.failure().message);
         return false;
     }
     const QString base = QDir(request.outFolder).filePath(QFileInfo(path).completeBaseName());

@@ -77,12 +77,7 @@ int main(int argc, char** argv) {
     TExtBitmap bitmap;
     bitmap.SetPixelFormat(TPixelFormat::pf8bit);
     ReaderAnswer answer;
-    ProcessingWaits waits;
-    waits.beforeRead = std::chrono::milliseconds(0);
-    waits.retryOpen = retryOpen;
-    answer.status = ReadAbiImage(fileName, bitmap, answer.longitude, singleFileMode, waits, allocate)
-                        ? Status()
-                        : Status(Failure{FailureCode::DamagedNetCdf, QStringLiteral("cannot read the file")});
+    answer.status = ReadAbiImage(fileName, bitmap, answer.longitude, singleFileMode, retryOpen, allocate);
     if (answer.status) {
         answer.width = bitmap.Width();
         answer.height = bitmap.Height();

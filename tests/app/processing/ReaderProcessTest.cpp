@@ -83,7 +83,7 @@ TEST_F(IsolatedReaderTest, GreyLevelsOfEveryBandEqualTheReaderInTheProgram) {
         TExtBitmap inProgram, isolated;
         inProgram.SetPixelFormat(TPixelFormat::pf8bit);
         float longitudeInProgram = 0, longitudeIsolated = 0;
-        ASSERT_TRUE(ReadAbiImage(path, inProgram, longitudeInProgram, false, {kNoRetry, kNoRetry, kNoRetry}));
+        ASSERT_TRUE(ReadAbiImage(path, inProgram, longitudeInProgram, false, kNoRetry));
         const Status read = ReadIsolated(path, isolated, longitudeIsolated, {READER_PROGRAM});
         ASSERT_TRUE(read.ok()) << "band " << band << ": " << qPrintable(read.failure().message);
         EXPECT_EQ(isolated.Image(), inProgram.Image()) << "band " << band;
