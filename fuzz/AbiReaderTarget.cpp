@@ -1,0 +1,20 @@
+// The ABI reader on arbitrary file content. The band comes from the file name, so the input's length picks
+// one of the sixteen names, and whether single-file mode's fallbacks apply.
+#include "BMPExtImage.h"
+#include "FuzzInputFile.h"
+#include "NetCDFGoesAbi.h"
+
+#include <chrono>
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    const int band = static_cast<int>(size % 16) + 1;
+    const bool singleFileMode = size / 16 % 2 == 1;
+    const QString name = QString::asprintf(
+        "OR_ABI-L1b-RadF-M6C%02d_G16_s20250212002045_e20250212011353_c20250212011412.nc", band);
+    TExtBitmap bitmap;
+    bitmap.SetPixelFormat(TPixelFormat::pf8bit);
+    float longitude = 0;
+    (void)ReadAbiImage(WriteFuzzInput(data, size, name), bitmap, longitude, singleFileMode,
+                       std::chrono::milliseconds(0));
+    return 0;
+}

@@ -1,0 +1,135 @@
+// Writes the fuzz targets' seed corpora into <folder>/<target>/: small generated radiance files of several
+// bands (netCDF-4 as the satellites send them, and one classic file), small PNG and JPEG files written by the
+// program's own codecs, and file names of every kind the decoder meets.
+#include "AbiSample.h"
+#include "BMPExtImage.h"
+#include "JPEG_IO.h"
+#include "NcWriter.h"
+#include "PNG_IO.h"
+
+#include <QDir>
+#include <QFile>
+#include <cstdio>
+#include <cstring>
+#include <exception>
+#include <netcdf.h>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace {
+
+void Check(bool ok, const QString& what) {
+    if (!ok) throw std::runtime_error(what.toStdString());
+}
+
+void CheckNetCdf(int status, const char* what) {
+    if (status != NC_NOERR) throw std::runtime_error(std::string(what) + ": " + nc_strerror(status));
+}
+
+QString Folder(const QString& root, const char* target) {
+    const QString folder = QDir(root).filePath(target);
+    Check(QDir().mkpath(folder), "cannot create " + folder);
+    return folder;
+}
+
+void WriteRadianceSeeds(const QString& folder) {
+    for (const int band : {1, 2, 7, 13}) {
+        AbiSampleOptions options;
+        options.band = band;
+        options.size = 24;
+        WriteAbiSample(options, folder);
+    }
+    // The radiance variable alone, compressed as the satellites do: small enough for quick mutations.
+    {
+        NcFile file(QDir(folder).filePath("minimal-band07.nc"));
+        const int y = file.DefineDimension("y", 4);
+        const int x = file.DefineDimension("x", 6);
+        const NcVariable radiance = file.DefineVariable("Rad", NC_SHORT, {y, x});
+        radiance.Compress(3, 4, 6, 1);
+        radiance.Shorts("_FillValue", {16383}).Floats("scale_factor", {0.002f}).Floats("add_offset", {-0.1f});
+        std::vector<std::uint16_t> counts(24);
+        for (std::size_t i = 0; i < counts.size(); ++i) counts[i] = static_cast<std::uint16_t>(i * 600);
+        radiance.Write(counts.data());
+        file.Close();
+    }
+    // A classic file of the same shape: the other family of formats the library opens.
+    const QByteArray path = QFile::encodeName(QDir(folder).filePath("classic-band13.nc"));
+    int file = 0;
+    CheckNetCdf(nc_create(path.constData(), NC_CLOBBER, &file), "create classic seed");
+    int dimensions[2];
+    int radiance = 0;
+    CheckNetCdf(nc_def_dim(file, "y", 4, &dimensions[0]), "y");
+    CheckNetCdf(nc_def_dim(file, "x", 6, &dimensions[1]), "x");
+    CheckNetCdf(nc_def_var(file, "Rad", NC_SHORT, 2, dimensions, &radiance), "Rad");
+    const short fill = 4095;
+    const float scale = 0.5f;
+    const float offset = -2.0f;
+    CheckNetCdf(nc_put_att_short(file, radiance, "_FillValue", NC_SHORT, 1, &fill), "_FillValue");
+    CheckNetCdf(nc_put_att_float(file, radiance, "scale_factor", NC_FLOAT, 1, &scale), "scale_factor");
+    CheckNetCdf(nc_put_att_float(file, radiance, "add_offset", NC_FLOAT, 1, &offset), "add_offset");
+    CheckNetCdf(nc_enddef(file), "enddef");
+    std::vector<short> counts(24);
+    for (std::size_t i = 0; i < counts.size(); ++i) counts[i] = static_cast<short>(i * 170);
+    CheckNetCdf(nc_put_var_short(file, radiance, counts.data()), "counts");
+    CheckNetCdf(nc_close(file), "close classic seed");
+}
+
+// A small bitmap with a gradient, in the given format.
+void FillGradient(TExtBitmap& bitmap, TPixelFormat format, int width, int height) {
+    bitmap.SetPixelFormat(format);
+    bitmap.SetSize(width, height);
+    const int bytesPerPixel = bitmap.BitsPerPixel() / 8;
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width * bytesPerPixel; ++x)
+            bitmap.ScanLine(y)[x] = static_cast<std::uint8_t>(x * 7 + y * 13);
+}
+
+void WriteImageSeeds(const QString& pngFolder, const QString& jpegFolder) {
+    TExtBitmap grey;
+    FillGradient(grey, TPixelFormat::pf8bit, 19, 11);
+    TExtBitmap colour;
+    FillGradient(colour, TPixelFormat::pf24bit, 9, 7);
+    SaveBitmapAsPng(grey, QDir(pngFolder).filePath("grey.png"), "a", "d", "s", "t", nullptr);
+    SaveBitmapAsPng(colour, QDir(pngFolder).filePath("colour.png"), "a", "d", "s", "t", nullptr);
+    Check(SaveBitmapAsJpeg(grey, QDir(jpegFolder).filePath("grey.jpg"), 90, "comment", false), "grey.jpg");
+    Check(SaveBitmapAsJpeg(grey, QDir(jpegFolder).filePath("one-channel.jpg"), 50, "c", true),
+          "one-channel.jpg");
+    Check(SaveBitmapAsJpeg(colour, QDir(jpegFolder).filePath("colour.jpg"), 75, "", false), "colour.jpg");
+}
+
+void WriteNameSeeds(const QString& folder) {
+    const char* names[] = {
+        "OR_ABI-L1b-RadF-M6C13_G16_s20250212002045_e20250212011353_c20250212011412.nc",
+        "/data/received/OR_ABI-L1b-RadF-M3C02_G18_s20172241530196_e20172241540564_c20172241541004.nc",
+        "IR_ABI-L2-CMIPF-M4C07_G17_s20191231235959_e20200010009999_c20200010010010.nc",
+        "or_abi-l1b-radf-m6c16_g19_s20240601200000_e1_c1.NC",
+        "OR_ABI-L1b-RadF-M6CXX_G16_s2025021200204",
+    };
+    int index = 0;
+    for (const char* name : names) {
+        QFile file(QDir(folder).filePath(QString::number(index++)));
+        Check(file.open(QIODevice::WriteOnly) && file.write(name) == qint64(std::strlen(name)) &&
+                  file.flush(),
+              file.fileName() + ": " + file.errorString());
+    }
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: fuzz_seed_corpus FOLDER\n");
+        return 2;
+    }
+    try {
+        const QString root = QFile::decodeName(argv[1]);
+        WriteRadianceSeeds(Folder(root, "abi_reader"));
+        WriteImageSeeds(Folder(root, "png_loader"), Folder(root, "jpeg_loader"));
+        WriteNameSeeds(Folder(root, "abi_file_name"));
+    } catch (const std::exception& error) {
+        std::fprintf(stderr, "fuzz_seed_corpus: %s\n", error.what());
+        return 1;
+    }
+    return 0;
+}
