@@ -86,12 +86,18 @@ std::optional<std::uint64_t> MultiplyAdd(std::uint64_t a, std::uint64_t b, std::
 
 } // namespace
 
-std::optional<std::uint64_t> ClassicVariableDataEnd(QIODevice& file, int variableId) {
+std::optional<int> ClassicVersion(QIODevice& file) {
     char magic[4];
-    if (variableId < 0 || !file.seek(0) || file.read(magic, 4) != 4 || magic[0] != 'C' || magic[1] != 'D' ||
-        magic[2] != 'F' || (magic[3] != 1 && magic[3] != 2 && magic[3] != 5))
+    if (!file.seek(0) || file.read(magic, 4) != 4 || magic[0] != 'C' || magic[1] != 'D' || magic[2] != 'F' ||
+        (magic[3] != 1 && magic[3] != 2 && magic[3] != 5))
         return std::nullopt;
-    HeaderReader header(file, magic[3]);
+    return magic[3];
+}
+
+std::optional<std::vector<std::uint64_t>> ClassicDataEnds(QIODevice& file) {
+    const auto version = ClassicVersion(file);
+    if (!version) return std::nullopt;
+    HeaderReader header(file, *version);
     auto records = header.Count();
     if (!records) return std::nullopt;
     // A file still being streamed says nothing about its records; none are counted on.
@@ -109,8 +115,9 @@ std::optional<std::uint64_t> ClassicVariableDataEnd(QIODevice& file, int variabl
     if (!header.SkipAttributes()) return std::nullopt;
 
     const auto variableCount = header.ListLength(kVariableTag, 24);
-    if (!variableCount || static_cast<std::uint64_t>(variableId) >= *variableCount) return std::nullopt;
-    for (int i = 0;; ++i) {
+    if (!variableCount) return std::nullopt;
+    std::vector<std::uint64_t> ends;
+    for (std::uint64_t i = 0; i < *variableCount; ++i) {
         const bool name = header.SkipName();
         const auto rank = header.Count();
         if (!name || !rank) return std::nullopt;
@@ -130,6 +137,9 @@ std::optional<std::uint64_t> ClassicVariableDataEnd(QIODevice& file, int variabl
         const auto size = header.Count(); // vsize: not trusted, the dimensions say the same
         const auto begin = header.Offset();
         if (!type || !size || !begin || TypeSize(*type) == 0) return std::nullopt;
-        if (i == variableId) return MultiplyAdd(values, TypeSize(*type), *begin);
+        const auto end = MultiplyAdd(values, TypeSize(*type), *begin);
+        if (!end) return std::nullopt;
+        ends.push_back(*end);
     }
+    return ends;
 }

@@ -86,14 +86,30 @@ Status TNetCdf::Open(const QString& fileName) {
     SilenceHdf5ErrorPrinting();
     Close();
     fileName_ = fileName;
-    const QByteArray path = QFile::encodeName(fileName);
-    int id = 0;
-    int status = nc_open(path.constData(), NC_NOWRITE, &id);
-    if (status != NC_NOERR) {
+    Status opened = OpenOnce();
+    if (!opened) {
         std::this_thread::sleep_for(retryDelay_);
-        status = nc_open(path.constData(), NC_NOWRITE, &id);
+        opened = OpenOnce();
     }
-    if (status != NC_NOERR) return NetCdfFailure(status);
+    return opened;
+}
+
+Status TNetCdf::OpenOnce() {
+    // The library trusts the lengths in a classic header and may ask for gigabytes on behalf of a file of a
+    // few hundred bytes, so such a header is read here first, within the file's own size.
+    classicDataEnds_.clear();
+    QFile file(fileName_);
+    if (file.open(QIODevice::ReadOnly) && ClassicVersion(file)) {
+        auto ends = ClassicDataEnds(file);
+        if (!ends)
+            return Failure{FailureCode::DamagedNetCdf,
+                           QStringLiteral("damaged netCDF file (header unreadable)")};
+        classicDataEnds_ = std::move(*ends);
+    }
+    int id = 0;
+    if (const int status = nc_open(QFile::encodeName(fileName_).constData(), NC_NOWRITE, &id);
+        status != NC_NOERR)
+        return NetCdfFailure(status);
     handle_ = id;
     return {};
 }
@@ -141,15 +157,12 @@ Status TNetCdf::CheckVariableStored() const {
 }
 
 Status TNetCdf::CheckClassicStored() const {
-    QFile file(fileName_);
-    if (!file.open(QIODevice::ReadOnly))
-        return Failure{FailureCode::FileVanished, QStringLiteral("cannot open: ") + file.errorString()};
-    const auto end = ClassicVariableDataEnd(file, variableId_);
-    if (!end)
+    if (variableId_ < 0 || static_cast<std::size_t>(variableId_) >= classicDataEnds_.size())
         return Failure{FailureCode::DamagedNetCdf, QStringLiteral("damaged netCDF file (header unreadable)")};
-    const auto size = static_cast<std::uint64_t>(file.size());
-    if (*end > size)
-        return DataMissing(QStringLiteral("the file ends at %1 of %2").arg(DataSize(size), DataSize(*end)));
+    const std::uint64_t end = classicDataEnds_[static_cast<std::size_t>(variableId_)];
+    const auto size = static_cast<std::uint64_t>(std::max<qint64>(QFileInfo(fileName_).size(), 0));
+    if (end > size)
+        return DataMissing(QStringLiteral("the file ends at %1 of %2").arg(DataSize(size), DataSize(end)));
     return {};
 }
 

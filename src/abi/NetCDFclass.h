@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <optional>
 #include <span>
+#include <vector>
 
 class TNetCdf {
 public:
@@ -51,6 +52,7 @@ protected:
 
 private:
     void Close();
+    Status OpenOnce();
     bool IsScalarAttribute(int variableId, const char* name) const;
     Status CheckClassicStored() const;
     Status CheckHdf5Stored(std::uint64_t declaredBytes) const;
@@ -58,6 +60,8 @@ private:
     std::chrono::milliseconds retryDelay_;
     QString fileName_;
     std::int32_t handle_ = 0;
+    // Where each variable's data ends, for classic files only.
+    std::vector<std::uint64_t> classicDataEnds_;
 };
 
 class TNetCdfGoes : public TNetCdf {

@@ -21,6 +21,10 @@ namespace {
 constexpr double kScreenGamma = 2.2;
 // With the screen gamma its product is 1.00001, which libpng treats as no correction.
 constexpr double kAssumedFileGamma = 0.45455;
+// The most libpng may take for one text or other ancillary chunk; a damaged file can declare gigabytes,
+// which libpng would otherwise allocate and clear before finding the file too short. libpng reports a
+// larger chunk as a "benign" error and reads on, so such errors must stop the read.
+constexpr png_alloc_size_t kLargestAncillaryChunk = 8'000'000;
 
 bool IsGreyRamp(const QList<QRgb>& palette) {
     for (int i = 0; i < palette.size(); ++i)
@@ -290,6 +294,8 @@ void TPngImage::LoadFromStream(QIODevice& stream) {
     png_infop info = session.Info();
     session.Run([&] {
         png_set_sig_bytes(png, 4);
+        png_set_chunk_malloc_max(png, kLargestAncillaryChunk);
+        png_set_benign_errors(png, 0);
         png_read_info(png, info);
     });
 

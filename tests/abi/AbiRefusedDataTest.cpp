@@ -110,6 +110,25 @@ TEST_F(RefusedData, ClassicFileCutShortIsRefused) {
     EXPECT_EQ(bitmap_.Width(), 0);
 }
 
+TEST_F(RefusedData, ClassicHeaderReachingBeyondTheFileIsRefusedUnread) {
+    // One dimension whose name would be 4 GB long: the netCDF library would try to allocate it.
+    const QByteArray header = QByteArray("CDF\x01", 4) + QByteArray::fromHex("00000000"   // records
+                                                                             "0000000a"   // dimensions
+                                                                             "00000001"   // one
+                                                                             "fffffff0"); // name length
+    const QString path = Path("long-name");
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    ASSERT_EQ(file.write(header + QByteArray(100, 'x')), header.size() + 100);
+    file.close();
+    EXPECT_TRUE(Refused(Read(path), FailureCode::DamagedNetCdf, "damaged netCDF file (header unreadable)"));
+
+    const QString cut = Path("cut-header");
+    ASSERT_TRUE(RunNetCdfTool("nccopy", {"-k", "classic", Sample(), cut}));
+    ASSERT_TRUE(QFile::resize(cut, 1000));
+    EXPECT_TRUE(Refused(Read(cut), FailureCode::DamagedNetCdf, "damaged netCDF file (header unreadable)"));
+}
+
 TEST_F(RefusedData, ClassicFileDeclaringAHugeImageWithoutDataIsRefused) {
     const QString path = Path("huge-classic");
     int file = 0;

@@ -11,6 +11,7 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 #include <png.h>
+#include <sys/resource.h>
 #include <thread>
 
 namespace {
@@ -236,6 +237,21 @@ TEST_F(PngLoad, BrokenFilesFailWithoutTouchingTheBitmap) {
     } catch (const std::runtime_error& error) {
         EXPECT_STREQ(error.what(), "Is not a valid PNG !");
     }
+}
+
+TEST_F(PngLoad, TextChunkDeclaringGigabytesTakesNoMemory) {
+    // A file of 140 bytes whose second chunk says it holds 1.6 GB of text.
+    const QByteArray good = ReadWholeFile(SavedGreyPattern(4, 4));
+    const QByteArray bytes = good.left(33) + QByteArray::fromHex("60000000") + "tEXt" + QByteArray(100, 'x');
+    const QString path = PathOf("huge-text.png");
+    ASSERT_TRUE(WriteWholeFile(path, bytes));
+    rusage before{};
+    ASSERT_EQ(getrusage(RUSAGE_SELF, &before), 0);
+    TExtBitmap bitmap;
+    EXPECT_FALSE(LoadPngIntoBitmap(bitmap, path, false, false));
+    rusage after{};
+    ASSERT_EQ(getrusage(RUSAGE_SELF, &after), 0);
+    EXPECT_LT(after.ru_maxrss - before.ru_maxrss, 200 * 1024) << "peak kB";
 }
 
 TEST_F(PngLoad, GraphicsShareOneImageAndRefuseResizingAndTheClipboard) {
