@@ -48,7 +48,7 @@ int Overhead(const QString& file, int runs) {
         bitmap.SetPixelFormat(TPixelFormat::pf8bit);
         float longitude = 0;
         if (const Status read =
-                ReadAbiImageIsolated(file, bitmap, longitude, false, noWaits.retryOpen, kReader);
+                ReadAbiImageIsolated(file, bitmap, longitude, false, std::chrono::milliseconds(0), kReader);
             !read)
             std::printf("  isolated read failed: %s\n", qPrintable(read.failure().message));
     });

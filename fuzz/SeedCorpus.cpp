@@ -85,17 +85,28 @@ void FillGradient(TExtBitmap& bitmap, TPixelFormat format, int width, int height
             bitmap.ScanLine(y)[x] = static_cast<std::uint8_t>(x * 7 + y * 13);
 }
 
+// Writes one seed image with an encoder that fills the open file.
+template <typename Encode> void WriteImageSeed(const QString& path, Encode&& encode) {
+    QFile file(path);
+    Check(file.open(QIODevice::WriteOnly) && encode(file).ok(), path);
+}
+
 void WriteImageSeeds(const QString& pngFolder, const QString& jpegFolder) {
     TExtBitmap grey;
     FillGradient(grey, TPixelFormat::pf8bit, 19, 11);
     TExtBitmap colour;
     FillGradient(colour, TPixelFormat::pf24bit, 9, 7);
-    SaveBitmapAsPng(grey, QDir(pngFolder).filePath("grey.png"), "a", "d", "s", "t", nullptr);
-    SaveBitmapAsPng(colour, QDir(pngFolder).filePath("colour.png"), "a", "d", "s", "t", nullptr);
-    Check(SaveBitmapAsJpeg(grey, QDir(jpegFolder).filePath("grey.jpg"), 90, "comment", false), "grey.jpg");
-    Check(SaveBitmapAsJpeg(grey, QDir(jpegFolder).filePath("one-channel.jpg"), 50, "c", true),
-          "one-channel.jpg");
-    Check(SaveBitmapAsJpeg(colour, QDir(jpegFolder).filePath("colour.jpg"), 75, "", false), "colour.jpg");
+    const auto png = [](const TExtBitmap& bitmap) {
+        return [&bitmap](QIODevice& file) { return SaveBitmapAsPng(bitmap, file, "a", "d", "s", "t", nullptr); };
+    };
+    const auto jpeg = [](const TExtBitmap& bitmap, int quality, const char* comment, bool oneChannel) {
+        return [=, &bitmap](QIODevice& file) { return SaveBitmapAsJpeg(bitmap, file, quality, comment, oneChannel); };
+    };
+    WriteImageSeed(QDir(pngFolder).filePath("grey.png"), png(grey));
+    WriteImageSeed(QDir(pngFolder).filePath("colour.png"), png(colour));
+    WriteImageSeed(QDir(jpegFolder).filePath("grey.jpg"), jpeg(grey, 90, "comment", false));
+    WriteImageSeed(QDir(jpegFolder).filePath("one-channel.jpg"), jpeg(grey, 50, "c", true));
+    WriteImageSeed(QDir(jpegFolder).filePath("colour.jpg"), jpeg(colour, 75, "", false));
 }
 
 void WriteNameSeeds(const QString& folder) {
