@@ -204,3 +204,21 @@ TEST_F(JpegLoad, ScanEndingEarlyLeavesTheNewSizeClearedToZero) {
     for (int y = 0; y < bitmap.Height(); ++y)
         for (int x = 0; x < bitmap.Width(); ++x) ASSERT_EQ(bitmap.ScanLine(y)[x], 0) << x << ", " << y;
 }
+
+TEST_F(JpegLoad, HeaderDeclaringMoreThanTheFileCanHoldIsRefusedBeforeSizingTheBitmap) {
+    QByteArray bytes = ReadWholeFile(SavedGrey(300, 200));
+    const qsizetype frame = bytes.indexOf(QByteArray("\xFF\xC0", 2));
+    ASSERT_GT(frame, 0);
+    // Height and width of the frame header: 10755 × 64776 pixels in a file of a few kilobytes.
+    bytes[frame + 5] = char(0x2A), bytes[frame + 6] = char(0x03);
+    bytes[frame + 7] = char(0xFD), bytes[frame + 8] = char(0x08);
+    const QString path = PathOf(QStringLiteral("huge.jpg"));
+    ASSERT_TRUE(WriteWholeFile(path, bytes));
+    TExtBitmap bitmap;
+    bitmap.SetPixelFormat(TPixelFormat::pf8bit);
+    bitmap.SetSize(10, 10);
+
+    EXPECT_FALSE(LoadJpegIntoBitmap(bitmap, path, false, 0));
+    EXPECT_EQ(bitmap.Width(), 10);
+    EXPECT_EQ(bitmap.Height(), 10);
+}
