@@ -5,7 +5,7 @@
 #include "BareLibraries.h"
 #include "EncodeIntoFile.h"
 #include "JPEG_IO.h"
-#include "NetCDFGoesAbi.h"
+#include "AbiBitmap.h"
 #include "PNG_IO.h"
 #include "Timing.h"
 #include "Verdict.h"

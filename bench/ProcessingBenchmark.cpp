@@ -6,7 +6,7 @@
 #include "FileProcessor.h"
 #include "ImageFiles.h"
 #include "JPEG_IO.h"
-#include "NetCDFGoesAbi.h"
+#include "AbiBitmap.h"
 #include "Timing.h"
 
 #include <QCoreApplication>

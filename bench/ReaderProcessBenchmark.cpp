@@ -6,7 +6,7 @@
 //                           the reader in the program reading FILE N times
 #include "BMPExtImage.h"
 #include "FileProcessor.h"
-#include "NetCDFGoesAbi.h"
+#include "AbiBitmap.h"
 #include "PeakMemory.h"
 #include "ReaderProcess.h"
 #include "ReceivedFile.h"

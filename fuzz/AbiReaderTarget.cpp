@@ -2,7 +2,7 @@
 // one of the sixteen names, and whether single-file mode's fallbacks apply.
 #include "BMPExtImage.h"
 #include "FuzzInputFile.h"
-#include "NetCDFGoesAbi.h"
+#include "AbiBitmap.h"
 
 #include <chrono>
 

@@ -1,11 +1,8 @@
-// The ABI radiance reader: header, count-to-grey tables and the conversion into an 8-bit bitmap.
+// The ABI radiance reader: header, count-to-grey tables and the conversion into 8-bit grey rows.
 #include "NetCDFGoesAbi.h"
 
 #include "AbiFileName.h"
-#include "BMPExtImage.h"
-#include "Utils.h"
 
-#include <QImage>
 #include <QStringList>
 #include <algorithm>
 #include <cmath>
@@ -152,26 +149,24 @@ int TNetCdfGoesAbi::ImageHeight() const {
     return Handle() != 0 && headerValid_ ? imageHeight_ : 0;
 }
 
-Status TNetCdfGoesAbi::ConvertToBitmap(TExtBitmap& bitmap, float gamma, const PixelBlockSource& allocate) {
-    if (bitmap.PixelFormat() != TPixelFormat::pf8bit)
-        return Failure{FailureCode::ReaderFailed, QStringLiteral("the reader fills only 8-bit images")};
+Result<GreyRows> TNetCdfGoesAbi::ConvertToGreyRows(float gamma, const PixelBlockSource& allocate) {
     const int width = ImageWidth();
     const int height = ImageHeight();
     if (width == 0 || height == 0)
         return Failure{FailureCode::NoRadianceVariable, QStringLiteral("no image header read")};
     const std::size_t pixels = static_cast<std::size_t>(width) * static_cast<std::size_t>(height);
-    if (Status fits = CheckVariableHolds(pixels); !fits) return fits;
+    if (Status fits = CheckVariableHolds(pixels); !fits) return fits.failure();
     const Failure outOfMemory{FailureCode::OutOfMemory,
                               QStringLiteral("out of memory (%1 × %2 image)").arg(width).arg(height)};
     try {
-        if (Status stored = CheckVariableStored(); !stored) return stored;
+        if (Status stored = CheckVariableStored(); !stored) return stored.failure();
         const SharedPixelLayout layout(width, height);
         auto block = allocate(layout.totalBytes);
         if (!block) return outOfMemory;
         std::uint8_t* memory = (*block)->Data();
         const std::span<std::uint16_t> counts(reinterpret_cast<std::uint16_t*>(memory + layout.countsOffset),
                                               pixels);
-        if (Status read = ReadShortData(counts); !read) return read;
+        if (Status read = ReadShortData(counts); !read) return read.failure();
 
         // A file named on the command line may lack the attribute; 4095 is the 12-bit bands' fill value.
         if (singleFileMode_ && fillValue_ == 0) fillValue_ = 4095;
@@ -180,24 +175,23 @@ Status TNetCdfGoesAbi::ConvertToBitmap(TExtBitmap& bitmap, float gamma, const Pi
             infrared ? GreyTable() : VisibleGreyTable(LargestCountBelow(counts, fillValue_), gamma);
         WriteGreyRows(counts, width, layout, memory, infrared ? infraredTable_.data() : visibleTable.data());
         // The room that only the counts needed is given back.
-        QImage image =
-            (*block)->IntoImage(layout.greyBytes, width, height, static_cast<qsizetype>(layout.rowBytes));
-        if (image.isNull()) return outOfMemory;
-        bitmap.SetGreyPalette();
-        bitmap.AdoptImage(std::move(image));
-        return {};
+        (*block)->Keep(layout.greyBytes);
+        return GreyRows{std::move(*block), width, height, layout.rowBytes};
     } catch (const std::bad_alloc&) {
         return outOfMemory;
     }
 }
 
-Status ReadAbiImage(const QString& fileName, TExtBitmap& bitmap, float& longitude, bool singleFileMode,
-                    std::chrono::milliseconds retryOpen, const PixelBlockSource& allocate) {
+Status ReadAbiGreyRows(const QString& fileName, GreyRows& rows, float& longitude, bool singleFileMode,
+                       std::chrono::milliseconds retryOpen, const PixelBlockSource& allocate) {
     TNetCdfGoesAbi reader(retryOpen);
     reader.SetSingleFileMode(singleFileMode);
     if (Status opened = reader.OpenAbiFile(fileName); !opened) return opened;
     const Status header = reader.ReadHeader(QStringLiteral("Rad"));
     longitude = reader.ProjectionLongitude();
     if (!header) return header;
-    return reader.ConvertToBitmap(bitmap, 1.0f, allocate);
+    auto converted = reader.ConvertToGreyRows(1.0f, allocate);
+    if (!converted) return converted.status();
+    rows = std::move(*converted);
+    return {};
 }

@@ -1,5 +1,5 @@
-// TNetCdfGoesAbi reads one ABI L1b radiance file and turns its counts into an 8-bit grey TExtBitmap;
-// ReadAbiImage runs the whole life of such a reader for one file.
+// TNetCdfGoesAbi reads one ABI L1b radiance file and turns its counts into 8-bit grey rows; ReadAbiGreyRows
+// runs the whole life of such a reader for one file.
 #pragma once
 
 #include "AbiGreyTables.h"
@@ -10,8 +10,6 @@
 #include <QString>
 #include <chrono>
 #include <cstdint>
-
-class TExtBitmap;
 
 class TNetCdfGoesAbi : public TNetCdfGoes {
 public:
@@ -26,11 +24,9 @@ public:
     // fill value, the infrared table and the projection longitude. HeaderValid tells whether it succeeded.
     Status ReadHeader(const QString& variableName);
     void BuildInfraredTable(std::uint8_t bandIndex, double scaleFactor, double addOffset);
-    // Reads the variable and writes one grey pixel per count into the 8-bit bitmap, row 0 on top. Fails,
-    // leaving the bitmap unchanged, when the bitmap is not 8-bit, the header was not read, the variable does
-    // not hold width × height values, or the read fails.
-    // The block that becomes the image's pixels comes from allocate.
-    Status ConvertToBitmap(TExtBitmap& bitmap, float gamma, const PixelBlockSource& allocate = HeapPixelBlock);
+    // Reads the variable and writes one grey level per count, in a block that comes from allocate. Fails
+    // when the header was not read, the variable does not hold width × height values, or the read fails.
+    Result<GreyRows> ConvertToGreyRows(float gamma, const PixelBlockSource& allocate = HeapPixelBlock);
 
     // 0 unless a dataset is open and its header was read.
     int ImageWidth() const;
@@ -65,8 +61,8 @@ private:
     bool singleFileMode_ = false;
 };
 
-// Reads one ABI file into the 8-bit bitmap and gives the longitude of the projection origin (0 when the file
-// does not hold it; untouched when the file cannot be opened). An open that fails is tried once more after
-// retryOpen. On failure the bitmap is unchanged and the Failure says why.
-Status ReadAbiImage(const QString& fileName, TExtBitmap& bitmap, float& longitude, bool singleFileMode,
-                    std::chrono::milliseconds retryOpen, const PixelBlockSource& allocate = HeapPixelBlock);
+// Reads one ABI file into grey rows and gives the longitude of the projection origin (0 when the file does
+// not hold it; untouched when the file cannot be opened). An open that fails is tried once more after
+// retryOpen. On failure the rows are unchanged and the Failure says why.
+Status ReadAbiGreyRows(const QString& fileName, GreyRows& rows, float& longitude, bool singleFileMode,
+                       std::chrono::milliseconds retryOpen, const PixelBlockSource& allocate = HeapPixelBlock);

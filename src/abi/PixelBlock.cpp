@@ -5,10 +5,6 @@
 
 namespace {
 
-void ReleaseHeapMemory(void* memory) {
-    std::free(memory);
-}
-
 class HeapBlock final : public PixelBlock {
 public:
     explicit HeapBlock(std::size_t bytes) : memory_(static_cast<std::uint8_t*>(std::malloc(bytes))) {}
@@ -18,11 +14,8 @@ public:
 
     std::uint8_t* Data() override { return memory_; }
 
-    QImage IntoImage(std::size_t keptBytes, int width, int height, qsizetype rowBytes) override {
+    void Keep(std::size_t keptBytes) override {
         if (auto* shrunk = static_cast<std::uint8_t*>(std::realloc(memory_, keptBytes))) memory_ = shrunk;
-        QImage image(memory_, width, height, rowBytes, QImage::Format_Indexed8, ReleaseHeapMemory, memory_);
-        if (!image.isNull()) memory_ = nullptr;
-        return image;
     }
 
 private:

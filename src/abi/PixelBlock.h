@@ -5,7 +5,6 @@
 
 #include "Failure.h"
 
-#include <QImage>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -16,13 +15,20 @@ public:
     virtual ~PixelBlock() = default;
 
     virtual std::uint8_t* Data() = 0;
-    // Hands the first keptBytes to an 8-bit image that releases them when it goes, giving back the rest
-    // where it can; the block holds nothing afterwards. A null image (the memory released) when Qt refuses
-    // the size.
-    virtual QImage IntoImage(std::size_t keptBytes, int width, int height, qsizetype rowBytes) = 0;
+    // Gives back what lies beyond the first keptBytes where it can; Data() may move.
+    virtual void Keep(std::size_t keptBytes) = 0;
 };
 
 // Gives a block of the size asked for, or why there is none.
 using PixelBlockSource = std::function<Result<std::unique_ptr<PixelBlock>>(std::size_t bytes)>;
 
 Result<std::unique_ptr<PixelBlock>> HeapPixelBlock(std::size_t bytes);
+
+// An 8-bit grey image: `height` rows of `rowBytes` bytes at the start of its block, row 0 on top, each row
+// holding `width` grey levels.
+struct GreyRows {
+    std::unique_ptr<PixelBlock> block;
+    int width = 0;
+    int height = 0;
+    std::size_t rowBytes = 0;
+};

@@ -4,6 +4,7 @@
 #include "AbiTestImage.h"
 #include "BMPExtImage.h"
 #include "NcWriter.h"
+#include "AbiBitmap.h"
 #include "NetCDFGoesAbi.h"
 
 #include <QDir>

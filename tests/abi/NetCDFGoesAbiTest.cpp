@@ -1,4 +1,5 @@
 // The ABI radiance reader on real netCDF files: grey levels, layouts, missing parts and damaged files.
+#include "AbiBitmap.h"
 #include "NetCDFGoesAbi.h"
 #include "AbiSample.h"
 #include "AbiTestImage.h"
@@ -299,8 +300,7 @@ TEST_F(AbiReader, MissingDimensionsOrMismatchedVariableGiveNoImage) {
         TNetCdfGoesAbi reader(kRetryOpen);
         ASSERT_TRUE(reader.OpenAbiFile(path));
         const bool header = reader.ReadHeader("Rad").ok();
-        EXPECT_FALSE(reader.ConvertToBitmap(bitmap_, 1.0f)) << path.toStdString();
-        ExpectMarkedBitmap();
+        EXPECT_FALSE(reader.ConvertToGreyRows(1.0f)) << path.toStdString();
         EXPECT_EQ(reader.ImageWidth() == 0, !header);
         EXPECT_TRUE(Refused(Read(path), FailureCode::NoRadianceVariable, message)) << path.toStdString();
         ExpectMarkedBitmap();
@@ -324,9 +324,7 @@ TEST_F(AbiReader, OversizedDeclaredImageIsRefusedBeforeAllocation) {
         Refused(reader.ReadHeader("Rad"), FailureCode::ImageTooLarge, "image too large (40000 × 40000)"));
     EXPECT_EQ(reader.ImageWidth(), 0);
     EXPECT_EQ(reader.ImageHeight(), 0);
-    MarkBitmap();
-    EXPECT_FALSE(reader.ConvertToBitmap(bitmap_, 1.0f));
-    ExpectMarkedBitmap();
+    EXPECT_FALSE(reader.ConvertToGreyRows(1.0f));
 }
 
 TEST_F(AbiReader, OnlyEightBitBitmapsAreFilled) {
@@ -390,5 +388,5 @@ TEST_F(AbiReader, DamagedFilesAreRefused) {
     TNetCdfGoesAbi reader(kRetryOpen);
     ASSERT_TRUE(reader.OpenAbiFile(Path(QString("corrupt-") + AbiTestName(13))));
     EXPECT_TRUE(reader.ReadHeader("Rad"));
-    EXPECT_TRUE(Refused(reader.ConvertToBitmap(bitmap_, 1.0f), FailureCode::DamagedNetCdf, hdfError));
+    EXPECT_TRUE(Refused(reader.ConvertToGreyRows(1.0f).status(), FailureCode::DamagedNetCdf, hdfError));
 }

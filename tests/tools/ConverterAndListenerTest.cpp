@@ -4,7 +4,7 @@
 #include "BMPExtImage.h"
 #include "ImageFiles.h"
 #include "JPEG_IO.h"
-#include "NetCDFGoesAbi.h"
+#include "AbiBitmap.h"
 #include "PNG_IO.h"
 #include "SmallTmpfs.h"
 

@@ -3,7 +3,7 @@
 #include "AbiFileName.h"
 #include "BMPExtImage.h"
 #include "ImageFiles.h"
-#include "NetCDFGoesAbi.h"
+#include "AbiBitmap.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>

@@ -5,7 +5,6 @@
 #include "BMPExtImage.h"
 #include "DurableFiles.h"
 #include "ImageFiles.h"
-#include "NetCDFGoesAbi.h"
 #include "OutputNames.h"
 #include "ReaderProcess.h"
 #include "SourceFile.h"

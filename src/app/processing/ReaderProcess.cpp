@@ -1,6 +1,7 @@
 // The reader's process as the program sees it: which helper, what it is asked, and its answer made a bitmap.
 #include "ReaderProcess.h"
 
+#include "AbiBitmap.h"
 #include "BMPExtImage.h"
 #include "ReaderAnswer.h"
 #include "ReaderLaunch.h"
@@ -33,10 +34,9 @@ Status ReadAbiImageIsolated(const QString& fileName, TExtBitmap& bitmap, float& 
     if (!answer)
         return Failure{FailureCode::ReaderFailed, QStringLiteral("the reader's answer is unreadable")};
     if (!answer->status) return answer->status;
-    auto image = pixels->MapImage(answer->width, answer->height, answer->rowBytes);
-    if (!image) return image.status();
+    auto rows = pixels->MapRows(answer->width, answer->height, static_cast<std::size_t>(answer->rowBytes));
+    if (!rows) return rows.status();
+    if (Status adopted = AdoptGreyRows(bitmap, std::move(*rows)); !adopted) return adopted;
     longitude = answer->longitude;
-    bitmap.SetGreyPalette();
-    bitmap.AdoptImage(std::move(*image));
     return {};
 }

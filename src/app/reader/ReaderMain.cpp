@@ -5,7 +5,6 @@
 //
 // Descriptor 3 is an empty memory file: the counts are read into it and the grey rows written over them.
 // Descriptor 4 takes the answer (see ReaderAnswer.h). Nothing else is written anywhere.
-#include "BMPExtImage.h"
 #include "NetCDFGoesAbi.h"
 #include "ReaderAnswer.h"
 #include "SharedPixels.h"
@@ -74,14 +73,13 @@ int main(int argc, char** argv) {
             return limited.failure();
         return pixels.Block(bytes);
     };
-    TExtBitmap bitmap;
-    bitmap.SetPixelFormat(TPixelFormat::pf8bit);
+    GreyRows rows;
     ReaderAnswer answer;
-    answer.status = ReadAbiImage(fileName, bitmap, answer.longitude, singleFileMode, retryOpen, allocate);
+    answer.status = ReadAbiGreyRows(fileName, rows, answer.longitude, singleFileMode, retryOpen, allocate);
     if (answer.status) {
-        answer.width = bitmap.Width();
-        answer.height = bitmap.Height();
-        answer.rowBytes = bitmap.Image().bytesPerLine();
+        answer.width = rows.width;
+        answer.height = rows.height;
+        answer.rowBytes = static_cast<qsizetype>(rows.rowBytes);
     }
     // The libraries' clean-up at exit would only cost time: the image is in the memory file already.
     std::_Exit(WriteAll(answerPipe.Get(), EncodeReaderAnswer(answer)) ? 0 : 1);

@@ -7,7 +7,6 @@
 #include "PixelBlock.h"
 #include "UniqueFd.h"
 
-#include <QImage>
 #include <memory>
 
 class SharedPixelFile {
@@ -18,12 +17,12 @@ public:
 
     int Descriptor() const { return fd_.Get(); }
 
-    // The reader's side: a block of the given size that is the whole file. Handing it to an image shrinks
-    // the file to the kept bytes, so the room of the counts is free before the program maps the rows.
+    // The reader's side: a block of the given size that is the whole file. Keeping part of it shrinks the
+    // file to the kept bytes, so the room of the counts is free before the program maps the rows.
     Result<std::unique_ptr<PixelBlock>> Block(std::size_t bytes) const;
-    // The program's side: an 8-bit image over the file's first rowBytes × height bytes. Fails when the file
+    // The program's side: the rows in the file's first rowBytes × height bytes, mapped. Fails when the file
     // is shorter than that.
-    Result<QImage> MapImage(int width, int height, qsizetype rowBytes) const;
+    Result<GreyRows> MapRows(int width, int height, std::size_t rowBytes) const;
 
 private:
     UniqueFd fd_;

@@ -9,59 +9,40 @@
 
 namespace {
 
-// One mapping, unmapped when its owner goes.
-struct Mapping {
-    Mapping(void* at, std::size_t bytes) : address(at), length(bytes) {}
-    ~Mapping() { ::munmap(address, length); }
-    Mapping(const Mapping&) = delete;
-    Mapping& operator=(const Mapping&) = delete;
-
-    void* address;
-    std::size_t length;
-};
-
-Result<std::unique_ptr<Mapping>> Map(int fd, std::size_t bytes, const QString& what) {
-    void* address = ::mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_SHARED | MAP_POPULATE, fd, 0);
-    if (address == MAP_FAILED)
-        return SystemFailure(errno == ENOMEM ? FailureCode::OutOfMemory : FailureCode::ReaderFailed, what);
-    return std::make_unique<Mapping>(address, bytes);
-}
-
-void ReleaseMapping(void* mapping) {
-    std::unique_ptr<Mapping>(static_cast<Mapping*>(mapping));
-}
-
-// An 8-bit image over the first rows of the mapping that unmaps it when the image goes; null (the mapping
-// gone) when Qt refuses the size.
-QImage ImageOverMapping(std::unique_ptr<Mapping> mapping, int width, int height, qsizetype rowBytes) {
-    QImage image(static_cast<uchar*>(mapping->address), width, height, rowBytes, QImage::Format_Indexed8,
-                 ReleaseMapping, mapping.get());
-    if (!image.isNull()) (void)mapping.release();
-    return image;
-}
-
+// A mapping of the memory file as a pixel block, unmapped when the block goes. Keeping only the first bytes
+// unmaps the rest and, for the reader's block (fileToShrink set), shrinks the file to them, so the counts'
+// room is free before the program maps the rows.
 class SharedBlock final : public PixelBlock {
 public:
-    SharedBlock(int fd, std::unique_ptr<Mapping> mapping) : fd_(fd), mapping_(std::move(mapping)) {}
+    SharedBlock(void* address, std::size_t length, int fileToShrink)
+        : address_(static_cast<std::uint8_t*>(address)), length_(length), fileToShrink_(fileToShrink) {}
+    ~SharedBlock() override { ::munmap(address_, length_); }
+    SharedBlock(const SharedBlock&) = delete;
+    SharedBlock& operator=(const SharedBlock&) = delete;
 
-    std::uint8_t* Data() override { return static_cast<std::uint8_t*>(mapping_->address); }
+    std::uint8_t* Data() override { return address_; }
 
-    QImage IntoImage(std::size_t keptBytes, int width, int height, qsizetype rowBytes) override {
+    void Keep(std::size_t keptBytes) override {
         // Only the freeing of the rest hangs on these: the kept bytes are valid whatever they answer.
         const std::size_t page = static_cast<std::size_t>(::sysconf(_SC_PAGESIZE));
         const std::size_t keptPages = (keptBytes + page - 1) / page * page;
-        if (keptPages < mapping_->length &&
-            ::munmap(static_cast<std::uint8_t*>(mapping_->address) + keptPages,
-                     mapping_->length - keptPages) == 0)
-            mapping_->length = keptPages;
-        (void)::ftruncate(fd_, static_cast<off_t>(keptBytes));
-        return ImageOverMapping(std::move(mapping_), width, height, rowBytes);
+        if (keptPages < length_ && ::munmap(address_ + keptPages, length_ - keptPages) == 0) length_ = keptPages;
+        if (fileToShrink_ >= 0) (void)::ftruncate(fileToShrink_, static_cast<off_t>(keptBytes));
     }
 
 private:
-    int fd_;
-    std::unique_ptr<Mapping> mapping_;
+    std::uint8_t* address_;
+    std::size_t length_;
+    int fileToShrink_;
 };
+
+Result<std::unique_ptr<PixelBlock>> MapBlock(int fd, std::size_t bytes, const QString& what,
+                                             int fileToShrink = -1) {
+    void* address = ::mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_SHARED | MAP_POPULATE, fd, 0);
+    if (address == MAP_FAILED)
+        return SystemFailure(errno == ENOMEM ? FailureCode::OutOfMemory : FailureCode::ReaderFailed, what);
+    return std::unique_ptr<PixelBlock>(std::make_unique<SharedBlock>(address, bytes, fileToShrink));
+}
 
 } // namespace
 
@@ -76,29 +57,25 @@ Result<std::unique_ptr<PixelBlock>> SharedPixelFile::Block(std::size_t bytes) co
     if (::ftruncate(fd_.Get(), static_cast<off_t>(bytes)) != 0)
         return SystemFailure(FailureCode::OutOfMemory,
                              QStringLiteral("cannot size shared memory to %1 MB").arg(bytes / 1000000));
-    auto mapping =
-        Map(fd_.Get(), bytes, QStringLiteral("cannot map %1 MB of shared memory").arg(bytes / 1000000));
-    if (!mapping) return mapping.failure();
-    return std::unique_ptr<PixelBlock>(std::make_unique<SharedBlock>(fd_.Get(), std::move(*mapping)));
+    return MapBlock(fd_.Get(), bytes, QStringLiteral("cannot map %1 MB of shared memory").arg(bytes / 1000000),
+                    fd_.Get());
 }
 
-Result<QImage> SharedPixelFile::MapImage(int width, int height, qsizetype rowBytes) const {
+Result<GreyRows> SharedPixelFile::MapRows(int width, int height, std::size_t rowBytes) const {
     struct stat file {};
     if (::fstat(fd_.Get(), &file) != 0)
         return SystemFailure(FailureCode::ReaderFailed, QStringLiteral("cannot inspect shared memory"));
-    const auto bytes = static_cast<std::size_t>(rowBytes) * static_cast<std::size_t>(height);
-    if (width <= 0 || height <= 0 || rowBytes < width || static_cast<std::size_t>(file.st_size) < bytes)
+    const auto fileBytes = static_cast<std::size_t>(file.st_size);
+    if (width <= 0 || height <= 0 || rowBytes < static_cast<std::size_t>(width) ||
+        rowBytes > fileBytes / static_cast<std::size_t>(height))
         return Failure{FailureCode::ReaderFailed,
                        QStringLiteral("the reader's image (%1 × %2) does not fit its shared memory")
                            .arg(width)
                            .arg(height)};
-    auto mapping = Map(fd_.Get(), bytes, QStringLiteral("cannot map the image"));
-    if (!mapping) return mapping.failure();
-    QImage image = ImageOverMapping(std::move(*mapping), width, height, rowBytes);
-    if (image.isNull())
-        return Failure{FailureCode::OutOfMemory,
-                       QStringLiteral("out of memory (%1 × %2 image)").arg(width).arg(height)};
-    return image;
+    const std::size_t bytes = rowBytes * static_cast<std::size_t>(height);
+    auto block = MapBlock(fd_.Get(), bytes, QStringLiteral("cannot map the image"));
+    if (!block) return block.failure();
+    return GreyRows{std::move(*block), width, height, rowBytes};
 }
 
 Status LimitAddressSpaceGrowth(std::size_t bytes) {

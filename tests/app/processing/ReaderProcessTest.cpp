@@ -2,7 +2,7 @@
 // crashes, hangs or is damaged fails with its reason, stays, and never takes the program or the scan down.
 #include "ReaderProcess.h"
 #include "BMPExtImage.h"
-#include "NetCDFGoesAbi.h"
+#include "AbiBitmap.h"
 #include "ProcessingFixture.h"
 #include "ScanReports.h"
 #include "ScanWorker.h"
