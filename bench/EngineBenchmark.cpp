@@ -1,11 +1,11 @@
 // Engine benchmark: read + convert, PNG save, JPEG save and thumbnail of one ABI file, against bare library
 // calls (the floor), gdal_translate (the peer) and the peak memory of a whole conversion, as medians over
 // several runs.
+#include "AbiBitmap.h"
 #include "BMPExtImage.h"
 #include "BareLibraries.h"
 #include "EncodeIntoFile.h"
 #include "JPEG_IO.h"
-#include "AbiBitmap.h"
 #include "PNG_IO.h"
 #include "Timing.h"
 #include "Verdict.h"

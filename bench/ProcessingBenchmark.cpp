@@ -1,12 +1,12 @@
 // Processing benchmark: every band file of one full-disk scan through ProcessFile with the default options
 // (waits shortened), against the engine's own steps for the same file (read + convert, JPEG save at quality
 // 99).
+#include "AbiBitmap.h"
 #include "BMPExtImage.h"
 #include "EncodeIntoFile.h"
 #include "FileProcessor.h"
 #include "ImageFiles.h"
 #include "JPEG_IO.h"
-#include "AbiBitmap.h"
 #include "Timing.h"
 
 #include <QCoreApplication>

@@ -1,8 +1,8 @@
 // The ABI reader on arbitrary file content. The band comes from the file name, so the input's length picks
 // one of the sixteen names, and whether single-file mode's fallbacks apply.
+#include "AbiBitmap.h"
 #include "BMPExtImage.h"
 #include "FuzzInputFile.h"
-#include "AbiBitmap.h"
 
 #include <chrono>
 

@@ -32,6 +32,7 @@ Status AdoptGreyRows(TExtBitmap& bitmap, GreyRows rows) {
 Status ReadAbiImage(const QString& fileName, TExtBitmap& bitmap, float& longitude, bool singleFileMode,
                     std::chrono::milliseconds retryOpen) {
     GreyRows rows;
-    if (Status read = ReadAbiGreyRows(fileName, rows, longitude, singleFileMode, retryOpen); !read) return read;
+    if (Status read = ReadAbiGreyRows(fileName, rows, longitude, singleFileMode, retryOpen); !read)
+        return read;
     return AdoptGreyRows(bitmap, std::move(rows));
 }

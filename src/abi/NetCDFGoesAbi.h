@@ -65,4 +65,5 @@ private:
 // not hold it; untouched when the file cannot be opened). An open that fails is tried once more after
 // retryOpen. On failure the rows are unchanged and the Failure says why.
 Status ReadAbiGreyRows(const QString& fileName, GreyRows& rows, float& longitude, bool singleFileMode,
-                       std::chrono::milliseconds retryOpen, const PixelBlockSource& allocate = HeapPixelBlock);
+                       std::chrono::milliseconds retryOpen,
+                       const PixelBlockSource& allocate = HeapPixelBlock);

@@ -82,6 +82,11 @@ void TNetCdf::Close() {
     handle_ = 0;
 }
 
+void TNetCdf::PrepareLibraries() {
+    (void)nc_initialize();
+    (void)H5open();
+}
+
 Status TNetCdf::Open(const QString& fileName) {
     SilenceHdf5ErrorPrinting();
     Close();

@@ -1,10 +1,10 @@
 // Files whose radiance data or calibration is damaged or absent are refused with their reason before any
 // image memory is taken, and files that hold their data read as before.
+#include "AbiBitmap.h"
 #include "AbiSample.h"
 #include "AbiTestImage.h"
 #include "BMPExtImage.h"
 #include "NcWriter.h"
-#include "AbiBitmap.h"
 #include "NetCDFGoesAbi.h"
 
 #include <QDir>

@@ -1,6 +1,6 @@
 // The ABI radiance reader on real netCDF files: grey levels, layouts, missing parts and damaged files.
-#include "AbiBitmap.h"
 #include "NetCDFGoesAbi.h"
+#include "AbiBitmap.h"
 #include "AbiSample.h"
 #include "AbiTestImage.h"
 #include "BMPExtImage.h"

@@ -1,10 +1,10 @@
 // The batch converter and the notification listener, run as the operator runs them.
+#include "AbiBitmap.h"
 #include "AbiSample.h"
 #include "AnimationNotifier.h"
 #include "BMPExtImage.h"
 #include "ImageFiles.h"
 #include "JPEG_IO.h"
-#include "AbiBitmap.h"
 #include "PNG_IO.h"
 #include "SmallTmpfs.h"
 

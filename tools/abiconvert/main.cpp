@@ -1,9 +1,9 @@
 // abiconvert: converts ABI L1b radiance files to PNG and/or JPEG exactly as the program does, without a
 // window.
+#include "AbiBitmap.h"
 #include "AbiFileName.h"
 #include "BMPExtImage.h"
 #include "ImageFiles.h"
-#include "AbiBitmap.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>

@@ -42,10 +42,11 @@ Status CreateFolder(const QString& folder) {
 Status ReadImage(const QString& path, TExtBitmap& bitmap, float& longitude,
                  const ProcessingOptions& options) {
     KeepAlive();
-    // The copy settles on disk before it is read.
+    // The copy settles on disk before it is read, while the reader's process starts.
+    auto reader = ReaderProcess::Start(options.reader);
     QThread::msleep(static_cast<unsigned long>(options.waits.beforeRead.count()));
-    return ReadAbiImageIsolated(path, bitmap, longitude, options.singleFileMode, options.waits.retryOpen,
-                                options.reader);
+    if (!reader) return reader.status();
+    return reader->Read(path, options.singleFileMode, options.waits.retryOpen, bitmap, longitude);
 }
 
 bool ImageFormatSelected(const ProcessingOptions& options) {

@@ -1,17 +1,41 @@
-// Starting the reader's helper program and collecting its answer, with every way it can go wrong as a reason.
+// The reader's helper program as a child process: started with exactly its channels, then asked once, with
+// every way it can go wrong as a reason.
 #pragma once
 
 #include "Failure.h"
+#include "UniqueFd.h"
 
 #include <QByteArray>
-#include <QStringList>
+#include <QString>
 #include <chrono>
+#include <sys/types.h>
 
 class SharedPixelFile;
 
-// Runs the program with the pixel file as its descriptor 3 and a pipe as its descriptor 4 (standard input
-// and output on /dev/null, nothing else inherited) and gives what it wrote to the pipe, once it has ended
-// normally. A crash, no end within `within` (the process is then killed), a failed start or an exit
-// without an answer fail with ReaderCrashed, ReaderTimedOut or ReaderFailed.
-Result<QByteArray> RunReaderProcess(const QString& program, const QStringList& arguments,
-                                    const SharedPixelFile& pixels, std::chrono::milliseconds within);
+class ReaderChild {
+public:
+    // Starts the program with a socket for its request as standard input, /dev/null as standard output, the
+    // pixel file as descriptor 3 and a pipe for its answer as descriptor 4; nothing else is inherited.
+    static Result<ReaderChild> Start(const QString& program, const SharedPixelFile& pixels);
+
+    // A child never asked, or left while it works, is killed and reaped.
+    ~ReaderChild();
+    ReaderChild(ReaderChild&& other) noexcept;
+    ReaderChild& operator=(ReaderChild&&) = delete;
+    ReaderChild(const ReaderChild&) = delete;
+    ReaderChild& operator=(const ReaderChild&) = delete;
+
+    // Sends the request and gives what the child wrote to its answer pipe once it has ended normally. A
+    // crash, no end within `within` of the request (the child is then killed) or an end without an answer
+    // fail with ReaderCrashed, ReaderTimedOut or ReaderFailed. Once only.
+    Result<QByteArray> Ask(const QByteArray& request, std::chrono::milliseconds within);
+
+private:
+    ReaderChild(pid_t pid, UniqueFd request, UniqueFd answer);
+    // The wait status; the child is gone afterwards.
+    int Reap();
+
+    pid_t pid_;
+    UniqueFd request_;
+    UniqueFd answer_;
+};

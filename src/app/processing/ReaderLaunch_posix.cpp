@@ -1,10 +1,9 @@
-// POSIX part of the reader's process: posix_spawn with exactly the descriptors it needs, the answer read
-// from a pipe within the time allowed, and the way it ended.
+// POSIX part of the reader's process: posix_spawn with exactly the descriptors it needs, the request on a
+// socket, the answer read from a pipe within the time allowed, and the way it ended.
 #include "ReaderLaunch.h"
 
-#include "ReaderAnswer.h"
+#include "ReaderMessages.h"
 #include "SharedPixels.h"
-#include "UniqueFd.h"
 
 #include <QFile>
 #include <cerrno>
@@ -14,17 +13,15 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <spawn.h>
+#include <sys/socket.h>
 #include <sys/wait.h>
-#include <vector>
+#include <utility>
 
 extern char** environ;
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
-
-// More than any answer holds; a reader gone wrong cannot make the program hoard its output.
-constexpr qsizetype kLargestAnswer = 1 << 20;
 
 QString DurationText(std::chrono::milliseconds duration) {
     using namespace std::chrono;
@@ -35,8 +32,8 @@ QString DurationText(std::chrono::milliseconds duration) {
     return QStringLiteral("%1 ms").arg(duration.count());
 }
 
-// A copy of the descriptor numbered above the child's standard ones and its two channels, so that placing
-// the channels at 3 and 4 can never overwrite one with the other.
+// A copy of the descriptor numbered above the child's standard ones and its channels, so that placing the
+// channels at 0, 3 and 4 can never overwrite one with another.
 Result<UniqueFd> CopyAboveChannels(int fd) {
     const int copy = ::fcntl(fd, F_DUPFD_CLOEXEC, kReaderAnswerDescriptor + 1);
     if (copy < 0)
@@ -62,16 +59,17 @@ public:
     SpawnSetup(const SpawnSetup&) = delete;
     SpawnSetup& operator=(const SpawnSetup&) = delete;
 
-    // The child gets /dev/null as input and output, the inherited standard error, the two channels, and no
-    // other descriptor; default dispositions and no blocked signals, whatever the starting thread had.
-    bool Prepare(int pixelFd, int answerFd) {
+    // The child gets the request channel as input, /dev/null as output, the inherited standard error, the
+    // pixel and answer channels, and no other descriptor; default dispositions and no blocked signals,
+    // whatever the starting thread had.
+    bool Prepare(int requestFd, int pixelFd, int answerFd) {
         sigset_t none, all;
         return ready_ && ::sigemptyset(&none) == 0 && ::sigfillset(&all) == 0 &&
                ::posix_spawnattr_setsigmask(&attributes_, &none) == 0 &&
                ::posix_spawnattr_setsigdefault(&attributes_, &all) == 0 &&
                ::posix_spawnattr_setflags(&attributes_, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF) ==
                    0 &&
-               ::posix_spawn_file_actions_addopen(&actions_, STDIN_FILENO, "/dev/null", O_RDONLY, 0) == 0 &&
+               ::posix_spawn_file_actions_adddup2(&actions_, requestFd, kReaderRequestDescriptor) == 0 &&
                ::posix_spawn_file_actions_addopen(&actions_, STDOUT_FILENO, "/dev/null", O_WRONLY, 0) == 0 &&
                ::posix_spawn_file_actions_adddup2(&actions_, pixelFd, kReaderPixelDescriptor) == 0 &&
                ::posix_spawn_file_actions_adddup2(&actions_, answerFd, kReaderAnswerDescriptor) == 0 &&
@@ -85,33 +83,6 @@ private:
     bool ready_ = false;
     posix_spawn_file_actions_t actions_{};
     posix_spawnattr_t attributes_{};
-};
-
-// A started reader, killed and reaped if it is left before it has been waited for.
-class ReaderChild {
-public:
-    explicit ReaderChild(pid_t pid) : pid_(pid) {}
-    ~ReaderChild() {
-        if (pid_ <= 0) return;
-        Kill();
-        (void)Wait();
-    }
-    ReaderChild(const ReaderChild&) = delete;
-    ReaderChild& operator=(const ReaderChild&) = delete;
-
-    void Kill() const { (void)::kill(pid_, SIGKILL); }
-
-    // The wait status; the child is gone afterwards.
-    int Wait() {
-        int status = 0;
-        while (::waitpid(pid_, &status, 0) < 0 && errno == EINTR) {
-        }
-        pid_ = 0;
-        return status;
-    }
-
-private:
-    pid_t pid_;
 };
 
 enum class Collected { EndOfAnswer, TimedOut, ReadFailed };
@@ -136,7 +107,7 @@ Collected CollectAnswer(int fd, Clock::time_point deadline, QByteArray& bytes, i
             return Collected::ReadFailed;
         }
         if (got == 0) return Collected::EndOfAnswer;
-        if (bytes.size() < kLargestAnswer) bytes.append(buffer, got);
+        if (bytes.size() < kLargestReaderMessage) bytes.append(buffer, got);
     }
 }
 
@@ -148,45 +119,88 @@ Failure CrashFailure(int signal) {
                 .arg(description ? QString::fromLocal8Bit(description) : QStringLiteral("unknown signal"))};
 }
 
+// Sends all of the bytes; 0, or the errno of the send that failed. A peer that has gone fails the send with
+// EPIPE instead of raising SIGPIPE.
+int SendAll(int fd, const QByteArray& bytes) {
+    qsizetype sent = 0;
+    while (sent < bytes.size()) {
+        const ssize_t step =
+            ::send(fd, bytes.constData() + sent, static_cast<size_t>(bytes.size() - sent), MSG_NOSIGNAL);
+        if (step < 0 && errno == EINTR) continue;
+        if (step < 0) return errno;
+        sent += step;
+    }
+    return 0;
+}
+
 } // namespace
 
-Result<QByteArray> RunReaderProcess(const QString& program, const QStringList& arguments,
-                                    const SharedPixelFile& pixels, std::chrono::milliseconds within) {
-    int ends[2];
-    if (::pipe2(ends, O_CLOEXEC) != 0)
+Result<ReaderChild> ReaderChild::Start(const QString& program, const SharedPixelFile& pixels) {
+    int pipeEnds[2];
+    if (::pipe2(pipeEnds, O_CLOEXEC) != 0)
         return SystemFailure(FailureCode::ReaderFailed, QStringLiteral("cannot open a pipe to the reader"));
-    UniqueFd answerRead(ends[0]);
-    UniqueFd pipeWrite(ends[1]);
+    UniqueFd answerRead(pipeEnds[0]);
+    UniqueFd pipeWrite(pipeEnds[1]);
+    int socketEnds[2];
+    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, socketEnds) != 0)
+        return SystemFailure(FailureCode::ReaderFailed, QStringLiteral("cannot open a socket to the reader"));
+    UniqueFd requestWrite(socketEnds[0]);
+    UniqueFd socketRead(socketEnds[1]);
     auto answerWrite = CopyAboveChannels(pipeWrite.Get());
-    pipeWrite.Reset();
+    auto requestRead = CopyAboveChannels(socketRead.Get());
     auto pixelFd = CopyAboveChannels(pixels.Descriptor());
+    pipeWrite.Reset();
+    socketRead.Reset();
     if (!answerWrite) return answerWrite.failure();
+    if (!requestRead) return requestRead.failure();
     if (!pixelFd) return pixelFd.failure();
 
     SpawnSetup setup;
-    if (!setup.Prepare(pixelFd->Get(), answerWrite->Get()))
+    if (!setup.Prepare(requestRead->Get(), pixelFd->Get(), answerWrite->Get()))
         return Failure{FailureCode::ReaderFailed, QStringLiteral("cannot prepare the reader's start")};
-    std::vector<QByteArray> storage{QFile::encodeName(program)};
-    for (const QString& argument : arguments) storage.push_back(QFile::encodeName(argument));
-    std::vector<char*> argv;
-    for (QByteArray& argument : storage) argv.push_back(argument.data());
-    argv.push_back(nullptr);
-
+    QByteArray path = QFile::encodeName(program);
+    char* argv[] = {path.data(), nullptr};
     pid_t pid = 0;
-    if (const int error =
-            ::posix_spawn(&pid, argv[0], setup.Actions(), setup.Attributes(), argv.data(), environ))
+    if (const int error = ::posix_spawn(&pid, argv[0], setup.Actions(), setup.Attributes(), argv, environ))
         return SystemFailure(FailureCode::ReaderFailed,
                              QStringLiteral("cannot start the reader %1").arg(program), error);
-    ReaderChild child(pid);
-    // Only the child holds the write end now, so the end of its answer is the end of the pipe.
-    answerWrite->Reset();
-    pixelFd->Reset();
+    // Only the child holds the write end of the answer pipe now, so the end of its answer is the end of the
+    // pipe.
+    return ReaderChild(pid, std::move(requestWrite), std::move(answerRead));
+}
+
+ReaderChild::ReaderChild(pid_t pid, UniqueFd request, UniqueFd answer)
+    : pid_(pid), request_(std::move(request)), answer_(std::move(answer)) {}
+
+ReaderChild::ReaderChild(ReaderChild&& other) noexcept
+    : pid_(std::exchange(other.pid_, 0)), request_(std::move(other.request_)),
+      answer_(std::move(other.answer_)) {}
+
+ReaderChild::~ReaderChild() {
+    if (pid_ <= 0) return;
+    (void)::kill(pid_, SIGKILL);
+    (void)Reap();
+}
+
+int ReaderChild::Reap() {
+    int status = 0;
+    while (::waitpid(pid_, &status, 0) < 0 && errno == EINTR) {
+    }
+    pid_ = 0;
+    return status;
+}
+
+Result<QByteArray> ReaderChild::Ask(const QByteArray& request, std::chrono::milliseconds within) {
+    if (pid_ <= 0) return Failure{FailureCode::ReaderFailed, QStringLiteral("the reader was asked already")};
+    // A child that has ended already fails the send; how it ended tells why.
+    const int sendError = SendAll(request_.Get(), request);
+    request_.Reset();
 
     QByteArray bytes;
     int readError = 0;
-    const Collected collected = CollectAnswer(answerRead.Get(), Clock::now() + within, bytes, readError);
-    if (collected != Collected::EndOfAnswer) child.Kill();
-    const int status = child.Wait();
+    const Collected collected = CollectAnswer(answer_.Get(), Clock::now() + within, bytes, readError);
+    if (collected != Collected::EndOfAnswer) (void)::kill(pid_, SIGKILL);
+    const int status = Reap();
     if (collected == Collected::TimedOut)
         return Failure{
             FailureCode::ReaderTimedOut,
@@ -195,6 +209,9 @@ Result<QByteArray> RunReaderProcess(const QString& program, const QStringList& a
         return SystemFailure(FailureCode::ReaderFailed, QStringLiteral("cannot read the reader's answer"),
                              readError);
     if (WIFSIGNALED(status)) return CrashFailure(WTERMSIG(status));
+    if (sendError != 0)
+        return SystemFailure(FailureCode::ReaderFailed, QStringLiteral("cannot send the reader its file"),
+                             sendError);
     if (!WIFEXITED(status) || WEXITSTATUS(status) != 0 || bytes.isEmpty())
         return Failure{
             FailureCode::ReaderFailed,

@@ -2,10 +2,7 @@
 #include "ReaderProcess.h"
 
 #include "AbiBitmap.h"
-#include "BMPExtImage.h"
-#include "ReaderAnswer.h"
-#include "ReaderLaunch.h"
-#include "SharedPixels.h"
+#include "ReaderMessages.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
@@ -18,25 +15,38 @@ QString InstalledReaderProgram() {
     return QFileInfo(beside).isExecutable() || !QFileInfo(libexec).isExecutable() ? beside : libexec;
 }
 
-Status ReadAbiImageIsolated(const QString& fileName, TExtBitmap& bitmap, float& longitude,
-                            bool singleFileMode, std::chrono::milliseconds retryOpen,
-                            const ReaderProcessSettings& reader) {
-    if (bitmap.PixelFormat() != TPixelFormat::pf8bit)
-        return Failure{FailureCode::ReaderFailed, QStringLiteral("the reader fills only 8-bit images")};
+Result<ReaderProcess> ReaderProcess::Start(const ReaderProcessSettings& settings) {
     auto pixels = SharedPixelFile::Create();
-    if (!pixels) return pixels.status();
-    const QString program = reader.program.isEmpty() ? InstalledReaderProgram() : reader.program;
-    const QStringList arguments{fileName, QString::number(retryOpen.count()),
-                                singleFileMode ? QStringLiteral("1") : QStringLiteral("0")};
-    const auto bytes = RunReaderProcess(program, arguments, *pixels, reader.answerWithin);
+    if (!pixels) return pixels.failure();
+    auto child =
+        ReaderChild::Start(settings.program.isEmpty() ? InstalledReaderProgram() : settings.program, *pixels);
+    if (!child) return child.failure();
+    return ReaderProcess(std::move(*pixels), std::move(*child), settings.answerWithin);
+}
+
+ReaderProcess::ReaderProcess(SharedPixelFile pixels, ReaderChild child,
+                             std::chrono::milliseconds answerWithin)
+    : pixels_(std::move(pixels)), child_(std::move(child)), answerWithin_(answerWithin) {}
+
+Status ReaderProcess::Read(const QString& fileName, bool singleFileMode, std::chrono::milliseconds retryOpen,
+                           TExtBitmap& bitmap, float& longitude) {
+    const auto bytes = child_.Ask(EncodeReaderRequest({fileName, retryOpen, singleFileMode}), answerWithin_);
     if (!bytes) return bytes.status();
     const auto answer = DecodeReaderAnswer(*bytes);
     if (!answer)
         return Failure{FailureCode::ReaderFailed, QStringLiteral("the reader's answer is unreadable")};
     if (!answer->status) return answer->status;
-    auto rows = pixels->MapRows(answer->width, answer->height, static_cast<std::size_t>(answer->rowBytes));
+    auto rows = pixels_.MapRows(answer->width, answer->height, static_cast<std::size_t>(answer->rowBytes));
     if (!rows) return rows.status();
     if (Status adopted = AdoptGreyRows(bitmap, std::move(*rows)); !adopted) return adopted;
     longitude = answer->longitude;
     return {};
+}
+
+Status ReadAbiImageIsolated(const QString& fileName, TExtBitmap& bitmap, float& longitude,
+                            bool singleFileMode, std::chrono::milliseconds retryOpen,
+                            const ReaderProcessSettings& reader) {
+    auto started = ReaderProcess::Start(reader);
+    if (!started) return started.status();
+    return started->Read(fileName, singleFileMode, retryOpen, bitmap, longitude);
 }

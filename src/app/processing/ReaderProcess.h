@@ -4,6 +4,8 @@
 #pragma once
 
 #include "Failure.h"
+#include "ReaderLaunch.h"
+#include "SharedPixels.h"
 
 #include <QString>
 #include <chrono>
@@ -14,11 +16,29 @@ struct ReaderProcessSettings {
     // The helper program; empty for the installed one: beside the running program, else in
     // ../libexec/stratolux/ from there.
     QString program;
-    // A reader still busy after this long is stopped and the file fails.
+    // A reader still busy this long after it was given its file is stopped and the file fails.
     std::chrono::milliseconds answerWithin = std::chrono::minutes(10);
 };
 
-// As ReadAbiImage, with the reader in its own process: the bitmap and longitude are set only on success.
+// One reader's process, started before its file is known, so that loading its libraries costs the
+// conversion no time when it overlaps a wait. It reads one file, or ends unused with the object.
+class ReaderProcess {
+public:
+    static Result<ReaderProcess> Start(const ReaderProcessSettings& settings);
+
+    // As ReadAbiImage, in the started process: the bitmap and longitude are set only on success.
+    Status Read(const QString& fileName, bool singleFileMode, std::chrono::milliseconds retryOpen,
+                TExtBitmap& bitmap, float& longitude);
+
+private:
+    ReaderProcess(SharedPixelFile pixels, ReaderChild child, std::chrono::milliseconds answerWithin);
+
+    SharedPixelFile pixels_;
+    ReaderChild child_;
+    std::chrono::milliseconds answerWithin_;
+};
+
+// Starts a reader and reads the file in it at once.
 Status ReadAbiImageIsolated(const QString& fileName, TExtBitmap& bitmap, float& longitude,
                             bool singleFileMode, std::chrono::milliseconds retryOpen,
                             const ReaderProcessSettings& reader);

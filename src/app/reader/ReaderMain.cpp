@@ -1,27 +1,22 @@
 // stratolux-reader: reads one received ABI file for the program, in a process of its own, so that a file
 // that crashes, hangs or exhausts the netCDF and HDF5 libraries costs only this process.
 //
-//   stratolux-reader FILE RETRY_OPEN_MS SINGLE_FILE_MODE(0|1)
-//
-// Descriptor 3 is an empty memory file: the counts are read into it and the grey rows written over them.
-// Descriptor 4 takes the answer (see ReaderAnswer.h). Nothing else is written anywhere.
+// The program starts it ahead of its file, so that it loads its libraries while the file settles, and then
+// sends the request (which file, see ReaderMessages.h) on standard input, closing it after. Descriptor 3 is
+// an empty memory file: the counts are read into it and the grey rows written over them. Descriptor 4 takes
+// the answer. Nothing else is written anywhere.
 #include "NetCDFGoesAbi.h"
-#include "ReaderAnswer.h"
+#include "ReaderMessages.h"
 #include "SharedPixels.h"
 
 #include <cerrno>
 #include <csignal>
 #include <cstdlib>
 #include <sys/prctl.h>
-
-#ifdef STRATOLUX_READER_TEST_SWITCHES
 #include <unistd.h>
-#endif
 
 namespace {
 
-constexpr int kPixelFile = 3;
-constexpr int kAnswerPipe = 4;
 // Beyond the pixel block, room for the libraries' own buffers: metadata, one compressed and one
 // decompressed chunk at a time, and the allocator's slack.
 constexpr std::size_t kLibraryHeadroom = 512u << 20;
@@ -40,6 +35,19 @@ void ActOnTestSwitches(const QString& fileName) {
 }
 #endif
 
+// Everything the program sends until it closes its end; empty when it sends more than any request holds.
+QByteArray ReadRequest() {
+    QByteArray bytes;
+    char buffer[4096];
+    for (;;) {
+        const ssize_t got = ::read(kReaderRequestDescriptor, buffer, sizeof buffer);
+        if (got < 0 && errno == EINTR) continue;
+        if (got <= 0) return got == 0 ? bytes : QByteArray();
+        if (bytes.size() + got > kLargestReaderMessage) return {};
+        bytes.append(buffer, got);
+    }
+}
+
 bool WriteAll(int fd, const QByteArray& bytes) {
     qsizetype written = 0;
     while (written < bytes.size()) {
@@ -54,17 +62,18 @@ bool WriteAll(int fd, const QByteArray& bytes) {
 
 } // namespace
 
-int main(int argc, char** argv) {
+int main(int argc, char**) {
     // A reader left behind by a program that died stops with it.
     if (::prctl(PR_SET_PDEATHSIG, SIGKILL) != 0 || ::getppid() == 1) return 1;
-    if (argc != 4) return 2;
-    const QString fileName = QString::fromLocal8Bit(argv[1]);
-    const std::chrono::milliseconds retryOpen(std::strtoll(argv[2], nullptr, 10));
-    const bool singleFileMode = argv[3] == std::string_view("1");
-    const SharedPixelFile pixels{UniqueFd(kPixelFile)};
-    const UniqueFd answerPipe(kAnswerPipe);
+    if (argc != 1) return 2;
+    const SharedPixelFile pixels{UniqueFd(kReaderPixelDescriptor)};
+    const UniqueFd answerPipe(kReaderAnswerDescriptor);
+    TNetCdf::PrepareLibraries();
+    const auto request = DecodeReaderRequest(ReadRequest());
+    // A program that closes without a request has gone on without this reader.
+    if (!request) return 3;
 #ifdef STRATOLUX_READER_TEST_SWITCHES
-    ActOnTestSwitches(fileName);
+    ActOnTestSwitches(request->fileName);
 #endif
 
     // The limit follows the declared image size, so it is set once the header is read, before the block.
@@ -75,7 +84,8 @@ int main(int argc, char** argv) {
     };
     GreyRows rows;
     ReaderAnswer answer;
-    answer.status = ReadAbiGreyRows(fileName, rows, answer.longitude, singleFileMode, retryOpen, allocate);
+    answer.status = ReadAbiGreyRows(request->fileName, rows, answer.longitude, request->singleFileMode,
+                                    request->retryOpen, allocate);
     if (answer.status) {
         answer.width = rows.width;
         answer.height = rows.height;

@@ -26,7 +26,8 @@ public:
         // Only the freeing of the rest hangs on these: the kept bytes are valid whatever they answer.
         const std::size_t page = static_cast<std::size_t>(::sysconf(_SC_PAGESIZE));
         const std::size_t keptPages = (keptBytes + page - 1) / page * page;
-        if (keptPages < length_ && ::munmap(address_ + keptPages, length_ - keptPages) == 0) length_ = keptPages;
+        if (keptPages < length_ && ::munmap(address_ + keptPages, length_ - keptPages) == 0)
+            length_ = keptPages;
         if (fileToShrink_ >= 0) (void)::ftruncate(fileToShrink_, static_cast<off_t>(keptBytes));
     }
 
@@ -57,8 +58,8 @@ Result<std::unique_ptr<PixelBlock>> SharedPixelFile::Block(std::size_t bytes) co
     if (::ftruncate(fd_.Get(), static_cast<off_t>(bytes)) != 0)
         return SystemFailure(FailureCode::OutOfMemory,
                              QStringLiteral("cannot size shared memory to %1 MB").arg(bytes / 1000000));
-    return MapBlock(fd_.Get(), bytes, QStringLiteral("cannot map %1 MB of shared memory").arg(bytes / 1000000),
-                    fd_.Get());
+    return MapBlock(fd_.Get(), bytes,
+                    QStringLiteral("cannot map %1 MB of shared memory").arg(bytes / 1000000), fd_.Get());
 }
 
 Result<GreyRows> SharedPixelFile::MapRows(int width, int height, std::size_t rowBytes) const {

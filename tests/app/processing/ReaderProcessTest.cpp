@@ -1,8 +1,8 @@
 // The reader in a process of its own: the same images as the reader in the program, and a file that
 // crashes, hangs or is damaged fails with its reason, stays, and never takes the program or the scan down.
 #include "ReaderProcess.h"
-#include "BMPExtImage.h"
 #include "AbiBitmap.h"
+#include "BMPExtImage.h"
 #include "ProcessingFixture.h"
 #include "ScanReports.h"
 #include "ScanWorker.h"
@@ -10,6 +10,8 @@
 
 #include <QFileInfo>
 #include <QSignalSpy>
+#include <cerrno>
+#include <sys/wait.h>
 
 namespace {
 
@@ -160,4 +162,29 @@ TEST_F(IsolatedReaderTest, DamagedFileFailsWithAReasonAtEveryScan) {
     ASSERT_FALSE(read.ok());
     ASSERT_FALSE(read.failure().message.isEmpty());
     ExpectFailsAtEveryScan(damaged, {behind}, 20, read.failure().message);
+}
+
+TEST_F(IsolatedReaderTest, ReaderStartedBeforeItsFileArrivesReadsIt) {
+    auto reader = ReaderProcess::Start({READER_PROGRAM});
+    ASSERT_TRUE(reader.ok()) << qPrintable(reader.failure().message);
+    const QString path = Receive(13);
+    TExtBitmap isolated, inProgram;
+    isolated.SetPixelFormat(TPixelFormat::pf8bit);
+    inProgram.SetPixelFormat(TPixelFormat::pf8bit);
+    float longitude = 0;
+    const Status read = reader->Read(path, false, kNoRetry, isolated, longitude);
+    ASSERT_TRUE(read.ok()) << qPrintable(read.failure().message);
+    ASSERT_TRUE(ReadAbiImage(path, inProgram, longitude, false, kNoRetry));
+    EXPECT_EQ(isolated.Image(), inProgram.Image());
+}
+
+TEST_F(IsolatedReaderTest, ReaderNeverGivenAFileLeavesNoProcessBehind) {
+    {
+        auto reader = ReaderProcess::Start({READER_PROGRAM});
+        ASSERT_TRUE(reader.ok()) << qPrintable(reader.failure().message);
+    }
+    // Neither running nor waiting to be reaped: this process has no child left.
+    int status = 0;
+    EXPECT_EQ(::waitpid(-1, &status, WNOHANG), -1);
+    EXPECT_EQ(errno, ECHILD);
 }

@@ -1,0 +1,41 @@
+// What the program and the reader's process say to each other about one file: the request, sent once the
+// reader has started, and the answer, with its outcome and, for an image read, the size and row length of
+// the grey rows it left in the shared memory and the projection longitude.
+#pragma once
+
+#include "Failure.h"
+
+#include <QByteArray>
+#include <QString>
+#include <QtGlobal>
+#include <chrono>
+#include <optional>
+
+struct ReaderRequest {
+    QString fileName;
+    std::chrono::milliseconds retryOpen{0};
+    bool singleFileMode = false;
+};
+
+struct ReaderAnswer {
+    Status status;
+    int width = 0;
+    int height = 0;
+    qsizetype rowBytes = 0;
+    float longitude = 0;
+};
+
+QByteArray EncodeReaderRequest(const ReaderRequest& request);
+// None when the bytes are not one whole request.
+std::optional<ReaderRequest> DecodeReaderRequest(const QByteArray& bytes);
+
+QByteArray EncodeReaderAnswer(const ReaderAnswer& answer);
+// None when the bytes are not one whole answer.
+std::optional<ReaderAnswer> DecodeReaderAnswer(const QByteArray& bytes);
+
+// Where the reader's process finds its three channels.
+inline constexpr int kReaderRequestDescriptor = 0;
+inline constexpr int kReaderPixelDescriptor = 3;
+inline constexpr int kReaderAnswerDescriptor = 4;
+// More than any request or answer holds; neither side can make the other hoard bytes.
+inline constexpr qsizetype kLargestReaderMessage = 1 << 20;
