@@ -6,6 +6,7 @@
 
 #include <QCoreApplication>
 #include <QFileInfo>
+#include <algorithm>
 
 QString InstalledReaderProgram() {
     const QString folder = QCoreApplication::applicationDirPath();
@@ -13,6 +14,12 @@ QString InstalledReaderProgram() {
     const QString libexec =
         QFileInfo(folder + QStringLiteral("/../libexec/stratolux/stratolux-reader")).absoluteFilePath();
     return QFileInfo(beside).isExecutable() || !QFileInfo(libexec).isExecutable() ? beside : libexec;
+}
+
+std::chrono::milliseconds ReaderAnswerBound(int storedMinutes) {
+    constexpr std::chrono::minutes kDay = std::chrono::hours(24);
+    if (storedMinutes < 1) return ReaderProcessSettings().answerWithin;
+    return std::min<std::chrono::milliseconds>(std::chrono::minutes(storedMinutes), kDay);
 }
 
 Result<ReaderProcess> ReaderProcess::Start(const ReaderProcessSettings& settings) {

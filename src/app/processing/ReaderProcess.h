@@ -20,6 +20,9 @@ struct ReaderProcessSettings {
     std::chrono::milliseconds answerWithin = std::chrono::minutes(10);
 };
 
+// The bound for a number of minutes stored in the settings: the default for a number below 1, at most a day.
+std::chrono::milliseconds ReaderAnswerBound(int storedMinutes);
+
 // One reader's process, started before its file is known, so that loading its libraries costs the
 // conversion no time when it overlaps a wait. It reads one file, or ends unused with the object.
 class ReaderProcess {

@@ -209,6 +209,9 @@ void TFormStratolux::FormCreate() {
     Log = std::make_unique<ProcessingLog>(*MemoLogProcessing, LogFileName);
     for (int band = 0; band < kBandCount; ++band)
         LastSavedSettings[band] = std::make_unique<TRegistryString>("LastSaved" + BandCode[band], QString());
+    ReaderAnswerMinutes = std::make_unique<TRegistryInteger>(
+        "ReaderAnswerMinutes", std::chrono::duration_cast<std::chrono::minutes>(Reader.answerWithin).count());
+    Reader.answerWithin = ReaderAnswerBound(ReaderAnswerMinutes->Value);
 }
 
 void TFormStratolux::showEvent(QShowEvent* event) {

@@ -23,6 +23,7 @@ class SetupTab;
 class TFormSingleImage;
 class TLED;
 class TRegistryFormInfo;
+class TRegistryInteger;
 class TRegistryString;
 class TVelLabeledEdit;
 class ThumbnailPanel;
@@ -108,6 +109,8 @@ private:
     std::unique_ptr<ProcessingLog> Log;
     std::unique_ptr<TRegistryFormInfo> FormInfo;
     std::array<std::unique_ptr<TRegistryString>, kBandCount> LastSavedSettings;
+    // How long the reader may take for one file before it is stopped; kept in the settings for the operator.
+    std::unique_ptr<TRegistryInteger> ReaderAnswerMinutes;
     // Declared after the settings it stores, so that it has finished before they go.
     BackgroundWrites StoreWrites;
 };

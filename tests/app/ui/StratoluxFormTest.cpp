@@ -167,6 +167,23 @@ TEST_F(StratoluxFormTest, StoredOptionsAreShownWithoutRunningTheirHandlers) {
     EXPECT_FALSE(form.Setup->CheckBoxSaveAsJpegLow->isChecked());
 }
 
+TEST_F(StratoluxFormTest, TheReadersBoundIsASettingInMinutes) {
+    {
+        TFormStratolux form({}, logFile);
+        EXPECT_EQ(form.Reader.answerWithin, std::chrono::minutes(10));
+    }
+    // The default is written for the operator to find.
+    TRegistryInteger stored("ReaderAnswerMinutes", -1);
+    EXPECT_EQ(stored.Value, 10);
+    stored.Value = 3;
+    stored.Write();
+    EXPECT_EQ(TFormStratolux({}, logFile).Reader.answerWithin, std::chrono::minutes(3));
+    // A bound of no time would fail every file.
+    stored.Value = 0;
+    stored.Write();
+    EXPECT_EQ(TFormStratolux({}, logFile).Reader.answerWithin, std::chrono::minutes(10));
+}
+
 TEST_F(StratoluxFormTest, AnotherInstanceIsNamedInTheCaptionAndReadsItsOwnSettings) {
     TRegistryInteger("Satellite", 0).Write();
     struct InstanceForThisTest {
