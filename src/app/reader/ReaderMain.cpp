@@ -12,6 +12,7 @@
 #include <cerrno>
 #include <csignal>
 #include <cstdlib>
+#include <new>
 #include <sys/prctl.h>
 #include <unistd.h>
 
@@ -22,16 +23,24 @@ namespace {
 constexpr std::size_t kLibraryHeadroom = 512u << 20;
 
 #ifdef STRATOLUX_READER_TEST_SWITCHES
-// Test builds only: a file whose name holds the text of STRATOLUX_TEST_READER_CRASH crashes this process,
-// one whose name holds that of STRATOLUX_TEST_READER_HANG makes it wait forever.
+// Test builds only: a file whose name holds the text of the environment variable is marked for it.
+// STRATOLUX_TEST_READER_CRASH crashes this process, STRATOLUX_TEST_READER_HANG makes it wait forever, and
+// STRATOLUX_TEST_READER_GREEDY makes it ask, once its memory is limited, for more than the limit leaves.
+bool Marked(const char* variable, const QString& fileName) {
+    const QString marker = qEnvironmentVariable(variable);
+    return !marker.isEmpty() && fileName.contains(marker);
+}
+
 void ActOnTestSwitches(const QString& fileName) {
-    const auto marked = [&](const char* variable) {
-        const QString marker = qEnvironmentVariable(variable);
-        return !marker.isEmpty() && fileName.contains(marker);
-    };
-    if (marked("STRATOLUX_TEST_READER_CRASH")) std::raise(SIGSEGV);
-    if (marked("STRATOLUX_TEST_READER_HANG"))
+    if (Marked("STRATOLUX_TEST_READER_CRASH", fileName)) std::raise(SIGSEGV);
+    if (Marked("STRATOLUX_TEST_READER_HANG", fileName))
         for (;;) ::pause();
+}
+
+void ActOnGreedySwitch(const QString& fileName, std::size_t growthAllowed) {
+    // A call of the operator itself, which the compiler may not leave out as it may a new-expression.
+    if (Marked("STRATOLUX_TEST_READER_GREEDY", fileName))
+        ::operator delete(::operator new(2 * growthAllowed));
 }
 #endif
 
@@ -80,6 +89,9 @@ int main(int argc, char**) {
     const PixelBlockSource allocate = [&](std::size_t bytes) -> Result<std::unique_ptr<PixelBlock>> {
         if (Status limited = LimitAddressSpaceGrowth(bytes + kLibraryHeadroom); !limited)
             return limited.failure();
+#ifdef STRATOLUX_READER_TEST_SWITCHES
+        ActOnGreedySwitch(request->fileName, bytes + kLibraryHeadroom);
+#endif
         return pixels.Block(bytes);
     };
     GreyRows rows;

@@ -188,3 +188,14 @@ TEST_F(IsolatedReaderTest, ReaderNeverGivenAFileLeavesNoProcessBehind) {
     EXPECT_EQ(::waitpid(-1, &status, WNOHANG), -1);
     EXPECT_EQ(errno, ECHILD);
 }
+
+TEST_F(IsolatedReaderTest, ReaderThatOutgrowsItsMemoryLimitFailsWithOutOfMemory) {
+    const QString path = Receive(13);
+    const TestSwitch greedy("STRATOLUX_TEST_READER_GREEDY", "M6C13_");
+    TExtBitmap bitmap;
+    float longitude = 0;
+    const Status read = ReadIsolated(path, bitmap, longitude, TestBuild());
+    ASSERT_FALSE(read.ok());
+    EXPECT_EQ(read.failure().code, FailureCode::OutOfMemory);
+    EXPECT_EQ(read.failure().message, "out of memory (96 × 96 image)");
+}
