@@ -4,6 +4,7 @@
 #include "AbiSample.h"
 #include "AbiTestImage.h"
 #include "BMPExtImage.h"
+#include "FailureAssertions.h"
 #include "NcWriter.h"
 #include "NetCDFGoesAbi.h"
 
@@ -18,14 +19,6 @@
 using namespace std::chrono_literals;
 
 namespace {
-
-testing::AssertionResult Refused(const Status& status, FailureCode code, const QString& message) {
-    if (status) return testing::AssertionFailure() << "read, not refused";
-    if (status.failure().code != code || !status.failure().message.startsWith(message))
-        return testing::AssertionFailure() << "refused with \"" << status.failure().message.toStdString()
-                                           << "\" (code " << static_cast<int>(status.failure().code) << ")";
-    return testing::AssertionSuccess();
-}
 
 // Runs a netCDF command-line tool; true when it succeeded.
 bool RunNetCdfTool(const QString& program, const QStringList& arguments) {
@@ -106,8 +99,8 @@ TEST_F(RefusedData, ClassicFileCutShortIsRefused) {
     ASSERT_TRUE(RunNetCdfTool("nccopy", {"-k", "classic", Sample(), copy}));
     QFile file(copy);
     ASSERT_TRUE(file.resize(file.size() * 6 / 10));
-    EXPECT_TRUE(Refused(Read(copy), FailureCode::RadianceDataMissing,
-                        "radiance data missing from the file (the file ends at"));
+    EXPECT_TRUE(FailedWithReasonStarting(Read(copy), FailureCode::RadianceDataMissing,
+                                         "radiance data missing from the file (the file ends at"));
     EXPECT_EQ(bitmap_.Width(), 0);
 }
 
@@ -122,12 +115,14 @@ TEST_F(RefusedData, ClassicHeaderReachingBeyondTheFileIsRefusedUnread) {
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
     ASSERT_EQ(file.write(header + QByteArray(100, 'x')), header.size() + 100);
     file.close();
-    EXPECT_TRUE(Refused(Read(path), FailureCode::DamagedNetCdf, "damaged netCDF file (header unreadable)"));
+    EXPECT_TRUE(FailedWithReasonStarting(Read(path), FailureCode::DamagedNetCdf,
+                                         "damaged netCDF file (header unreadable)"));
 
     const QString cut = Path("cut-header");
     ASSERT_TRUE(RunNetCdfTool("nccopy", {"-k", "classic", Sample(), cut}));
     ASSERT_TRUE(QFile::resize(cut, 1000));
-    EXPECT_TRUE(Refused(Read(cut), FailureCode::DamagedNetCdf, "damaged netCDF file (header unreadable)"));
+    EXPECT_TRUE(FailedWithReasonStarting(Read(cut), FailureCode::DamagedNetCdf,
+                                         "damaged netCDF file (header unreadable)"));
 }
 
 TEST_F(RefusedData, ClassicFileDeclaringAHugeImageWithoutDataIsRefused) {
@@ -149,25 +144,28 @@ TEST_F(RefusedData, ClassicFileDeclaringAHugeImageWithoutDataIsRefused) {
     CheckNetCdf(nc_close(file));
     // The library reserves the declared size; a file cut after its header is what arrives.
     ASSERT_TRUE(QFile::resize(path, 2048));
-    EXPECT_TRUE(Refused(Read(path), FailureCode::RadianceDataMissing,
-                        "radiance data missing from the file (the file ends at"));
+    EXPECT_TRUE(FailedWithReasonStarting(Read(path), FailureCode::RadianceDataMissing,
+                                         "radiance data missing from the file (the file ends at"));
 }
 
 TEST_F(RefusedData, NetCdf4FileDeclaringAHugeImageWithoutDataIsRefused) {
     const QString path = WriteDeclared("huge-netcdf4", 30000, 226, 0);
     ASSERT_LT(QFile(path).size(), 10000);
-    EXPECT_TRUE(Refused(Read(path), FailureCode::RadianceDataMissing,
-                        "radiance data missing from the file (1.8 GB declared in a file of"));
+    EXPECT_TRUE(
+        FailedWithReasonStarting(Read(path), FailureCode::RadianceDataMissing,
+                                 "radiance data missing from the file (1.8 GB declared in a file of"));
 }
 
 TEST_F(RefusedData, ChunksNeverWrittenAreRefused) {
-    EXPECT_TRUE(Refused(Read(WriteDeclared("half-written", 100, 50, 50)), FailureCode::RadianceDataMissing,
-                        "radiance data missing from the file (2 of 4 chunks written)"));
+    EXPECT_TRUE(FailedWithReasonStarting(Read(WriteDeclared("half-written", 100, 50, 50)),
+                                         FailureCode::RadianceDataMissing,
+                                         "radiance data missing from the file (2 of 4 chunks written)"));
 }
 
 TEST_F(RefusedData, UncompressedDataNeverWrittenIsRefused) {
-    EXPECT_TRUE(Refused(Read(WriteDeclared("never-written", 300, 0, 0)), FailureCode::RadianceDataMissing,
-                        "radiance data missing from the file (180.0 kB declared in a file of"));
+    EXPECT_TRUE(FailedWithReasonStarting(
+        Read(WriteDeclared("never-written", 300, 0, 0)), FailureCode::RadianceDataMissing,
+        "radiance data missing from the file (180.0 kB declared in a file of"));
 }
 
 TEST_F(RefusedData, FilesOfTheRealHeaderRead) {
@@ -248,6 +246,6 @@ TEST_F(RefusedData, UnusableCalibrationIsRefused) {
         if (c.reason.isEmpty())
             EXPECT_TRUE(read) << index << ": " << read.failure().message.toStdString();
         else
-            EXPECT_TRUE(Refused(read, FailureCode::CalibrationMissing, c.reason)) << index;
+            EXPECT_TRUE(FailedWithReasonStarting(read, FailureCode::CalibrationMissing, c.reason)) << index;
     }
 }

@@ -4,6 +4,7 @@
 #include "AbiSample.h"
 #include "AbiTestImage.h"
 #include "BMPExtImage.h"
+#include "FailureAssertions.h"
 #include "NcWriter.h"
 
 #include <QElapsedTimer>
@@ -24,15 +25,6 @@ std::vector<int> Pixels(const TExtBitmap& bitmap) {
     for (int y = 0; y < bitmap.Height(); ++y)
         for (int x = 0; x < bitmap.Width(); ++x) pixels.push_back(bitmap.ScanLine(y)[x]);
     return pixels;
-}
-
-// Checks that the read was refused with this code and reason.
-testing::AssertionResult Refused(const Status& status, FailureCode code, const QString& message) {
-    if (status) return testing::AssertionFailure() << "read, not refused";
-    if (status.failure().code != code || status.failure().message != message)
-        return testing::AssertionFailure() << "refused with \"" << status.failure().message.toStdString()
-                                           << "\" (code " << static_cast<int>(status.failure().code) << ")";
-    return testing::AssertionSuccess();
 }
 
 class AbiReader : public testing::Test {
@@ -212,8 +204,8 @@ TEST_F(AbiReader, RowsAndColumnsFileIsReadOnlyInSingleFileMode) {
         file.Close();
     }
     // Without a fill value nothing would be below it: a black image is refused.
-    EXPECT_TRUE(
-        Refused(Read(path), FailureCode::CalibrationMissing, "calibration attributes missing (_FillValue)"));
+    EXPECT_TRUE(FailedWith(Read(path), FailureCode::CalibrationMissing,
+                           "calibration attributes missing (_FillValue)"));
     EXPECT_EQ(longitude_, 0);
     ASSERT_TRUE(Read(path, true));
     EXPECT_EQ(Pixels(bitmap_), (std::vector<int>{0, 127, 255, 0}));
@@ -234,8 +226,8 @@ TEST_F(AbiReader, AttributesWithSeveralValuesCountAsMissing) {
         WriteCounts(radiance, {400, 800});
         file.Close();
     }
-    EXPECT_TRUE(Refused(Read(path), FailureCode::CalibrationMissing,
-                        "calibration attributes missing (scale_factor)"));
+    EXPECT_TRUE(FailedWith(Read(path), FailureCode::CalibrationMissing,
+                           "calibration attributes missing (scale_factor)"));
     EXPECT_EQ(longitude_, 0);
 }
 
@@ -259,10 +251,10 @@ TEST_F(AbiReader, MissingVariableFailsExceptInSingleFileModeWithAVariableOfTheIm
         file.Close();
     }
     MarkBitmap();
-    EXPECT_TRUE(Refused(Read(imageSized), FailureCode::NoRadianceVariable, "no radiance variable"));
+    EXPECT_TRUE(FailedWith(Read(imageSized), FailureCode::NoRadianceVariable, "no radiance variable"));
     ExpectMarkedBitmap();
-    EXPECT_TRUE(Refused(Read(scalarFirst, true), FailureCode::NoRadianceVariable,
-                        "radiance variable holds 1 values, not 2"));
+    EXPECT_TRUE(FailedWith(Read(scalarFirst, true), FailureCode::NoRadianceVariable,
+                           "radiance variable holds 1 values, not 2"));
     ExpectMarkedBitmap();
     ASSERT_TRUE(Read(imageSized, true));
     EXPECT_EQ(Pixels(bitmap_), (std::vector<int>{127, 255}));
@@ -302,7 +294,7 @@ TEST_F(AbiReader, MissingDimensionsOrMismatchedVariableGiveNoImage) {
         const bool header = reader.ReadHeader("Rad").ok();
         EXPECT_FALSE(reader.ConvertToGreyRows(1.0f)) << path.toStdString();
         EXPECT_EQ(reader.ImageWidth() == 0, !header);
-        EXPECT_TRUE(Refused(Read(path), FailureCode::NoRadianceVariable, message)) << path.toStdString();
+        EXPECT_TRUE(FailedWith(Read(path), FailureCode::NoRadianceVariable, message)) << path.toStdString();
         ExpectMarkedBitmap();
     }
 }
@@ -321,7 +313,7 @@ TEST_F(AbiReader, OversizedDeclaredImageIsRefusedBeforeAllocation) {
     TNetCdfGoesAbi reader(kRetryOpen);
     ASSERT_TRUE(reader.OpenAbiFile(path));
     EXPECT_TRUE(
-        Refused(reader.ReadHeader("Rad"), FailureCode::ImageTooLarge, "image too large (40000 × 40000)"));
+        FailedWith(reader.ReadHeader("Rad"), FailureCode::ImageTooLarge, "image too large (40000 × 40000)"));
     EXPECT_EQ(reader.ImageWidth(), 0);
     EXPECT_EQ(reader.ImageHeight(), 0);
     EXPECT_FALSE(reader.ConvertToGreyRows(1.0f));
@@ -333,8 +325,8 @@ TEST_F(AbiReader, OnlyEightBitBitmapsAreFilled) {
     colour.SetPixelFormat(TPixelFormat::pf24bit);
     colour.SetSize(1, 1);
     EXPECT_TRUE(
-        Refused(ReadAbiImage(WriteAbiTestImage(image, dir_.path()), colour, longitude_, false, kRetryOpen),
-                FailureCode::ReaderFailed, "the reader fills only 8-bit images"));
+        FailedWith(ReadAbiImage(WriteAbiTestImage(image, dir_.path()), colour, longitude_, false, kRetryOpen),
+                   FailureCode::ReaderFailed, "the reader fills only 8-bit images"));
     EXPECT_EQ(colour.PixelFormat(), TPixelFormat::pf24bit);
     EXPECT_EQ(colour.Width(), 1);
 }
@@ -343,7 +335,7 @@ TEST_F(AbiReader, FileThatCannotBeOpenedLeavesLongitudeAndBitmap) {
     MarkBitmap();
     QElapsedTimer timer;
     timer.start();
-    EXPECT_TRUE(Refused(Read(Path(AbiTestName(13))), FailureCode::FileVanished, "file vanished"));
+    EXPECT_TRUE(FailedWith(Read(Path(AbiTestName(13))), FailureCode::FileVanished, "file vanished"));
     EXPECT_GE(timer.elapsed(), kRetryOpen.count());
     EXPECT_EQ(longitude_, 999);
     ExpectMarkedBitmap();
@@ -380,7 +372,7 @@ TEST_F(AbiReader, DamagedFilesAreRefused) {
         file.write(content);
         file.close();
         MarkBitmap();
-        EXPECT_TRUE(Refused(Read(path), code, message)) << kind;
+        EXPECT_TRUE(FailedWith(Read(path), code, message)) << kind;
         ExpectMarkedBitmap();
     }
 
@@ -388,5 +380,5 @@ TEST_F(AbiReader, DamagedFilesAreRefused) {
     TNetCdfGoesAbi reader(kRetryOpen);
     ASSERT_TRUE(reader.OpenAbiFile(Path(QString("corrupt-") + AbiTestName(13))));
     EXPECT_TRUE(reader.ReadHeader("Rad"));
-    EXPECT_TRUE(Refused(reader.ConvertToGreyRows(1.0f).status(), FailureCode::DamagedNetCdf, hdfError));
+    EXPECT_TRUE(FailedWith(reader.ConvertToGreyRows(1.0f).status(), FailureCode::DamagedNetCdf, hdfError));
 }

@@ -3,6 +3,7 @@
 #include "ReaderProcess.h"
 #include "AbiBitmap.h"
 #include "BMPExtImage.h"
+#include "FailureAssertions.h"
 #include "ProcessingFixture.h"
 #include "ScanReports.h"
 #include "ScanWorker.h"
@@ -99,10 +100,8 @@ TEST_F(IsolatedReaderTest, CrashOfTheReaderIsReportedWithItsSignal) {
     const TestSwitch crash("STRATOLUX_TEST_READER_CRASH", "M6C07_");
     TExtBitmap bitmap;
     float longitude = 12.5f;
-    const Status read = ReadIsolated(path, bitmap, longitude, TestBuild());
-    ASSERT_FALSE(read.ok());
-    EXPECT_EQ(read.failure().code, FailureCode::ReaderCrashed);
-    EXPECT_EQ(read.failure().message, "reader crashed (signal 11, Segmentation fault)");
+    EXPECT_TRUE(FailedWith(ReadIsolated(path, bitmap, longitude, TestBuild()), FailureCode::ReaderCrashed,
+                           "reader crashed (signal 11, Segmentation fault)"));
     EXPECT_EQ(longitude, 12.5f);
     EXPECT_EQ(bitmap.Width(), 0);
 }
@@ -112,10 +111,9 @@ TEST_F(IsolatedReaderTest, HangingReaderIsStoppedAtTheBound) {
     const TestSwitch hang("STRATOLUX_TEST_READER_HANG", "M6C07_");
     TExtBitmap bitmap;
     float longitude = 0;
-    const Status read = ReadIsolated(path, bitmap, longitude, TestBuild(std::chrono::milliseconds(300)));
-    ASSERT_FALSE(read.ok());
-    EXPECT_EQ(read.failure().code, FailureCode::ReaderTimedOut);
-    EXPECT_EQ(read.failure().message, "reader gave no answer within 300 ms and was stopped");
+    EXPECT_TRUE(FailedWith(ReadIsolated(path, bitmap, longitude, TestBuild(std::chrono::milliseconds(300))),
+                           FailureCode::ReaderTimedOut,
+                           "reader gave no answer within 300 ms and was stopped"));
 }
 
 TEST_F(IsolatedReaderTest, MissingHelperProgramFailsWithItsPath) {
@@ -123,10 +121,8 @@ TEST_F(IsolatedReaderTest, MissingHelperProgramFailsWithItsPath) {
     const QString missing = root.filePath("nowhere/stratolux-reader");
     TExtBitmap bitmap;
     float longitude = 0;
-    const Status read = ReadIsolated(path, bitmap, longitude, {missing});
-    ASSERT_FALSE(read.ok());
-    EXPECT_EQ(read.failure().code, FailureCode::ReaderFailed);
-    EXPECT_EQ(read.failure().message, "cannot start the reader " + missing + ": No such file or directory");
+    EXPECT_TRUE(FailedWith(ReadIsolated(path, bitmap, longitude, {missing}), FailureCode::ReaderFailed,
+                           "cannot start the reader " + missing + ": No such file or directory"));
 }
 
 TEST_F(IsolatedReaderTest, CrashingFileFailsAtEveryScanWhileTheFilesBehindItAreProcessed) {
@@ -194,8 +190,6 @@ TEST_F(IsolatedReaderTest, ReaderThatOutgrowsItsMemoryLimitFailsWithOutOfMemory)
     const TestSwitch greedy("STRATOLUX_TEST_READER_GREEDY", "M6C13_");
     TExtBitmap bitmap;
     float longitude = 0;
-    const Status read = ReadIsolated(path, bitmap, longitude, TestBuild());
-    ASSERT_FALSE(read.ok());
-    EXPECT_EQ(read.failure().code, FailureCode::OutOfMemory);
-    EXPECT_EQ(read.failure().message, "out of memory (96 × 96 image)");
+    EXPECT_TRUE(FailedWith(ReadIsolated(path, bitmap, longitude, TestBuild()), FailureCode::OutOfMemory,
+                           "out of memory (96 × 96 image)"));
 }
