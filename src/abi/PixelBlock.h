@@ -15,7 +15,7 @@ public:
     virtual ~PixelBlock() = default;
 
     virtual std::uint8_t* Data() = 0;
-    // Gives back what lies beyond the first keptBytes where it can; Data() may move.
+    // Gives back what lies beyond the first keptBytes, or leaves that to the block's owner; Data() may move.
     virtual void Keep(std::size_t keptBytes) = 0;
 };
 

@@ -39,11 +39,10 @@ Status CreateFolder(const QString& folder) {
     return {};
 }
 
-Status ReadImage(const QString& path, TExtBitmap& bitmap, float& longitude,
+Status ReadImage(Result<ReaderProcess>& reader, const QString& path, TExtBitmap& bitmap, float& longitude,
                  const ProcessingOptions& options) {
     KeepAlive();
     // The copy settles on disk before it is read, while the reader's process starts.
-    auto reader = ReaderProcess::Start(options.reader);
     QThread::msleep(static_cast<unsigned long>(options.waits.beforeRead.count()));
     if (!reader) return reader.status();
     return reader->Read(path, options.singleFileMode, options.waits.retryOpen, bitmap, longitude);
@@ -126,9 +125,11 @@ Status FileProcessor::Process(const ReceivedFile& file, const ProcessingOptions&
         }
     }
 
+    // The reader's process ends on its own while the image is saved; it goes after the bitmap.
+    auto reader = ReaderProcess::Start(options.reader);
     TExtBitmap bitmap;
     bitmap.SetPixelFormat(TPixelFormat::pf8bit);
-    Status saved = ReadImage(readPath, bitmap, outcome.longitude, options);
+    Status saved = ReadImage(reader, readPath, bitmap, outcome.longitude, options);
     if (saved) saved = SaveImages(bitmap, options, name, paths, outcome);
     if (haveCopy && !keepCopy) QFile::remove(paths.copyPath);
     if (!saved) return saved;

@@ -8,6 +8,7 @@
 #include <QByteArray>
 #include <QString>
 #include <chrono>
+#include <functional>
 #include <sys/types.h>
 
 class SharedPixelFile;
@@ -18,17 +19,21 @@ public:
     // pixel file as descriptor 3 and a pipe for its answer as descriptor 4; nothing else is inherited.
     static Result<ReaderChild> Start(const QString& program, const SharedPixelFile& pixels);
 
-    // A child never asked, or left while it works, is killed and reaped.
+    // A child never asked, or left while it works, is killed; every child is reaped.
     ~ReaderChild();
     ReaderChild(ReaderChild&& other) noexcept;
     ReaderChild& operator=(ReaderChild&&) = delete;
     ReaderChild(const ReaderChild&) = delete;
     ReaderChild& operator=(const ReaderChild&) = delete;
 
-    // Sends the request and gives what the child wrote to its answer pipe once it has ended normally. A
-    // crash, no end within `within` of the request (the child is then killed) or an end without an answer
-    // fail with ReaderCrashed, ReaderTimedOut or ReaderFailed. Once only.
-    Result<QByteArray> Ask(const QByteArray& request, std::chrono::milliseconds within);
+    // Whether the bytes read so far are one whole answer.
+    using AnswerTest = std::function<bool(const QByteArray&)>;
+
+    // Sends the request and gives the child's answer as soon as it is whole, before the child has ended: it
+    // may still be giving memory back. A crash, no whole answer within `within` of the request (the child is
+    // then killed) or an end without one fail with ReaderCrashed, ReaderTimedOut or ReaderFailed. Once only.
+    Result<QByteArray> Ask(const QByteArray& request, std::chrono::milliseconds within,
+                           const AnswerTest& whole);
 
 private:
     ReaderChild(pid_t pid, UniqueFd request, UniqueFd answer);

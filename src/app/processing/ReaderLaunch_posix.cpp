@@ -85,10 +85,12 @@ private:
     posix_spawnattr_t attributes_{};
 };
 
-enum class Collected { EndOfAnswer, TimedOut, ReadFailed };
+enum class Collected { Answer, EndOfPipe, TimedOut, ReadFailed };
 
-// Reads the pipe until every writer has closed it, or until the deadline; `error` tells why a read failed.
-Collected CollectAnswer(int fd, Clock::time_point deadline, QByteArray& bytes, int& error) {
+// Reads the pipe until the bytes hold a whole answer, every writer has closed it, or the deadline; `error`
+// tells why a read failed.
+Collected CollectAnswer(int fd, Clock::time_point deadline, const ReaderChild::AnswerTest& whole,
+                        QByteArray& bytes, int& error) {
     char buffer[4096];
     for (;;) {
         const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
@@ -106,8 +108,9 @@ Collected CollectAnswer(int fd, Clock::time_point deadline, QByteArray& bytes, i
             error = errno;
             return Collected::ReadFailed;
         }
-        if (got == 0) return Collected::EndOfAnswer;
+        if (got == 0) return Collected::EndOfPipe;
         if (bytes.size() < kLargestReaderMessage) bytes.append(buffer, got);
+        if (whole(bytes)) return Collected::Answer;
     }
 }
 
@@ -190,16 +193,20 @@ int ReaderChild::Reap() {
     return status;
 }
 
-Result<QByteArray> ReaderChild::Ask(const QByteArray& request, std::chrono::milliseconds within) {
-    if (pid_ <= 0) return Failure{FailureCode::ReaderFailed, QStringLiteral("the reader was asked already")};
+Result<QByteArray> ReaderChild::Ask(const QByteArray& request, std::chrono::milliseconds within,
+                                    const AnswerTest& whole) {
+    if (!request_.Valid())
+        return Failure{FailureCode::ReaderFailed, QStringLiteral("the reader was asked already")};
     // A child that has ended already fails the send; how it ended tells why.
     const int sendError = SendAll(request_.Get(), request);
     request_.Reset();
 
     QByteArray bytes;
     int readError = 0;
-    const Collected collected = CollectAnswer(answer_.Get(), Clock::now() + within, bytes, readError);
-    if (collected != Collected::EndOfAnswer) (void)::kill(pid_, SIGKILL);
+    const Collected collected = CollectAnswer(answer_.Get(), Clock::now() + within, whole, bytes, readError);
+    // The child ends on its own once it has answered, and is reaped when this object goes.
+    if (collected == Collected::Answer) return bytes;
+    if (collected != Collected::EndOfPipe) (void)::kill(pid_, SIGKILL);
     const int status = Reap();
     if (collected == Collected::TimedOut)
         return Failure{
@@ -212,9 +219,7 @@ Result<QByteArray> ReaderChild::Ask(const QByteArray& request, std::chrono::mill
     if (sendError != 0)
         return SystemFailure(FailureCode::ReaderFailed, QStringLiteral("cannot send the reader its file"),
                              sendError);
-    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0 || bytes.isEmpty())
-        return Failure{
-            FailureCode::ReaderFailed,
-            QStringLiteral("reader ended without an answer (exit status %1)").arg(WEXITSTATUS(status))};
-    return bytes;
+    return Failure{
+        FailureCode::ReaderFailed,
+        QStringLiteral("reader ended without an answer (exit status %1)").arg(WEXITSTATUS(status))};
 }

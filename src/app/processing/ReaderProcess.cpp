@@ -37,11 +37,11 @@ ReaderProcess::ReaderProcess(SharedPixelFile pixels, ReaderChild child,
 
 Status ReaderProcess::Read(const QString& fileName, bool singleFileMode, std::chrono::milliseconds retryOpen,
                            TExtBitmap& bitmap, float& longitude) {
-    const auto bytes = child_.Ask(EncodeReaderRequest({fileName, retryOpen, singleFileMode}), answerWithin_);
+    const auto bytes =
+        child_.Ask(EncodeReaderRequest({fileName, retryOpen, singleFileMode}), answerWithin_,
+                   [](const QByteArray& part) { return DecodeReaderAnswer(part).has_value(); });
     if (!bytes) return bytes.status();
     const auto answer = DecodeReaderAnswer(*bytes);
-    if (!answer)
-        return Failure{FailureCode::ReaderFailed, QStringLiteral("the reader's answer is unreadable")};
     if (!answer->status) return answer->status;
     auto rows = pixels_.MapRows(answer->width, answer->height, static_cast<std::size_t>(answer->rowBytes));
     if (!rows) return rows.status();

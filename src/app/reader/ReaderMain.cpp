@@ -103,6 +103,9 @@ int main(int argc, char**) {
         answer.height = rows.height;
         answer.rowBytes = static_cast<qsizetype>(rows.rowBytes);
     }
-    // The libraries' clean-up at exit would only cost time: the image is in the memory file already.
-    std::_Exit(WriteAll(answerPipe.Get(), EncodeReaderAnswer(answer)) ? 0 : 1);
+    // The program takes the rows as soon as the answer is whole; the room of the counts is given back
+    // meanwhile. The libraries' clean-up at exit would only cost time.
+    const bool answered = WriteAll(answerPipe.Get(), EncodeReaderAnswer(answer));
+    if (answer.status) pixels.GiveBackBeyond(rows.rowBytes * static_cast<std::size_t>(rows.height));
+    std::_Exit(answered ? 0 : 1);
 }

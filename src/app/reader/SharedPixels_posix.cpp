@@ -3,52 +3,43 @@
 
 #include <QFile>
 #include <cerrno>
+#include <fcntl.h>
 #include <sys/mman.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 
 namespace {
 
-// A mapping of the memory file as a pixel block, unmapped when the block goes. Keeping only the first bytes
-// unmaps the rest and, for the reader's block (fileToShrink set), shrinks the file to them, so the counts'
-// room is free before the program maps the rows.
+// A mapping of the memory file as a pixel block, unmapped when the block goes. It gives nothing back itself:
+// the reader does once it has answered (SharedPixelFile::GiveBackBeyond), so that the program need not wait
+// for it.
 class SharedBlock final : public PixelBlock {
 public:
-    SharedBlock(void* address, std::size_t length, int fileToShrink)
-        : address_(static_cast<std::uint8_t*>(address)), length_(length), fileToShrink_(fileToShrink) {}
+    SharedBlock(void* address, std::size_t length)
+        : address_(static_cast<std::uint8_t*>(address)), length_(length) {}
     ~SharedBlock() override { ::munmap(address_, length_); }
     SharedBlock(const SharedBlock&) = delete;
     SharedBlock& operator=(const SharedBlock&) = delete;
 
     std::uint8_t* Data() override { return address_; }
-
-    void Keep(std::size_t keptBytes) override {
-        // Only the freeing of the rest hangs on these: the kept bytes are valid whatever they answer.
-        const std::size_t page = static_cast<std::size_t>(::sysconf(_SC_PAGESIZE));
-        const std::size_t keptPages = (keptBytes + page - 1) / page * page;
-        if (keptPages < length_ && ::munmap(address_ + keptPages, length_ - keptPages) == 0)
-            length_ = keptPages;
-        if (fileToShrink_ >= 0) (void)::ftruncate(fileToShrink_, static_cast<off_t>(keptBytes));
-    }
+    void Keep(std::size_t) override {}
 
 private:
     std::uint8_t* address_;
     std::size_t length_;
-    int fileToShrink_;
 };
 
-Result<std::unique_ptr<PixelBlock>> MapBlock(int fd, std::size_t bytes, const QString& what,
-                                             int fileToShrink = -1) {
+Result<std::unique_ptr<PixelBlock>> MapBlock(int fd, std::size_t bytes, const QString& what) {
     void* address = ::mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_SHARED | MAP_POPULATE, fd, 0);
     if (address == MAP_FAILED)
         return SystemFailure(errno == ENOMEM ? FailureCode::OutOfMemory : FailureCode::ReaderFailed, what);
-    return std::unique_ptr<PixelBlock>(std::make_unique<SharedBlock>(address, bytes, fileToShrink));
+    return std::unique_ptr<PixelBlock>(std::make_unique<SharedBlock>(address, bytes));
 }
 
 } // namespace
 
 Result<SharedPixelFile> SharedPixelFile::Create() {
-    const int fd = ::memfd_create("stratolux-pixels", MFD_CLOEXEC);
+    const int fd = ::memfd_create("stratolux-pixels", MFD_CLOEXEC | MFD_ALLOW_SEALING);
     if (fd < 0)
         return SystemFailure(FailureCode::ReaderFailed, QStringLiteral("cannot create shared memory"));
     return SharedPixelFile(UniqueFd(fd));
@@ -59,10 +50,19 @@ Result<std::unique_ptr<PixelBlock>> SharedPixelFile::Block(std::size_t bytes) co
         return SystemFailure(FailureCode::OutOfMemory,
                              QStringLiteral("cannot size shared memory to %1 MB").arg(bytes / 1000000));
     return MapBlock(fd_.Get(), bytes,
-                    QStringLiteral("cannot map %1 MB of shared memory").arg(bytes / 1000000), fd_.Get());
+                    QStringLiteral("cannot map %1 MB of shared memory").arg(bytes / 1000000));
+}
+
+void SharedPixelFile::GiveBackBeyond(std::size_t bytes) const {
+    struct stat file {};
+    if (::fstat(fd_.Get(), &file) != 0 || static_cast<std::size_t>(file.st_size) <= bytes) return;
+    (void)::fallocate(fd_.Get(), FALLOC_FL_PUNCH_HOLE | FALLOC_FL_KEEP_SIZE, static_cast<off_t>(bytes),
+                      file.st_size - static_cast<off_t>(bytes));
 }
 
 Result<GreyRows> SharedPixelFile::MapRows(int width, int height, std::size_t rowBytes) const {
+    if (::fcntl(fd_.Get(), F_ADD_SEALS, F_SEAL_SHRINK) != 0)
+        return SystemFailure(FailureCode::ReaderFailed, QStringLiteral("cannot seal shared memory"));
     struct stat file {};
     if (::fstat(fd_.Get(), &file) != 0)
         return SystemFailure(FailureCode::ReaderFailed, QStringLiteral("cannot inspect shared memory"));
