@@ -42,7 +42,7 @@ Status CreateFolder(const QString& folder) {
 Status ReadImage(Result<ReaderProcess>& reader, const QString& path, TExtBitmap& bitmap, float& longitude,
                  const ProcessingOptions& options) {
     KeepAlive();
-    // The copy settles on disk before it is read, while the reader's process starts.
+    // The copy settles on disk before it is read.
     QThread::msleep(static_cast<unsigned long>(options.waits.beforeRead.count()));
     if (!reader) return reader.status();
     return reader->Read(path, options.singleFileMode, options.waits.retryOpen, bitmap, longitude);
@@ -89,6 +89,10 @@ Status FileProcessor::Process(const ReceivedFile& file, const ProcessingOptions&
         return Failure{FailureCode::StillBeingWritten,
                        QStringLiteral("still being written, retried at the next scan")};
 
+    // The reader's process loads its libraries while the file is copied and settles; it ends on its own while
+    // the image is saved, and goes after the bitmap.
+    auto reader = ReaderProcess::Start(options.reader);
+
     // An unset folder is never taken for the file-system root.
     if (options.netCdfPath.isEmpty())
         return Failure{FailureCode::FolderNotSet, QStringLiteral("no netCDF folder set")};
@@ -125,8 +129,6 @@ Status FileProcessor::Process(const ReceivedFile& file, const ProcessingOptions&
         }
     }
 
-    // The reader's process ends on its own while the image is saved; it goes after the bitmap.
-    auto reader = ReaderProcess::Start(options.reader);
     TExtBitmap bitmap;
     bitmap.SetPixelFormat(TPixelFormat::pf8bit);
     Status saved = ReadImage(reader, readPath, bitmap, outcome.longitude, options);
