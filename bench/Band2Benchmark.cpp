@@ -1,6 +1,7 @@
 // Band-2 benchmark: one full-disk band-2 file (21696² pixels) through ProcessFile with PNG, JPEG and the
 // archive copy, then its thumbnail read back from each saved image as the scan's worker does it. Reports the
 // time, the peak memory in bytes per pixel (target at most 2.5) and the read-back times.
+#include "BenchOptions.h"
 #include "FileProcessor.h"
 #include "ImageFileLoading.h"
 #include "PeakMemory.h"
@@ -33,17 +34,10 @@ int main(int argc, char** argv) {
     work.removeRecursively();
     QDir().mkpath(work.filePath("received"));
 
-    ProcessingOptions options;
-    options.sourcePath = work.filePath("received") + "/";
-    options.netCdfPath = work.filePath("archive") + "/";
-    options.savePath = work.filePath("images") + "/";
-    options.bandsSelected.fill(true);
+    ProcessingOptions options = BenchmarkOptions(work);
     options.saveAsNetCdf = true;
     options.saveAsPng = true;
     options.saveAsJpeg = true;
-    options.waits = {std::chrono::milliseconds(0), std::chrono::milliseconds(0),
-                     std::chrono::milliseconds(0)};
-    options.reader.program = READER_PROGRAM;
     FileProcessor processor;
     processor.notify = nullptr;
 

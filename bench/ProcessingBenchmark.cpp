@@ -3,6 +3,7 @@
 // 99).
 #include "AbiBitmap.h"
 #include "BMPExtImage.h"
+#include "BenchOptions.h"
 #include "EncodeIntoFile.h"
 #include "FileProcessor.h"
 #include "ImageFiles.h"
@@ -29,14 +30,8 @@ int main(int argc, char** argv) {
     work.removeRecursively();
     QDir().mkpath(work.filePath("received"));
 
-    ProcessingOptions options; // the program's defaults: JPEG at quality 99, dates in folders, short names
-    options.sourcePath = work.filePath("received") + "/";
-    options.netCdfPath = work.filePath("archive") + "/";
-    options.savePath = work.filePath("images") + "/";
-    options.bandsSelected.fill(true);
-    options.waits = {std::chrono::milliseconds(0), std::chrono::milliseconds(0),
-                     std::chrono::milliseconds(0)};
-    options.reader.program = READER_PROGRAM;
+    // The program's defaults: JPEG at quality 99, dates in folders, short names.
+    const ProcessingOptions options = BenchmarkOptions(work);
     FileProcessor processor;
     processor.notify = nullptr;
 

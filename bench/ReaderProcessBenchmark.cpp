@@ -7,6 +7,7 @@
 //                           the reader in the program reading FILE N times
 #include "AbiBitmap.h"
 #include "BMPExtImage.h"
+#include "BenchOptions.h"
 #include "FileProcessor.h"
 #include "ImageFiles.h"
 #include "PeakMemory.h"
@@ -26,18 +27,6 @@
 namespace {
 
 const ReaderProcessSettings kReader{READER_PROGRAM};
-
-ProcessingOptions OptionsIn(const QDir& work) {
-    ProcessingOptions options;
-    options.sourcePath = work.filePath("received") + "/";
-    options.netCdfPath = work.filePath("archive") + "/";
-    options.savePath = work.filePath("images") + "/";
-    options.bandsSelected.fill(true);
-    options.waits = {std::chrono::milliseconds(0), std::chrono::milliseconds(0),
-                     std::chrono::milliseconds(0)};
-    options.reader = kReader;
-    return options;
-}
 
 // The reader in the program against the reader in its own process, each as processing runs it: after the
 // pause in which a received file settles, the reader's process started before that pause, so that the
@@ -145,7 +134,7 @@ int Overhead(const QString& file, int runs) {
 
 int Peak(const QString& file, const QDir& work) {
     const ProcessingOptions options = [&] {
-        ProcessingOptions both = OptionsIn(work);
+        ProcessingOptions both = BenchmarkOptions(work);
         both.saveAsPng = true;
         both.saveAsJpeg = true;
         return both;
@@ -188,7 +177,7 @@ double GrowthPerFile(const std::vector<long long>& resident) {
 }
 
 int Resident(const QString& file, const QDir& work, int count) {
-    const ProcessingOptions options = OptionsIn(work);
+    const ProcessingOptions options = BenchmarkOptions(work);
     QDir().mkpath(options.sourcePath);
     const QString received = options.sourcePath + QFileInfo(file).fileName();
     FileProcessor processor;
