@@ -12,8 +12,7 @@ inline ProcessingOptions BenchmarkOptions(const QDir& work) {
     options.netCdfPath = work.filePath("archive") + "/";
     options.savePath = work.filePath("images") + "/";
     options.bandsSelected.fill(true);
-    options.waits = {std::chrono::milliseconds(0), std::chrono::milliseconds(0),
-                     std::chrono::milliseconds(0)};
+    options.waits = ProcessingWaits::None();
     options.reader.program = READER_PROGRAM;
     return options;
 }

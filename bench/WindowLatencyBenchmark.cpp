@@ -120,7 +120,7 @@ int main(int argc, char** argv) {
     TRegistryString("BandsSelected", bands.join(',')).Write();
 
     TFormStratolux form(ParseCommandLine({"-start", "-images"}), work.filePath("stratolux-process.log"));
-    form.Waits = {std::chrono::milliseconds(0), std::chrono::milliseconds(0), std::chrono::milliseconds(0)};
+    form.Waits = ProcessingWaits::None();
     form.Reader.program = READER_PROGRAM;
     LatencyProbe probe;
     int reported = 0;

@@ -17,12 +17,15 @@
 
 enum class FailureCode {
     // The received file itself.
-    FileVanished,      // gone or unreadable since it was listed
+    FileVanished,      // gone since it was listed
     NotRegularFile,    // a folder, pipe or device matching the mask
+    SymbolicLink,      // never followed
+    CannotRead,        // no permission to read it
     TooSmall,          // under the smallest size a radiance file can have
+    TooLarge,          // over the largest size a radiance file can have
     NotAbiFileName,    // the name does not decode
     OtherSatellite,    // a file of a satellite other than the selected one
-    StillBeingWritten, // another process still has it open
+    StillBeingWritten, // modified moments ago, or while it settled
     // Its content, as the reader finds it.
     NotNetCdf,
     DamagedNetCdf,

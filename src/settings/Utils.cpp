@@ -85,10 +85,6 @@ Result<qint64> FileSizeOf(const QString& path) {
     return info.size();
 }
 
-bool FileInUse(const QString& path) {
-    return !TExclusiveFile(path).IsOpen();
-}
-
 TDateTime UtcNow() {
     return DateTimeFromUnixMs(QDateTime::currentMSecsSinceEpoch());
 }

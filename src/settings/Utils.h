@@ -7,6 +7,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <chrono>
 #include <cstdint>
 #include <functional>
 
@@ -20,9 +21,13 @@ void ListFiles(const QString& mask, QStringList& list);
 // FileVanished or NotRegularFile failure for anything else (a pipe is never opened).
 Result<qint64> FileSizeOf(const QString& path);
 
-// True when the file is missing, read-only, not a regular file, or open in any process (even only for
-// reading) other than through this call.
-bool FileInUse(const QString& path);
+// A writer that adds to a file pauses for less than this between its writes.
+inline constexpr std::chrono::milliseconds kSettlingTime{10000};
+
+// True when the file may still be being written: missing, not a regular file (a symbolic link is not
+// followed), or modified within `settling` of now, either way, so that a clock a little off the writer's
+// counts too. Read access is all it needs: a writer running under another account is seen alike.
+bool FileInUse(const QString& path, std::chrono::milliseconds settling = kSettlingTime);
 
 TDateTime UtcNow();
 

@@ -1,4 +1,4 @@
-// POSIX (Linux) realisation of the exclusive open and of setting a file's last-write time.
+// POSIX (Linux) realisation of the in-use test, the exclusive open and of setting a file's last-write time.
 #include "DosDateTime.h"
 #include "ExclusiveFile.h"
 #include "OpenFileProbe_posix.h"
@@ -9,6 +9,7 @@
 #include <fcntl.h>
 #include <string>
 #include <sys/stat.h>
+#include <time.h>
 #include <unistd.h>
 
 namespace {
@@ -90,6 +91,16 @@ bool ProbeOpenByProcScan(int fd) {
         }
     }
     return false;
+}
+
+bool FileInUse(const QString& path, std::chrono::milliseconds settling) {
+    struct stat info {};
+    if (lstat(QFile::encodeName(path).constData(), &info) != 0 || !S_ISREG(info.st_mode)) return true;
+    timespec now{};
+    clock_gettime(CLOCK_REALTIME, &now);
+    const auto age = std::chrono::seconds(now.tv_sec - info.st_mtim.tv_sec) +
+                     std::chrono::nanoseconds(now.tv_nsec - info.st_mtim.tv_nsec);
+    return age < settling && age > -settling;
 }
 
 TExclusiveFile::TExclusiveFile(const QString& path) {

@@ -123,16 +123,6 @@ TEST_F(FileUtils, FileSizeOfDoesNotWrapAbove2GiB) {
     EXPECT_EQ(FileSizeOf(big.fileName()).value(), size);
 }
 
-TEST_F(FileUtils, FileInUseWhileAnotherProcessReadsIt) {
-    const QString path = MakeFile("scan.nc");
-    EXPECT_FALSE(FileInUse(path));
-    TReadingProcess reader(path);
-    ASSERT_TRUE(reader.IsReady());
-    EXPECT_TRUE(FileInUse(path));
-    reader.End();
-    EXPECT_FALSE(FileInUse(path));
-}
-
 TEST_F(FileUtils, ProcScanFindsAnotherProcessReadingTheFile) {
     const QString path = MakeFile("scan.nc");
     const int fd = open(QFile::encodeName(path).constData(), O_RDWR | O_CLOEXEC);
@@ -148,17 +138,36 @@ TEST_F(FileUtils, ProcScanFindsAnotherProcessReadingTheFile) {
     close(fd);
 }
 
-TEST_F(FileUtils, FileInUseForMissingReadOnlyOrOtherwiseOpenFiles) {
+TEST_F(FileUtils, FileInUseWhileRecentlyModifiedWhoeverHoldsItAndWhateverItsMode) {
     EXPECT_TRUE(FileInUse(Folder() + "missing.nc"));
     EXPECT_TRUE(FileInUse(Dir.path()));
+    const QString link = Folder() + "link.nc";
+    ASSERT_EQ(symlink(QFile::encodeName(MakeFile("target.nc")).constData(), QFile::encodeName(link).constData()), 0);
+    EXPECT_TRUE(FileInUse(link, std::chrono::milliseconds(0)));
 
-    const QString readOnly = MakeFile("readonly.nc");
-    ASSERT_EQ(chmod(QFile::encodeName(readOnly).constData(), 0444), 0);
-    EXPECT_TRUE(FileInUse(readOnly));
+    const QString fresh = MakeFile("fresh.nc");
+    EXPECT_TRUE(FileInUse(fresh));
+    EXPECT_FALSE(FileInUse(fresh, std::chrono::milliseconds(0)));
 
-    QFile heldHere(MakeFile("held.nc"));
-    ASSERT_TRUE(heldHere.open(QIODevice::ReadOnly));
-    EXPECT_TRUE(FileInUse(heldHere.fileName()));
+    // A finished file of another account's receiver: read-only to us, and held open by a reader elsewhere.
+    const QString settled = MakeFile("settled.nc");
+    const QDateTime minuteAgo = QDateTime::currentDateTimeUtc().addSecs(-60);
+    QFile file(settled);
+    ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+    ASSERT_TRUE(file.setFileTime(minuteAgo, QFileDevice::FileModificationTime));
+    file.close();
+    ASSERT_EQ(chmod(QFile::encodeName(settled).constData(), 0444), 0);
+    TReadingProcess reader(settled);
+    ASSERT_TRUE(reader.IsReady());
+    EXPECT_FALSE(FileInUse(settled));
+
+    // A file dated ahead of this clock by less than the settling time may be one being written by a
+    // receiver whose clock runs ahead.
+    ASSERT_EQ(chmod(QFile::encodeName(settled).constData(), 0644), 0);
+    ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+    ASSERT_TRUE(file.setFileTime(QDateTime::currentDateTimeUtc().addSecs(5), QFileDevice::FileModificationTime));
+    file.close();
+    EXPECT_TRUE(FileInUse(settled));
 }
 
 QDateTime LastWrite(const QString& path) {

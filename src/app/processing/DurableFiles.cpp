@@ -14,9 +14,9 @@ constexpr qint64 kCopyChunkBytes = 1 << 20;
 
 // Everything up to the rename: the content, the file time, the flush and the size check.
 Status WriteTemporary(const QString& temporary, const QString& finalPath, const ContentWriter& write,
-                      TDateTime fileTime) {
+                      TDateTime fileTime, unsigned permissions) {
     FileSink sink(finalPath);
-    if (Status created = sink.Create(temporary); !created) return created;
+    if (Status created = sink.Create(temporary, permissions); !created) return created;
     if (Status written = write(sink); !written) {
         if (sink.WriteFailure()) return *sink.WriteFailure();
         return Failure{written.failure().code,
@@ -38,10 +38,11 @@ QString TemporaryNameFor(const QString& finalPath) {
     return info.dir().filePath("." + info.fileName() + ".partial");
 }
 
-Status PublishFile(const QString& finalPath, const ContentWriter& write, TDateTime fileTime) {
+Status PublishFile(const QString& finalPath, const ContentWriter& write, TDateTime fileTime,
+                   unsigned permissions) {
     const QString temporary = TemporaryNameFor(finalPath);
     // Removing the temporary file after a failure is tidying up: the failure reported is the one before it.
-    if (Status written = WriteTemporary(temporary, finalPath, write, fileTime); !written) {
+    if (Status written = WriteTemporary(temporary, finalPath, write, fileTime, permissions); !written) {
         QFile::remove(temporary);
         return written;
     }
@@ -55,22 +56,25 @@ Status PublishFile(const QString& finalPath, const ContentWriter& write, TDateTi
 }
 
 Status CopyFileDurably(const QString& sourcePath, const QString& targetPath) {
-    QFile source(sourcePath);
-    if (!source.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
+    const Result<OpenedSource> source = OpenSourceFile(sourcePath);
+    if (!source)
         return Failure{FailureCode::CannotCopy,
-                       QStringLiteral("cannot copy %1: %2").arg(sourcePath, source.errorString())};
-    const Status copied = PublishFile(targetPath, [&](QIODevice& sink) -> Status {
-        std::vector<char> buffer(kCopyChunkBytes);
-        for (;;) {
-            const qint64 got = source.read(buffer.data(), kCopyChunkBytes);
-            if (got == 0) return {};
-            if (got < 0)
-                return Failure{FailureCode::CannotCopy,
-                               QStringLiteral("reading %1: %2").arg(sourcePath, source.errorString())};
-            if (sink.write(buffer.data(), got) != got)
-                return Failure{FailureCode::CannotCopy, sink.errorString()};
-        }
-    });
+                       QStringLiteral("cannot copy %1: %2").arg(sourcePath, source.failure().message)};
+    const Status copied = PublishFile(
+        targetPath,
+        [&](QIODevice& sink) -> Status {
+            std::vector<char> buffer(kCopyChunkBytes);
+            for (;;) {
+                const Result<qint64> got = ReadSome(source->file, buffer.data(), kCopyChunkBytes);
+                if (!got)
+                    return Failure{FailureCode::CannotCopy,
+                                   QStringLiteral("reading %1: %2").arg(sourcePath, got.failure().message)};
+                if (*got == 0) return {};
+                if (sink.write(buffer.data(), *got) != *got)
+                    return Failure{FailureCode::CannotCopy, sink.errorString()};
+            }
+        },
+        0, source->permissions);
     if (copied) return copied;
     return Failure{FailureCode::CannotCopy, copied.failure().message};
 }

@@ -5,6 +5,7 @@
 
 #include "DateTime.h"
 #include "Failure.h"
+#include "UniqueFd.h"
 
 #include <QString>
 #include <functional>
@@ -18,17 +19,33 @@ QString TemporaryNameFor(const QString& finalPath);
 // the system's reason is reported whatever the writer answers.
 using ContentWriter = std::function<Status(QIODevice& sink)>;
 
+// The read and write bits a published file may have at most (the user's umask takes its share as well):
+// a file made from a received file never gets wider ones than the received file has.
+inline constexpr unsigned kUsualPermissions = 0666;
+
 // Runs write into a new temporary file; when it succeeds, sets the file time (unless 0), flushes the file to
 // disk, checks that it holds every byte written, renames it over finalPath and flushes the folder. A failure
 // removes the temporary file and leaves any old file at finalPath as it was. Failures say "cannot write
 // <finalPath>: <reason>", or "cannot put <finalPath> in place: <reason>" for the rename and the folder.
-Status PublishFile(const QString& finalPath, const ContentWriter& write, TDateTime fileTime = 0);
+Status PublishFile(const QString& finalPath, const ContentWriter& write, TDateTime fileTime = 0,
+                   unsigned permissions = kUsualPermissions);
 
-// Copies a file as PublishFile publishes one. Every failure has the code CannotCopy: "cannot copy <source>:
-// <reason>" when the source cannot be opened, otherwise as PublishFile words it.
+// Copies a file as PublishFile publishes one, with at most the source's permissions; a symbolic link is
+// never followed. Every failure has the code CannotCopy: "cannot copy <source>: <reason>" when the source
+// cannot be opened, otherwise as PublishFile words it.
 Status CopyFileDurably(const QString& sourcePath, const QString& targetPath);
 
-// Platform part, answering 0 or the errno value: flush a folder's entries to disk; rename replacing the
-// target.
+// A source file opened for reading, and its permissions.
+struct OpenedSource {
+    UniqueFd file;
+    unsigned permissions;
+};
+
+// Platform part: open a source without following a symbolic link, and read from it, failing with the
+// system's reason; and, answering 0 or the errno value, flush a folder's entries to disk and rename replacing
+// the target.
+Result<OpenedSource> OpenSourceFile(const QString& path);
+// Up to `size` bytes; 0 at the end.
+Result<qint64> ReadSome(const UniqueFd& file, char* buffer, qint64 size);
 int FlushFolderToDisk(const QString& folder);
 int ReplaceFile(const QString& fromPath, const QString& toPath);

@@ -12,7 +12,7 @@
 #include <optional>
 
 // Why a source file was deleted without being processed.
-enum class SkipReason { None, TooLarge, BandNotSelected };
+enum class SkipReason { None, BandNotSelected };
 
 struct FileOutcome {
     QString sourcePath;
@@ -26,6 +26,8 @@ struct FileOutcome {
     TDateTime nominalTime = 0; // set once an image is written
     // Processed, or skipped, but the source could not be deleted (and why).
     std::optional<Failure> sourceNotDeleted;
+    // A file named on the command line that was to be archived, but could not be copied (and why).
+    std::optional<Failure> notArchived;
     QImage thumbnail; // the saved image read back and reduced for its thumbnail; null when unreadable
 
     bool Processed() const { return !failure && skipReason == SkipReason::None && !imagePath.isEmpty(); }

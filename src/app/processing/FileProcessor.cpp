@@ -12,6 +12,8 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QLocale>
+#include <QSet>
 #include <QThread>
 #include <filesystem>
 
@@ -23,11 +25,24 @@ bool SameFile(const QString& a, const QString& b) {
     return first.exists() && second.exists() && first.canonicalFilePath() == second.canonicalFilePath();
 }
 
-bool BusyAfterWaiting(const QString& path, const ProcessingWaits& waits) {
+// A file modified moments ago is looked at once more after a pause; one that is still changing then (or
+// has gone) is left for the next scan.
+bool StillBeingWritten(const QString& path, const FileIdentity& listed, const ProcessingWaits& waits) {
     KeepAlive();
-    if (!FileInUse(path)) return false;
+    if (!FileInUse(path, waits.settling)) return false;
     QThread::msleep(static_cast<unsigned long>(waits.busyFile.count()));
-    return FileInUse(path);
+    const Result<FileIdentity> now = IdentifyFile(path);
+    return FileInUse(path, waits.settling) || !now || *now != listed;
+}
+
+Failure StillBeingWrittenFailure() {
+    return {FailureCode::StillBeingWritten, QStringLiteral("still being written, retried at the next scan")};
+}
+
+Failure TooLargeFailure(qint64 size) {
+    return {FailureCode::TooLarge, QStringLiteral("too large (%1 GB; the limit is %2 bytes)")
+                                       .arg(QString::number(static_cast<double>(size) / 1e9, 'f', 1),
+                                            QLocale(QLocale::English).toString(kLargestReceivedFile))};
 }
 
 Status CreateFolder(const QString& folder) {
@@ -39,13 +54,17 @@ Status CreateFolder(const QString& folder) {
     return {};
 }
 
-Status ReadImage(Result<ReaderProcess>& reader, const QString& path, TExtBitmap& bitmap, float& longitude,
-                 const ProcessingOptions& options) {
+// The received file after it has settled: still the one copied, or why not.
+Status CheckUnchanged(const QString& path, const FileIdentity& copied) {
+    const Result<FileIdentity> now = IdentifyFile(path);
+    if (!now) return now.status();
+    if (*now != copied) return StillBeingWrittenFailure();
+    return {};
+}
+
+void Settle(const ProcessingOptions& options) {
     KeepAlive();
-    // The copy settles on disk before it is read.
     QThread::msleep(static_cast<unsigned long>(options.waits.beforeRead.count()));
-    if (!reader) return reader.status();
-    return reader->Read(path, options.singleFileMode, options.waits.retryOpen, bitmap, longitude);
 }
 
 bool ImageFormatSelected(const ProcessingOptions& options) {
@@ -60,18 +79,28 @@ FileOutcome FileProcessor::ProcessFile(const ReceivedFile& file, const Processin
     FileOutcome outcome;
     outcome.sourcePath = file.path;
     outcome.name = file.name;
-    if (const Status status = Process(file, options, outcome); !status) outcome.failure = status.failure();
+    const Result<FileIdentity> listed = IdentifyFile(file.path);
+    if (!listed) {
+        outcome.failure = listed.failure();
+        return outcome;
+    }
+    if (const Status status = Process(file, *listed, options, outcome); !status) outcome.failure = status.failure();
+    failures_.Note(file.path, *listed, outcome.failure);
     return outcome;
 }
 
-Status FileProcessor::Process(const ReceivedFile& file, const ProcessingOptions& options,
-                              FileOutcome& outcome) {
-    const Result<FileIdentity> listed = IdentifyFile(file.path);
-    if (!listed) return listed.failure();
-    outcome.sizeBytes = listed->size;
-    if (listed->size < kSmallestReceivedFile)
-        return Failure{FailureCode::TooSmall, QStringLiteral("only %1 bytes").arg(listed->size)};
-    if (listed->size > kLargestReceivedFile) return Skip(file.path, *listed, SkipReason::TooLarge, outcome);
+void FileProcessor::ForgetFilesNotIn(const std::vector<ReceivedFile>& files) {
+    QSet<QString> paths;
+    for (const ReceivedFile& file : files) paths.insert(file.path);
+    failures_.KeepOnly(paths);
+}
+
+Status FileProcessor::Process(const ReceivedFile& file, const FileIdentity& listed,
+                              const ProcessingOptions& options, FileOutcome& outcome) {
+    outcome.sizeBytes = listed.size;
+    if (listed.size < kSmallestReceivedFile)
+        return Failure{FailureCode::TooSmall, QStringLiteral("only %1 bytes").arg(listed.size)};
+    if (listed.size > kLargestReceivedFile) return TooLargeFailure(listed.size);
     if (!file.name)
         return Failure{FailureCode::NotAbiFileName, QStringLiteral("not the name of an ABI full-disk file")};
     const AbiFileInfo& name = *file.name;
@@ -83,20 +112,26 @@ Status FileProcessor::Process(const ReceivedFile& file, const ProcessingOptions&
     if (options.satelliteItem != name.satellite - 1)
         return Failure{FailureCode::OtherSatellite, "a file of " + SatelliteName(name.satellite) +
                                                         ", another satellite than the one selected"};
-    if (!options.bandsSelected.at(name.bandIndex))
-        return Skip(file.path, *listed, SkipReason::BandNotSelected, outcome);
-    if (!options.singleFileMode && BusyAfterWaiting(file.path, options.waits))
-        return Failure{FailureCode::StillBeingWritten,
-                       QStringLiteral("still being written, retried at the next scan")};
+    if (!options.bandsSelected.at(name.bandIndex)) {
+        outcome.skipReason = SkipReason::BandNotSelected;
+        if (const Status deleted = DeleteIfUnchanged(file.path, listed); !deleted)
+            outcome.sourceNotDeleted = deleted.failure();
+        return {};
+    }
+    if (const std::optional<Failure> remembered = failures_.Recall(file.path, listed)) return *remembered;
+    if (!options.singleFileMode && StillBeingWritten(file.path, listed, options.waits))
+        return StillBeingWrittenFailure();
+    if (const Status readable = CheckReadable(file.path); !readable) return readable;
 
     // The reader's process loads its libraries while the file is copied and settles; it ends on its own while
     // the image is saved, and goes after the bitmap.
     auto reader = ReaderProcess::Start(options.reader);
 
-    // An unset folder is never taken for the file-system root.
+    // An unset folder is never taken for the file-system root. Long image names put the images beside the
+    // copy, so only short ones need the image folder.
     if (options.netCdfPath.isEmpty())
         return Failure{FailureCode::FolderNotSet, QStringLiteral("no netCDF folder set")};
-    if (options.savePath.isEmpty())
+    if (options.savePath.isEmpty() && options.shortImageNames)
         return Failure{FailureCode::FolderNotSet, QStringLiteral("no image folder set")};
     const bool keepCopy = options.saveAsNetCdf;
     // With nothing to write and nothing to keep, deleting the source would lose it.
@@ -104,7 +139,8 @@ Status FileProcessor::Process(const ReceivedFile& file, const ProcessingOptions&
         return Failure{FailureCode::NoFormatSelected, QStringLiteral("no image format selected")};
     const OutputPaths paths = DeriveOutputPaths(options, QFileInfo(file.path).fileName(), name);
     if (const Status created = CreateFolder(paths.netCdfFolder); !created) return created;
-    if (const Status created = CreateFolder(paths.imageFolder); !created) return created;
+    if (!options.savePath.isEmpty())
+        if (const Status created = CreateFolder(paths.imageFolder); !created) return created;
 
     // A file named on the command line may come from the archive folder itself and is read where it lies; in
     // a scan, a source folder that is also the archive folder would have the file processed again at every
@@ -120,22 +156,31 @@ Status FileProcessor::Process(const ReceivedFile& file, const ProcessingOptions&
     bool haveCopy = false;
     QString readPath = file.path;
     if (!sourceIsArchive) {
-        const Status copy = CopyFileDurably(file.path, paths.copyPath);
-        // Single-file mode reads the file in place when it cannot be copied.
+        const QString copyPath = keepCopy ? paths.copyPath : paths.readCopyPath;
+        const Status copy = CopyFileDurably(file.path, copyPath);
+        // In a scan a file that cannot be copied stays. A file named on the command line is read where it
+        // lies instead; when it was to be archived, that it was not is said, and it stays as the archived
+        // file.
         if (!copy && !options.singleFileMode) return copy;
+        if (!copy && keepCopy) outcome.notArchived = copy.failure();
         if (copy) {
             haveCopy = true;
-            readPath = paths.copyPath;
+            readPath = copyPath;
         }
     }
 
+    Settle(options);
     TExtBitmap bitmap;
     bitmap.SetPixelFormat(TPixelFormat::pf8bit);
-    Status saved = ReadImage(reader, readPath, bitmap, outcome.longitude, options);
-    if (saved) saved = SaveImages(bitmap, options, name, paths, outcome);
-    if (haveCopy && !keepCopy) QFile::remove(paths.copyPath);
+    Status saved = options.singleFileMode ? Status() : CheckUnchanged(file.path, *copied);
+    if (saved) saved = reader ? reader->Read(readPath, options.singleFileMode, options.waits.retryOpen, bitmap,
+                                             outcome.longitude)
+                              : reader.status();
+    if (saved) saved = SaveImages(bitmap, options, name, paths, listed.permissions, outcome);
+    // A copy of a file that changed while it was copied is no archive of it.
+    const bool copyIsStale = !saved && saved.failure().code == FailureCode::StillBeingWritten;
+    if (haveCopy && (!keepCopy || copyIsStale)) QFile::remove(readPath);
     if (!saved) return saved;
-
     // With archiving on and no copy apart from the source, the source is the archived file: it stays.
     const bool sourceIsTheArchivedFile = keepCopy && !haveCopy;
     if (!sourceIsTheArchivedFile) {
@@ -150,16 +195,9 @@ Status FileProcessor::Process(const ReceivedFile& file, const ProcessingOptions&
     return {};
 }
 
-Status FileProcessor::Skip(const QString& path, const FileIdentity& identity, SkipReason reason,
-                           FileOutcome& outcome) {
-    outcome.skipReason = reason;
-    if (const Status deleted = DeleteIfUnchanged(path, identity); !deleted)
-        outcome.sourceNotDeleted = deleted.failure();
-    return {};
-}
-
 Status FileProcessor::SaveImages(const TExtBitmap& bitmap, const ProcessingOptions& options,
-                                 const AbiFileInfo& name, const OutputPaths& paths, FileOutcome& outcome) {
+                                 const AbiFileInfo& name, const OutputPaths& paths, unsigned permissions,
+                                 FileOutcome& outcome) {
     const bool wantJpeg = options.saveAsJpeg || options.saveAsJpegLow;
     // An image of a format no longer selected would be stale; a selected one is replaced only when complete.
     if (!options.saveAsPng) QFile::remove(paths.pngPath);
@@ -167,14 +205,15 @@ Status FileProcessor::SaveImages(const TExtBitmap& bitmap, const ProcessingOptio
 
     if (options.saveAsPng) {
         KeepAlive();
-        if (const Status saved = SavePngImage(bitmap, paths.pngPath, name.startTime, name.nominalTime);
+        if (const Status saved = SavePngImage(bitmap, paths.pngPath, name.startTime, name.nominalTime, permissions);
             !saved)
             return saved;
         outcome.imagePath = paths.pngPath;
     }
     if (wantJpeg) {
         const int quality = options.saveAsJpeg ? kJpegQuality : kJpegLowQuality;
-        if (const Status saved = SaveJpegImage(bitmap, paths.jpegPath, quality, name.nominalTime); !saved)
+        if (const Status saved = SaveJpegImage(bitmap, paths.jpegPath, quality, name.nominalTime, permissions);
+            !saved)
             return saved;
         outcome.imagePath = paths.jpegPath;
     }

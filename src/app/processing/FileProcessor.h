@@ -7,15 +7,16 @@
 #include "FileOutcome.h"
 #include "ProcessingOptions.h"
 #include "ReceivedFile.h"
+#include "RememberedFailures.h"
 
 #include <QString>
 #include <functional>
+#include <vector>
 
 inline constexpr qint64 kSmallestReceivedFile = 1000;
-// A band-2 full disk (21696² pixels) takes 300 to 450 MB; anything beyond this is no radiance file.
+// A band-2 full disk (21696² pixels) takes 300 to 450 MB; a file beyond this is not read, and stays.
 inline constexpr qint64 kLargestReceivedFile = 1000000000;
 
-struct FileIdentity;
 struct OutputPaths;
 class TExtBitmap;
 
@@ -28,19 +29,27 @@ public:
 
     FileProcessor();
 
+    // A file that failed for what it holds is not read again while it stays the same file; see
+    // RememberedFailures.
     FileOutcome ProcessFile(const ReceivedFile& file, const ProcessingOptions& options);
+
+    // Forgets the failures of files that have gone from the scan list.
+    void ForgetFilesNotIn(const std::vector<ReceivedFile>& files);
+    // Forgets every failure: each file is read again (at Start).
+    void ForgetFailures() { failures_.Clear(); }
 
     // The newest nominal time shown since the thumbnails were last cleared.
     TDateTime CycleTime() const { return cycleTime_; }
 
 private:
     // The steps up to the deletion of the source; a failure leaves the source in place.
-    Status Process(const ReceivedFile& file, const ProcessingOptions& options, FileOutcome& outcome);
-    // Deletes a file that is not to be processed, and says why.
-    Status Skip(const QString& path, const FileIdentity& identity, SkipReason reason, FileOutcome& outcome);
-    // Writes the selected images of the bitmap; the outcome's image path becomes the last one written.
+    Status Process(const ReceivedFile& file, const FileIdentity& listed, const ProcessingOptions& options,
+                   FileOutcome& outcome);
+    // Writes the selected images of the bitmap with at most these permissions; the outcome's image path
+    // becomes the last one written.
     Status SaveImages(const TExtBitmap& bitmap, const ProcessingOptions& options, const AbiFileInfo& name,
-                      const OutputPaths& paths, FileOutcome& outcome);
+                      const OutputPaths& paths, unsigned permissions, FileOutcome& outcome);
 
     TDateTime cycleTime_ = 0;
+    RememberedFailures failures_;
 };

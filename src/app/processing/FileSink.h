@@ -19,8 +19,8 @@ public:
     FileSink(const FileSink&) = delete;
     FileSink& operator=(const FileSink&) = delete;
 
-    // Creates path for writing, or empties it.
-    Status Create(const QString& path);
+    // Creates path for writing with at most these permissions (less the umask's), replacing any file there.
+    Status Create(const QString& path, unsigned permissions);
     // Sets the modification time to `time` at the two-second resolution of a DOS date-time; 0, or a time
     // outside the years a DOS date-time holds, leaves it.
     Status Stamp(TDateTime time);

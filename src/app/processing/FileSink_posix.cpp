@@ -11,8 +11,15 @@ FileSink::~FileSink() {
     if (descriptor_ >= 0) ::close(descriptor_);
 }
 
-Status FileSink::Create(const QString& path) {
-    descriptor_ = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+Status FileSink::Create(const QString& path, unsigned permissions) {
+    const QByteArray name = QFile::encodeName(path);
+    // A file left under this name (by a killed run) is replaced, not reused: it might have wider permissions.
+    if (::unlink(name.constData()) != 0 && errno != ENOENT) {
+        Fail(errno);
+        return *failure_;
+    }
+    descriptor_ = ::open(name.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
+                         static_cast<mode_t>(permissions));
     if (descriptor_ < 0) {
         Fail(errno);
         return *failure_;

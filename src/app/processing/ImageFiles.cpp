@@ -3,11 +3,11 @@
 
 #include "BMPExtImage.h"
 #include "Branding.h"
-#include "DurableFiles.h"
 #include "JPEG_IO.h"
 #include "PNG_IO.h"
 
-Status SavePngImage(const TExtBitmap& bitmap, const QString& path, TDateTime startTime, TDateTime fileTime) {
+Status SavePngImage(const TExtBitmap& bitmap, const QString& path, TDateTime startTime, TDateTime fileTime,
+                    unsigned permissions) {
     const QString title = FormatDateTime("yyyy-mm-dd hh:nn", startTime);
     return PublishFile(
         path,
@@ -15,12 +15,13 @@ Status SavePngImage(const TExtBitmap& bitmap, const QString& path, TDateTime sta
             return SaveBitmapAsPng(bitmap, sink, kMakerWebAddress, kImageDescription, kImageSoftware, title,
                                    nullptr);
         },
-        fileTime);
+        fileTime, permissions);
 }
 
-Status SaveJpegImage(const TExtBitmap& bitmap, const QString& path, int quality, TDateTime fileTime) {
+Status SaveJpegImage(const TExtBitmap& bitmap, const QString& path, int quality, TDateTime fileTime,
+                     unsigned permissions) {
     return PublishFile(
         path,
         [&](QIODevice& sink) { return SaveBitmapAsJpeg(bitmap, sink, quality, kMakerWebAddress, false); },
-        fileTime);
+        fileTime, permissions);
 }

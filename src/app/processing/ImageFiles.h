@@ -2,6 +2,7 @@
 #pragma once
 
 #include "DateTime.h"
+#include "DurableFiles.h"
 #include "Failure.h"
 
 #include <QString>
@@ -16,9 +17,11 @@ inline constexpr int kJpegQuality = 99;
 inline constexpr int kJpegLowQuality = 92;
 
 // PNG with the Author, Description, Software and Title ("yyyy-mm-dd hh:nn" of the scan start) texts; the file
-// time becomes fileTime (unless 0). Published as PublishFile does, with its failures.
-Status SavePngImage(const TExtBitmap& bitmap, const QString& path, TDateTime startTime, TDateTime fileTime);
+// time becomes fileTime (unless 0). Published as PublishFile does, with its failures and permissions.
+Status SavePngImage(const TExtBitmap& bitmap, const QString& path, TDateTime startTime, TDateTime fileTime,
+                    unsigned permissions = kUsualPermissions);
 
 // JPEG at the given quality with the maker's address as its comment, published as PublishFile does; an empty
 // bitmap is a failure too.
-Status SaveJpegImage(const TExtBitmap& bitmap, const QString& path, int quality, TDateTime fileTime);
+Status SaveJpegImage(const TExtBitmap& bitmap, const QString& path, int quality, TDateTime fileTime,
+                     unsigned permissions = kUsualPermissions);

@@ -3,6 +3,10 @@
 
 #include <QFileInfo>
 
+QString ReadCopyName(const QString& receivedName) {
+    return "." + receivedName + ".reading";
+}
+
 QString DatedSubFolder(TDateTime startTime) {
     return FormatDateTime("yyyy/mm/dd/", startTime);
 }
@@ -19,6 +23,7 @@ OutputPaths DeriveOutputPaths(const ProcessingOptions& options, const QString& f
     paths.netCdfFolder = options.netCdfPath + dated;
     paths.imageFolder = options.savePath + dated;
     paths.copyPath = paths.netCdfFolder + fileName;
+    paths.readCopyPath = paths.netCdfFolder + ReadCopyName(fileName);
 
     QString base;
     if (options.shortImageNames) {

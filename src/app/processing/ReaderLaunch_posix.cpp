@@ -61,14 +61,16 @@ public:
 
     // The child gets the request channel as input, /dev/null as output, the inherited standard error, the
     // pixel and answer channels, and no other descriptor; default dispositions and no blocked signals,
-    // whatever the starting thread had.
+    // whatever the starting thread had; and a process group of its own, so that a Ctrl-C in the program's
+    // terminal reaches only the program.
     bool Prepare(int requestFd, int pixelFd, int answerFd) {
         sigset_t none, all;
         return ready_ && ::sigemptyset(&none) == 0 && ::sigfillset(&all) == 0 &&
                ::posix_spawnattr_setsigmask(&attributes_, &none) == 0 &&
                ::posix_spawnattr_setsigdefault(&attributes_, &all) == 0 &&
-               ::posix_spawnattr_setflags(&attributes_, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF) ==
-                   0 &&
+               ::posix_spawnattr_setpgroup(&attributes_, 0) == 0 &&
+               ::posix_spawnattr_setflags(&attributes_, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF |
+                                                            POSIX_SPAWN_SETPGROUP) == 0 &&
                ::posix_spawn_file_actions_adddup2(&actions_, requestFd, kReaderRequestDescriptor) == 0 &&
                ::posix_spawn_file_actions_addopen(&actions_, STDOUT_FILENO, "/dev/null", O_WRONLY, 0) == 0 &&
                ::posix_spawn_file_actions_adddup2(&actions_, pixelFd, kReaderPixelDescriptor) == 0 &&

@@ -48,22 +48,19 @@ QString ThumbnailHint(const FileOutcome& outcome) {
            LongitudeText(outcome.longitude);
 }
 
-QString FailureLine(const FileOutcome& outcome) {
-    switch (outcome.skipReason) {
-    case SkipReason::TooLarge:
-        return "Skipped " + QString::number(outcome.sizeBytes / 1000000) + " MB file: " + FileName(outcome);
-    case SkipReason::BandNotSelected:
-        return "Skipped band " + BandCode.at(outcome.BandIndex()) +
-               " file (band not ticked): " + FileName(outcome);
-    case SkipReason::None:
-        break;
-    }
+std::optional<QString> FailureLine(const FileOutcome& outcome) {
+    if (outcome.Processed() || outcome.skipReason != SkipReason::None) return std::nullopt;
     return FileName(outcome) + " failed" + (outcome.failure ? ": " + outcome.failure->message : QString());
 }
 
 std::optional<QString> SourceNotDeletedLine(const FileOutcome& outcome) {
     if (!outcome.sourceNotDeleted) return std::nullopt;
     return FileName(outcome) + " not deleted: " + outcome.sourceNotDeleted->message;
+}
+
+std::optional<QString> NotArchivedLine(const FileOutcome& outcome) {
+    if (!outcome.notArchived) return std::nullopt;
+    return FileName(outcome) + " not archived: " + outcome.notArchived->message;
 }
 
 QStringList FolderChangeLines(const std::vector<FolderWarning>& before,

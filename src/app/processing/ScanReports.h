@@ -26,12 +26,16 @@ QString ProcessedStatusText(const FileOutcome& outcome);
 // "GOES-16  2025-01-21 2000  band B13  [10.3 µm  thermal]  at 75.2° W".
 QString ThumbnailHint(const FileOutcome& outcome);
 
-// The line for a file that was not processed: "<name> failed: <reason>", "Skipped 160 MB file: <name>", or
-// "Skipped band B05 file (band not ticked): <name>" for a file deleted unread.
-QString FailureLine(const FileOutcome& outcome);
+// "<name> failed: <reason>" for a file that was not processed; none for a processed file or one of an
+// unticked band, deleted unread without a word.
+std::optional<QString> FailureLine(const FileOutcome& outcome);
 
 // "<name> not deleted: <reason>" for a file that was processed or skipped but could not be deleted.
 std::optional<QString> SourceNotDeletedLine(const FileOutcome& outcome);
+
+// "<name> not archived: <reason>" for a file named on the command line that could not be copied into the
+// archive folder, and was read where it lies.
+std::optional<QString> NotArchivedLine(const FileOutcome& outcome);
 
 // A line for every folder problem that appeared ("Source folder /in/ is missing") and every one that went
 // ("Source folder /in/ is usable again").

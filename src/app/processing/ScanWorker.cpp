@@ -14,7 +14,9 @@ ScanWorker::ScanWorker(const SharedOptions& options, const std::atomic_bool& run
 void ScanWorker::RunScan() {
     const ProcessingOptions options = options_.Snapshot();
     ReportFolderChanges(options);
-    for (const ReceivedFile& file : BuildScanList(options)) {
+    const std::vector<ReceivedFile> files = BuildScanList(options);
+    processor_.ForgetFilesNotIn(files);
+    for (const ReceivedFile& file : files) {
         if (!running_) break;
         KeepAlive();
         FileOutcome outcome = processor_.ProcessFile(file, options_.Snapshot());
@@ -27,6 +29,7 @@ void ScanWorker::RunScan() {
 }
 
 void ScanWorker::CheckFoldersAtStart() {
+    processor_.ForgetFailures();
     folderWarnings_.clear();
     ReportFolderChanges(options_.Snapshot());
 }

@@ -18,7 +18,7 @@ public:
 
 public slots:
     void RunScan();
-    // At Start: says what is wrong with the folders, whatever was said before.
+    // At Start: says what is wrong with the folders, whatever was said before, and reads every file again.
     void CheckFoldersAtStart();
     // Reads back each band's last saved image (by band index) for its thumbnail.
     void RestoreThumbnails(const QStringList& lastSaved);

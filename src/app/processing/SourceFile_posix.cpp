@@ -1,22 +1,44 @@
-// POSIX part of the received file's identity and deletion.
+// POSIX part of the received file's identity, readability and deletion.
 #include "SourceFile.h"
+
+#include "UniqueFd.h"
 
 #include <QFile>
 #include <QFileInfo>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+namespace {
+
+std::int64_t Nanoseconds(const timespec& time) {
+    return static_cast<std::int64_t>(time.tv_sec) * 1000000000 + time.tv_nsec;
+}
+
+} // namespace
+
 Result<FileIdentity> IdentifyFile(const QString& path) {
     struct stat status {};
-    if (::stat(QFile::encodeName(path).constData(), &status) != 0)
+    if (::lstat(QFile::encodeName(path).constData(), &status) != 0)
         return errno == ENOENT ? Failure{FailureCode::FileVanished, QStringLiteral("file vanished")}
                                : SystemFailure(FailureCode::FileVanished, "cannot examine " + path);
+    if (S_ISLNK(status.st_mode))
+        return Failure{FailureCode::SymbolicLink, QStringLiteral("a symbolic link; not followed")};
     if (!S_ISREG(status.st_mode))
         return Failure{FailureCode::NotRegularFile, QStringLiteral("not a regular file")};
-    return FileIdentity{static_cast<std::uint64_t>(status.st_dev), static_cast<std::uint64_t>(status.st_ino),
+    return FileIdentity{static_cast<std::uint64_t>(status.st_dev),
+                        static_cast<std::uint64_t>(status.st_ino),
                         static_cast<qint64>(status.st_size),
-                        static_cast<std::int64_t>(status.st_mtim.tv_sec) * 1000000000 +
-                            status.st_mtim.tv_nsec};
+                        Nanoseconds(status.st_mtim),
+                        Nanoseconds(status.st_ctim),
+                        static_cast<unsigned>(status.st_mode & 0666)};
+}
+
+Status CheckReadable(const QString& path) {
+    const UniqueFd file(
+        ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+    if (!file.Valid()) return SystemFailure(FailureCode::CannotRead, "cannot read " + path);
+    return {};
 }
 
 Status DeleteIfUnchanged(const QString& path, const FileIdentity& identity) {

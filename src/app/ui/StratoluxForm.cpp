@@ -378,9 +378,10 @@ void TFormStratolux::ReportOutcome(const FileOutcome& outcome) {
         WriteLog(ProcessedLogLine(outcome), 0);
         ShowStatus(ProcessedStatusText(outcome));
         Thumbnails->ShowSavedImage(outcome.BandIndex(), outcome.thumbnail, ThumbnailHint(outcome));
-    } else {
-        Report(FailureLine(outcome), fileName);
+    } else if (const std::optional<QString> line = FailureLine(outcome)) {
+        Report(*line, fileName);
     }
+    if (const std::optional<QString> line = NotArchivedLine(outcome)) Report(*line, fileName);
     if (const std::optional<QString> line = SourceNotDeletedLine(outcome)) Report(*line, fileName);
 }
 

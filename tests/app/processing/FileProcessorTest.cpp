@@ -6,6 +6,8 @@
 #include "JPEG_IO.h"
 #include "PNG_IO.h"
 #include "ProcessingFixture.h"
+#include "ScanReports.h"
+#include "SourceFile.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -148,12 +150,12 @@ TEST_F(FileProcessorTest, FileAtTheLargestSizeIsNotSkipped) {
     EXPECT_TRUE(QFile::exists(large));
 }
 
-TEST_F(FileProcessorTest, FileOverTheLargestSizeIsDeletedUnread) {
-    const QString large = WriteBytes(source + kReceivedName, kLargestReceivedFile + 1);
+TEST_F(FileProcessorTest, FileOverTheLargestSizeStaysUnread) {
+    const QString large = WriteBytes(source + kReceivedName, 1800000000);
     const FileOutcome outcome = Process(large);
-    EXPECT_EQ(outcome.skipReason, SkipReason::TooLarge);
-    EXPECT_FALSE(outcome.failure);
-    EXPECT_FALSE(QFile::exists(large));
+    EXPECT_EQ(FailedWith(outcome), FailureCode::TooLarge);
+    EXPECT_EQ(outcome.failure->message, "too large (1.8 GB; the limit is 1,000,000,000 bytes)");
+    EXPECT_TRUE(QFile::exists(large));
     EXPECT_TRUE(VisibleFiles(netCdf).isEmpty());
 }
 
@@ -201,6 +203,7 @@ TEST_F(FileProcessorTest, UnreadableFileIsKeptForTheNextScan) {
     file.resize(file.size() / 2);
     file.close();
     for (bool archive : {false, true}) {
+        processor.ForgetFailures();
         options.saveAsNetCdf = archive;
         const FileOutcome outcome = Process(path);
         EXPECT_TRUE(outcome.failure);
@@ -210,23 +213,78 @@ TEST_F(FileProcessorTest, UnreadableFileIsKeptForTheNextScan) {
     }
 }
 
-TEST_F(FileProcessorTest, BusyFileWaitsThenStays) {
-    const QString path = Receive(13, 16);
-    QProcess holder;
-    holder.start("sh", {"-c", "exec 3<\"$0\"; echo ready; sleep 30", path});
-    ASSERT_TRUE(holder.waitForReadyRead(5000));
+TEST_F(FileProcessorTest, FileWrittenInPiecesIsStillBeingWrittenNeverDamaged) {
+    const QString sample = Receive(13, 16);
+    const QString path = source + "OR_ABI-L1b-RadF-M6C14_G16_s20240021230205_e1_c1.nc";
     options.waits.busyFile = std::chrono::milliseconds(50);
-    const FileOutcome outcome = Process(path);
-    EXPECT_EQ(FailedWith(outcome), FailureCode::StillBeingWritten);
-    EXPECT_EQ(outcome.failure->message, "still being written, retried at the next scan");
-    EXPECT_TRUE(QFile::exists(path));
-
-    // A single named file is processed at once, held or not.
+    options.waits.beforeRead = std::chrono::milliseconds(1500);
+    // Seen as young by its time; or, with no settling time, by its change during the pause before the read,
+    // unless it was whole before its copy began.
+    for (const bool byTime : {true, false}) {
+        options.waits.settling = byTime ? kSettlingTime : std::chrono::milliseconds(0);
+        QFile::remove(path);
+        QProcess writer;
+        writer.start("sh", {"-c",
+                            "for part in 0 1 2 3; do [ $part = 0 ] || sleep 1; dd if=\"$0\" of=\"$1\" bs=4k "
+                            "skip=$((part*2)) seek=$((part*2)) count=2 conv=notrunc status=none; done",
+                            sample, path});
+        ASSERT_TRUE(writer.waitForStarted());
+        while (!writer.waitForFinished(0)) {
+            const FileOutcome outcome = Process(path);
+            const std::optional<FailureCode> code = FailedWith(outcome);
+            if (code == FailureCode::FileVanished || (!byTime && outcome.Processed())) continue;
+            EXPECT_EQ(code, FailureCode::StillBeingWritten)
+                << (outcome.failure ? outcome.failure->message.toStdString() : "processed");
+            EXPECT_TRUE(QDir(netCdf).entryList(QDir::Files | QDir::Hidden).isEmpty());
+        }
+    }
+    // A single named file is processed at once, however young.
+    options.waits.settling = kSettlingTime;
     options.singleFileMode = true;
-    options.singleFilePath = path;
+    options.singleFilePath = sample;
+    EXPECT_TRUE(Process(sample).Processed());
+}
+
+TEST_F(FileProcessorTest, ReadOnlyFileIsProcessedAndDeleted) {
+    const QString path = Receive(13, 16);
+    ASSERT_TRUE(QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::ReadGroup | QFileDevice::ReadOther));
     EXPECT_TRUE(Process(path).Processed());
-    holder.kill();
-    holder.waitForFinished();
+    EXPECT_FALSE(QFile::exists(path));
+}
+
+TEST_F(FileProcessorTest, ImagesAndArchiveCopyGetNoWiderPermissionsThanTheSource) {
+    options.saveAsNetCdf = true;
+    options.saveAsPng = true;
+    options.datesInFolders = false;
+    const QString path = Receive(13, 16);
+    ASSERT_TRUE(QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner));
+    ASSERT_TRUE(Process(path).Processed());
+    const QStringList written = VisibleFiles(netCdf) + VisibleFiles(images);
+    ASSERT_EQ(written.size(), 3);
+    for (const QString& folder : {netCdf, images})
+        for (const QString& name : VisibleFiles(folder))
+            EXPECT_EQ(QFileInfo(folder + name).permissions() & 0x0777, 0x0600) << qPrintable(name);
+}
+
+TEST_F(FileProcessorTest, SymbolicLinkIsLeftAloneAndNothingOfItsTargetIsCopied) {
+    options.saveAsNetCdf = true;
+    AbiSampleOptions sample;
+    sample.size = 96;
+    const QString secret = WriteAbiSample(sample, root.path() + "/");
+    ASSERT_TRUE(QFile::setPermissions(secret, QFileDevice::ReadOwner | QFileDevice::WriteOwner));
+    const QString link = source + QFileInfo(secret).fileName();
+    const QString dangling = source + "OR_ABI-L1b-RadF-M6C14_G16_s20240021230205_e1_c1.nc";
+    ASSERT_TRUE(QFile::link(secret, link));
+    ASSERT_TRUE(QFile::link(root.filePath("gone.nc"), dangling));
+    for (const QString& path : {link, dangling}) {
+        const FileOutcome outcome = Process(path);
+        EXPECT_EQ(FailedWith(outcome), FailureCode::SymbolicLink);
+        EXPECT_EQ(outcome.failure->message, "a symbolic link; not followed");
+        EXPECT_TRUE(QFileInfo(path).isSymLink());
+    }
+    EXPECT_TRUE(VisibleFiles(netCdf).isEmpty());
+    EXPECT_TRUE(VisibleFiles(images).isEmpty());
+    EXPECT_TRUE(QFile::exists(secret));
 }
 
 TEST_F(FileProcessorTest, UnsetImageFolderFailsTheFile) {
@@ -285,6 +343,20 @@ TEST_F(FileProcessorTest, NamedFileThatCannotBeArchivedIsConvertedAndKept) {
     const FileOutcome outcome = Process(path);
     EXPECT_TRUE(outcome.Processed());
     EXPECT_TRUE(QFile::exists(path));
+    const std::optional<QString> line = NotArchivedLine(outcome);
+    ASSERT_TRUE(line);
+    EXPECT_TRUE(line->startsWith(QFileInfo(path).fileName() + " not archived: cannot put " + netCdf))
+        << qPrintable(*line);
+}
+
+TEST_F(FileProcessorTest, LongNamesNeedNoImageFolder) {
+    options.shortImageNames = false;
+    options.savePath.clear();
+    options.datesInFolders = false;
+    const QString path = Receive(13, 16);
+    const FileOutcome outcome = Process(path);
+    ASSERT_TRUE(outcome.Processed());
+    EXPECT_EQ(VisibleFiles(netCdf), QStringList{QFileInfo(path).completeBaseName() + ".jpg"});
 }
 
 TEST_F(FileProcessorTest, FileThatCannotBeArchivedInAScanStays) {
@@ -343,7 +415,7 @@ TEST_F(FileProcessorTest, SourceInAFolderThatForbidsDeletingIsProcessedAndSaysWh
     EXPECT_TRUE(QFile::exists(path));
 }
 
-TEST_F(FileProcessorTest, FileReplacedWhileProcessedStaysForTheNextScan) {
+TEST_F(FileProcessorTest, FileReplacedWhileItSettlesStaysForTheNextScan) {
     options.saveAsNetCdf = true;
     options.datesInFolders = false;
     options.waits.beforeRead = std::chrono::milliseconds(3000);
@@ -361,11 +433,27 @@ TEST_F(FileProcessorTest, FileReplacedWhileProcessedStaysForTheNextScan) {
     const FileOutcome outcome = Process(path);
     receiver.join();
     ASSERT_TRUE(replaced);
-    EXPECT_TRUE(outcome.Processed());
-    ASSERT_TRUE(outcome.sourceNotDeleted);
-    EXPECT_EQ(outcome.sourceNotDeleted->code, FailureCode::CannotDelete);
+    EXPECT_EQ(FailedWith(outcome), FailureCode::StillBeingWritten);
     EXPECT_EQ(QFileInfo(path).size(), 5000);
-    EXPECT_GT(QFileInfo(copy).size(), 5000);
+    // The copy of the file that went is no archive of what is there now.
+    EXPECT_FALSE(QFile::exists(copy));
+    EXPECT_TRUE(VisibleFiles(images).isEmpty());
+}
+
+TEST(SourceFile, RewriteInPlaceThatRestoresTheTimeIsNotDeleted) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath("received.nc");
+    const QString same = dir.filePath("same-size.nc");
+    WriteBytes(path, 5000);
+    WriteBytes(same, 5000);
+    const Result<FileIdentity> copied = IdentifyFile(path);
+    ASSERT_TRUE(copied.ok());
+    // Same inode, same size, the modification time kept: only the change time tells.
+    ASSERT_EQ(QProcess::execute("cp", {"-p", same, path}), 0);
+    const Status deleted = DeleteIfUnchanged(path, *copied);
+    ASSERT_FALSE(deleted.ok());
+    EXPECT_EQ(deleted.failure().code, FailureCode::CannotDelete);
+    EXPECT_TRUE(QFile::exists(path));
 }
 
 TEST_F(FileProcessorTest, NewerSlotsClearTheThumbnails) {

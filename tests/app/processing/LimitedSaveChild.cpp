@@ -53,8 +53,7 @@ int Process(const QStringList& args) {
     options.saveAsPng = args[6].contains("png");
     options.saveAsJpeg = args[6].contains("jpeg");
     options.saveAsNetCdf = args[7] == "1";
-    options.waits = {std::chrono::milliseconds(0), std::chrono::milliseconds(0),
-                     std::chrono::milliseconds(0)};
+    options.waits = ProcessingWaits::None();
     options.reader.program = READER_PROGRAM;
     FileProcessor processor;
     processor.notify = nullptr;

@@ -14,8 +14,7 @@ int main(int argc, char** argv) {
     options.bandsSelected.fill(true);
     options.saveAsPng = true;
     options.saveAsNetCdf = true;
-    options.waits = {std::chrono::milliseconds(0), std::chrono::milliseconds(0),
-                     std::chrono::milliseconds(0)};
+    options.waits = ProcessingWaits::None();
     options.reader.program = READER_PROGRAM;
     SharedOptions shared;
     shared.Publish(options);

@@ -25,8 +25,7 @@ protected:
         options.netCdfPath = netCdf;
         options.savePath = images;
         options.bandsSelected.fill(true);
-        options.waits = {std::chrono::milliseconds(0), std::chrono::milliseconds(0),
-                         std::chrono::milliseconds(0)};
+        options.waits = ProcessingWaits::None();
         options.reader.program = READER_PROGRAM;
     }
 

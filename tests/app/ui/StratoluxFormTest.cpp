@@ -66,7 +66,7 @@ protected:
         return WriteAbiSample(sample, received);
     }
     static ProcessingWaits Quick() {
-        return {std::chrono::milliseconds(0), std::chrono::milliseconds(0), std::chrono::milliseconds(0)};
+        return ProcessingWaits::None();
     }
     // Shows the window and lets the start-up timer run.
     static void ShowAndStart(TFormStratolux& form) {

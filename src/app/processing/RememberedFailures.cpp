@@ -1,0 +1,39 @@
+// The memory of files that failed for what they hold.
+#include "RememberedFailures.h"
+
+bool RememberedFailures::LiesInTheFile(FailureCode code) {
+    switch (code) {
+    case FailureCode::TooLarge:
+    case FailureCode::NotNetCdf:
+    case FailureCode::DamagedNetCdf:
+    case FailureCode::NoRadianceVariable:
+    case FailureCode::RadianceDataMissing:
+    case FailureCode::CalibrationMissing:
+    case FailureCode::ImageTooLarge:
+    case FailureCode::OutOfMemory:
+    case FailureCode::ReaderCrashed:
+    case FailureCode::ReaderTimedOut:
+        return true;
+    default:
+        return false;
+    }
+}
+
+std::optional<Failure> RememberedFailures::Recall(const QString& path, const FileIdentity& identity) const {
+    const auto found = failures_.constFind(path);
+    if (found == failures_.cend() || !(found->identity == identity)) return std::nullopt;
+    return found->failure;
+}
+
+void RememberedFailures::Note(const QString& path, const FileIdentity& identity,
+                              const std::optional<Failure>& failure) {
+    if (failure && LiesInTheFile(failure->code))
+        failures_.insert(path, {identity, *failure});
+    else
+        failures_.remove(path);
+}
+
+void RememberedFailures::KeepOnly(const QSet<QString>& paths) {
+    for (auto entry = failures_.begin(); entry != failures_.end();)
+        entry = paths.contains(entry.key()) ? std::next(entry) : failures_.erase(entry);
+}
