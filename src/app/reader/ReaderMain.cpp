@@ -9,6 +9,8 @@
 #include "ReaderMessages.h"
 #include "SharedPixels.h"
 
+#include <QFile>
+
 #include <cerrno>
 #include <csignal>
 #include <cstdlib>
@@ -26,12 +28,17 @@ constexpr std::size_t kLibraryHeadroom = 512u << 20;
 // Test builds only: a file whose name holds the text of the environment variable is marked for it.
 // STRATOLUX_TEST_READER_CRASH crashes this process, STRATOLUX_TEST_READER_HANG makes it wait forever, and
 // STRATOLUX_TEST_READER_GREEDY makes it ask, once its memory is limited, for more than the limit leaves.
+// STRATOLUX_TEST_READER_TRACE names a file to which every file asked for is added as a line.
 bool Marked(const char* variable, const QString& fileName) {
     const QString marker = qEnvironmentVariable(variable);
     return !marker.isEmpty() && fileName.contains(marker);
 }
 
 void ActOnTestSwitches(const QString& fileName) {
+    if (const QString trace = qEnvironmentVariable("STRATOLUX_TEST_READER_TRACE"); !trace.isEmpty()) {
+        QFile file(trace);
+        if (file.open(QIODevice::Append)) file.write(fileName.toUtf8() + '\n');
+    }
     if (Marked("STRATOLUX_TEST_READER_CRASH", fileName)) std::raise(SIGSEGV);
     if (Marked("STRATOLUX_TEST_READER_HANG", fileName))
         for (;;) ::pause();

@@ -10,7 +10,9 @@
 #include "SharedPixels.h"
 #include "TestFiles.h"
 
+#include <QDateTime>
 #include <QFileInfo>
+#include <functional>
 #include <QSignalSpy>
 #include <algorithm>
 #include <cerrno>
@@ -144,6 +146,38 @@ TEST_F(IsolatedReaderTest, HangingFileFailsAndTheScanGoesOn) {
     options.reader = TestBuild(std::chrono::milliseconds(200));
     const TestSwitch hang("STRATOLUX_TEST_READER_HANG", "M6C07_");
     ExpectFailsAtEveryScan(marked, {behind}, 2, "reader gave no answer within 200 ms and was stopped");
+}
+
+TEST_F(IsolatedReaderTest, FileThatFailedForWhatItHoldsIsReadAgainOnlyWhenChangedOrStartedAgain) {
+    const QString marked = Receive(7);
+    const QString good = Receive(9);
+    options.reader = TestBuild();
+    const TestSwitch crash("STRATOLUX_TEST_READER_CRASH", "M6C07_");
+    const QString trace = root.filePath("asked");
+    const TestSwitch asking("STRATOLUX_TEST_READER_TRACE", trace);
+    SharedOptions shared;
+    shared.Publish(options);
+    const std::atomic_bool running{true};
+    ScanWorker worker(shared, running);
+    const auto touch = [&] {
+        QFile file(marked);
+        ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+        ASSERT_TRUE(file.setFileTime(QDateTime::currentDateTimeUtc(), QFileDevice::FileModificationTime));
+    };
+    const auto startAgain = [&] { worker.CheckFoldersAtStart(); };
+    // What happens before each scan, and how often the marked file has been read after it.
+    const QList<std::pair<std::function<void()>, int>> steps = {
+        {[] {}, 1}, {[] {}, 1}, {touch, 2}, {[] {}, 2}, {startAgain, 3}};
+    for (const auto& [before, reads] : steps) {
+        before();
+        QSignalSpy reports(&worker, &ScanWorker::FileReported);
+        worker.RunScan();
+        const FileOutcome first = reports.constFirst()[0].value<FileOutcome>();
+        EXPECT_EQ(FailureLine(first),
+                  QFileInfo(marked).fileName() + " failed: reader crashed (signal 11, Segmentation fault)");
+        EXPECT_EQ(ReadWholeFile(trace).count(QFileInfo(marked).fileName().toUtf8()), reads);
+    }
+    EXPECT_FALSE(QFileInfo::exists(good));
 }
 
 TEST_F(IsolatedReaderTest, DamagedFileFailsWithAReasonAtEveryScan) {
