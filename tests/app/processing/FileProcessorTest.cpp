@@ -19,6 +19,8 @@
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <thread>
+#include <grp.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -250,6 +252,35 @@ TEST_F(FileProcessorTest, ReadOnlyFileIsProcessedAndDeleted) {
     ASSERT_TRUE(QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::ReadGroup | QFileDevice::ReadOther));
     EXPECT_TRUE(Process(path).Processed());
     EXPECT_FALSE(QFile::exists(path));
+}
+
+TEST_F(FileProcessorTest, FilesOfAnotherAccountAreProcessedWhenReadableAndRefusedWithTheReasonOtherwise) {
+    if (::geteuid() != 0) GTEST_SKIP() << "only root can run the processing under another account";
+    const QString readable = Receive(13, 16);
+    const QString unreadable = Receive(14, 16);
+    ASSERT_TRUE(QFile::setPermissions(unreadable, QFileDevice::ReadOwner | QFileDevice::WriteOwner));
+    // The receiver's folders let the station's account delete and create files; the files stay root's.
+    ASSERT_TRUE(QFile::setPermissions(root.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                                       QFileDevice::ExeOwner | QFileDevice::ReadOther |
+                                                       QFileDevice::ExeOther));
+    for (const QString& folder : {source, netCdf, images}) {
+        QDir().mkpath(folder);
+        ASSERT_EQ(::chmod(QFile::encodeName(folder).constData(), 0777), 0);
+    }
+    QProcess station;
+    station.setChildProcessModifier([] {
+        constexpr uid_t kNobody = 65534;
+        if (::setgroups(0, nullptr) != 0 || ::setgid(kNobody) != 0 || ::setuid(kNobody) != 0) ::_exit(126);
+    });
+    station.start(PROCESSING_CHILD, {source, netCdf, images});
+    ASSERT_TRUE(station.waitForFinished(60000));
+    if (station.exitCode() == 126 || station.exitCode() == 127)
+        GTEST_SKIP() << "the build tree cannot be run by another account here";
+    EXPECT_EQ(station.exitCode(), 0);
+    EXPECT_FALSE(QFile::exists(readable));
+    EXPECT_TRUE(QFile::exists(unreadable));
+    EXPECT_EQ(QString::fromLocal8Bit(station.readAllStandardOutput()).trimmed(),
+              QFileInfo(unreadable).fileName() + " failed: cannot read " + unreadable + ": Permission denied");
 }
 
 TEST_F(FileProcessorTest, ImagesAndArchiveCopyGetNoWiderPermissionsThanTheSource) {

@@ -1,7 +1,10 @@
-// A child process that runs one scan over a folder with PNG and JPEG output, to be killed at random moments.
+// A child process that runs one scan over a folder with PNG and JPEG output, to be killed at random moments
+// or run under another account; it prints the line of every file that failed.
+#include "ScanReports.h"
 #include "ScanWorker.h"
 
 #include <QCoreApplication>
+#include <cstdio>
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
@@ -20,6 +23,9 @@ int main(int argc, char** argv) {
     shared.Publish(options);
     const std::atomic_bool running{true};
     ScanWorker worker(shared, running);
+    QObject::connect(&worker, &ScanWorker::FileReported, [](const FileOutcome& outcome) {
+        if (const std::optional<QString> line = FailureLine(outcome)) std::puts(qPrintable(*line));
+    });
     worker.RunScan();
     return 0;
 }
