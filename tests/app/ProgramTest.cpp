@@ -1,4 +1,7 @@
-// The program itself as a child process: what it answers without a window, and one process per instance.
+// The program itself as a child process: what it answers without a window, one process per instance, and a
+// stop however it is sent.
+#include "AbiSample.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -6,12 +9,28 @@
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
+#include <csignal>
+#include <functional>
 #include <gtest/gtest.h>
+#include <sys/types.h>
 #include <unistd.h>
 
 namespace {
 
 constexpr int kQuickMs = 10000;
+
+// A child process of parent (the first found), or 0 while it has none.
+pid_t ChildOf(pid_t parent) {
+    for (const QString& entry : QDir("/proc").entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        QFile stat("/proc/" + entry + "/stat");
+        if (!stat.open(QIODevice::ReadOnly)) continue;
+        // "pid (command) state ppid ...": the command may hold spaces and brackets, so read after the last ')'.
+        const QByteArray line = stat.readAll();
+        const QList<QByteArray> fields = line.mid(line.lastIndexOf(')') + 2).split(' ');
+        if (fields.size() > 1 && fields[1].toInt() == parent) return entry.toInt();
+    }
+    return 0;
+}
 
 class ProgramTest : public testing::Test {
 protected:
@@ -106,6 +125,49 @@ TEST_F(ProgramTest, SecondStartOfAnInstanceIsRefusedAndLeavesTheFirstsSettingsAl
     first.terminate();
     ASSERT_TRUE(first.waitForFinished(kQuickMs));
     EXPECT_EQ(first.exitCode(), 0);
+}
+
+TEST_F(ProgramTest, StopDuringAReadFinishesTheFileWhereverTheSignalGoes) {
+    // Ctrl-C in a terminal signals the whole process group; a service manager that signals every process of
+    // the service reaches the reader as well.
+    const QList<std::pair<const char*, std::function<void(pid_t, pid_t)>>> stops = {
+        {"SIGINT to the process group", [](pid_t program, pid_t) { ::kill(-program, SIGINT); }},
+        {"SIGTERM to program and reader",
+         [](pid_t program, pid_t reader) {
+             ::kill(program, SIGTERM);
+             ::kill(reader, SIGTERM);
+         }},
+    };
+    for (const auto& [how, stop] : stops) {
+        SCOPED_TRACE(how);
+        {
+            QFile settings(SettingsFile());
+            ASSERT_TRUE(settings.open(QIODevice::WriteOnly));
+            settings.write("[General]\nSourcePath=" + Dir.filePath("received/").toUtf8() +
+                           "\nSavePath=" + Dir.filePath("images/").toUtf8() + "\n");
+        }
+        AbiSampleOptions sample;
+        sample.size = 600;
+        QFile received(WriteAbiSample(sample, Dir.filePath("received/")));
+        ASSERT_TRUE(received.open(QIODevice::ReadWrite));
+        // Received a minute ago: settled.
+        ASSERT_TRUE(received.setFileTime(QDateTime::currentDateTimeUtc().addSecs(-60),
+                                         QFileDevice::FileModificationTime));
+        received.close();
+
+        QProcess program;
+        program.setChildProcessModifier([] { ::setpgid(0, 0); });
+        Start(program, {"--instance", Instance, "-start"});
+        ASSERT_TRUE(program.waitForStarted());
+        pid_t reader = 0;
+        QTRY_VERIFY_WITH_TIMEOUT((reader = ChildOf(program.processId())) != 0, kQuickMs);
+        stop(program.processId(), reader);
+        ASSERT_TRUE(program.waitForFinished(30000));
+        const QString output = program.readAllStandardOutput();
+        EXPECT_TRUE(output.contains("Processed")) << qPrintable(output);
+        EXPECT_FALSE(output.contains("crashed")) << qPrintable(output);
+        EXPECT_FALSE(received.exists());
+    }
 }
 
 } // namespace
