@@ -21,8 +21,8 @@ bool SameLetter(QChar a, QChar b) {
     return a == b || a.toCaseFolded() == b.toCaseFolded();
 }
 
-// Wildcard match of a whole name: "?" is exactly one character, "*" any run, the rest is literal and
-// compared without regard to case.
+} // namespace
+
 bool MatchesMask(QStringView name, QStringView mask) {
     qsizetype n = 0, m = 0;
     qsizetype starMask = -1, starName = 0;
@@ -44,6 +44,8 @@ bool MatchesMask(QStringView name, QStringView mask) {
     while (m < mask.size() && mask[m] == u'*') ++m;
     return m == mask.size();
 }
+
+namespace {
 
 void DefaultQueueLook() {
     // Qt offers no peek that leaves the queue alone, and running the event loop here would re-enter

@@ -17,6 +17,9 @@
 // part (an unset folder) and a missing folder list nothing.
 void ListFiles(const QString& mask, QStringList& list);
 
+// Whether the whole name matches the mask as ListFiles matches it.
+bool MatchesMask(QStringView name, QStringView mask);
+
 // Length of the regular file in bytes, 64-bit so that files over 2 GiB never wrap into a small size; a
 // FileVanished or NotRegularFile failure for anything else (a pipe is never opened).
 Result<qint64> FileSizeOf(const QString& path);

@@ -98,8 +98,11 @@ void FileProcessor::ForgetFilesNotIn(const std::vector<ReceivedFile>& files) {
 Status FileProcessor::Process(const ReceivedFile& file, const FileIdentity& listed,
                               const ProcessingOptions& options, FileOutcome& outcome) {
     outcome.sizeBytes = listed.size;
+    // A file just begun is not yet too small.
     if (listed.size < kSmallestReceivedFile)
-        return Failure{FailureCode::TooSmall, QStringLiteral("only %1 bytes").arg(listed.size)};
+        return !options.singleFileMode && FileInUse(file.path, options.waits.settling)
+                   ? StillBeingWrittenFailure()
+                   : Failure{FailureCode::TooSmall, QStringLiteral("only %1 bytes").arg(listed.size)};
     if (listed.size > kLargestReceivedFile) return TooLargeFailure(listed.size);
     if (!file.name)
         return Failure{FailureCode::NotAbiFileName, QStringLiteral("not the name of an ABI full-disk file")};

@@ -56,6 +56,8 @@ std::vector<FolderWarning> CheckFolders(const ProcessingOptions& options) {
     if (!options.singleFileMode)
         Check(warnings, QStringLiteral("Source folder"), options.sourcePath, SourceProblem);
     Check(warnings, QStringLiteral("NetCDF folder"), options.netCdfPath, OutputProblem);
-    Check(warnings, QStringLiteral("Image folder"), options.savePath, OutputProblem);
+    // Long image names lie beside the archive copy: then an unset image folder is no problem.
+    if (options.shortImageNames || !options.savePath.isEmpty())
+        Check(warnings, QStringLiteral("Image folder"), options.savePath, OutputProblem);
     return warnings;
 }

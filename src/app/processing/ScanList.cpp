@@ -28,7 +28,10 @@ std::vector<ReceivedFile> BuildScanList(const ProcessingOptions& options) {
     if (!mask.isEmpty()) ListFiles(mask, paths);
     std::vector<ReceivedFile> list;
     list.reserve(static_cast<std::size_t>(paths.size()));
-    for (const QString& path : paths) list.push_back(ReceivedFile::At(path));
+    for (const QString& path : paths) {
+        // A name that is not valid UTF-8 cannot be named again to open it; the source survey reports it.
+        if (!path.contains(QChar::ReplacementCharacter)) list.push_back(ReceivedFile::At(path));
+    }
     std::sort(list.begin(), list.end(),
               [](const ReceivedFile& a, const ReceivedFile& b) { return CompareScanFiles(a, b) < 0; });
     return list;

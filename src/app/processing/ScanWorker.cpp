@@ -14,6 +14,7 @@ ScanWorker::ScanWorker(const SharedOptions& options, const std::atomic_bool& run
 void ScanWorker::RunScan() {
     const ProcessingOptions options = options_.Snapshot();
     ReportFolderChanges(options);
+    ReportSourceSurvey(options);
     const std::vector<ReceivedFile> files = BuildScanList(options);
     processor_.ForgetFilesNotIn(files);
     for (const ReceivedFile& file : files) {
@@ -31,7 +32,18 @@ void ScanWorker::RunScan() {
 void ScanWorker::CheckFoldersAtStart() {
     processor_.ForgetFailures();
     folderWarnings_.clear();
-    ReportFolderChanges(options_.Snapshot());
+    sourceSurvey_.reset();
+    const ProcessingOptions options = options_.Snapshot();
+    ReportFolderChanges(options);
+    ReportSourceSurvey(options);
+}
+
+void ScanWorker::ReportSourceSurvey(const ProcessingOptions& options) {
+    if (options.singleFileMode) return;
+    SourceSurvey survey = SurveySourceFolder(options);
+    if (sourceSurvey_ && sourceSurvey_->SameKindsAs(survey)) return;
+    if (const QStringList lines = SurveyLines(survey, options); !lines.isEmpty()) emit FoldersReported(lines);
+    sourceSurvey_ = std::move(survey);
 }
 
 void ScanWorker::ReportFolderChanges(const ProcessingOptions& options) {

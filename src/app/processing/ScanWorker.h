@@ -5,10 +5,12 @@
 #include "FileProcessor.h"
 #include "FolderCheck.h"
 #include "SharedOptions.h"
+#include "SourceSurvey.h"
 
 #include <QObject>
 #include <QStringList>
 #include <atomic>
+#include <optional>
 #include <vector>
 
 class ScanWorker : public QObject {
@@ -26,16 +28,20 @@ public slots:
 signals:
     void ThumbnailRestored(int band, const QString& path, const QImage& thumbnail);
     void ClearThumbnailsRequested();
-    // Lines on folders that became unusable or usable again.
+    // Lines on folders that became unusable or usable again, and on what the source folder holds that no
+    // scan takes.
     void FoldersReported(const QStringList& lines);
     void FileReported(const FileOutcome& outcome);
     void ScanFinished();
 
 private:
     void ReportFolderChanges(const ProcessingOptions& options);
+    // Says what the source folder holds that no scan takes, at Start and when its kinds change.
+    void ReportSourceSurvey(const ProcessingOptions& options);
 
     const SharedOptions& options_;
     const std::atomic_bool& running_;
     FileProcessor processor_;
     std::vector<FolderWarning> folderWarnings_; // as last reported
+    std::optional<SourceSurvey> sourceSurvey_;  // as last reported; none before the first at a Start
 };

@@ -3,11 +3,13 @@
 #include "ScanController.h"
 #include "ScanList.h"
 #include "ScanReports.h"
+#include "ScanWorker.h"
 
 #include <QFile>
 #include <QFileInfo>
 #include <QSignalSpy>
 #include <QTest>
+#include <cstdio>
 #include <sys/stat.h>
 
 namespace {
@@ -266,6 +268,47 @@ TEST_F(ScanControllerTest, EveryStartRepeatsWhatIsWrong) {
     controller.SetRunning(true);
     ASSERT_TRUE(folders.size() == 2 || folders.wait(10000));
     EXPECT_EQ(folders[1][0].toStringList(), QStringList({"Image folder is not set"}));
+}
+
+TEST_F(ScanListTest, UnsetImageFolderIsAProblemOnlyForShortNames) {
+    options.savePath.clear();
+    EXPECT_EQ(CheckFolders(options), std::vector<FolderWarning>({{"Image folder", "is not set"}}));
+    options.shortImageNames = false;
+    EXPECT_TRUE(CheckFolders(options).empty());
+}
+
+TEST_F(ScanListTest, SourceSurveyNamesWhatNoScanTakesAgainOnlyWhenItsKindsChange) {
+    Receive(13, 16);
+    Receive(13, 18);
+    Receive(14, 18);
+    QFile(source + "OR_ABI-L1b-RadC-M6C13_G16_s20240021230205_e1_c1.nc").open(QIODevice::WriteOnly);
+    const QByteArray undecodable = QFile::encodeName(source) + "OR_ABI-L1b-RadF-M6C13_G16_s2024\xff.nc";
+    std::fclose(std::fopen(undecodable.constData(), "w"));
+    SharedOptions shared;
+    shared.Publish(options);
+    const std::atomic_bool running{true};
+    ScanWorker worker(shared, running);
+    QSignalSpy said(&worker, &ScanWorker::FoldersReported);
+    QSignalSpy files(&worker, &ScanWorker::FileReported);
+    worker.CheckFoldersAtStart();
+    ASSERT_EQ(said.size(), 1);
+    EXPECT_EQ(said[0][0].toStringList(),
+              QStringList({"Source folder holds 2 files of GOES-18; GOES-16 is selected",
+                           "Source folder holds 1 file that is not a full-disk radiance file: "
+                           "OR_ABI-L1b-RadC-M6C13_G16_s20240021230205_e1_c1.nc",
+                           "Source folder holds a file whose name is not valid UTF-8, which is not processed: "
+                           "OR_ABI-L1b-RadF-M6C13_G16_s2024\\xff.nc"}));
+    // More of the same kinds: nothing more said; the scan takes only the selected satellite's file.
+    Receive(15, 18);
+    worker.RunScan();
+    EXPECT_EQ(said.size(), 1);
+    ASSERT_EQ(files.size(), 1);
+    EXPECT_TRUE(files[0][0].value<FileOutcome>().Processed());
+    // A new kind: said again, whole.
+    Receive(13, 17);
+    worker.RunScan();
+    ASSERT_EQ(said.size(), 2);
+    EXPECT_EQ(said[1][0].toStringList().first(), "Source folder holds 1 file of GOES-17; GOES-16 is selected");
 }
 
 TEST_F(ScanListTest, OutputFolderBelowAFileCannotBeCreated) {
