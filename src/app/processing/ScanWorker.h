@@ -4,6 +4,7 @@
 #include "FileOutcome.h"
 #include "FileProcessor.h"
 #include "FolderCheck.h"
+#include "RetentionRun.h"
 #include "SharedOptions.h"
 
 #include <QObject>
@@ -26,7 +27,7 @@ public slots:
 signals:
     void ThumbnailRestored(int band, const QString& path, const QImage& thumbnail);
     void ClearThumbnailsRequested();
-    // Lines on folders that became unusable or usable again.
+    // Lines on folders that became unusable or usable again, and on old files removed from them.
     void FoldersReported(const QStringList& lines);
     void FileReported(const FileOutcome& outcome);
     void ScanFinished();
@@ -37,5 +38,6 @@ private:
     const SharedOptions& options_;
     const std::atomic_bool& running_;
     FileProcessor processor_;
+    RetentionRun retention_;
     std::vector<FolderWarning> folderWarnings_; // as last reported
 };

@@ -11,7 +11,6 @@
 #include "TestFiles.h"
 
 #include <QFileInfo>
-#include <QSignalSpy>
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
@@ -51,14 +50,9 @@ protected:
 
     // Runs one whole scan of the source folder and gives each file's outcome.
     QList<FileOutcome> Scan() {
-        SharedOptions shared;
-        shared.Publish(options);
-        const std::atomic_bool running{true};
-        ScanWorker worker(shared, running);
-        QSignalSpy reports(&worker, &ScanWorker::FileReported);
-        worker.RunScan();
         QList<FileOutcome> outcomes;
-        for (const QList<QVariant>& report : reports) outcomes << report[0].value<FileOutcome>();
+        for (const QList<QVariant>& report : ScanAndCollect(&ScanWorker::FileReported))
+            outcomes << report[0].value<FileOutcome>();
         return outcomes;
     }
 
