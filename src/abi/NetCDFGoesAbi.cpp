@@ -166,7 +166,8 @@ Result<GreyRows> TNetCdfGoesAbi::ConvertToGreyRows(float gamma, const PixelBlock
         std::uint8_t* memory = (*block)->Data();
         const std::span<std::uint16_t> counts(reinterpret_cast<std::uint16_t*>(memory + layout.countsOffset),
                                               pixels);
-        if (Status read = ReadShortData(counts); !read) return read.failure();
+        if (Status read = ReadShortData(counts); !read)
+            return read.failure().code == FailureCode::OutOfMemory ? outOfMemory : read.failure();
 
         // A file named on the command line may lack the attribute; 4095 is the 12-bit bands' fill value.
         if (singleFileMode_ && fillValue_ == 0) fillValue_ = 4095;

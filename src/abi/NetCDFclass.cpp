@@ -11,9 +11,38 @@
 #include <algorithm>
 #include <hdf5.h>
 #include <thread>
+#include <utility>
 #include <vector>
 
 namespace {
+
+// netCDF reports memory that ran out inside HDF5 as a mere HDF error, as if the file were damaged; only
+// HDF5's own error stack tells the two apart. It is looked at as each failing HDF5 call returns, on its
+// thread.
+thread_local bool hdf5AllocationFailed = false;
+
+herr_t NoteAllocationFailure(unsigned, const H5E_error2_t* error, void*) {
+    if (error->min_num == H5E_NOSPACE || error->min_num == H5E_CANTALLOC) hdf5AllocationFailed = true;
+    return 0;
+}
+
+herr_t NoteHdf5Failure(hid_t stack, void*) {
+    (void)H5Ewalk2(stack, H5E_WALK_DOWNWARD, NoteAllocationFailure, nullptr);
+    return 0;
+}
+
+bool TakeHdf5AllocationFailure() {
+    return std::exchange(hdf5AllocationFailed, false);
+}
+
+// HDF5 would print every error to stderr, and lookups of optional attributes fail routinely, so a worker
+// thread would fill the log with them: errors are noted instead of printed. The setting belongs to each
+// thread, and netCDF clears it for the thread that first uses it, so netCDF is set up first.
+void NoteHdf5ErrorsInsteadOfPrinting() {
+    (void)nc_initialize();
+    (void)H5Eset_auto2(H5E_DEFAULT, NoteHdf5Failure, nullptr);
+    hdf5AllocationFailed = false;
+}
 
 bool IsNumericType(nc_type type) {
     return type >= NC_BYTE && type <= NC_UINT64 && type != NC_CHAR;
@@ -27,6 +56,7 @@ Failure NetCdfFailure(int status) {
     case NC_ENOTNC:
         return {FailureCode::NotNetCdf, QStringLiteral("not a netCDF file")};
     case NC_EHDFERR:
+        if (TakeHdf5AllocationFailure()) return {FailureCode::OutOfMemory, QStringLiteral("out of memory")};
         return {FailureCode::DamagedNetCdf, QStringLiteral("damaged netCDF file (HDF error)")};
     case NC_ETRUNC:
         return {FailureCode::DamagedNetCdf, QStringLiteral("damaged netCDF file (cut short)")};
@@ -60,14 +90,6 @@ QString DataSize(std::uint64_t bytes) {
                                           QLocale::DataSizeSIFormat);
 }
 
-// The HDF5 library below netCDF prints every error of its own to stderr unless told not to, and that setting
-// belongs to each thread; netCDF silences only the thread that first used it. Lookups of optional attributes
-// fail routinely, so a worker thread would fill the log with them.
-void SilenceHdf5ErrorPrinting() {
-    thread_local const bool silenced = H5Eset_auto2(H5E_DEFAULT, nullptr, nullptr) >= 0;
-    (void)silenced;
-}
-
 } // namespace
 
 TNetCdf::TNetCdf(std::chrono::milliseconds retryDelay) : retryDelay_(retryDelay) {}
@@ -88,7 +110,7 @@ void TNetCdf::PrepareLibraries() {
 }
 
 Status TNetCdf::Open(const QString& fileName) {
-    SilenceHdf5ErrorPrinting();
+    NoteHdf5ErrorsInsteadOfPrinting();
     Close();
     fileName_ = fileName;
     Status opened = OpenOnce();

@@ -11,6 +11,7 @@
 #include <QDir>
 #include <QFile>
 #include <QProcess>
+#include <QProcessEnvironment>
 #include <QTemporaryDir>
 #include <cstring>
 #include <gtest/gtest.h>
@@ -23,8 +24,10 @@ struct ToolRun {
     QString output;
 };
 
-ToolRun RunTool(const QString& program, const QStringList& arguments) {
+ToolRun RunTool(const QString& program, const QStringList& arguments,
+                const QProcessEnvironment& environment = QProcessEnvironment::systemEnvironment()) {
     QProcess process;
+    process.setProcessEnvironment(environment);
     process.setProcessChannelMode(QProcess::MergedChannels);
     process.start(program, arguments);
     process.waitForFinished(60000);
@@ -36,6 +39,21 @@ QByteArray Pixels(const TExtBitmap& bitmap) {
     for (int y = 0; y < bitmap.Height(); ++y)
         pixels.append(reinterpret_cast<const char*>(bitmap.ScanLine(y)), bitmap.Width());
     return pixels;
+}
+
+// The environment with one switch of the reader's test build set, marking the files whose names hold
+// `marker`.
+QProcessEnvironment WithReaderSwitch(const QString& variable, const QString& marker) {
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(variable, marker);
+    return environment;
+}
+
+QString WriteBand(int band, int size, const QString& folder) {
+    AbiSampleOptions sample;
+    sample.band = band;
+    sample.size = size;
+    return WriteAbiSample(sample, folder);
 }
 
 } // namespace
@@ -105,6 +123,32 @@ TEST(AbiConvert, ImageThatDoesNotFitOnTheDiskFailsWithTheSystemsReason) {
         "cannot write " + small + "/" + name + ": " + QString::fromLocal8Bit(std::strerror(ENOSPC));
     EXPECT_TRUE(run.output.contains(reason)) << qPrintable(run.output);
     EXPECT_EQ(QDir(small).entryList(QDir::Files | QDir::Hidden), QStringList());
+}
+
+TEST(AbiConvert, FileThatCrashesTheReaderFailsWithItsSignalAndTheOthersAreConverted) {
+    QTemporaryDir dir;
+    const QStringList files = {WriteBand(5, 96, dir.path()), WriteBand(7, 96, dir.path()),
+                               WriteBand(9, 96, dir.path())};
+    const QString out = dir.filePath("out");
+    const ToolRun run =
+        RunTool(ABICONVERT, QStringList{"--png", "--reader", TEST_READER_PROGRAM, "--out", out} + files,
+                WithReaderSwitch("STRATOLUX_TEST_READER_CRASH", "M6C07_"));
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_TRUE(run.output.contains(files[1] + ": reader crashed (signal 11, Segmentation fault)"))
+        << qPrintable(run.output);
+    for (const QString& converted : {files[0], files[2]})
+        EXPECT_TRUE(QFile::exists(out + "/" + QFileInfo(converted).completeBaseName() + ".png"))
+            << qPrintable(converted);
+}
+
+TEST(AbiConvert, FileNeedingMoreMemoryThanTheReaderLeavesFailsWithOutOfMemory) {
+    QTemporaryDir dir;
+    const QString file = WriteBand(13, 1000, dir.path());
+    const ToolRun run =
+        RunTool(ABICONVERT, {"--reader", TEST_READER_PROGRAM, "--out", dir.filePath("out"), file},
+                WithReaderSwitch("STRATOLUX_TEST_READER_CRAMPED", "M6C13_"));
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_TRUE(run.output.contains(file + ": out of memory (1000 × 1000 image)")) << qPrintable(run.output);
 }
 
 TEST(NotifyListen, PrintsEachNotification) {

@@ -1,9 +1,10 @@
 // abiconvert: converts ABI L1b radiance files to PNG and/or JPEG exactly as the program does, without a
-// window.
-#include "AbiBitmap.h"
+// window. Each file is read by the program's reader in a process of its own, so a file that crashes or
+// exhausts the libraries fails alone and the rest of the command line is still converted.
 #include "AbiFileName.h"
 #include "BMPExtImage.h"
 #include "ImageFiles.h"
+#include "ReaderProcess.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -18,6 +19,7 @@ struct ConvertRequest {
     bool png = true;
     bool jpeg = true;
     int quality = kJpegQuality;
+    ReaderProcessSettings reader;
 };
 
 void Complain(const QString& text) {
@@ -38,7 +40,8 @@ bool ConvertOne(const QString& path, const ConvertRequest& request) {
     bitmap.SetPixelFormat(TPixelFormat::pf8bit);
     float longitude = 0;
     // A finished file is opened once: no retry meant for files that are still arriving.
-    if (const Status read = ReadAbiImage(path, bitmap, longitude, false, std::chrono::milliseconds(0));
+    if (const Status read = ReadAbiImageIsolated(path, bitmap, longitude, false, std::chrono::milliseconds(0),
+                                                 request.reader);
         !read) {
         Complain(path + ": " + read.failure().message);
         return false;
@@ -75,11 +78,14 @@ int main(int argc, char** argv) {
     parser.addOption({"png", "Write PNG images."});
     parser.addOption({"jpeg", "Write JPEG images."});
     parser.addOption({{"q", "quality"}, "JPEG quality 1..100 (default 99).", "N"});
+    parser.addOption(
+        {"reader", "Read the files with this reader program instead of the program's own.", "FILE"});
     parser.addPositionalArgument("files", "ABI L1b radiance files.", "FILE...");
     parser.process(app);
 
     ConvertRequest request;
     request.outFolder = parser.value("out");
+    request.reader.program = parser.value("reader");
     const QStringList files = parser.positionalArguments();
     if (request.outFolder.isEmpty() || files.isEmpty()) {
         Complain("give an output folder with --out and at least one file (see --help)");

@@ -2,6 +2,54 @@
 #include "OutputNames.h"
 
 #include <QFileInfo>
+#include <QStringList>
+
+namespace {
+
+constexpr qsizetype kShortNameLength = 24; // "202401021230-g16-b13.png"
+constexpr qsizetype kShortNameTag = 13;
+constexpr qsizetype kShortNameBand = 17;
+
+const QString kReceivedPrefix = QStringLiteral("OR_ABI-L1b-RadF-");
+
+bool IsImageSuffix(QStringView suffix) {
+    return suffix == u".png" || suffix == u".jpg";
+}
+
+// A whole number written with exactly the characters of `digits`; none for any other text.
+std::optional<int> Digits(QStringView digits) {
+    if (digits.isEmpty()) return std::nullopt;
+    int value = 0;
+    for (const QChar c : digits) {
+        if (c < u'0' || c > u'9') return std::nullopt;
+        value = value * 10 + (c.unicode() - u'0');
+    }
+    return value;
+}
+
+// Parsed as ShortImageBaseName writes it, then written again, so that only the program's own form counts.
+bool IsShortImageName(const QString& name) {
+    if (name.size() != kShortNameLength || !IsImageSuffix(QStringView(name).right(4))) return false;
+    const QStringView view(name);
+    const auto year = Digits(view.mid(0, 4)), month = Digits(view.mid(4, 2)), day = Digits(view.mid(6, 2));
+    const auto hour = Digits(view.mid(8, 2)), minute = Digits(view.mid(10, 2));
+    const auto satellite = Digits(view.mid(kShortNameTag + 1, 2));
+    const auto band = Digits(view.mid(kShortNameBand + 1, 2));
+    if (!year || !month || !day || !hour || !minute || !satellite || !band) return false;
+    const SatelliteCode code = static_cast<SatelliteCode>(*satellite - 15); // g16 is GOES-16, code 1
+    if (!QDate(*year, *month, *day).isValid() || *hour > 23 || *minute > 59 || *satellite < 16 ||
+        code > kSatelliteCount || *band < 1 || *band > kBandCount)
+        return false;
+    const TDateTime startTime =
+        EncodeDateTime({.year = *year, .month = *month, .day = *day, .hour = *hour, .minute = *minute});
+    return ShortImageBaseName(startTime, code, false, *band - 1) + name.right(4) == name;
+}
+
+bool IsReceivedFileName(const QString& name) {
+    return name.startsWith(kReceivedPrefix, Qt::CaseInsensitive) && DecodeAbiFileName(name).has_value();
+}
+
+} // namespace
 
 QString ReadCopyName(const QString& receivedName) {
     return "." + receivedName + ".reading";
@@ -37,4 +85,28 @@ OutputPaths DeriveOutputPaths(const ProcessingOptions& options, const QString& f
     paths.pngPath = base + ".png";
     paths.jpegPath = base + ".jpg";
     return paths;
+}
+
+OutputKind OutputKindOf(const QString& name) {
+    if (IsShortImageName(name)) return OutputKind::Image;
+    if (!IsReceivedFileName(name)) return OutputKind::Other;
+    const QStringView suffix = QStringView(name).right(4);
+    if (IsImageSuffix(suffix)) return OutputKind::Image;
+    if (suffix.right(3).compare(u".nc", Qt::CaseInsensitive) == 0) return OutputKind::ArchivedFile;
+    return OutputKind::Other;
+}
+
+std::optional<QDate> DatedFolderStart(const QString& relativePath) {
+    const QStringList levels = relativePath.split(u'/');
+    if (levels.size() > 3) return std::nullopt;
+    int parts[3] = {0, 1, 1};
+    constexpr qsizetype kLengths[3] = {4, 2, 2};
+    for (qsizetype level = 0; level < levels.size(); ++level) {
+        const std::optional<int> value = Digits(levels[level]);
+        if (!value || levels[level].size() != kLengths[level]) return std::nullopt;
+        parts[level] = *value;
+    }
+    const QDate start(parts[0], parts[1], parts[2]);
+    if (parts[0] < 1 || !start.isValid()) return std::nullopt;
+    return start;
 }

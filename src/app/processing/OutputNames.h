@@ -6,7 +6,9 @@
 #include "DateTime.h"
 #include "ProcessingOptions.h"
 
+#include <QDate>
 #include <QString>
+#include <optional>
 
 struct OutputPaths {
     QString netCdfFolder; // the archive folder, with the dated sub-folder when asked
@@ -30,3 +32,13 @@ QString ShortImageBaseName(TDateTime startTime, SatelliteCode satellite, bool sa
 // The paths for the received file of that name.
 OutputPaths DeriveOutputPaths(const ProcessingOptions& options, const QString& fileName,
                               const AbiFileInfo& name);
+
+// What the program writes under a file name (without its folder), recognised from the name alone: an image
+// under a short name or under a received file's name with ".png" or ".jpg", or an archived received file
+// (OR_ABI-L1b-RadF-….nc).
+enum class OutputKind { Other, Image, ArchivedFile };
+OutputKind OutputKindOf(const QString& name);
+
+// The first day of the period that a level of the dated sub-folders covers: "2025" (a year), "2025/01" (a
+// month) or "2025/01/21" (a day), written as DatedSubFolder writes them; none for any other path.
+std::optional<QDate> DatedFolderStart(const QString& relativePath);

@@ -4,6 +4,7 @@
 #include "BandTables.h"
 #include "ProcessingWaits.h"
 #include "ReaderProcess.h"
+#include "Retention.h"
 
 #include <QString>
 #include <array>
@@ -27,4 +28,6 @@ struct ProcessingOptions {
     QString singleFilePath; // the first command-line argument in single-file mode
     ProcessingWaits waits;
     ReaderProcessSettings reader;
+    RetentionDays keep;
+    std::array<QString, kBandCount> lastSaved; // each band's newest image, as the settings hold it
 };

@@ -44,7 +44,8 @@ signals:
     void ThumbnailRestored(int band, const QString& path, const QImage& thumbnail);
     void ClearThumbnailsRequested();
     void FileReported(const FileOutcome& outcome);
-    // Lines on folders that became unusable or usable again, at Start and when a scan finds a change.
+    // Lines on folders that became unusable or usable again, at Start and when a scan finds a change, and on
+    // old files removed from them after a scan.
     void FoldersReported(const QStringList& lines);
     // A scan has ended, after the timer was re-armed; singleFile when it processed only the command-line
     // file.

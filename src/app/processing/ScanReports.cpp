@@ -15,6 +15,10 @@ bool Contains(const std::vector<FolderWarning>& warnings, const FolderWarning& w
     return std::find(warnings.begin(), warnings.end(), warning) != warnings.end();
 }
 
+QString DaysText(int days) {
+    return days == 1 ? QStringLiteral("1 day") : QStringLiteral("%1 days").arg(days);
+}
+
 } // namespace
 
 QString LongitudeText(float longitude) {
@@ -74,4 +78,26 @@ QStringList FolderChangeLines(const std::vector<FolderWarning>& before,
     for (const FolderWarning& warning : now)
         if (!Contains(before, warning)) lines << warning.Text();
     return lines;
+}
+
+std::optional<QString> RetentionLine(const RetentionOutcome& outcome, const RetentionDays& keep) {
+    if (outcome.filesRemoved == 0) return std::nullopt;
+    QStringList rules;
+    if (keep.images > 0) rules << "images older than " + DaysText(keep.images);
+    if (keep.netCdf > 0) rules << "archived netCDF files older than " + DaysText(keep.netCdf);
+    const QString size =
+        QLocale::system().formattedDataSize(outcome.bytesRemoved, 1, QLocale::DataSizeSIFormat);
+    const QString files = outcome.filesRemoved == 1
+                              ? QStringLiteral("1 old file")
+                              : QStringLiteral("%1 old files").arg(outcome.filesRemoved);
+    return "Removed " + files + " (" + size + "): " + rules.join(", ");
+}
+
+QStringList RetentionNotices(const RetentionOutcome& outcome) {
+    QStringList notices;
+    for (const QString& folder : outcome.sourceFoldersSkipped)
+        notices << "Old files are not removed from " + folder + ": it is the source folder";
+    if (!outcome.failures.empty())
+        notices << "Old files cannot all be removed: " + outcome.failures.front().message;
+    return notices;
 }

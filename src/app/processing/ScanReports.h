@@ -1,9 +1,10 @@
 // The texts with which the window reports each outcome of a scan: caption, log line, status text, thumbnail
-// hint, and the lines on failed and skipped files and on the folders.
+// hint, and the lines on failed and skipped files, on the folders and on the old files removed from them.
 #pragma once
 
 #include "FileOutcome.h"
 #include "FolderCheck.h"
+#include "Retention.h"
 
 #include <QString>
 #include <QStringList>
@@ -41,3 +42,11 @@ std::optional<QString> NotArchivedLine(const FileOutcome& outcome);
 // ("Source folder /in/ is usable again").
 QStringList FolderChangeLines(const std::vector<FolderWarning>& before,
                               const std::vector<FolderWarning>& now);
+
+// "Removed 136 old files (1.1 GB): images older than 7 days, archived netCDF files older than 30 days"; none
+// when nothing was removed.
+std::optional<QString> RetentionLine(const RetentionOutcome& outcome, const RetentionDays& keep);
+
+// What a sweep left undone and why: "Old files are not removed from /in/: it is the source folder", and
+// "Old files cannot all be removed: <the first reason>".
+QStringList RetentionNotices(const RetentionOutcome& outcome);

@@ -21,11 +21,17 @@ void ScanWorker::RunScan() {
         if (!running_) break;
         KeepAlive();
         FileOutcome outcome = processor_.ProcessFile(file, options_.Snapshot());
-        if (outcome.Processed())
+        if (outcome.Processed()) {
             outcome.thumbnail =
                 LoadReducedImage(outcome.imagePath, QSize(kThumbnailSide, kThumbnailSide)).value_or(QImage());
+            retention_.NoteSaved(outcome.BandIndex(), outcome.imagePath);
+        }
         emit FileReported(outcome);
     }
+    // Old files go once the scan's own are done, unless processing was stopped meanwhile.
+    const QStringList retention =
+        running_ ? retention_.AfterScan(options_.Snapshot(), QDateTime::currentDateTimeUtc()) : QStringList();
+    if (!retention.isEmpty()) emit FoldersReported(retention);
     emit ScanFinished();
 }
 

@@ -4,6 +4,7 @@
 #include "FileOutcome.h"
 #include "FileProcessor.h"
 #include "FolderCheck.h"
+#include "RetentionRun.h"
 #include "SharedOptions.h"
 #include "SourceSurvey.h"
 
@@ -28,8 +29,8 @@ public slots:
 signals:
     void ThumbnailRestored(int band, const QString& path, const QImage& thumbnail);
     void ClearThumbnailsRequested();
-    // Lines on folders that became unusable or usable again, and on what the source folder holds that no
-    // scan takes.
+    // Lines on folders that became unusable or usable again, on what the source folder holds that no scan
+    // takes, and on old files removed from them.
     void FoldersReported(const QStringList& lines);
     void FileReported(const FileOutcome& outcome);
     void ScanFinished();
@@ -42,6 +43,7 @@ private:
     const SharedOptions& options_;
     const std::atomic_bool& running_;
     FileProcessor processor_;
+    RetentionRun retention_;
     std::vector<FolderWarning> folderWarnings_; // as last reported
     std::optional<SourceSurvey> sourceSurvey_;  // as last reported; none before the first at a Start
 };

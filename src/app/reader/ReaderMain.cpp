@@ -26,8 +26,10 @@ constexpr std::size_t kLibraryHeadroom = 512u << 20;
 
 #ifdef STRATOLUX_READER_TEST_SWITCHES
 // Test builds only: a file whose name holds the text of the environment variable is marked for it.
-// STRATOLUX_TEST_READER_CRASH crashes this process, STRATOLUX_TEST_READER_HANG makes it wait forever, and
-// STRATOLUX_TEST_READER_GREEDY makes it ask, once its memory is limited, for more than the limit leaves.
+// STRATOLUX_TEST_READER_CRASH crashes this process, STRATOLUX_TEST_READER_HANG makes it wait forever,
+// STRATOLUX_TEST_READER_GREEDY makes it ask, once its memory is limited, for more than the limit leaves, and
+// STRATOLUX_TEST_READER_CRAMPED leaves the libraries no room beyond the pixel block, so that their own
+// buffers run out as they read.
 // STRATOLUX_TEST_READER_TRACE names a file to which every file asked for is added as a line.
 bool Marked(const char* variable, const QString& fileName) {
     const QString marker = qEnvironmentVariable(variable);
@@ -50,6 +52,13 @@ void ActOnGreedySwitch(const QString& fileName, std::size_t growthAllowed) {
         ::operator delete(::operator new(2 * growthAllowed));
 }
 #endif
+
+std::size_t LibraryHeadroom([[maybe_unused]] const QString& fileName) {
+#ifdef STRATOLUX_READER_TEST_SWITCHES
+    if (Marked("STRATOLUX_TEST_READER_CRAMPED", fileName)) return 0;
+#endif
+    return kLibraryHeadroom;
+}
 
 // Everything the program sends until it closes its end; empty when it sends more than any request holds.
 QByteArray ReadRequest() {
@@ -98,10 +107,10 @@ int main(int argc, char**) {
 
     // The limit follows the declared image size, so it is set once the header is read, before the block.
     const PixelBlockSource allocate = [&](std::size_t bytes) -> Result<std::unique_ptr<PixelBlock>> {
-        if (Status limited = LimitAddressSpaceGrowth(bytes + kLibraryHeadroom); !limited)
-            return limited.failure();
+        const std::size_t headroom = LibraryHeadroom(request->fileName);
+        if (Status limited = LimitAddressSpaceGrowth(bytes + headroom); !limited) return limited.failure();
 #ifdef STRATOLUX_READER_TEST_SWITCHES
-        ActOnGreedySwitch(request->fileName, bytes + kLibraryHeadroom);
+        ActOnGreedySwitch(request->fileName, bytes + headroom);
 #endif
         return pixels.Block(bytes);
     };

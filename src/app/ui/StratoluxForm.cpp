@@ -212,6 +212,9 @@ void TFormStratolux::FormCreate() {
     ReaderAnswerMinutes = std::make_unique<TRegistryInteger>(
         "ReaderAnswerMinutes", std::chrono::duration_cast<std::chrono::minutes>(Reader.answerWithin).count());
     Reader.answerWithin = ReaderAnswerBound(ReaderAnswerMinutes->Value);
+    KeepImagesDays = std::make_unique<TRegistryInteger>("KeepImagesDays", 0);
+    KeepNetCDFDays = std::make_unique<TRegistryInteger>("KeepNetCDFDays", 0);
+    Keep = {std::max(KeepImagesDays->Value, 0), std::max(KeepNetCDFDays->Value, 0)};
 }
 
 void TFormStratolux::showEvent(QShowEvent* event) {
@@ -354,6 +357,9 @@ void TFormStratolux::PublishOptions() {
     options.singleFilePath = Arguments.firstArgument;
     options.waits = Waits;
     options.reader = Reader;
+    options.keep = Keep;
+    for (int band = 0; band < kBandCount; ++band)
+        if (LastSavedSettings[band]) options.lastSaved[band] = LastSaved(band);
     Scan.PublishOptions(options);
 }
 

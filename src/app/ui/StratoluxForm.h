@@ -60,6 +60,8 @@ public:
     ProcessingWaits Waits;
     // The program that reads each file in a process of its own; tests name their build's.
     ReaderProcessSettings Reader;
+    // How many days the program's own images and archived files are kept (0: for ever), from the settings.
+    RetentionDays Keep;
 
 public slots:
     void BitBtnStartStopClick();
@@ -111,6 +113,9 @@ private:
     std::array<std::unique_ptr<TRegistryString>, kBandCount> LastSavedSettings;
     // How long the reader may take for one file before it is stopped; kept in the settings for the operator.
     std::unique_ptr<TRegistryInteger> ReaderAnswerMinutes;
+    // Settings without a control on the Setup tab, like the reader's bound.
+    std::unique_ptr<TRegistryInteger> KeepImagesDays;
+    std::unique_ptr<TRegistryInteger> KeepNetCDFDays;
     // Declared after the settings it stores, so that it has finished before they go.
     BackgroundWrites StoreWrites;
 };

@@ -4,8 +4,10 @@
 
 #include "AbiSample.h"
 #include "ProcessingOptions.h"
+#include "ScanWorker.h"
 
 #include <QDir>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -39,6 +41,18 @@ protected:
         sample.scanMode = mode;
         sample.size = 96;
         return WriteAbiSample(sample, source);
+    }
+
+    // Runs one whole scan of the source folder with the options and gives the arguments of every `signal`
+    // the worker sent.
+    template <typename Signal> QList<QList<QVariant>> ScanAndCollect(Signal signal) {
+        SharedOptions shared;
+        shared.Publish(options);
+        const std::atomic_bool running{true};
+        ScanWorker worker(shared, running);
+        QSignalSpy sent(&worker, signal);
+        worker.RunScan();
+        return sent;
     }
 
     static QDateTime DefaultStart() { return QDateTime(QDate(2024, 1, 2), QTime(12, 30, 20), Qt::UTC); }

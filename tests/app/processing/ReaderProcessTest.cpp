@@ -12,11 +12,11 @@
 
 #include <QDateTime>
 #include <QFileInfo>
-#include <functional>
 #include <QSignalSpy>
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <functional>
 #include <sys/stat.h>
 #include <sys/wait.h>
 
@@ -53,14 +53,9 @@ protected:
 
     // Runs one whole scan of the source folder and gives each file's outcome.
     QList<FileOutcome> Scan() {
-        SharedOptions shared;
-        shared.Publish(options);
-        const std::atomic_bool running{true};
-        ScanWorker worker(shared, running);
-        QSignalSpy reports(&worker, &ScanWorker::FileReported);
-        worker.RunScan();
         QList<FileOutcome> outcomes;
-        for (const QList<QVariant>& report : reports) outcomes << report[0].value<FileOutcome>();
+        for (const QList<QVariant>& report : ScanAndCollect(&ScanWorker::FileReported))
+            outcomes << report[0].value<FileOutcome>();
         return outcomes;
     }
 

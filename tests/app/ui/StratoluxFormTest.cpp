@@ -184,6 +184,17 @@ TEST_F(StratoluxFormTest, TheReadersBoundIsASettingInMinutes) {
     EXPECT_EQ(TFormStratolux({}, logFile).Reader.answerWithin, std::chrono::minutes(10));
 }
 
+TEST_F(StratoluxFormTest, RetentionDaysAreSettingsAndBelowZeroKeepForEver) {
+    TRegistryInteger images("KeepImagesDays", 0), netCdf("KeepNetCDFDays", 0);
+    images.Value = 14;
+    images.Write();
+    netCdf.Value = -5;
+    netCdf.Write();
+    const TFormStratolux form({}, logFile);
+    EXPECT_EQ(form.Keep.images, 14);
+    EXPECT_EQ(form.Keep.netCdf, 0);
+}
+
 TEST_F(StratoluxFormTest, AnotherInstanceIsNamedInTheCaptionAndReadsItsOwnSettings) {
     TRegistryInteger("Satellite", 0).Write();
     struct InstanceForThisTest {
