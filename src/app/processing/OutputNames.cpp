@@ -96,6 +96,18 @@ OutputKind OutputKindOf(const QString& name) {
     return OutputKind::Other;
 }
 
+bool IsLeftoverName(const QString& name) {
+    const auto inner = [](QStringView text, QStringView suffix) -> std::optional<QString> {
+        if (text.size() <= suffix.size() + 1 || !text.startsWith(u'.') || !text.endsWith(suffix)) return std::nullopt;
+        return text.mid(1, text.size() - 1 - suffix.size()).toString();
+    };
+    const std::optional<QString> partialOf = inner(name, u".partial");
+    const QString named = partialOf.value_or(name);
+    if (const std::optional<QString> readCopyOf = inner(named, u".reading"))
+        return OutputKindOf(*readCopyOf) == OutputKind::ArchivedFile;
+    return partialOf && OutputKindOf(*partialOf) != OutputKind::Other;
+}
+
 std::optional<QDate> DatedFolderStart(const QString& relativePath) {
     const QStringList levels = relativePath.split(u'/');
     if (levels.size() > 3) return std::nullopt;

@@ -39,6 +39,10 @@ OutputPaths DeriveOutputPaths(const ProcessingOptions& options, const QString& f
 enum class OutputKind { Other, Image, ArchivedFile };
 OutputKind OutputKindOf(const QString& name);
 
+// A name of the program's own hidden files: the temporary file of an output (".<output>.partial", see
+// TemporaryNameFor) or a read copy (ReadCopyName), or the temporary file of one.
+bool IsLeftoverName(const QString& name);
+
 // The first day of the period that a level of the dated sub-folders covers: "2025" (a year), "2025/01" (a
 // month) or "2025/01/21" (a day), written as DatedSubFolder writes them; none for any other path.
 std::optional<QDate> DatedFolderStart(const QString& relativePath);

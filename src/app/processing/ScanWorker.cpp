@@ -2,6 +2,7 @@
 #include "ScanWorker.h"
 
 #include "ImageFileLoading.h"
+#include "Leftovers.h"
 #include "ScanList.h"
 #include "ScanReports.h"
 #include "Utils.h"
@@ -40,6 +41,10 @@ void ScanWorker::CheckFoldersAtStart() {
     folderWarnings_.clear();
     sourceSurvey_.reset();
     const ProcessingOptions options = options_.Snapshot();
+    // Nothing of this program's is being written now: what is hidden there is a killed run's.
+    const LeftoverOutcome leftovers =
+        RemoveLeftovers({options.savePath, options.netCdfPath}, options.sourcePath, QDateTime::currentDateTimeUtc());
+    if (const std::optional<QString> line = LeftoverLine(leftovers)) emit FoldersReported({*line});
     ReportFolderChanges(options);
     ReportSourceSurvey(options);
 }

@@ -21,7 +21,8 @@ public:
 
 public slots:
     void RunScan();
-    // At Start: says what is wrong with the folders, whatever was said before, and reads every file again.
+    // At Start: removes what a killed run left, says what is wrong with the folders, whatever was said
+    // before, and reads every file again.
     void CheckFoldersAtStart();
     // Reads back each band's last saved image (by band index) for its thumbnail.
     void RestoreThumbnails(const QStringList& lastSaved);

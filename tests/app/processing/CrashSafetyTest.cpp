@@ -2,6 +2,7 @@
 #include "BMPExtImage.h"
 #include "JPEG_IO.h"
 #include "PNG_IO.h"
+#include "ScanWorker.h"
 #include "ProcessingFixture.h"
 
 #include <QDirIterator>
@@ -9,6 +10,9 @@
 #include <QHash>
 #include <QProcess>
 #include <QRandomGenerator>
+#include <QRegularExpression>
+#include <QSignalSpy>
+#include <QTest>
 #include <QThread>
 #include <csignal>
 
@@ -93,4 +97,43 @@ TEST_F(CrashSafetyTest, EveryKillLeavesTheSourceOrCompleteOutputs) {
     EXPECT_TRUE(VisibleFilesBelow(source).isEmpty());
     for (const QString& path : received)
         for (const QString& image : imagesOf(path)) EXPECT_TRUE(CompleteImage(image)) << qPrintable(image);
+}
+
+TEST_F(CrashSafetyTest, StartRemovesWhatAKilledRunLeftAndNothingElse) {
+    AbiSampleOptions sample;
+    sample.size = 2500;
+    sample.start = DefaultStart();
+    const QString received = WriteAbiSample(sample, source);
+    QDir().mkpath(images);
+    const QString foreign = images + ".notes.partial";
+    QFile(foreign).open(QIODevice::WriteOnly);
+    const auto hiddenBelow = [](const QString& folder) {
+        QStringList found;
+        QDirIterator it(folder, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+        while (it.hasNext()) found << QFileInfo(it.next()).fileName();
+        return found.filter(QRegularExpression("^\\.OR_ABI.*\\.(reading|partial)$|^\\.2024.*\\.partial$"));
+    };
+    // Killed while its read copy or an image is being written.
+    QProcess child;
+    child.start(PROCESSING_CHILD, {source, netCdf, images, "no-archive"});
+    ASSERT_TRUE(child.waitForStarted());
+    QTRY_VERIFY_WITH_TIMEOUT(!(hiddenBelow(netCdf) + hiddenBelow(images)).isEmpty(), 30000);
+    ::kill(static_cast<pid_t>(child.processId()), SIGKILL);
+    child.waitForFinished();
+    const int left = (hiddenBelow(netCdf) + hiddenBelow(images)).size();
+    ASSERT_GT(left, 0);
+
+    options.saveAsNetCdf = false;
+    SharedOptions shared;
+    shared.Publish(options);
+    const std::atomic_bool running{false};
+    ScanWorker worker(shared, running);
+    QSignalSpy said(&worker, &ScanWorker::FoldersReported);
+    worker.CheckFoldersAtStart();
+    EXPECT_TRUE((hiddenBelow(netCdf) + hiddenBelow(images)).isEmpty());
+    EXPECT_TRUE(QFile::exists(foreign));
+    EXPECT_TRUE(QFile::exists(received));
+    ASSERT_FALSE(said.isEmpty());
+    EXPECT_TRUE(said[0][0].toStringList().first().startsWith(
+        QStringLiteral("Removed %1 left by an earlier run (").arg(left == 1 ? "1 file" : QString::number(left) + " files")));
 }

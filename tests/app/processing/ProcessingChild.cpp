@@ -9,14 +9,15 @@
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     const QStringList args = app.arguments();
-    if (args.size() != 4) return 2;
+    // source, netCDF and image folders, and "no-archive" to keep no archive copy.
+    if (args.size() != 4 && !(args.size() == 5 && args[4] == "no-archive")) return 2;
     ProcessingOptions options;
     options.sourcePath = args[1];
     options.netCdfPath = args[2];
     options.savePath = args[3];
     options.bandsSelected.fill(true);
     options.saveAsPng = true;
-    options.saveAsNetCdf = true;
+    options.saveAsNetCdf = args.size() == 4;
     options.waits = ProcessingWaits::None();
     options.reader.program = READER_PROGRAM;
     SharedOptions shared;
