@@ -103,6 +103,19 @@ TEST(AbiConvert, WritesTheProgramsImagesAndRefusesBadInput) {
     EXPECT_EQ(RunTool(ABICONVERT, {"--quality", "0", "--out", out, file}).exitCode, 2);
 }
 
+TEST(AbiConvert, FileWithoutAnAbiNameGivesAnImageWithoutTitle) {
+    QTemporaryDir dir;
+    const QString file = dir.filePath("scene.nc");
+    ASSERT_TRUE(QFile::rename(WriteBand(13, 100, dir.path()), file));
+    const ToolRun run = RunTool(ABICONVERT, {"--png", "--out", dir.filePath("out"), file});
+    ASSERT_EQ(run.exitCode, 0) << qPrintable(run.output);
+    QFile png(dir.filePath("out/scene.png"));
+    ASSERT_TRUE(png.open(QIODevice::ReadOnly));
+    const QByteArray bytes = png.readAll();
+    EXPECT_TRUE(bytes.contains(QByteArray("Software\0", 9)));
+    EXPECT_FALSE(bytes.contains("Title"));
+}
+
 TEST(AbiConvert, ImageThatDoesNotFitOnTheDiskFailsWithTheSystemsReason) {
     if (geteuid() != 0) GTEST_SKIP() << "mounting a tmpfs needs root";
     QTemporaryDir dir;

@@ -8,7 +8,7 @@
 
 Status SavePngImage(const TExtBitmap& bitmap, const QString& path, TDateTime startTime, TDateTime fileTime,
                     unsigned permissions) {
-    const QString title = FormatDateTime("yyyy-mm-dd hh:nn", startTime);
+    const QString title = startTime == 0 ? QString() : FormatDateTime("yyyy-mm-dd hh:nn", startTime);
     return PublishFile(
         path,
         [&](QIODevice& sink) {
