@@ -1,4 +1,5 @@
-// The program itself as a child process: what it answers without a window, and one process per instance.
+// The program itself as a child process: what it answers without a window, one process per instance, and
+// the settings file it leaves at SIGTERM.
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -41,6 +42,23 @@ protected:
         process.setProcessEnvironment(Environment(withoutDisplay));
         process.start(STRATOLUX_PROGRAM, arguments);
     }
+    // Waits until the program has logged its starting entry.
+    static bool WaitForStart(QProcess& process, QByteArray& output) {
+        return QTest::qWaitFor(
+            [&] { return (output += process.readAllStandardOutput()).contains(" Starting "); }, kQuickMs);
+    }
+    // SIGTERM, as systemctl stop sends it; the program ends cleanly.
+    static void Terminate(QProcess& process) {
+        process.terminate();
+        ASSERT_TRUE(process.waitForFinished(kQuickMs));
+        EXPECT_EQ(process.exitStatus(), QProcess::NormalExit);
+        EXPECT_EQ(process.exitCode(), 0);
+    }
+    void WriteSettings(const QByteArray& content) const {
+        QFile settings(SettingsFile());
+        ASSERT_TRUE(settings.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        ASSERT_EQ(settings.write(content), content.size());
+    }
     QString SettingsFile() const { return Dir.filePath("config/Nimbrel/" + Instance + ".conf"); }
     QByteArray SettingsContent() const {
         QFile file(SettingsFile());
@@ -76,6 +94,23 @@ TEST_F(ProgramTest, BadInstanceNameEndsWithUsageStatus) {
     EXPECT_TRUE(process.readAllStandardError().contains("is not an instance name"));
     EXPECT_FALSE(QFileInfo::exists(Dir.filePath("config/Nimbrel")) &&
                  !QDir(Dir.filePath("config/Nimbrel")).isEmpty());
+}
+
+TEST_F(ProgramTest, AnEditOfTheSettingsFileWhileRunningSurvivesSIGTERM) {
+    WriteSettings("[General]\nSourcePath=" + Dir.filePath("received/").toUtf8() + "\n");
+    QProcess process;
+    Start(process, {"--instance", Instance, "-start"});
+    QByteArray output;
+    ASSERT_TRUE(WaitForStart(process, output));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return SettingsContent().contains("FormClientHeight="); }, kQuickMs));
+
+    const QByteArray edited = Dir.filePath("edited/").toUtf8();
+    WriteSettings(SettingsContent().replace(Dir.filePath("received/").toUtf8(), edited));
+    Terminate(process);
+    const QByteArray content = SettingsContent();
+    EXPECT_TRUE(content.contains("SourcePath=" + edited + "\n")) << content.constData();
+    // What the file lacked, the program filled in.
+    EXPECT_TRUE(content.contains("SaveAsJPEG=dword:00000001")) << content.constData();
 }
 
 TEST_F(ProgramTest, SecondStartOfAnInstanceIsRefusedAndLeavesTheFirstsSettingsAlone) {

@@ -60,8 +60,15 @@ TFormStratolux::ExitQuestion& ExitQuestionHook() {
     return question;
 }
 
-QString WithTrailingSeparator(const QString& folder) {
-    return folder.isEmpty() || folder.endsWith(QDir::separator()) ? folder : folder + QDir::separator();
+// The longest the reader may take for one file, in minutes: a day.
+constexpr qint32 kLongestReaderAnswerMinutes = 24 * 60;
+
+// Both name one folder, by their text or by where they lead.
+bool SameFolder(const QString& first, const QString& second) {
+    if (first.isEmpty() || second.isEmpty()) return false;
+    const QString canonical = QFileInfo(first).canonicalFilePath();
+    return QDir::cleanPath(first) == QDir::cleanPath(second) ||
+           (!canonical.isEmpty() && canonical == QFileInfo(second).canonicalFilePath());
 }
 
 } // namespace
@@ -210,7 +217,8 @@ void TFormStratolux::FormCreate() {
     for (int band = 0; band < kBandCount; ++band)
         LastSavedSettings[band] = std::make_unique<TRegistryString>("LastSaved" + BandCode[band], QString());
     ReaderAnswerMinutes = std::make_unique<TRegistryInteger>(
-        "ReaderAnswerMinutes", std::chrono::duration_cast<std::chrono::minutes>(Reader.answerWithin).count());
+        "ReaderAnswerMinutes", std::chrono::duration_cast<std::chrono::minutes>(Reader.answerWithin).count(),
+        TIntegerRange{1, kLongestReaderAnswerMinutes});
     Reader.answerWithin = ReaderAnswerBound(ReaderAnswerMinutes->Value);
 }
 
@@ -233,6 +241,10 @@ void TFormStratolux::FormShow() {
         MemoLogProcessing->setUpdatesEnabled(true);
     }
     WriteLog("Starting " + ProgramTitle(), UtcNow());
+    QStringList readWarnings = SelfPersistingReadWarnings(*this);
+    readWarnings << ReaderAnswerMinutes->ReadWarning();
+    for (const QString& warning : readWarnings)
+        if (!warning.isEmpty()) WriteLog(warning, 0);
     PublishOptions();
     TimerOnStartup.start();
 }
@@ -259,6 +271,9 @@ void TFormStratolux::TimerOnStartupTimer() {
 void TFormStratolux::BitBtnStartStopClick() {
     FormInfo->Save();
     if (!Scan.Running()) {
+        const QString source = Setup->LabeledEditSourcePath->text();
+        if (SameFolder(source, Setup->LabeledEditSavePath->text()))
+            Report("Source folder " + source + " is also the image folder");
         PublishOptions();
         Scan.SetRunning(true);
         BitBtnStartStop->setText(kStopCaption);

@@ -382,6 +382,59 @@ TEST_F(StratoluxFormTest, TheLogTabShowsTheReasonOfALongLineWithoutScrollingSide
         << "the end of the line is out of sight";
 }
 
+TEST_F(StratoluxFormTest, AnOptionChangedInTheWindowIsWrittenAndAnEditOfTheFileOnAnotherKeyStays) {
+    StoreFlag("SaveAsPNG", false);
+    StoreText("SavePath", images);
+    {
+        TFormStratolux form({}, logFile);
+        ShowAndStart(form);
+        QTest::mouseClick(form.Setup->CheckBoxSaveAsPNG, Qt::LeftButton);
+        // The operator edits the file meanwhile.
+        QFile file(store.KeyFile(ProgramName()));
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+        const QByteArray edited = file.readAll().replace(images.toUtf8(), "/srv/edited/images/");
+        file.close();
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(edited);
+    }
+    EXPECT_EQ(TRegistryBoolean("SaveAsPNG", false).Value, true);
+    EXPECT_EQ(TRegistryString("SavePath", {}).Value, "/srv/edited/images/");
+}
+
+TEST_F(StratoluxFormTest, FoldersWrittenWithoutTheirSeparatorAreTakenAsFolders) {
+    StoreText("SourcePath", folder.filePath("received"));
+    StoreText("SavePath", folder.filePath("images"));
+    TFormStratolux form({}, logFile);
+    ShowAndStart(form);
+    EXPECT_EQ(form.Setup->LabeledEditSourcePath->text(), received);
+    EXPECT_EQ(form.Setup->Options().savePath, images);
+}
+
+TEST_F(StratoluxFormTest, AStoredValueOutsideItsRangeIsLoggedOnceAndTheDefaultUsed) {
+    const std::pair<QString, qint32> cases[] = {
+        {"Satellite", 7}, {"Satellite", -1}, {"ReaderAnswerMinutes", 0}};
+    for (const auto& [name, stored] : cases) {
+        WriteStoredDword(ProgramName(), name, stored);
+        TFormStratolux form({}, logFile);
+        ShowAndStart(form);
+        EXPECT_TRUE(form.windowTitle().startsWith("GOES-16 "));
+        EXPECT_EQ(form.Reader.answerWithin, std::chrono::minutes(10));
+        EXPECT_EQ(LogText(form).count(QString(" Setting %1=%2 is outside ").arg(name).arg(stored)), 1)
+            << qPrintable(LogText(form));
+        form.close();
+    }
+}
+
+TEST_F(StratoluxFormTest, StartSaysSoWhenTheSourceFolderIsAlsoTheImageFolder) {
+    StoreText("SourcePath", received);
+    StoreText("SavePath", folder.filePath("received/../received"));
+    TFormStratolux form({}, logFile);
+    ShowAndStart(form);
+    form.BitBtnStartStopClick();
+    form.BitBtnStartStopClick();
+    EXPECT_EQ(LogText(form).count("Source folder " + received + " is also the image folder"), 1);
+}
+
 TEST_F(StratoluxFormTest, ATerminationSignalStopsLogsAndSaves) {
     TFormStratolux form({}, logFile);
     ShutdownSignals shutdown;
