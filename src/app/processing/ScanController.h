@@ -3,6 +3,7 @@
 #pragma once
 
 #include "FileOutcome.h"
+#include "LogLine.h"
 #include "SharedOptions.h"
 
 #include <QColor>
@@ -45,7 +46,7 @@ signals:
     void ClearThumbnailsRequested();
     void FileReported(const FileOutcome& outcome);
     // Lines on folders that became unusable or usable again, at Start and when a scan finds a change.
-    void FoldersReported(const QStringList& lines);
+    void FoldersReported(const QList<LogLine>& lines);
     // A scan has ended, after the timer was re-armed; singleFile when it processed only the command-line
     // file.
     void ScanEnded(bool singleFile);

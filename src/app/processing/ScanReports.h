@@ -4,6 +4,7 @@
 
 #include "FileOutcome.h"
 #include "FolderCheck.h"
+#include "LogLine.h"
 
 #include <QString>
 #include <QStringList>
@@ -33,7 +34,7 @@ QString FailureLine(const FileOutcome& outcome);
 // "<name> not deleted: <reason>" for a file that was processed or skipped but could not be deleted.
 std::optional<QString> SourceNotDeletedLine(const FileOutcome& outcome);
 
-// A line for every folder problem that appeared ("Source folder /in/ is missing") and every one that went
-// ("Source folder /in/ is usable again").
-QStringList FolderChangeLines(const std::vector<FolderWarning>& before,
-                              const std::vector<FolderWarning>& now);
+// A line for every folder problem that appeared ("Source folder /in/ is missing", a warning) and every one
+// that went ("Source folder /in/ is usable again").
+QList<LogLine> FolderChangeLines(const std::vector<FolderWarning>& before,
+                                 const std::vector<FolderWarning>& now);

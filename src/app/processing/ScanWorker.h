@@ -4,6 +4,7 @@
 #include "FileOutcome.h"
 #include "FileProcessor.h"
 #include "FolderCheck.h"
+#include "LogLine.h"
 #include "SharedOptions.h"
 
 #include <QObject>
@@ -27,7 +28,7 @@ signals:
     void ThumbnailRestored(int band, const QString& path, const QImage& thumbnail);
     void ClearThumbnailsRequested();
     // Lines on folders that became unusable or usable again.
-    void FoldersReported(const QStringList& lines);
+    void FoldersReported(const QList<LogLine>& lines);
     void FileReported(const FileOutcome& outcome);
     void ScanFinished();
 

@@ -71,6 +71,11 @@ bool SameFolder(const QString& first, const QString& second) {
            (!canonical.isEmpty() && canonical == QFileInfo(second).canonicalFilePath());
 }
 
+// How the line of a file that was not processed counts: a failure, unless the file was skipped.
+LogSeverity NotProcessedSeverity(const FileOutcome& outcome) {
+    return outcome.skipReason == SkipReason::None ? LogSeverity::Failure : LogSeverity::Info;
+}
+
 } // namespace
 
 void TFormStratolux::SetExitQuestionHook(ExitQuestion question) {
@@ -103,9 +108,10 @@ void TFormStratolux::BuildWindow() {
     MemoLogProcessing = new QPlainTextEdit;
     MemoLogProcessing->setObjectName("MemoLogProcessing");
     MemoLogProcessing->setReadOnly(true);
-    // Each line shows whole, wrapped at the view's width: a long file name never hides the reason at its end.
-    MemoLogProcessing->setLineWrapMode(QPlainTextEdit::WidgetWidth);
-    MemoLogProcessing->setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    // One entry a line, as in the file; a long line scrolls sideways.
+    MemoLogProcessing->setLineWrapMode(QPlainTextEdit::NoWrap);
+    MemoLogProcessing->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    MemoLogProcessing->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     MemoLogProcessing->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
     PageControlMain->addTab(MemoLogProcessing, "Log");
     Setup = new SetupTab;
@@ -167,8 +173,8 @@ void TFormStratolux::BuildWindow() {
     connect(&Scan, &ScanController::ThumbnailRestored, Thumbnails, &ThumbnailPanel::ShowRestoredImage);
     connect(&Scan, &ScanController::ClearThumbnailsRequested, Thumbnails, &ThumbnailPanel::ClearThumbnails);
     connect(&Scan, &ScanController::FileReported, this, &TFormStratolux::ReportOutcome);
-    connect(&Scan, &ScanController::FoldersReported, this, [this](const QStringList& lines) {
-        for (const QString& line : lines) Report(line);
+    connect(&Scan, &ScanController::FoldersReported, this, [this](const QList<LogLine>& lines) {
+        for (const LogLine& line : lines) Report(line);
     });
     connect(&Scan, &ScanController::ScanEnded, this, [this](bool singleFile) {
         // A close or a shutdown waited for the file under way, whose outcome has now been reported.
@@ -240,11 +246,11 @@ void TFormStratolux::FormShow() {
         Log->Load();
         MemoLogProcessing->setUpdatesEnabled(true);
     }
-    WriteLog("Starting " + ProgramTitle(), UtcNow());
+    Log->WriteSessionEntry("Starting " + ProgramTitle(), UtcNow());
     QStringList readWarnings = SelfPersistingReadWarnings(*this);
     readWarnings << ReaderAnswerMinutes->ReadWarning();
     for (const QString& warning : readWarnings)
-        if (!warning.isEmpty()) WriteLog(warning, 0);
+        if (!warning.isEmpty()) WriteLog(warning, 0, LogSeverity::Warning);
     PublishOptions();
     TimerOnStartup.start();
 }
@@ -273,7 +279,7 @@ void TFormStratolux::BitBtnStartStopClick() {
     if (!Scan.Running()) {
         const QString source = Setup->LabeledEditSourcePath->text();
         if (SameFolder(source, Setup->LabeledEditSavePath->text()))
-            Report("Source folder " + source + " is also the image folder");
+            Report({"Source folder " + source + " is also the image folder", LogSeverity::Warning});
         PublishOptions();
         Scan.SetRunning(true);
         BitBtnStartStop->setText(kStopCaption);
@@ -313,7 +319,7 @@ void TFormStratolux::closeEvent(QCloseEvent* event) {
 }
 
 void TFormStratolux::FormClose() {
-    WriteLog("Closing " + ProgramTitle(), UtcNow());
+    Log->WriteSessionEntry("Closing " + ProgramTitle(), UtcNow());
     // Every line is in the file already; the rewrite bounds it, and its failure has been said on stderr.
     if (Log->LineCount() > 2) static_cast<void>(Log->Save());
 }
@@ -372,8 +378,8 @@ void TFormStratolux::PublishOptions() {
     Scan.PublishOptions(options);
 }
 
-void TFormStratolux::WriteLog(const QString& text, TDateTime time) {
-    Log->WriteLog(text, time);
+void TFormStratolux::WriteLog(const QString& text, TDateTime time, LogSeverity severity) {
+    Log->WriteLog(text, time, severity);
 }
 
 QString TFormStratolux::LastSaved(int band) const {
@@ -394,14 +400,15 @@ void TFormStratolux::ReportOutcome(const FileOutcome& outcome) {
         ShowStatus(ProcessedStatusText(outcome));
         Thumbnails->ShowSavedImage(outcome.BandIndex(), outcome.thumbnail, ThumbnailHint(outcome));
     } else {
-        Report(FailureLine(outcome), fileName);
+        Report({FailureLine(outcome), NotProcessedSeverity(outcome)}, fileName);
     }
-    if (const std::optional<QString> line = SourceNotDeletedLine(outcome)) Report(*line, fileName);
+    if (const std::optional<QString> line = SourceNotDeletedLine(outcome))
+        Report({*line, LogSeverity::Warning}, fileName);
 }
 
-void TFormStratolux::Report(const QString& line, const QString& fileName) {
-    WriteLog(line, 0);
-    ShowStatus(line, fileName);
+void TFormStratolux::Report(const LogLine& line, const QString& fileName) {
+    WriteLog(line.text, 0, line.severity);
+    ShowStatus(line.text, fileName);
 }
 
 void TFormStratolux::ShowStatus(const QString& text, const QString& fileName) {

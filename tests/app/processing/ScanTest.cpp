@@ -99,14 +99,16 @@ TEST(ScanReports, SkippedFilesSayWhyTheyWereDeleted) {
 TEST(ScanReports, FolderLinesSayWhatChanged) {
     const FolderWarning missing{"Source folder /in/", "is missing"};
     const FolderWarning unwritable{"Image folder /img/", "cannot be written: Permission denied"};
-    EXPECT_EQ(FolderChangeLines({}, {missing}), QStringList({"Source folder /in/ is missing"}));
+    constexpr LogSeverity kWarning = LogSeverity::Warning;
+    EXPECT_EQ(FolderChangeLines({}, {missing}),
+              QList<LogLine>({{"Source folder /in/ is missing", kWarning}}));
     EXPECT_EQ(FolderChangeLines({missing}, {missing, unwritable}),
-              QStringList({"Image folder /img/ cannot be written: Permission denied"}));
+              QList<LogLine>({{"Image folder /img/ cannot be written: Permission denied", kWarning}}));
     EXPECT_EQ(FolderChangeLines({missing, unwritable}, {unwritable}),
-              QStringList({"Source folder /in/ is usable again"}));
+              QList<LogLine>({{"Source folder /in/ is usable again", LogSeverity::Info}}));
     const FolderWarning unreadable{"Source folder /in/", "cannot be read: Permission denied"};
     EXPECT_EQ(FolderChangeLines({missing}, {unreadable}),
-              QStringList({"Source folder /in/ cannot be read: Permission denied"}));
+              QList<LogLine>({{"Source folder /in/ cannot be read: Permission denied", kWarning}}));
 }
 
 using ScanControllerTest = ProcessingFixture;
@@ -245,8 +247,9 @@ TEST_F(ScanControllerTest, MissingSourceFolderIsReportedAtStartAndWhenItReturns)
     controller.SetRunning(true);
     ASSERT_TRUE(ended.wait(10000));
     ASSERT_EQ(folders.size(), 1);
-    EXPECT_EQ(folders[0][0].toStringList(),
-              QStringList({"Source folder " + options.sourcePath + " is missing"}));
+    EXPECT_EQ(
+        folders[0][0].value<QList<LogLine>>(),
+        QList<LogLine>({{"Source folder " + options.sourcePath + " is missing", LogSeverity::Warning}}));
 
     // Unchanged at the next scan: nothing said.
     controller.TimerProcess().setInterval(1);
@@ -257,8 +260,9 @@ TEST_F(ScanControllerTest, MissingSourceFolderIsReportedAtStartAndWhenItReturns)
     controller.TimerProcess().setInterval(1);
     ASSERT_TRUE(ended.wait(10000));
     ASSERT_EQ(folders.size(), 2);
-    EXPECT_EQ(folders[1][0].toStringList(),
-              QStringList({"Source folder " + options.sourcePath + " is usable again"}));
+    EXPECT_EQ(
+        folders[1][0].value<QList<LogLine>>(),
+        QList<LogLine>({{"Source folder " + options.sourcePath + " is usable again", LogSeverity::Info}}));
 }
 
 TEST_F(ScanControllerTest, EveryStartRepeatsWhatIsWrong) {
@@ -271,7 +275,8 @@ TEST_F(ScanControllerTest, EveryStartRepeatsWhatIsWrong) {
     controller.SetRunning(false);
     controller.SetRunning(true);
     ASSERT_TRUE(folders.size() == 2 || folders.wait(10000));
-    EXPECT_EQ(folders[1][0].toStringList(), QStringList({"Image folder is not set"}));
+    EXPECT_EQ(folders[1][0].value<QList<LogLine>>(),
+              QList<LogLine>({{"Image folder is not set", LogSeverity::Warning}}));
 }
 
 TEST_F(ScanListTest, OutputFolderBelowAFileCannotBeCreated) {
