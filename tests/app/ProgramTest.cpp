@@ -1,5 +1,5 @@
-// The program itself as a child process: what it answers without a window, one process per instance, where
-// its log goes, its lines on the journal, and the settings file it leaves at SIGTERM.
+// The program itself as a child process: what it answers without a window, a start without a display, one
+// process per instance, where its log goes, and the settings file it leaves at SIGTERM.
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -96,6 +96,21 @@ TEST_F(ProgramTest, BadInstanceNameEndsWithUsageStatus) {
     EXPECT_FALSE(QFileInfo::exists(Dir.filePath("config/Nimbrel")) &&
                  !QDir(Dir.filePath("config/Nimbrel")).isEmpty());
 }
+
+class HeadlessStartTest : public ProgramTest, public testing::WithParamInterface<const char*> {};
+
+TEST_P(HeadlessStartTest, WithoutADisplayTheProgramRunsOffscreenAndSaysSoOnce) {
+    QProcess process;
+    Start(process, {"--instance", Instance, GetParam()}, true);
+    QByteArray output;
+    ASSERT_TRUE(WaitForStart(process, output)) << process.readAllStandardError().constData();
+    Terminate(process);
+    const QString errors = process.readAllStandardError();
+    EXPECT_EQ(errors.count("running headless on Qt's offscreen platform"), 1) << qPrintable(errors);
+}
+
+// A start switch, and a mistyped one.
+INSTANTIATE_TEST_SUITE_P(Switches, HeadlessStartTest, testing::Values("-start", "-strat"));
 
 TEST_F(ProgramTest, TheLogLiesBesideTheProgramOnlyInItsBuildTree) {
     const QString copy = Dir.filePath("bin/stratolux");
