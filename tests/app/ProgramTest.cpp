@@ -138,9 +138,12 @@ TEST_F(ProgramTest, AnEditOfTheSettingsFileWhileRunningSurvivesSIGTERM) {
     WriteSettings("[General]\nSourcePath=" + Dir.filePath("received/").toUtf8() + "\n");
     QProcess process;
     Start(process, {"--instance", Instance, "-start"});
+    // The start switch writes the window placement before processing starts and reports the unset image
+    // folder; the program writes nothing more until it stops.
     QByteArray output;
-    ASSERT_TRUE(WaitForStart(process, output));
-    ASSERT_TRUE(QTest::qWaitFor([&] { return SettingsContent().contains("FormClientHeight="); }, kQuickMs));
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return (output += process.readAllStandardOutput()).contains("Image folder is not set"); },
+        kQuickMs));
 
     const QByteArray edited = Dir.filePath("edited/").toUtf8();
     WriteSettings(SettingsContent().replace(Dir.filePath("received/").toUtf8(), edited));
