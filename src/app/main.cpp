@@ -81,6 +81,11 @@ int main(int argc, char** argv) {
         break;
     }
 
+    if (NoDisplayChosen(options.rest)) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+        PrintLine(stderr, programName + ": no display (DISPLAY, WAYLAND_DISPLAY and QT_QPA_PLATFORM unset): "
+                                        "running headless on Qt's offscreen platform");
+    }
     ArgumentVector qtArguments(program, options.rest);
     QApplication app(qtArguments.Count, qtArguments.Values());
     SetInstanceName(options.instanceName);

@@ -26,8 +26,8 @@ TRegistryFormInfo::TRegistryFormInfo(QWidget& window) : Window(window) {
 }
 
 TRegistryFormInfo::~TRegistryFormInfo() {
-    CopyCurrentValues();
-    for (auto& setting : Settings) setting.reset();
+    // The placement is the window's own, so it is written whether or not it moved.
+    Save();
 }
 
 void TRegistryFormInfo::Save() {

@@ -12,7 +12,7 @@ class TRegistryFormInfo {
 public:
     // Reads the seven settings, each with the window's current value as its default.
     explicit TRegistryFormInfo(QWidget& window);
-    // Copies the window's current values, then destroys the settings in order (each one writes).
+    // Saves, then destroys the settings.
     ~TRegistryFormInfo();
     TRegistryFormInfo(const TRegistryFormInfo&) = delete;
     TRegistryFormInfo& operator=(const TRegistryFormInfo&) = delete;

@@ -2,6 +2,7 @@
 #include "RegistryVariables.h"
 
 #include "RegistryStore.h"
+#include "Utils.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -40,41 +41,82 @@ std::optional<qint32> ReadDword(const QString& keyName, const QString& valueName
     return std::nullopt;
 }
 
+void StoreValue(const QString& keyName, const QString& valueName, bool value) {
+    WriteStoredDword(keyName, valueName, value ? 1 : 0);
+}
+
+void StoreValue(const QString& keyName, const QString& valueName, qint32 value) {
+    WriteStoredDword(keyName, valueName, value);
+}
+
+void StoreValue(const QString& keyName, const QString& valueName, const QString& value) {
+    WriteStoredText(keyName, valueName, value);
+}
+
 } // namespace
 
 TRegistryVariable::TRegistryVariable(const QString& name) : ValueName(name), KeyName(ProgramName()) {}
 
+bool TRegistryVariable::IsStored() const {
+    return ReadStoredValue(KeyName, ValueName).Type != TStoredType::Missing;
+}
+
+template <class T>
+TRegistryValue<T>::TRegistryValue(const QString& name, const T& value)
+    : TRegistryVariable(name), Value(value), Stored(value) {}
+
+template <class T> TRegistryValue<T>::~TRegistryValue() {
+    WriteIfChanged();
+}
+
+template <class T> void TRegistryValue<T>::WriteIfChanged() {
+    if (Value != Stored || !IsStored()) Write();
+}
+
+template <class T> void TRegistryValue<T>::Write() {
+    StoreValue(KeyName, ValueName, Value);
+    Stored = Value;
+}
+
+template <class T> void TRegistryValue<T>::TakeAsRead(const T& value) {
+    Value = value;
+    Stored = value;
+}
+
+template class TRegistryValue<bool>;
+template class TRegistryValue<qint32>;
+template class TRegistryValue<QString>;
+
 TRegistryBoolean::TRegistryBoolean(const QString& name, bool defaultValue)
-    : TRegistryVariable(name), Value(ReadDword(KeyName, name).value_or(defaultValue) != 0) {}
-
-TRegistryBoolean::~TRegistryBoolean() {
-    Write();
+    : TRegistryValue(name, defaultValue) {
+    TakeAsRead(ReadDword(KeyName, name).value_or(defaultValue) != 0);
 }
 
-void TRegistryBoolean::Write() {
-    WriteStoredDword(KeyName, ValueName, Value ? 1 : 0);
-}
-
-TRegistryInteger::TRegistryInteger(const QString& name, qint32 defaultValue)
-    : TRegistryVariable(name), Value(ReadDword(KeyName, name).value_or(defaultValue)) {}
-
-TRegistryInteger::~TRegistryInteger() {
-    Write();
-}
-
-void TRegistryInteger::Write() {
-    WriteStoredDword(KeyName, ValueName, Value);
+TRegistryInteger::TRegistryInteger(const QString& name, qint32 defaultValue,
+                                   std::optional<TIntegerRange> range)
+    : TRegistryValue(name, defaultValue) {
+    const std::optional<qint32> stored = ReadDword(KeyName, name);
+    if (!stored) return;
+    if (range && (*stored < range->Lowest || *stored > range->Highest)) {
+        Warning = QStringLiteral("Setting %1=%2 is outside %3 to %4: the default %5 is used")
+                      .arg(name)
+                      .arg(*stored)
+                      .arg(range->Lowest)
+                      .arg(range->Highest)
+                      .arg(defaultValue);
+        return;
+    }
+    TakeAsRead(*stored);
 }
 
 TRegistryString::TRegistryString(const QString& name, const QString& defaultValue)
-    : TRegistryVariable(name), Value(ReadText(KeyName, name).value_or(defaultValue)) {}
-
-TRegistryString::~TRegistryString() {
-    Write();
+    : TRegistryValue(name, defaultValue) {
+    TakeAsRead(ReadText(KeyName, name).value_or(defaultValue));
 }
 
-void TRegistryString::Write() {
-    WriteStoredText(KeyName, ValueName, Value);
+TRegistryFolder::TRegistryFolder(const QString& name, const QString& defaultValue)
+    : TRegistryString(name, defaultValue) {
+    TakeAsRead(WithTrailingSeparator(Value));
 }
 
 QString ReadAppPath(const QString& programName) {

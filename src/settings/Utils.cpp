@@ -67,6 +67,10 @@ std::atomic<std::uint32_t> lastLookTick{0};
 
 } // namespace
 
+QString WithTrailingSeparator(const QString& folder) {
+    return folder.isEmpty() || folder.endsWith(QDir::separator()) ? folder : folder + QDir::separator();
+}
+
 void ListFiles(const QString& mask, QStringList& list) {
     const qsizetype cut = std::max(mask.lastIndexOf(u'/'), mask.lastIndexOf(QDir::separator())) + 1;
     if (cut == 0) return;

@@ -1,5 +1,5 @@
-// Small file and clock helpers of the processing: folder listing by mask, file size, in-use test,
-// UTC clock, keep-alive look at the message queue and last-write times.
+// Small file, path and clock helpers of the processing: folder values, folder listing by mask, file size,
+// in-use test, UTC clock, keep-alive look at the message queue and last-write times.
 #pragma once
 
 #include "DateTime.h"
@@ -10,6 +10,10 @@
 #include <chrono>
 #include <cstdint>
 #include <functional>
+
+// The folder with the trailing separator that every folder value carries; an empty folder ("not set")
+// stays empty, never the root of the file system.
+QString WithTrailingSeparator(const QString& folder);
 
 // Appends folder part + name of every entry (files and sub-folders) of the mask's folder whose name
 // matches the mask's last component: "?" is one character, "*" any run, case-insensitive. Entries come in

@@ -1,5 +1,6 @@
-// The program itself as a child process: what it answers without a window, one process per instance, and a
-// stop however it is sent.
+// The program itself as a child process: what it answers without a window, a start without a display, one
+// process per instance, where its log goes, the settings file it leaves at SIGTERM, and a stop during a read
+// however it is sent.
 #include "AbiSample.h"
 
 #include <QDir>
@@ -12,6 +13,7 @@
 #include <csignal>
 #include <functional>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <sys/types.h>
 #include <unistd.h>
 
@@ -60,6 +62,23 @@ protected:
         process.setProcessEnvironment(Environment(withoutDisplay));
         process.start(STRATOLUX_PROGRAM, arguments);
     }
+    // Waits until the program has logged its starting entry.
+    static bool WaitForStart(QProcess& process, QByteArray& output) {
+        return QTest::qWaitFor(
+            [&] { return (output += process.readAllStandardOutput()).contains(" Starting "); }, kQuickMs);
+    }
+    // SIGTERM, as systemctl stop sends it; the program ends cleanly.
+    static void Terminate(QProcess& process) {
+        process.terminate();
+        ASSERT_TRUE(process.waitForFinished(kQuickMs));
+        EXPECT_EQ(process.exitStatus(), QProcess::NormalExit);
+        EXPECT_EQ(process.exitCode(), 0);
+    }
+    void WriteSettings(const QByteArray& content) const {
+        QFile settings(SettingsFile());
+        ASSERT_TRUE(settings.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        ASSERT_EQ(settings.write(content), content.size());
+    }
     QString SettingsFile() const { return Dir.filePath("config/Nimbrel/" + Instance + ".conf"); }
     QByteArray SettingsContent() const {
         QFile file(SettingsFile());
@@ -95,6 +114,101 @@ TEST_F(ProgramTest, BadInstanceNameEndsWithUsageStatus) {
     EXPECT_TRUE(process.readAllStandardError().contains("is not an instance name"));
     EXPECT_FALSE(QFileInfo::exists(Dir.filePath("config/Nimbrel")) &&
                  !QDir(Dir.filePath("config/Nimbrel")).isEmpty());
+}
+
+class HeadlessStartTest : public ProgramTest, public testing::WithParamInterface<const char*> {};
+
+TEST_P(HeadlessStartTest, WithoutADisplayTheProgramRunsOffscreenAndSaysSoOnce) {
+    QProcess process;
+    Start(process, {"--instance", Instance, GetParam()}, true);
+    QByteArray output;
+    ASSERT_TRUE(WaitForStart(process, output)) << process.readAllStandardError().constData();
+    Terminate(process);
+    const QString errors = process.readAllStandardError();
+    EXPECT_EQ(errors.count("running headless on Qt's offscreen platform"), 1) << qPrintable(errors);
+}
+
+// A start switch, and a mistyped one.
+INSTANTIATE_TEST_SUITE_P(Switches, HeadlessStartTest, testing::Values("-start", "-strat"));
+
+TEST_F(ProgramTest, TheLogLiesBesideTheProgramOnlyInItsBuildTree) {
+    const QString copy = Dir.filePath("bin/stratolux");
+    ASSERT_TRUE(QDir().mkpath(Dir.filePath("bin")));
+    ASSERT_TRUE(QFile::copy(STRATOLUX_PROGRAM, copy));
+    const QString logName = Instance + "-process.log";
+    const std::pair<QString, QString> cases[] = {
+        {STRATOLUX_PROGRAM, QFileInfo(STRATOLUX_PROGRAM).dir().filePath(logName)},
+        {copy, Dir.filePath("data/" + Instance + "/" + logName)},
+    };
+    for (const auto& [program, logFile] : cases) {
+        QProcess process;
+        process.setProcessEnvironment(Environment());
+        process.start(program, {"--instance", Instance});
+        QByteArray output;
+        ASSERT_TRUE(WaitForStart(process, output)) << qPrintable(program);
+        // The shutdown entry is more than starting and closing, so the log file is made.
+        Terminate(process);
+        EXPECT_TRUE(QFileInfo::exists(logFile)) << qPrintable(logFile);
+    }
+    EXPECT_FALSE(QFileInfo::exists(Dir.filePath("bin/" + logName)));
+}
+
+TEST_F(ProgramTest, AnEditOfTheSettingsFileWhileRunningSurvivesSIGTERM) {
+    WriteSettings("[General]\nSourcePath=" + Dir.filePath("received/").toUtf8() + "\n");
+    QProcess process;
+    Start(process, {"--instance", Instance, "-start"});
+    // The start switch writes the window placement before processing starts and reports the unset image
+    // folder; the program writes nothing more until it stops.
+    QByteArray output;
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return (output += process.readAllStandardOutput()).contains("Image folder is not set"); },
+        kQuickMs));
+
+    const QByteArray edited = Dir.filePath("edited/").toUtf8();
+    WriteSettings(SettingsContent().replace(Dir.filePath("received/").toUtf8(), edited));
+    Terminate(process);
+    const QByteArray content = SettingsContent();
+    EXPECT_TRUE(content.contains("SourcePath=" + edited + "\n")) << content.constData();
+    // What the file lacked, the program filled in.
+    EXPECT_TRUE(content.contains("SaveAsJPEG=dword:00000001")) << content.constData();
+}
+
+TEST_F(ProgramTest, OnTheJournalAFailedFileAndAWarningStandApartFromTheRest) {
+    const QByteArray received = Dir.filePath("received/").toUtf8();
+    WriteSettings("[General]\nSourcePath=" + received + "\nSavePath=" + received + "\nBandsSelected=B13\n");
+    QFile broken(Dir.filePath("received/OR_ABI-L1b-RadF-M6C13_G16_s20250212000204_e2_c3.nc"));
+    ASSERT_TRUE(broken.open(QIODevice::WriteOnly));
+    ASSERT_EQ(broken.write(QByteArray(4000, 'x')), 4000);
+    broken.close();
+    // The journal's stream stands in as a file, named in JOURNAL_STREAM as the service manager names it.
+    const QString journal = Dir.filePath("journal");
+    QFile(journal).open(QIODevice::WriteOnly);
+    struct stat stream {};
+    ASSERT_EQ(::stat(QFile::encodeName(journal).constData(), &stream), 0);
+    QProcessEnvironment environment = Environment();
+    environment.insert("JOURNAL_STREAM", QStringLiteral("%1:%2").arg(stream.st_dev).arg(stream.st_ino));
+    QProcess process;
+    process.setProcessEnvironment(environment);
+    process.setStandardOutputFile(journal);
+    process.start(STRATOLUX_PROGRAM, {"--instance", Instance, "-start"});
+    const auto journalText = [&] {
+        QFile file(journal);
+        return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
+    };
+    ASSERT_TRUE(QTest::qWaitFor([&] { return journalText().contains(" failed: "); }, 30000))
+        << qPrintable(journalText());
+    Terminate(process);
+
+    const QStringList lines = journalText().split(u'\n', Qt::SkipEmptyParts);
+    const auto priorityOf = [&](const QString& text) {
+        for (const QString& line : lines)
+            if (line.contains(text)) return line.left(3);
+        return QString();
+    };
+    EXPECT_EQ(priorityOf(" Starting "), "<6>");
+    EXPECT_EQ(priorityOf(" is also the image folder"), "<4>");
+    EXPECT_EQ(priorityOf(" failed: "), "<3>");
+    EXPECT_EQ(priorityOf(" Closing "), "<6>");
 }
 
 TEST_F(ProgramTest, SecondStartOfAnInstanceIsRefusedAndLeavesTheFirstsSettingsAlone) {

@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # The Debian package as an operator gets it: scripts/package builds it, dpkg-deb extracts it into a temporary
 # root, the desktop entry and the systemd unit pass their validators, the unit's command line (with the
-# extracted program) processes a generated file from the source folder headless, and the extracted program
-# converts one named file headless in single-file mode.
+# extracted program) processes a generated file from the source folder headless, the extracted program
+# converts one named file headless in single-file mode, and its log lies in the user's data folder.
 #   PackageTest.sh SOURCE_DIR BUILD_DIR BUILD_TYPE
 set -euo pipefail
 source_dir="$1"
@@ -87,3 +87,8 @@ second="$("$root/usr/bin/abisample" --band 13 --size 300 --start 2025-01-21T20:1
 run_until_processed "$second" 2 env QT_QPA_PLATFORM=offscreen "$root/usr/bin/stratolux" --instance packaged \
   "$second"
 echo "The packaged program converted $(basename "$second") alone, headless."
+
+# An installed program keeps its log in the user's data folder, never beside itself.
+[ -s "$work/data/packaged/packaged-process.log" ] || fail "the log is not in the user's data folder"
+[ -z "$(find "$root" -name '*-process.log')" ] || fail "the installed program wrote a log beside itself"
+echo "The installed program logged into $work/data/packaged/."

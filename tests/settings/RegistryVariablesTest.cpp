@@ -1,6 +1,7 @@
 // Settings objects and the shared program register against a real store in a temporary folder.
 #include "RegistryVariables.h"
 #include "QtPrinters.h"
+#include "RegistryStore.h"
 #include "TemporaryStore.h"
 
 #include <QCoreApplication>
@@ -79,7 +80,6 @@ TEST_F(RegistryVariables, StoredEmptyTextStaysEmpty) {
     EXPECT_EQ(TRegistryString("BandsSelected", "B02,B03,B05,B13").Value, "");
 }
 
-// Reading through a setting object writes the value back on destruction, so each check stores anew.
 TEST_F(RegistryVariables, ValueOfAnotherTypeReadsAsDefault) {
     StoreByDestruction<TRegistryString>("Satellite", "GOES-18");
     EXPECT_EQ(TRegistryInteger("Satellite", 0).Value, 0);
@@ -123,22 +123,72 @@ TEST_F(RegistryVariables, StoredFileIsReadableAndHandEditsAreUnderstood) {
     EXPECT_EQ(TRegistryInteger("FormTop", 4).Value, 4);
 }
 
-TEST_F(RegistryVariables, PlainDecimalNumbersWrittenByHandAreReadAndWrittenBackTyped) {
+TEST_F(RegistryVariables, PlainDecimalNumbersWrittenByHandAreReadAndKeptUntilChanged) {
     WriteKeyFile(ProgramName(), "[General]\nSaveAsPNG=1\nSaveAsJPEG=0\nSatellite=2\nFormLeft=-40\n");
     {
         const TRegistryBoolean png("SaveAsPNG", false);
         const TRegistryBoolean jpeg("SaveAsJPEG", true);
-        const TRegistryInteger satellite("Satellite", 0);
+        TRegistryInteger satellite("Satellite", 0);
         const TRegistryInteger left("FormLeft", 0);
         EXPECT_TRUE(png.Value);
         EXPECT_FALSE(jpeg.Value);
         EXPECT_EQ(satellite.Value, 2);
         EXPECT_EQ(left.Value, -40);
+        satellite.Value = 3;
     }
     const QByteArray written = KeyFileContent(ProgramName());
-    EXPECT_TRUE(written.contains("SaveAsPNG=dword:00000001")) << written.constData();
-    EXPECT_TRUE(written.contains("Satellite=dword:00000002")) << written.constData();
-    EXPECT_TRUE(written.contains("FormLeft=dword:ffffffd8")) << written.constData();
+    EXPECT_TRUE(written.contains("SaveAsPNG=1\n")) << written.constData();
+    EXPECT_TRUE(written.contains("FormLeft=-40\n")) << written.constData();
+    EXPECT_TRUE(written.contains("Satellite=dword:00000003")) << written.constData();
+}
+
+TEST_F(RegistryVariables, AValueLeftAloneKeepsWhatAnotherWriterStoredMeanwhile) {
+    WriteKeyFile(ProgramName(), "[General]\nSavePath=/old/\nSourcePath=/in/\n");
+    {
+        const TRegistryString save("SavePath", {});
+        TRegistryString source("SourcePath", {});
+        const TRegistryBoolean png("SaveAsPNG", false);
+        WriteKeyFile(ProgramName(), "[General]\nSavePath=/edited/\nSourcePath=/edited/in/\n");
+        source.Value = "/changed/in/";
+    }
+    EXPECT_EQ(ReadProgramSetting(ProgramName(), "SavePath"), "/edited/");
+    EXPECT_EQ(ReadProgramSetting(ProgramName(), "SourcePath"), "/changed/in/");
+    // The store lacked it, so its default is written.
+    EXPECT_EQ(ReadStoredValue(ProgramName(), "SaveAsPNG").Type, TStoredType::Dword);
+}
+
+TEST_F(RegistryVariables, AnIntegerOutsideItsRangeReadsAsTheDefaultWithAWarning) {
+    struct Case {
+        const char* stored;
+        qint32 expected;
+        QString warning;
+    };
+    // Each file differs in size from the one before, so the store sees it even within one millisecond.
+    const Case cases[] = {
+        {"7", 0, "Setting Satellite=7 is outside 0 to 3: the default 0 is used"},
+        {"-1", 0, "Setting Satellite=-1 is outside 0 to 3: the default 0 is used"},
+        {"3", 3, ""},
+        {"GOES-18", 0, ""},
+    };
+    for (const Case& c : cases) {
+        WriteKeyFile(ProgramName(), QByteArray("[General]\nSatellite=") + c.stored + "\n");
+        const TRegistryInteger satellite("Satellite", 0, TIntegerRange{0, 3});
+        EXPECT_EQ(satellite.Value, c.expected) << c.stored;
+        EXPECT_EQ(satellite.ReadWarning(), c.warning) << c.stored;
+    }
+    // Left alone, the stored value stays for the operator to mend.
+    EXPECT_EQ(ReadProgramSetting(ProgramName(), "Satellite"), "GOES-18");
+}
+
+TEST_F(RegistryVariables, AFolderIsReadWithItsTrailingSeparator) {
+    const std::pair<QString, QString> cases[] = {
+        {"/x/img", "/x/img/"}, {"/x/img/", "/x/img/"}, {"", ""}, {"/", "/"}};
+    for (const auto& [stored, expected] : cases) {
+        WriteKeyFile(ProgramName(), "[General]\nSavePath=\"" + stored.toUtf8() + "\"\n");
+        EXPECT_EQ(TRegistryFolder("SavePath", {}).Value, expected) << qPrintable(stored);
+        // As read, the value counts as unchanged: the file keeps its own text.
+        EXPECT_EQ(ReadProgramSetting(ProgramName(), "SavePath"), stored);
+    }
 }
 
 TEST_F(RegistryVariables, OtherProgramsKeysAreReadAsText) {

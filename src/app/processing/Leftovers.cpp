@@ -50,12 +50,12 @@ LeftoverOutcome RemoveLeftovers(const QStringList& folders, const QString& sourc
     return outcome;
 }
 
-std::optional<QString> LeftoverLine(const LeftoverOutcome& outcome) {
+std::optional<LogLine> LeftoverLine(const LeftoverOutcome& outcome) {
     if (outcome.filesRemoved == 0 && outcome.failures.empty()) return std::nullopt;
     const QString files =
         outcome.filesRemoved == 1 ? QStringLiteral("1 file") : QStringLiteral("%1 files").arg(outcome.filesRemoved);
     QString line = "Removed " + files + " left by an earlier run (" +
                    QLocale::system().formattedDataSize(outcome.bytesRemoved, 1, QLocale::DataSizeSIFormat) + ")";
-    if (!outcome.failures.empty()) line += "; " + outcome.failures.front().message;
-    return line;
+    if (outcome.failures.empty()) return LogLine{line};
+    return LogLine{line + "; " + outcome.failures.front().message, LogSeverity::Warning};
 }

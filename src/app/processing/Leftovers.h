@@ -5,6 +5,7 @@
 #pragma once
 
 #include "Failure.h"
+#include "LogLine.h"
 
 #include <QDateTime>
 #include <QString>
@@ -21,5 +22,6 @@ struct LeftoverOutcome {
 LeftoverOutcome RemoveLeftovers(const QStringList& folders, const QString& sourceFolder,
                                 const QDateTime& before);
 
-// "Removed 2 files left by an earlier run (31.2 MB)"; none when nothing was removed.
-std::optional<QString> LeftoverLine(const LeftoverOutcome& outcome);
+// "Removed 2 files left by an earlier run (31.2 MB)", a warning when some could not be removed; none when
+// there was nothing to remove.
+std::optional<LogLine> LeftoverLine(const LeftoverOutcome& outcome);

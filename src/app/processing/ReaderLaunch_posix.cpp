@@ -60,13 +60,15 @@ public:
     SpawnSetup& operator=(const SpawnSetup&) = delete;
 
     // The child gets the request channel as input, /dev/null as output, the inherited standard error, the
-    // pixel and answer channels, and no other descriptor; default dispositions and no blocked signals,
-    // whatever the starting thread had; and a process group of its own, so that a Ctrl-C in the program's
-    // terminal reaches only the program.
+    // pixel and answer channels, and no other descriptor; default dispositions, whatever the starting thread
+    // had; and a process group of its own, so that a Ctrl-C in the program's terminal reaches only the
+    // program. A stop meant for the program is blocked from the start, so that one arriving before the
+    // reader has set it aside cannot end it either.
     bool Prepare(int requestFd, int pixelFd, int answerFd) {
-        sigset_t none, all;
-        return ready_ && ::sigemptyset(&none) == 0 && ::sigfillset(&all) == 0 &&
-               ::posix_spawnattr_setsigmask(&attributes_, &none) == 0 &&
+        sigset_t stops, all;
+        return ready_ && ::sigemptyset(&stops) == 0 && ::sigaddset(&stops, SIGINT) == 0 &&
+               ::sigaddset(&stops, SIGTERM) == 0 && ::sigaddset(&stops, SIGHUP) == 0 && ::sigfillset(&all) == 0 &&
+               ::posix_spawnattr_setsigmask(&attributes_, &stops) == 0 &&
                ::posix_spawnattr_setsigdefault(&attributes_, &all) == 0 &&
                ::posix_spawnattr_setpgroup(&attributes_, 0) == 0 &&
                ::posix_spawnattr_setflags(&attributes_, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF |

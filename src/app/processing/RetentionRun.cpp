@@ -7,7 +7,7 @@ void RetentionRun::NoteSaved(int band, const QString& imagePath) {
     savedThisRun_.at(band) = imagePath;
 }
 
-QStringList RetentionRun::AfterScan(const ProcessingOptions& options, const QDateTime& now) {
+QList<LogLine> RetentionRun::AfterScan(const ProcessingOptions& options, const QDateTime& now) {
     if (!options.keep.Any()) {
         notices_.clear();
         return {};
@@ -18,11 +18,11 @@ QStringList RetentionRun::AfterScan(const ProcessingOptions& options, const QDat
                                                                  : savedThisRun_[band]);
     const RetentionOutcome outcome = ApplyRetention(request);
 
-    QStringList lines;
-    if (const std::optional<QString> line = RetentionLine(outcome, options.keep)) lines << *line;
+    QList<LogLine> lines;
+    if (const std::optional<QString> line = RetentionLine(outcome, options.keep)) lines << LogLine{*line};
     const QStringList notices = RetentionNotices(outcome);
     for (const QString& notice : notices)
-        if (!notices_.contains(notice)) lines << notice;
+        if (!notices_.contains(notice)) lines << LogLine{notice, LogSeverity::Warning};
     notices_ = notices;
     return lines;
 }

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "BandTables.h"
+#include "LogLine.h"
 #include "ProcessingOptions.h"
 
 #include <QDateTime>
@@ -14,7 +15,7 @@ public:
     // The image that has just become the band's LastSaved, which the options may not show yet.
     void NoteSaved(int band, const QString& imagePath);
     // Sweeps by the options' keep rules; the lines for the log, none when there is nothing new to say.
-    QStringList AfterScan(const ProcessingOptions& options, const QDateTime& now);
+    QList<LogLine> AfterScan(const ProcessingOptions& options, const QDateTime& now);
 
 private:
     std::array<QString, kBandCount> savedThisRun_;

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "FileOutcome.h"
+#include "LogLine.h"
 #include "SharedOptions.h"
 
 #include <QColor>
@@ -44,9 +45,9 @@ signals:
     void ThumbnailRestored(int band, const QString& path, const QImage& thumbnail);
     void ClearThumbnailsRequested();
     void FileReported(const FileOutcome& outcome);
-    // Lines on folders that became unusable or usable again, at Start and when a scan finds a change, and on
-    // old files removed from them after a scan.
-    void FoldersReported(const QStringList& lines);
+    // Lines on folders that became unusable or usable again, at Start and when a scan finds a change, on what
+    // the source folder holds that no scan takes, and on old or left-over files removed from them.
+    void FoldersReported(const QList<LogLine>& lines);
     // A scan has ended, after the timer was re-armed; singleFile when it processed only the command-line
     // file.
     void ScanEnded(bool singleFile);

@@ -67,16 +67,16 @@ std::optional<QString> NotArchivedLine(const FileOutcome& outcome) {
     return FileName(outcome) + " not archived: " + outcome.notArchived->message;
 }
 
-QStringList FolderChangeLines(const std::vector<FolderWarning>& before,
-                              const std::vector<FolderWarning>& now) {
-    QStringList lines;
+QList<LogLine> FolderChangeLines(const std::vector<FolderWarning>& before,
+                                 const std::vector<FolderWarning>& now) {
+    QList<LogLine> lines;
     for (const FolderWarning& warning : before)
         if (!Contains(now, warning) && std::none_of(now.begin(), now.end(), [&](const FolderWarning& w) {
                 return w.folder == warning.folder;
             }))
-            lines << warning.folder + " is usable again";
+            lines.append({warning.folder + " is usable again", LogSeverity::Info});
     for (const FolderWarning& warning : now)
-        if (!Contains(before, warning)) lines << warning.Text();
+        if (!Contains(before, warning)) lines.append({warning.Text(), LogSeverity::Warning});
     return lines;
 }
 

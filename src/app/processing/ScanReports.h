@@ -5,6 +5,7 @@
 #include "FileOutcome.h"
 #include "FolderCheck.h"
 #include "Retention.h"
+#include "LogLine.h"
 
 #include <QString>
 #include <QStringList>
@@ -38,10 +39,10 @@ std::optional<QString> SourceNotDeletedLine(const FileOutcome& outcome);
 // archive folder, and was read where it lies.
 std::optional<QString> NotArchivedLine(const FileOutcome& outcome);
 
-// A line for every folder problem that appeared ("Source folder /in/ is missing") and every one that went
-// ("Source folder /in/ is usable again").
-QStringList FolderChangeLines(const std::vector<FolderWarning>& before,
-                              const std::vector<FolderWarning>& now);
+// A line for every folder problem that appeared ("Source folder /in/ is missing", a warning) and every one
+// that went ("Source folder /in/ is usable again").
+QList<LogLine> FolderChangeLines(const std::vector<FolderWarning>& before,
+                                 const std::vector<FolderWarning>& now);
 
 // "Removed 136 old files (1.1 GB): images older than 7 days, archived netCDF files older than 30 days"; none
 // when nothing was removed.

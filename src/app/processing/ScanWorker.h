@@ -5,6 +5,7 @@
 #include "FileProcessor.h"
 #include "FolderCheck.h"
 #include "RetentionRun.h"
+#include "LogLine.h"
 #include "SharedOptions.h"
 #include "SourceSurvey.h"
 
@@ -31,8 +32,8 @@ signals:
     void ThumbnailRestored(int band, const QString& path, const QImage& thumbnail);
     void ClearThumbnailsRequested();
     // Lines on folders that became unusable or usable again, on what the source folder holds that no scan
-    // takes, and on old files removed from them.
-    void FoldersReported(const QStringList& lines);
+    // takes, and on old or left-over files removed from them.
+    void FoldersReported(const QList<LogLine>& lines);
     void FileReported(const FileOutcome& outcome);
     void ScanFinished();
 

@@ -65,7 +65,7 @@ SourceSurvey SurveySourceFolder(const ProcessingOptions& options) {
     return survey;
 }
 
-QStringList SurveyLines(const SourceSurvey& survey, const ProcessingOptions& options) {
+QList<LogLine> SurveyLines(const SourceSurvey& survey, const ProcessingOptions& options) {
     QStringList lines;
     for (auto satellite = survey.otherSatellites.cbegin(); satellite != survey.otherSatellites.cend(); ++satellite)
         lines << QStringLiteral("Source folder holds %1 of %2; %3 is selected")
@@ -78,5 +78,7 @@ QStringList SurveyLines(const SourceSurvey& survey, const ProcessingOptions& opt
                      .arg(survey.notFullDiskExample);
     for (const QString& name : survey.undecodableNames)
         lines << "Source folder holds a file whose name is not valid UTF-8, which is not processed: " + name;
-    return lines;
+    QList<LogLine> warnings;
+    for (const QString& line : lines) warnings << LogLine{line, LogSeverity::Warning};
+    return warnings;
 }

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "BandTables.h"
+#include "LogLine.h"
 #include "ProcessingOptions.h"
 
 #include <QMap>
@@ -24,7 +25,7 @@ struct SourceSurvey {
 SourceSurvey SurveySourceFolder(const ProcessingOptions& options);
 
 // "Source folder holds 12 files of GOES-18; GOES-16 is selected", and one line for each other kind.
-QStringList SurveyLines(const SourceSurvey& survey, const ProcessingOptions& options);
+QList<LogLine> SurveyLines(const SourceSurvey& survey, const ProcessingOptions& options);
 
 // Platform part: the raw names of the folder's entries that end in ".nc" in any case.
 QList<QByteArray> NetCdfNamesIn(const QString& folder);

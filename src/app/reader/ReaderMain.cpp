@@ -90,7 +90,8 @@ bool WriteAll(int fd, const QByteArray& bytes) {
 int main(int argc, char**) {
     // A stop meant for the program (Ctrl-C to the terminal's process group, a service manager's SIGTERM to
     // every process of the service) must not cut the file under way short: the program finishes it, and
-    // ends this process itself with SIGKILL when it must.
+    // ends this process itself with SIGKILL when it must. The program starts it with these signals blocked;
+    // ignoring them also drops any that arrived meanwhile.
     for (const int stop : {SIGINT, SIGTERM, SIGHUP}) std::signal(stop, SIG_IGN);
     // A reader left behind by a program that died stops with it.
     if (::prctl(PR_SET_PDEATHSIG, SIGKILL) != 0 || ::getppid() == 1) return 1;

@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QStringDecoder>
+#include <algorithm>
 #include <cstdio>
 #include <utility>
 
@@ -18,6 +19,32 @@ QByteArray FileLine(const QString& line) {
 void SayOnStandardError(const QString& text) {
     std::fputs(("Stratolux: " + text + "\n").toLocal8Bit().constData(), stderr);
     std::fflush(stderr);
+}
+
+// The tail read first; a tail of fewer lines than asked for is read again four times as long.
+constexpr qint64 kFirstTailBytes = 256 * 1024;
+
+qint64 CodeUnitBytes(QStringConverter::Encoding encoding) {
+    switch (encoding) {
+    case QStringConverter::Utf16:
+    case QStringConverter::Utf16LE:
+    case QStringConverter::Utf16BE:
+        return 2;
+    case QStringConverter::Utf32:
+    case QStringConverter::Utf32LE:
+    case QStringConverter::Utf32BE:
+        return 4;
+    default:
+        return 1;
+    }
+}
+
+// The lines of a text with CR LF, LF or CR line ends; a line end at the very end starts no further line.
+QStringList SplitLines(QString text) {
+    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    text.replace(u'\r', u'\n');
+    if (text.endsWith(u'\n')) text.chop(1);
+    return text.isEmpty() ? QStringList() : text.split(u'\n');
 }
 
 Failure WriteFailure(const QString& path, const QFileDevice& file) {
@@ -39,18 +66,36 @@ Status WriteAll(QFile& file, const QByteArray& bytes) {
 
 LogFile::LogFile(QString fileName) : fileName_(std::move(fileName)) {}
 
-std::optional<QString> LogFile::Read() const {
+std::optional<QStringList> LogFile::ReadLastLines(int lineCount) const {
     QFile file(fileName_);
     if (!file.open(QIODevice::ReadOnly)) return std::nullopt;
-    const QByteArray bytes = file.readAll();
+    const QByteArray head = file.read(4);
     if (file.error() != QFileDevice::NoError) return std::nullopt;
+    const QStringConverter::Encoding encoding =
+        QStringConverter::encodingForData(head).value_or(QStringConverter::Utf8);
+    // A tail starts on a whole code unit, counted from the end of a UTF-16 or UTF-32 byte-order mark.
+    const qint64 unit = CodeUnitBytes(encoding);
+    const qint64 origin = unit > 1 ? unit : 0;
+    const qint64 size = file.size();
+    for (qint64 tailBytes = kFirstTailBytes;; tailBytes *= 4) {
+        qint64 start = std::max(origin, size - tailBytes);
+        start -= (start - origin) % unit;
+        if (!file.seek(start)) return std::nullopt;
+        const QByteArray bytes = file.read(size - start);
+        if (bytes.size() != size - start) return std::nullopt;
+        // The decoder passes over a byte-order mark at the start of the file.
+        QStringDecoder decode(encoding);
+        QStringList lines = SplitLines(decode(bytes));
+        const bool wholeFile = start <= origin;
+        // A tail begins inside a line, which is not taken.
+        if (!wholeFile && !lines.isEmpty()) lines.removeFirst();
+        if (wholeFile || lines.size() >= lineCount)
+            return lines.size() > lineCount ? lines.mid(lines.size() - lineCount) : lines;
+    }
+}
 
-    QStringDecoder decode(QStringConverter::encodingForData(bytes).value_or(QStringConverter::Utf8));
-    QString text = decode(bytes);
-    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    text.replace(u'\r', u'\n');
-    if (text.endsWith(u'\n')) text.chop(1);
-    return text;
+bool LogFile::Exists() const {
+    return QFileInfo::exists(fileName_);
 }
 
 Status LogFile::OpenForAppending() {

@@ -17,9 +17,12 @@ public:
 
     const QString& FileName() const { return fileName_; }
 
-    // The file's text, decoded by its byte-order mark (UTF-8 without one), with "\n" between lines; nothing
-    // when the file is missing or unreadable.
-    std::optional<QString> Read() const;
+    // The file's last lines, at most lineCount, decoded by its byte-order mark (UTF-8 without one). Only the
+    // end of the file that holds them is read, however long the file has grown. Nothing when the file is
+    // missing or unreadable.
+    std::optional<QStringList> ReadLastLines(int lineCount) const;
+
+    bool Exists() const;
 
     // Appends the line. A line that cannot be written whole leaves the file as it was before it.
     Status Append(const QString& line);

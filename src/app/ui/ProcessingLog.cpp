@@ -2,12 +2,12 @@
 #include "ProcessingLog.h"
 
 #include "InstanceName.h"
+#include "JournalStream.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QPlainTextEdit>
-#include <QScrollBar>
 #include <QStandardPaths>
 #include <QTextBlock>
 #include <cmath>
@@ -21,7 +21,7 @@ const QString kStampWithTime = QStringLiteral("yyyy-mm-dd hh\":\"nn\":\"ss.zzz  
 const QString kStampWithoutTime = QStringLiteral("yyyy-mm-dd hh\":\"nn\":\"ss      ");
 
 // A view holding more lines than this loses its oldest lines before the next entry.
-constexpr int kMostLinesKept = 9999;
+constexpr int kMostLinesKept = ProcessingLog::kViewLines - 1;
 constexpr int kLinesRemovedAtOnce = 499;
 constexpr int kFewestLinesSavedDaily = 17;
 // The daily save falls due 01:23 UTC on the day after the last save.
@@ -35,27 +35,58 @@ QString OneLine(QString text) {
     return text;
 }
 
+// The syslog priority that the journal reads at the start of a line.
+const char* JournalPriority(LogSeverity severity) {
+    switch (severity) {
+    case LogSeverity::Failure:
+        return "<3>";
+    case LogSeverity::Warning:
+        return "<4>";
+    case LogSeverity::Info:
+        break;
+    }
+    return "<6>";
+}
+
+bool IsWithin(const QString& path, const QString& folder) {
+    const QString canonicalPath = QFileInfo(path).canonicalFilePath();
+    const QString canonicalFolder = QFileInfo(folder).canonicalFilePath();
+    return !canonicalPath.isEmpty() && !canonicalFolder.isEmpty() &&
+           (canonicalPath == canonicalFolder || canonicalPath.startsWith(canonicalFolder + u'/'));
+}
+
 } // namespace
 
-QString LogFileNameFor(const QString& instanceName, const QString& executableFolder,
-                       const QString& fallbackFolder) {
-    const QFileInfo folder(executableFolder);
-    const QString chosenFolder =
-        folder.isDir() && folder.isWritable() ? folder.absoluteFilePath() : fallbackFolder;
-    return QDir(chosenFolder).filePath(instanceName + "-process.log");
+QString LogFileNameFor(const QString& instanceName, const QString& executablePath, const QString& buildTree,
+                       const QString& dataFolder) {
+    const QString executableFolder = QFileInfo(executablePath).absolutePath();
+    const QString folder = IsWithin(executableFolder, buildTree) ? executableFolder : dataFolder;
+    return QDir(folder).filePath(instanceName + "-process.log");
 }
 
 QString DefaultLogFileName() {
     // The per-user data folder is named after the application name, which the program sets to the instance.
-    return LogFileNameFor(ProgramName(), QCoreApplication::applicationDirPath(),
+    return LogFileNameFor(ProgramName(), QCoreApplication::applicationFilePath(),
+                          QStringLiteral(STRATOLUX_BUILD_TREE),
                           QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation));
 }
 
 ProcessingLog::ProcessingLog(QPlainTextEdit& view, QString fileName, Clock clock, Echo echo)
     : View(view), File(std::move(fileName)), Now(std::move(clock)), EchoLine(std::move(echo)),
-      LastSaveDay(static_cast<qint32>(std::floor(Now()))) {}
+      LastSaveDay(static_cast<qint32>(std::floor(Now()))) {
+    // The view holds the log and nothing more: its undo history would keep every line ever removed.
+    View.setUndoRedoEnabled(false);
+}
 
-void ProcessingLog::WriteLog(const QString& text, TDateTime time) {
+void ProcessingLog::WriteLog(const QString& text, TDateTime time, LogSeverity severity) {
+    Write(text, time, severity, false);
+}
+
+void ProcessingLog::WriteSessionEntry(const QString& text, TDateTime time) {
+    Write(text, time, LogSeverity::Info, true);
+}
+
+void ProcessingLog::Write(const QString& text, TDateTime time, LogSeverity severity, bool sessionEntry) {
     const TDateTime now = Now();
     if (LineCount() > kMostLinesKept) RemoveOldestLines(kLinesRemovedAtOnce);
     const QString stamp =
@@ -63,13 +94,14 @@ void ProcessingLog::WriteLog(const QString& text, TDateTime time) {
     const QString line = stamp + OneLine(text);
     View.appendPlainText(line);
     ScrollToEnd();
-    StoreInFile(line);
-    EchoLine(line);
+    StoreInFile(line, sessionEntry);
+    EchoLine(line, severity);
     SaveDaily(now);
 }
 
-void ProcessingLog::WriteStandardOutputLine(const QString& line) {
-    const QByteArray bytes = line.toUtf8() + '\n';
+void ProcessingLog::WriteStandardOutputLine(const QString& line, LogSeverity severity) {
+    static const bool toJournal = StandardOutputIsJournal();
+    const QByteArray bytes = (toJournal ? JournalPriority(severity) : "") + line.toUtf8() + '\n';
     // Standard output may be closed or its reader gone; the log does not depend on it.
     if (std::fwrite(bytes.constData(), 1, bytes.size(), stdout) != static_cast<size_t>(bytes.size()) ||
         std::fflush(stdout) != 0)
@@ -77,8 +109,13 @@ void ProcessingLog::WriteStandardOutputLine(const QString& line) {
 }
 
 // A file that missed a line catches up with the view by a rewrite, so that no logged line stays missing.
-void ProcessingLog::StoreInFile(const QString& line) {
-    const Status stored = File.Behind() ? Save() : File.Append(line);
+void ProcessingLog::StoreInFile(const QString& line, bool sessionEntry) {
+    if (sessionEntry && OnlySessionEntries && !File.Exists()) {
+        FileWaiting = true;
+        return;
+    }
+    if (!sessionEntry) OnlySessionEntries = false;
+    const Status stored = FileWaiting || File.Behind() ? Save() : File.Append(line);
     static_cast<void>(stored); // said on standard error by the file; the line is in the view and the echo
 }
 
@@ -88,14 +125,12 @@ void ProcessingLog::ScrollToEnd() {
     cursor.movePosition(QTextCursor::StartOfBlock);
     View.setTextCursor(cursor);
     View.ensureCursorVisible();
-    // A wrapped entry shows down to its end.
-    View.verticalScrollBar()->setValue(View.verticalScrollBar()->maximum());
 }
 
 bool ProcessingLog::Load() {
-    const std::optional<QString> text = File.Read();
-    if (!text) return false;
-    View.setPlainText(*text);
+    const std::optional<QStringList> lines = File.ReadLastLines(kViewLines);
+    if (!lines) return false;
+    View.setPlainText(lines->join(u'\n'));
     return true;
 }
 
@@ -106,7 +141,9 @@ Status ProcessingLog::Save() {
         for (QTextBlock line = View.document()->begin(); line.isValid(); line = line.next())
             lines << line.text();
     }
-    return File.Rewrite(lines);
+    Status saved = File.Rewrite(lines);
+    if (saved) FileWaiting = false;
+    return saved;
 }
 
 int ProcessingLog::LineCount() const {

@@ -1,10 +1,11 @@
 // The processing log: time-stamped entries in the window's log view, bounded to 10 000 lines, echoed to
 // standard output, and appended to the log file as they are written. The file is rewritten with the view's
-// lines once a day after 01:23 UTC and at closing, and loaded into the view at start.
+// lines once a day after 01:23 UTC and at closing, and its last lines are loaded into the view at start.
 #pragma once
 
 #include "DateTime.h"
 #include "LogFile.h"
+#include "LogLine.h"
 #include "Utils.h"
 
 #include <QString>
@@ -12,10 +13,10 @@
 
 class QPlainTextEdit;
 
-// "<instance name>-process.log" in the executable's folder when that folder is writable, otherwise in
-// fallbackFolder (the instance's per-user data folder).
-QString LogFileNameFor(const QString& instanceName, const QString& executableFolder,
-                       const QString& fallbackFolder);
+// "<instance name>-process.log" beside the executable when it runs from its build tree, otherwise in
+// dataFolder (the instance's per-user data folder): an installed program never writes beside itself.
+QString LogFileNameFor(const QString& instanceName, const QString& executablePath, const QString& buildTree,
+                       const QString& dataFolder);
 // The log file of the running instance.
 QString DefaultLogFileName();
 
@@ -23,7 +24,10 @@ class ProcessingLog {
 public:
     using Clock = std::function<TDateTime()>;
     // Receives every line as it is logged, stamp included.
-    using Echo = std::function<void(const QString& line)>;
+    using Echo = std::function<void(const QString& line, LogSeverity severity)>;
+
+    // The most lines the view holds.
+    static constexpr int kViewLines = 10000;
 
     // Neither owns the view nor touches its content; LastLogSaveDay starts as today (UTC).
     ProcessingLog(QPlainTextEdit& view, QString fileName, Clock clock = UtcNow,
@@ -32,13 +36,17 @@ public:
     // Appends "stamp + text" to the view, the echo and the file: time (UTC) to the millisecond, or, when time
     // is 0, the current time to the second. Removes the 499 oldest lines first when the view holds 10 000,
     // and rewrites the file daily.
-    void WriteLog(const QString& text, TDateTime time);
+    void WriteLog(const QString& text, TDateTime time, LogSeverity severity = LogSeverity::Info);
+    // The starting and the closing entry. Written as WriteLog does, except that they alone never create a
+    // log file: while none exists and the view holds nothing else, the file waits for another entry, which
+    // then creates it with the whole view. So a run that is only started and closed leaves no file.
+    void WriteSessionEntry(const QString& text, TDateTime time);
 
     // Caret to the start of the newest entry, scrolled into view, no selection.
     void ScrollToEnd();
 
-    // Replaces the view's content with the log file. False, leaving the view as it was, when the file is
-    // missing or unreadable.
+    // Replaces the view's content with the last lines of the log file, as many as the view holds. False,
+    // leaving the view as it was, when the file is missing or unreadable.
     bool Load();
     // Replaces the log file by every line of the view.
     Status Save();
@@ -47,12 +55,14 @@ public:
     const QString& FileName() const { return File.FileName(); }
     qint32 LastLogSaveDay() const { return LastSaveDay; }
 
-    // The line on standard output, so that a service manager's journal holds the log.
-    static void WriteStandardOutputLine(const QString& line);
+    // The line on standard output, so that a service manager's journal holds the log; when standard output
+    // is the journal, the line begins with its syslog priority: <3> failure, <4> warning, <6> otherwise.
+    static void WriteStandardOutputLine(const QString& line, LogSeverity severity);
 
 private:
+    void Write(const QString& text, TDateTime time, LogSeverity severity, bool sessionEntry);
     void RemoveOldestLines(int count);
-    void StoreInFile(const QString& line);
+    void StoreInFile(const QString& line, bool sessionEntry);
     void SaveDaily(TDateTime now);
 
     QPlainTextEdit& View;
@@ -60,4 +70,8 @@ private:
     const Clock Now;
     const Echo EchoLine;
     qint32 LastSaveDay;
+    // No entry but the starting and closing ones has been written yet.
+    bool OnlySessionEntries = true;
+    // The view holds entries that the file, not yet created, lacks.
+    bool FileWaiting = false;
 };

@@ -42,6 +42,14 @@ ProgramOptions ParseProgramOptions(const QStringList& arguments) {
     return options;
 }
 
+bool NoDisplayChosen(const QStringList& qtArguments) {
+    for (const char* variable : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+        if (!qEnvironmentVariableIsEmpty(variable)) return false;
+    // Qt takes its options after one dash or two.
+    return !qtArguments.contains(QStringLiteral("-platform")) &&
+           !qtArguments.contains(QStringLiteral("--platform"));
+}
+
 QString UsageText(const QString& programName) {
     return QStringLiteral(
                "Usage: %1 [--instance NAME] [-start] [-log] [-images] [FILE]\n"
@@ -59,6 +67,7 @@ QString UsageText(const QString& programName) {
                "  --version        show the version\n"
                "\n"
                "The switches start, log and images may also begin with \"/\" and match in any case.\n"
-               "Qt's own options apply too, for example -platform offscreen to run without a display.\n")
+               "Qt's own options apply too, for example -platform xcb. Without a display (no DISPLAY,\n"
+               "WAYLAND_DISPLAY, QT_QPA_PLATFORM or -platform) the program runs headless.\n")
         .arg(programName);
 }

@@ -16,5 +16,10 @@ struct ProgramOptions {
 // arguments without the program itself.
 ProgramOptions ParseProgramOptions(const QStringList& arguments);
 
+// True when nothing chooses where the window goes: none of DISPLAY, WAYLAND_DISPLAY and QT_QPA_PLATFORM is
+// set and qtArguments (what ParseProgramOptions left) hold no -platform. The program then runs headless
+// rather than let Qt end it for want of a display.
+bool NoDisplayChosen(const QStringList& qtArguments);
+
 // The text --help prints; programName is the executable's file name.
 QString UsageText(const QString& programName);

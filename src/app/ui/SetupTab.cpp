@@ -88,6 +88,7 @@ TVelLabeledEdit* SetupTab::AddPathEdit(const char* name, const char* valueName, 
     auto* edit = new TVelLabeledEdit(caption, this);
     edit->setObjectName(name);
     edit->NamedAs = valueName;
+    edit->HoldsFolder = true;
     edit->setToolTip(hint);
     edit->setGeometry(kPathEditLeft, top, kPathEditWidth, kPathEditHeight);
     // A half-typed folder is never handed to processing: the window publishes a path once it is left.

@@ -60,10 +60,18 @@ TFormStratolux::ExitQuestion& ExitQuestionHook() {
     return question;
 }
 
-QString WithTrailingSeparator(const QString& folder) {
-    return folder.isEmpty() || folder.endsWith(QDir::separator()) ? folder : folder + QDir::separator();
+// The longest the reader may take for one file, in minutes: a day.
+constexpr qint32 kLongestReaderAnswerMinutes = 24 * 60;
+
+// Both name one folder, by their text or by where they lead.
+bool SameFolder(const QString& first, const QString& second) {
+    if (first.isEmpty() || second.isEmpty()) return false;
+    const QString canonical = QFileInfo(first).canonicalFilePath();
+    return QDir::cleanPath(first) == QDir::cleanPath(second) ||
+           (!canonical.isEmpty() && canonical == QFileInfo(second).canonicalFilePath());
 }
 
+// How the line of a file that was not processed counts: a failure, unless the file was skipped.
 } // namespace
 
 void TFormStratolux::SetExitQuestionHook(ExitQuestion question) {
@@ -78,7 +86,11 @@ TFormStratolux::TFormStratolux(CommandLine arguments, const QString& logFileName
     FormCreate();
 }
 
-TFormStratolux::~TFormStratolux() = default;
+TFormStratolux::~TFormStratolux() {
+    // The widgets go after the settings; a path edit that loses the focus meanwhile must not reach handlers
+    // that read them.
+    Setup->disconnect(this);
+}
 
 void TFormStratolux::BuildWindow() {
     setObjectName("FormStratolux");
@@ -96,9 +108,10 @@ void TFormStratolux::BuildWindow() {
     MemoLogProcessing = new QPlainTextEdit;
     MemoLogProcessing->setObjectName("MemoLogProcessing");
     MemoLogProcessing->setReadOnly(true);
-    // Each line shows whole, wrapped at the view's width: a long file name never hides the reason at its end.
-    MemoLogProcessing->setLineWrapMode(QPlainTextEdit::WidgetWidth);
-    MemoLogProcessing->setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    // One entry a line, as in the file; a long line scrolls sideways.
+    MemoLogProcessing->setLineWrapMode(QPlainTextEdit::NoWrap);
+    MemoLogProcessing->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    MemoLogProcessing->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     MemoLogProcessing->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
     PageControlMain->addTab(MemoLogProcessing, "Log");
     Setup = new SetupTab;
@@ -160,8 +173,8 @@ void TFormStratolux::BuildWindow() {
     connect(&Scan, &ScanController::ThumbnailRestored, Thumbnails, &ThumbnailPanel::ShowRestoredImage);
     connect(&Scan, &ScanController::ClearThumbnailsRequested, Thumbnails, &ThumbnailPanel::ClearThumbnails);
     connect(&Scan, &ScanController::FileReported, this, &TFormStratolux::ReportOutcome);
-    connect(&Scan, &ScanController::FoldersReported, this, [this](const QStringList& lines) {
-        for (const QString& line : lines) Report(line);
+    connect(&Scan, &ScanController::FoldersReported, this, [this](const QList<LogLine>& lines) {
+        for (const LogLine& line : lines) Report(line);
     });
     connect(&Scan, &ScanController::ScanEnded, this, [this](bool singleFile) {
         // A close or a shutdown waited for the file under way, whose outcome has now been reported.
@@ -210,7 +223,8 @@ void TFormStratolux::FormCreate() {
     for (int band = 0; band < kBandCount; ++band)
         LastSavedSettings[band] = std::make_unique<TRegistryString>("LastSaved" + BandCode[band], QString());
     ReaderAnswerMinutes = std::make_unique<TRegistryInteger>(
-        "ReaderAnswerMinutes", std::chrono::duration_cast<std::chrono::minutes>(Reader.answerWithin).count());
+        "ReaderAnswerMinutes", std::chrono::duration_cast<std::chrono::minutes>(Reader.answerWithin).count(),
+        TIntegerRange{1, kLongestReaderAnswerMinutes});
     Reader.answerWithin = ReaderAnswerBound(ReaderAnswerMinutes->Value);
     KeepImagesDays = std::make_unique<TRegistryInteger>("KeepImagesDays", 0);
     KeepNetCDFDays = std::make_unique<TRegistryInteger>("KeepNetCDFDays", 0);
@@ -235,7 +249,11 @@ void TFormStratolux::FormShow() {
         Log->Load();
         MemoLogProcessing->setUpdatesEnabled(true);
     }
-    WriteLog("Starting " + ProgramTitle(), UtcNow());
+    Log->WriteSessionEntry("Starting " + ProgramTitle(), UtcNow());
+    QStringList readWarnings = SelfPersistingReadWarnings(*this);
+    readWarnings << ReaderAnswerMinutes->ReadWarning();
+    for (const QString& warning : readWarnings)
+        if (!warning.isEmpty()) WriteLog(warning, 0, LogSeverity::Warning);
     PublishOptions();
     TimerOnStartup.start();
 }
@@ -262,6 +280,9 @@ void TFormStratolux::TimerOnStartupTimer() {
 void TFormStratolux::BitBtnStartStopClick() {
     FormInfo->Save();
     if (!Scan.Running()) {
+        const QString source = Setup->LabeledEditSourcePath->text();
+        if (SameFolder(source, Setup->LabeledEditSavePath->text()))
+            Report({"Source folder " + source + " is also the image folder", LogSeverity::Warning});
         PublishOptions();
         Scan.SetRunning(true);
         BitBtnStartStop->setText(kStopCaption);
@@ -301,7 +322,7 @@ void TFormStratolux::closeEvent(QCloseEvent* event) {
 }
 
 void TFormStratolux::FormClose() {
-    WriteLog("Closing " + ProgramTitle(), UtcNow());
+    Log->WriteSessionEntry("Closing " + ProgramTitle(), UtcNow());
     // Every line is in the file already; the rewrite bounds it, and its failure has been said on stderr.
     if (Log->LineCount() > 2) static_cast<void>(Log->Save());
 }
@@ -363,8 +384,8 @@ void TFormStratolux::PublishOptions() {
     Scan.PublishOptions(options);
 }
 
-void TFormStratolux::WriteLog(const QString& text, TDateTime time) {
-    Log->WriteLog(text, time);
+void TFormStratolux::WriteLog(const QString& text, TDateTime time, LogSeverity severity) {
+    Log->WriteLog(text, time, severity);
 }
 
 QString TFormStratolux::LastSaved(int band) const {
@@ -385,15 +406,17 @@ void TFormStratolux::ReportOutcome(const FileOutcome& outcome) {
         ShowStatus(ProcessedStatusText(outcome));
         Thumbnails->ShowSavedImage(outcome.BandIndex(), outcome.thumbnail, ThumbnailHint(outcome));
     } else if (const std::optional<QString> line = FailureLine(outcome)) {
-        Report(*line, fileName);
+        Report({*line, LogSeverity::Failure}, fileName);
     }
-    if (const std::optional<QString> line = NotArchivedLine(outcome)) Report(*line, fileName);
-    if (const std::optional<QString> line = SourceNotDeletedLine(outcome)) Report(*line, fileName);
+    if (const std::optional<QString> line = NotArchivedLine(outcome))
+        Report({*line, LogSeverity::Warning}, fileName);
+    if (const std::optional<QString> line = SourceNotDeletedLine(outcome))
+        Report({*line, LogSeverity::Warning}, fileName);
 }
 
-void TFormStratolux::Report(const QString& line, const QString& fileName) {
-    WriteLog(line, 0);
-    ShowStatus(line, fileName);
+void TFormStratolux::Report(const LogLine& line, const QString& fileName) {
+    WriteLog(line.text, 0, line.severity);
+    ShowStatus(line.text, fileName);
 }
 
 void TFormStratolux::ShowStatus(const QString& text, const QString& fileName) {

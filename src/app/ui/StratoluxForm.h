@@ -6,6 +6,7 @@
 #include "BandTables.h"
 #include "CommandLine.h"
 #include "FileOutcome.h"
+#include "LogLine.h"
 #include "ScanController.h"
 
 #include <QTimer>
@@ -90,12 +91,12 @@ private:
     void ButtonSupportClick();
     void ReportOutcome(const FileOutcome& outcome);
     // A line in the log and the status bar; fileName, when the line holds it, may be shortened on the bar.
-    void Report(const QString& line, const QString& fileName = {});
+    void Report(const LogLine& line, const QString& fileName = {});
     void ShowStatus(const QString& text, const QString& fileName = {});
     void ImageThumbClick(int band);
     void HandOffToQuillmap(int band);
     void PublishOptions();
-    void WriteLog(const QString& text, TDateTime time);
+    void WriteLog(const QString& text, TDateTime time, LogSeverity severity = LogSeverity::Info);
     QString ProgramTitle() const;
 
     const CommandLine Arguments;

@@ -8,3 +8,12 @@ void RestoreSelfPersistingControls(QWidget& window) {
         if (auto* control = dynamic_cast<TSelfPersisting*>(child)) control->Restore();
     }
 }
+
+QStringList SelfPersistingReadWarnings(const QWidget& window) {
+    QStringList warnings;
+    for (const QWidget* child : window.findChildren<QWidget*>()) {
+        const auto* control = dynamic_cast<const TSelfPersisting*>(child);
+        if (control && !control->ReadWarning().isEmpty()) warnings << control->ReadWarning();
+    }
+    return warnings;
+}

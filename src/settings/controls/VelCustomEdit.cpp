@@ -8,5 +8,7 @@ TVelCustomEdit::TVelCustomEdit(QWidget* parent) : QLineEdit(parent) {
 }
 
 void TVelCustomEdit::Restore() {
-    if (CreateSetting(*this, text())) setText(Setting->Value);
+    const bool created =
+        HoldsFolder ? CreateSetting<TRegistryFolder>(*this, text()) : CreateSetting(*this, text());
+    if (created) setText(Setting->Value);
 }

@@ -1,5 +1,6 @@
 // The line edit beneath both self-persisting edits: its text setting follows every text change and is
-// written when the edit is destroyed.
+// written when the edit is destroyed. An edit that holds a folder reads its stored text as a folder
+// (TRegistryFolder).
 #pragma once
 
 #include "RegistryVariables.h"
@@ -13,4 +14,7 @@ public:
     explicit TVelCustomEdit(QWidget* parent = nullptr);
 
     void Restore() override;
+
+    // Set before Restore.
+    bool HoldsFolder = false;
 };

@@ -19,7 +19,7 @@ TVelLabeledEdit::~TVelLabeledEdit() {
 }
 
 void TVelLabeledEdit::Flush() {
-    if (Setting) Setting->Write();
+    if (Setting) Setting->WriteIfChanged();
 }
 
 void TVelLabeledEdit::setVisible(bool visible) {

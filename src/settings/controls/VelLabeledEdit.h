@@ -1,5 +1,6 @@
-// An edit with a caption label above it whose text persists; Flush writes the text at once (the window does
-// so when a path edit is left or browsed).
+// An edit with a caption label above it whose text persists; Flush writes the text at once when it changed
+// (the window flushes a path edit when it is left or browsed, which also happens as the window closes, so an
+// unchanged text leaves whatever the store holds by then).
 #pragma once
 
 #include "VelCustomEdit.h"

@@ -43,5 +43,6 @@ void TVelRadioGroup::SetItemIndex(int index) {
 }
 
 void TVelRadioGroup::Restore() {
-    if (CreateSetting(*this, ItemIndex())) SetItemIndex(Setting->Value);
+    const TIntegerRange items{0, static_cast<qint32>(Buttons.buttons().size()) - 1};
+    if (CreateSetting(*this, ItemIndex(), items)) SetItemIndex(Setting->Value);
 }

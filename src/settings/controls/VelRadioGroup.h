@@ -1,5 +1,5 @@
 // A group box of radio buttons that keeps the index of the selected item in an integer setting, taken from
-// the group only at destruction.
+// the group only at destruction. A stored index that names no item reads as the design selection.
 #pragma once
 
 #include "RegistryVariables.h"

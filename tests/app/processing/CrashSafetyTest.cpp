@@ -134,6 +134,6 @@ TEST_F(CrashSafetyTest, StartRemovesWhatAKilledRunLeftAndNothingElse) {
     EXPECT_TRUE(QFile::exists(foreign));
     EXPECT_TRUE(QFile::exists(received));
     ASSERT_FALSE(said.isEmpty());
-    EXPECT_TRUE(said[0][0].toStringList().first().startsWith(
+    EXPECT_TRUE(LineTexts(said[0][0]).first().startsWith(
         QStringLiteral("Removed %1 left by an earlier run (").arg(left == 1 ? "1 file" : QString::number(left) + " files")));
 }

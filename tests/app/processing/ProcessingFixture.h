@@ -3,6 +3,7 @@
 #pragma once
 
 #include "AbiSample.h"
+#include "LogLine.h"
 #include "ProcessingOptions.h"
 #include "ScanWorker.h"
 
@@ -53,6 +54,13 @@ protected:
         QSignalSpy sent(&worker, signal);
         worker.RunScan();
         return sent;
+    }
+
+    // The texts of the log lines that a FoldersReported signal carried.
+    static QStringList LineTexts(const QVariant& reported) {
+        QStringList texts;
+        for (const LogLine& line : reported.value<QList<LogLine>>()) texts << line.text;
+        return texts;
     }
 
     static QDateTime DefaultStart() { return QDateTime(QDate(2024, 1, 2), QTime(12, 30, 20), Qt::UTC); }

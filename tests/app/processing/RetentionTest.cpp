@@ -135,8 +135,8 @@ TEST_F(RetentionTest, SourceFolderIsLeftAloneAndThatIsSaidOnce) {
     RetentionRun retention;
     const QString notice = "Old files are not removed from " + QFileInfo(source).canonicalFilePath() +
                            ": it is the source folder";
-    EXPECT_EQ(retention.AfterScan(options, kNow), QStringList({notice}));
-    EXPECT_EQ(retention.AfterScan(options, kNow), QStringList());
+    EXPECT_EQ(retention.AfterScan(options, kNow), QList<LogLine>({{notice, LogSeverity::Warning}}));
+    EXPECT_TRUE(retention.AfterScan(options, kNow).isEmpty());
     EXPECT_TRUE(QFile::exists(received));
 }
 
@@ -152,7 +152,7 @@ TEST_F(RetentionTest, ScanRemovesOldImagesAfterItsFilesButNotTheBandsNewest) {
     EXPECT_FALSE(QFile::exists(dated + "202401021230-g16-b13.jpg"));
     EXPECT_TRUE(QFile::exists(dated + "202401021240-g16-b13.jpg"));
     ASSERT_EQ(reported.size(), 1);
-    const QStringList lines = reported[0][0].toStringList();
+    const QStringList lines = LineTexts(reported[0][0]);
     ASSERT_EQ(lines.size(), 1);
     EXPECT_TRUE(lines[0].startsWith("Removed 1 old file (")) << qPrintable(lines[0]);
     EXPECT_TRUE(lines[0].endsWith("): images older than 1 day")) << qPrintable(lines[0]);

@@ -96,14 +96,16 @@ TEST(ScanReports, FileOfAnUntickedBandIsDeletedWithoutALine) {
 TEST(ScanReports, FolderLinesSayWhatChanged) {
     const FolderWarning missing{"Source folder /in/", "is missing"};
     const FolderWarning unwritable{"Image folder /img/", "cannot be written: Permission denied"};
-    EXPECT_EQ(FolderChangeLines({}, {missing}), QStringList({"Source folder /in/ is missing"}));
+    constexpr LogSeverity kWarning = LogSeverity::Warning;
+    EXPECT_EQ(FolderChangeLines({}, {missing}),
+              QList<LogLine>({{"Source folder /in/ is missing", kWarning}}));
     EXPECT_EQ(FolderChangeLines({missing}, {missing, unwritable}),
-              QStringList({"Image folder /img/ cannot be written: Permission denied"}));
+              QList<LogLine>({{"Image folder /img/ cannot be written: Permission denied", kWarning}}));
     EXPECT_EQ(FolderChangeLines({missing, unwritable}, {unwritable}),
-              QStringList({"Source folder /in/ is usable again"}));
+              QList<LogLine>({{"Source folder /in/ is usable again", LogSeverity::Info}}));
     const FolderWarning unreadable{"Source folder /in/", "cannot be read: Permission denied"};
     EXPECT_EQ(FolderChangeLines({missing}, {unreadable}),
-              QStringList({"Source folder /in/ cannot be read: Permission denied"}));
+              QList<LogLine>({{"Source folder /in/ cannot be read: Permission denied", kWarning}}));
 }
 
 using ScanControllerTest = ProcessingFixture;
@@ -241,8 +243,9 @@ TEST_F(ScanControllerTest, MissingSourceFolderIsReportedAtStartAndWhenItReturns)
     controller.SetRunning(true);
     ASSERT_TRUE(ended.wait(10000));
     ASSERT_EQ(folders.size(), 1);
-    EXPECT_EQ(folders[0][0].toStringList(),
-              QStringList({"Source folder " + options.sourcePath + " is missing"}));
+    EXPECT_EQ(
+        folders[0][0].value<QList<LogLine>>(),
+        QList<LogLine>({{"Source folder " + options.sourcePath + " is missing", LogSeverity::Warning}}));
 
     // Unchanged at the next scan: nothing said.
     controller.TimerProcess().setInterval(1);
@@ -253,8 +256,9 @@ TEST_F(ScanControllerTest, MissingSourceFolderIsReportedAtStartAndWhenItReturns)
     controller.TimerProcess().setInterval(1);
     ASSERT_TRUE(ended.wait(10000));
     ASSERT_EQ(folders.size(), 2);
-    EXPECT_EQ(folders[1][0].toStringList(),
-              QStringList({"Source folder " + options.sourcePath + " is usable again"}));
+    EXPECT_EQ(
+        folders[1][0].value<QList<LogLine>>(),
+        QList<LogLine>({{"Source folder " + options.sourcePath + " is usable again", LogSeverity::Info}}));
 }
 
 TEST_F(ScanControllerTest, EveryStartRepeatsWhatIsWrong) {
@@ -267,7 +271,8 @@ TEST_F(ScanControllerTest, EveryStartRepeatsWhatIsWrong) {
     controller.SetRunning(false);
     controller.SetRunning(true);
     ASSERT_TRUE(folders.size() == 2 || folders.wait(10000));
-    EXPECT_EQ(folders[1][0].toStringList(), QStringList({"Image folder is not set"}));
+    EXPECT_EQ(folders[1][0].value<QList<LogLine>>(),
+              QList<LogLine>({{"Image folder is not set", LogSeverity::Warning}}));
 }
 
 TEST_F(ScanListTest, UnsetImageFolderIsAProblemOnlyForShortNames) {
@@ -292,7 +297,7 @@ TEST_F(ScanListTest, SourceSurveyNamesWhatNoScanTakesAgainOnlyWhenItsKindsChange
     QSignalSpy files(&worker, &ScanWorker::FileReported);
     worker.CheckFoldersAtStart();
     ASSERT_EQ(said.size(), 1);
-    EXPECT_EQ(said[0][0].toStringList(),
+    EXPECT_EQ(LineTexts(said[0][0]),
               QStringList({"Source folder holds 2 files of GOES-18; GOES-16 is selected",
                            "Source folder holds 1 file that is not a full-disk radiance file: "
                            "OR_ABI-L1b-RadC-M6C13_G16_s20240021230205_e1_c1.nc",
@@ -308,7 +313,7 @@ TEST_F(ScanListTest, SourceSurveyNamesWhatNoScanTakesAgainOnlyWhenItsKindsChange
     Receive(13, 17);
     worker.RunScan();
     ASSERT_EQ(said.size(), 2);
-    EXPECT_EQ(said[1][0].toStringList().first(), "Source folder holds 1 file of GOES-17; GOES-16 is selected");
+    EXPECT_EQ(LineTexts(said[1][0]).first(), "Source folder holds 1 file of GOES-17; GOES-16 is selected");
 }
 
 TEST_F(ScanListTest, OutputFolderBelowAFileCannotBeCreated) {

@@ -1,24 +1,23 @@
 // The processing log of a real process: killed with SIGKILL, run under a locale with another time separator,
-// and with a log file that cannot be written.
+// with a log file that cannot be written, and with standard output going to the journal.
 #include <QFile>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
+#include <QTest>
 #include <csignal>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 namespace {
 
 class ProcessingLogProcessTest : public testing::Test {
 protected:
     // Starts the child logging a caption and `count` lines into logPath, waits until standard output has
-    // shown them all and kills it.
+    // shown them all and kills it. Its JOURNAL_STREAM, inherited as from a service, names another stream.
     void LogAndKill(const QString& logPath, int count, const QString& locale = QStringLiteral("C.UTF-8")) {
         QProcess child;
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-        environment.insert(QStringLiteral("LC_ALL"), locale);
-        child.setProcessEnvironment(environment);
+        child.setProcessEnvironment(ChildEnvironment(locale, QStringLiteral("1:1")));
         child.start(QStringLiteral(LOG_WRITER_CHILD), {logPath, QString::number(count)});
         ASSERT_TRUE(child.waitForStarted());
         QByteArray output;
@@ -30,6 +29,14 @@ protected:
         ASSERT_EQ(child.exitStatus(), QProcess::CrashExit);
         echoed = QString::fromUtf8(output).split(u'\n', Qt::SkipEmptyParts);
         errors = QString::fromLocal8Bit(child.readAllStandardError());
+    }
+
+    static QProcessEnvironment ChildEnvironment(const QString& locale, const QString& journalStream) {
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        environment.insert(QStringLiteral("LC_ALL"), locale);
+        environment.insert(QStringLiteral("JOURNAL_STREAM"), journalStream);
+        return environment;
     }
 
     static QByteArray FileContent(const QString& path) {
@@ -65,6 +72,33 @@ TEST_F(ProcessingLogProcessTest, EveryLineGoesToStandardOutputWithItsStamp) {
               QString::fromUtf8(FileContent(path)));
     EXPECT_TRUE(kStampWithoutTime.match(echoed[3]).hasMatch()) << qPrintable(echoed[3]);
     EXPECT_TRUE(echoed[3].endsWith(QStringLiteral("      line 3")));
+}
+
+TEST_F(ProcessingLogProcessTest, OnTheJournalEachEchoedLineBeginsWithItsPriority) {
+    const QString path = folder.filePath(QStringLiteral("station-process.log"));
+    // The journal's stream stands in as a file, named in JOURNAL_STREAM as the service manager names it.
+    const QString journal = folder.filePath(QStringLiteral("journal"));
+    QFile(journal).open(QIODevice::WriteOnly);
+    struct stat stream {};
+    ASSERT_EQ(::stat(QFile::encodeName(journal).constData(), &stream), 0);
+    QProcess child;
+    child.setProcessEnvironment(ChildEnvironment(
+        QStringLiteral("C.UTF-8"), QStringLiteral("%1:%2").arg(stream.st_dev).arg(stream.st_ino)));
+    child.setStandardOutputFile(journal);
+    child.start(QStringLiteral(LOG_WRITER_CHILD), {path, QStringLiteral("3")});
+    ASSERT_TRUE(QTest::qWaitFor([&] { return FileContent(journal).count('\n') == 4; }, 10000));
+    child.kill();
+    ASSERT_TRUE(child.waitForFinished(10000));
+
+    const QList<QByteArray> lines = FileContent(journal).trimmed().split('\n');
+    const QList<QByteArray> fileLines = FileContent(path).trimmed().split('\n');
+    ASSERT_EQ(lines.size(), 4);
+    const char* priorities[] = {"<6>", "<6>", "<4>", "<3>"};
+    for (int i = 0; i < 4; ++i) {
+        EXPECT_TRUE(lines[i].startsWith(priorities[i])) << lines[i].constData();
+        // The log file holds the line without it.
+        EXPECT_EQ(lines[i].mid(3), fileLines[i].trimmed());
+    }
 }
 
 TEST_F(ProcessingLogProcessTest, StampsSeparateTheTimeByColonsWhateverTheLocale) {

@@ -45,7 +45,8 @@ protected:
 
     std::unique_ptr<ProcessingLog> MakeLog(const QString& fileName) {
         return std::make_unique<ProcessingLog>(
-            View, fileName, [this] { return Clock; }, [this](const QString& line) { Echoed << line; });
+            View, fileName, [this] { return Clock; },
+            [this](const QString& line, LogSeverity) { Echoed << line; });
     }
 
     // The view's lines as the log file holds them.
@@ -274,13 +275,56 @@ TEST_F(ProcessingLogTest, LoadHonoursAByteOrderMarkAndKeepsTheViewWhenTheFileIsM
     EXPECT_EQ(View.toPlainText(), "lf only\nends");
 }
 
-TEST(LogFileName, NamedAfterTheInstanceBesideAWritableExecutableElseInTheFallbackFolder) {
+TEST_F(ProcessingLogTest, SessionEntriesAloneCreateNoFileAndTheFirstOtherEntryWritesTheWholeView) {
+    auto log = MakeLog(LogPath());
+    log->WriteSessionEntry("Starting Stratolux V1.0.0", Clock);
+    log->WriteSessionEntry("Closing Stratolux V1.0.0", Clock);
+    EXPECT_FALSE(QFile::exists(LogPath()));
+    EXPECT_EQ(Echoed.size(), 2);
+
+    log->WriteLog("a.nc failed: not a netCDF file", 0, LogSeverity::Failure);
+    EXPECT_EQ(FileContent(LogPath()), ViewAsFile());
+    log->WriteSessionEntry("Closing Stratolux V1.0.0", Clock);
+    EXPECT_EQ(FileContent(LogPath()), ViewAsFile());
+}
+
+TEST_F(ProcessingLogTest, SessionEntriesGoIntoALogFileThatExists) {
+    WriteHistory(LogPath());
+    auto log = MakeLog(LogPath());
+    log->WriteSessionEntry("Starting Stratolux V1.0.0", Clock);
+    EXPECT_EQ(FileContent(LogPath()), kHistory + ViewAsFile());
+}
+
+TEST_F(ProcessingLogTest, LoadTakesOnlyTheLastLinesTheViewHolds) {
+    constexpr int kFileLines = 30000;
+    QString text;
+    for (int i = 0; i < kFileLines; ++i) text += QString("2025-01-21 20:02:07      line %1 µm\r\n").arg(i);
+    for (const auto encoding : {QStringConverter::Utf8, QStringConverter::Utf16LE}) {
+        QStringEncoder encode(encoding, QStringConverter::Flag::WriteBom);
+        WriteFile(LogPath(), encode(text));
+        auto log = MakeLog(LogPath());
+        ASSERT_TRUE(log->Load());
+        EXPECT_EQ(log->LineCount(), ProcessingLog::kViewLines);
+        EXPECT_TRUE(View.document()->firstBlock().text().endsWith(
+            QString(" line %1 µm").arg(kFileLines - ProcessingLog::kViewLines)));
+        EXPECT_TRUE(View.document()->lastBlock().text().endsWith(QString(" line %1 µm").arg(kFileLines - 1)));
+    }
+}
+
+TEST(LogFileName, BesideTheProgramOnlyInItsBuildTreeElseInTheDataFolder) {
     QTemporaryDir folder;
-    EXPECT_EQ(LogFileNameFor("Stratolux", folder.path(), "/fallback"),
-              folder.filePath("Stratolux-process.log"));
-    EXPECT_EQ(LogFileNameFor("g18", folder.path(), "/fallback"), folder.filePath("g18-process.log"));
-    EXPECT_EQ(LogFileNameFor("g18", folder.filePath("missing"), folder.filePath("data")),
-              folder.filePath("data/g18-process.log"));
+    ASSERT_TRUE(QDir().mkpath(folder.filePath("build/src/app")));
+    ASSERT_TRUE(QDir().mkpath(folder.filePath("build-other")));
+    const QString tree = folder.filePath("build");
+    const QString data = folder.filePath("data/g18");
+    const std::pair<QString, QString> cases[] = {
+        {tree + "/src/app/stratolux", tree + "/src/app/g18-process.log"},
+        {tree + "/stratolux", tree + "/g18-process.log"},
+        {folder.filePath("build-other/stratolux"), data + "/g18-process.log"},
+        {"/usr/bin/stratolux", data + "/g18-process.log"},
+    };
+    for (const auto& [executable, expected] : cases)
+        EXPECT_EQ(LogFileNameFor("g18", executable, tree, data), expected) << qPrintable(executable);
 }
 
 } // namespace

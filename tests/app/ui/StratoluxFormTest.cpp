@@ -27,6 +27,8 @@
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTextBlock>
+#include <QTextLayout>
 #include <csignal>
 #include <gtest/gtest.h>
 
@@ -322,6 +324,7 @@ TEST_F(StratoluxFormTest, StopDuringAScanEndsItBeforeTheNextFile) {
 }
 
 TEST_F(StratoluxFormTest, ClosingWhileRunningAsksFirst) {
+    QFile(logFile).open(QIODevice::WriteOnly);
     TFormStratolux form({}, logFile);
     ShowAndStart(form);
     form.close();
@@ -374,7 +377,7 @@ TEST_F(StratoluxFormTest, ClosingDuringAFileWaitsForItsReport) {
     EXPECT_EQ(form.LastSaved(last.BandIndex()), last.imagePath);
 }
 
-TEST_F(StratoluxFormTest, TheLogTabShowsTheReasonOfALongLineWithoutScrollingSideways) {
+TEST_F(StratoluxFormTest, TheLogTabKeepsEachEntryOnOneLineWithBothScrollBars) {
     TFormStratolux form({}, logFile);
     ShowAndStart(form);
     QPlainTextEdit& view = *form.MemoLogProcessing;
@@ -386,11 +389,76 @@ TEST_F(StratoluxFormTest, TheLogTabShowsTheReasonOfALongLineWithoutScrollingSide
     form.PageControlMain->setCurrentWidget(&view);
     QCoreApplication::processEvents();
 
-    EXPECT_EQ(view.horizontalScrollBar()->maximum(), 0);
-    QTextCursor end(view.document());
-    end.movePosition(QTextCursor::End);
-    EXPECT_TRUE(view.viewport()->rect().contains(view.cursorRect(end)))
-        << "the end of the line is out of sight";
+    EXPECT_TRUE(view.horizontalScrollBar()->isVisible());
+    EXPECT_TRUE(view.verticalScrollBar()->isVisible());
+    EXPECT_GT(view.horizontalScrollBar()->maximum(), 0);
+    EXPECT_EQ(view.document()->lastBlock().layout()->lineCount(), 1);
+}
+
+TEST_F(StratoluxFormTest, AFirstRunOnlyStartedAndClosedLeavesNoLogFileAndTheNextOpensOnSetup) {
+    {
+        TFormStratolux form({}, logFile);
+        ShowAndStart(form);
+        form.close();
+        EXPECT_TRUE(LogText(form).contains("Closing "));
+    }
+    EXPECT_FALSE(QFile::exists(logFile));
+    TFormStratolux next({}, logFile);
+    ShowAndStart(next);
+    EXPECT_EQ(next.PageControlMain->currentWidget(), next.Setup);
+}
+
+TEST_F(StratoluxFormTest, AnOptionChangedInTheWindowIsWrittenAndAnEditOfTheFileOnAnotherKeyStays) {
+    StoreFlag("SaveAsPNG", false);
+    StoreText("SavePath", images);
+    {
+        TFormStratolux form({}, logFile);
+        ShowAndStart(form);
+        QTest::mouseClick(form.Setup->CheckBoxSaveAsPNG, Qt::LeftButton);
+        // The operator edits the file meanwhile.
+        QFile file(store.KeyFile(ProgramName()));
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+        const QByteArray edited = file.readAll().replace(images.toUtf8(), "/srv/edited/images/");
+        file.close();
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(edited);
+    }
+    EXPECT_EQ(TRegistryBoolean("SaveAsPNG", false).Value, true);
+    EXPECT_EQ(TRegistryString("SavePath", {}).Value, "/srv/edited/images/");
+}
+
+TEST_F(StratoluxFormTest, FoldersWrittenWithoutTheirSeparatorAreTakenAsFolders) {
+    StoreText("SourcePath", folder.filePath("received"));
+    StoreText("SavePath", folder.filePath("images"));
+    TFormStratolux form({}, logFile);
+    ShowAndStart(form);
+    EXPECT_EQ(form.Setup->LabeledEditSourcePath->text(), received);
+    EXPECT_EQ(form.Setup->Options().savePath, images);
+}
+
+TEST_F(StratoluxFormTest, AStoredValueOutsideItsRangeIsLoggedOnceAndTheDefaultUsed) {
+    const std::pair<QString, qint32> cases[] = {
+        {"Satellite", 7}, {"Satellite", -1}, {"ReaderAnswerMinutes", 0}};
+    for (const auto& [name, stored] : cases) {
+        WriteStoredDword(ProgramName(), name, stored);
+        TFormStratolux form({}, logFile);
+        ShowAndStart(form);
+        EXPECT_TRUE(form.windowTitle().startsWith("GOES-16 "));
+        EXPECT_EQ(form.Reader.answerWithin, std::chrono::minutes(10));
+        EXPECT_EQ(LogText(form).count(QString(" Setting %1=%2 is outside ").arg(name).arg(stored)), 1)
+            << qPrintable(LogText(form));
+        form.close();
+    }
+}
+
+TEST_F(StratoluxFormTest, StartSaysSoWhenTheSourceFolderIsAlsoTheImageFolder) {
+    StoreText("SourcePath", received);
+    StoreText("SavePath", folder.filePath("received/../received"));
+    TFormStratolux form({}, logFile);
+    ShowAndStart(form);
+    form.BitBtnStartStopClick();
+    form.BitBtnStartStopClick();
+    EXPECT_EQ(LogText(form).count("Source folder " + received + " is also the image folder"), 1);
 }
 
 TEST_F(StratoluxFormTest, ATerminationSignalStopsLogsAndSaves) {

@@ -177,10 +177,16 @@ TEST_F(SelfPersistingControls, RadioGroupAndCheckBoxStoreOnlyAtFlushOrDestructio
     EXPECT_EQ(StoredDword("SaveAsJpegLow"), 0);
 }
 
-TEST_F(SelfPersistingControls, RadioGroupClampsAStoredIndexOutsideItsItems) {
-    WriteStoredDword(ProgramName(), "Satellite", 9);
+TEST_F(SelfPersistingControls, RadioGroupTakesItsDesignItemForAStoredIndexOutsideItsItems) {
+    for (const qint32 stored : {9, -1}) {
+        WriteStoredDword(ProgramName(), "Satellite", stored);
+        SetupWindow setup;
+        EXPECT_EQ(setup.Satellite->ItemIndex(), 0);
+        EXPECT_EQ(SelfPersistingReadWarnings(setup.Window),
+                  QStringList{
+                      QString("Setting Satellite=%1 is outside 0 to 3: the default 0 is used").arg(stored)});
+    }
     SetupWindow setup;
-    EXPECT_EQ(setup.Satellite->ItemIndex(), 3);
     setup.Satellite->SetItemIndex(-5);
     EXPECT_EQ(setup.Satellite->ItemIndex(), -1);
 }
