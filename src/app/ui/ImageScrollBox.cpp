@@ -2,6 +2,7 @@
 #include "ImageScrollBox.h"
 
 #include "BitmapView.h"
+#include "ViewerWorkers.h"
 #include "ZoomSteps.h"
 
 #include <QApplication>
@@ -154,7 +155,7 @@ void ImageScrollBox::MakeOverview() {
     const QSize size = ZoomSteps::ZoomedSize(view_->PictureSize(), FitScale());
     if (view_->PictureSize().isEmpty() || size == view_->PictureSize() || size == overviewSize_) return;
     overviewSize_ = size;
-    QThreadPool::globalInstance()->start(
+    ViewerWorkers().start(
         [box = QPointer<ImageScrollBox>(this), picture = picture_, image = view_->Picture().Image(), size] {
             QMetaObject::invokeMethod(qApp, [box, picture, overview = Reduced(image, size)] {
                 if (box) box->ShowOverview(picture, overview);

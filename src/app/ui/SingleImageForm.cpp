@@ -4,6 +4,7 @@
 #include "BitmapView.h"
 #include "ImageFileLoading.h"
 #include "ImageScrollBox.h"
+#include "ViewerWorkers.h"
 
 #include <QAction>
 #include <QApplication>
@@ -141,17 +142,16 @@ void TFormSingleImage::LoadPicture() {
     // Giving back the pages of a full-disk picture takes a while; the pool does it, not the window.
     QImage previous = picture.Image();
     picture.SetSize(0, 0);
-    QThreadPool::globalInstance()->start([previous = std::move(previous)]() mutable { previous = QImage(); });
+    ViewerWorkers().start([previous = std::move(previous)]() mutable { previous = QImage(); });
     picture.SetPixelFormat(TPixelFormat::pf8bit);
     picture.SetGreyPalette();
     scrollBox_->PictureChanged();
     const int request = ++loadRequest_;
-    QThreadPool::globalInstance()->start(
-        [viewer = QPointer<TFormSingleImage>(this), request, fileName = imageFileName_] {
-            QMetaObject::invokeMethod(qApp, [viewer, request, image = LoadGreyImage(fileName)] {
-                if (viewer) viewer->ShowLoadedPicture(request, image);
-            });
+    ViewerWorkers().start([viewer = QPointer<TFormSingleImage>(this), request, fileName = imageFileName_] {
+        QMetaObject::invokeMethod(qApp, [viewer, request, image = LoadGreyImage(fileName)] {
+            if (viewer) viewer->ShowLoadedPicture(request, image);
         });
+    });
 }
 
 void TFormSingleImage::ShowLoadedPicture(int request, const QImage& image) {

@@ -1,6 +1,7 @@
 // The full-size viewer: loading on showing and on a new image while visible, scrolling, hiding, its menu.
 #include "SingleImageForm.h"
 #include "UiTestImages.h"
+#include "ViewerWorkers.h"
 
 #include <QAction>
 #include <QApplication>
@@ -94,7 +95,7 @@ TEST_F(SingleImageFormTest, ANewImageWhileVisibleIsLoadedAtOnce) {
     // The second request overtakes the first; only its picture is shown.
     ShowAndLoad(5, small, QStringLiteral("second"));
     // The first load finishes too, and its late result must not replace the second picture.
-    QThreadPool::globalInstance()->waitForDone();
+    ViewerWorkers().waitForDone();
     QCoreApplication::processEvents();
     EXPECT_EQ(form.ImageBand(), 5);
     EXPECT_EQ(form.Picture().Width(), 640);
