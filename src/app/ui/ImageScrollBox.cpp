@@ -87,12 +87,14 @@ void ImageScrollBox::ZoomAboutCentre(double zoom) {
 }
 
 void ImageScrollBox::ZoomAbout(double zoom, QPoint anchor) {
+    if (view_->PictureSize().isEmpty()) return; // nothing shown yet: a new picture opens at 1:1 anyway
+    // A picture that fits the window already is shown at 1:1 as such, not as fitted.
     const double fit = FitScale();
-    fitted_ = zoom <= fit;
-    if (fitted_) {
+    if (zoom <= fit && fit < 1) {
         Fit();
         return;
     }
+    fitted_ = false;
     QScrollBar& across = *horizontalScrollBar();
     QScrollBar& down = *verticalScrollBar();
     const QSizeF before = view_->size();
