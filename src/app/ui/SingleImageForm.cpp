@@ -3,14 +3,16 @@
 
 #include "BitmapView.h"
 #include "ImageFileLoading.h"
+#include "ImageScrollBox.h"
+#include "ViewerWorkers.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QFontDatabase>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QPointer>
-#include <QScrollArea>
-#include <QScrollBar>
+#include <QStatusBar>
 #include <QThreadPool>
 #include <QVBoxLayout>
 
@@ -19,21 +21,45 @@ namespace {
 constexpr QSize kDesignClientSize(537, 346);
 const QString kFontFamily = QStringLiteral("Tahoma");
 constexpr int kFontPoints = 8;
+const QString kZoomKeys = QStringLiteral(
+    "F  fit      1  1:1      + −  zoom      Ctrl + wheel  zoom at the pointer      drag  move");
+
+// Three significant digits at most, without trailing zeros: "4.79 %", "12.5 %", "50 %", "1600 %".
+QString ZoomText(double zoom, bool fitted) {
+    const double percent = zoom * 100;
+    QString number = QString::number(percent, 'f', percent < 10 ? 2 : percent < 100 ? 1 : 0);
+    if (number.contains('.')) {
+        while (number.endsWith('0')) number.chop(1);
+        if (number.endsWith('.')) number.chop(1);
+    }
+    return (fitted ? QStringLiteral("Fit: ") : QString()) + number + QStringLiteral(" %");
+}
 
 } // namespace
 
 TFormSingleImage::TFormSingleImage(QWidget* parent)
-    : QWidget(parent, Qt::Window), scrollBox_(new QScrollArea(this)), image_(new BitmapView) {
+    : QWidget(parent, Qt::Window), scrollBox_(new ImageScrollBox(this)), zoomLabel_(new QLabel) {
     setObjectName(QStringLiteral("FormSingleImage"));
     resize(kDesignClientSize);
     // Where the viewer's font is missing, it keeps the desktop's standard font, as the main window has.
     if (QFontDatabase::hasFamily(kFontFamily)) setFont(QFont(kFontFamily, kFontPoints));
-    scrollBox_->setObjectName(QStringLiteral("ScrollBox"));
-    image_->setObjectName(QStringLiteral("Image"));
-    scrollBox_->setWidget(image_);
+    auto* statusLine = new QStatusBar;
+    statusLine->setObjectName(QStringLiteral("StatusLine"));
+    statusLine->setSizeGripEnabled(false);
+    zoomLabel_->setObjectName(QStringLiteral("LabelZoom"));
+    statusLine->addWidget(zoomLabel_);
+    auto* keys = new QLabel(kZoomKeys);
+    // The hint gives way on a narrow window rather than widening it.
+    keys->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    statusLine->addWidget(keys, 1);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
     layout->addWidget(scrollBox_);
+    layout->addWidget(statusLine);
+    connect(scrollBox_, &ImageScrollBox::ZoomChanged, this, &TFormSingleImage::ShowZoom);
+    connect(scrollBox_, &ImageScrollBox::OverviewMade, this, &TFormSingleImage::OverviewMade);
+    ShowZoom(1, false);
 
     auto* quillmap = new QAction(QStringLiteral("Quillmap process ... "), this);
     quillmap->setObjectName(QStringLiteral("PopupQuillmapprocess"));
@@ -49,7 +75,15 @@ TFormSingleImage::TFormSingleImage(QWidget* parent)
 }
 
 const TExtBitmap& TFormSingleImage::Picture() const {
-    return image_->Picture();
+    return scrollBox_->View().Picture();
+}
+
+double TFormSingleImage::Zoom() const {
+    return scrollBox_->Zoom();
+}
+
+bool TFormSingleImage::Fitted() const {
+    return scrollBox_->Fitted();
 }
 
 void TFormSingleImage::ShowImage(int band, const QString& fileName, const QString& caption) {
@@ -63,22 +97,8 @@ void TFormSingleImage::ShowImage(int band, const QString& fileName, const QStrin
         raise();
         activateWindow();
     } else {
-        // Free to take the size of the screen it opens on.
-        setMinimumSize(0, 0);
-        setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
         showMaximized();
     }
-}
-
-// A single, non-sizable border: the viewer opens maximised and then keeps the size that gave it.
-void TFormSingleImage::resizeEvent(QResizeEvent* event) {
-    QWidget::resizeEvent(event);
-    if (isMaximized()) setFixedSize(size());
-}
-
-void TFormSingleImage::changeEvent(QEvent* event) {
-    QWidget::changeEvent(event);
-    if (event->type() == QEvent::WindowStateChange && isMaximized()) setFixedSize(size());
 }
 
 void TFormSingleImage::showEvent(QShowEvent* event) {
@@ -88,38 +108,55 @@ void TFormSingleImage::showEvent(QShowEvent* event) {
 }
 
 void TFormSingleImage::keyPressEvent(QKeyEvent* event) {
-    if (event->key() == Qt::Key_Escape)
+    switch (event->key()) {
+    case Qt::Key_Escape:
         hide();
-    else
+        break;
+    case Qt::Key_F:
+        scrollBox_->Fit();
+        break;
+    case Qt::Key_1:
+        scrollBox_->ActualSize();
+        break;
+    case Qt::Key_Plus:
+    case Qt::Key_Equal: // + without Shift on most keyboards
+        scrollBox_->ZoomIn();
+        break;
+    case Qt::Key_Minus:
+        scrollBox_->ZoomOut();
+        break;
+    default:
         QWidget::keyPressEvent(event);
+    }
+}
+
+void TFormSingleImage::ShowZoom(double zoom, bool fitted) {
+    zoomLabel_->setText(ZoomText(zoom, fitted));
 }
 
 // The old picture goes first: a full-disk image is large, and a file that cannot be read shows an empty
 // picture, never the previous band's picture (or a part of one) under the new caption. Decoding a full-disk
 // image takes seconds, so it runs on a pool thread; only the newest request's picture is shown.
 void TFormSingleImage::LoadPicture() {
-    TExtBitmap& picture = image_->Picture();
+    TExtBitmap& picture = scrollBox_->View().Picture();
     // Giving back the pages of a full-disk picture takes a while; the pool does it, not the window.
     QImage previous = picture.Image();
     picture.SetSize(0, 0);
-    QThreadPool::globalInstance()->start([previous = std::move(previous)]() mutable { previous = QImage(); });
+    ViewerWorkers().start([previous = std::move(previous)]() mutable { previous = QImage(); });
     picture.SetPixelFormat(TPixelFormat::pf8bit);
     picture.SetGreyPalette();
-    image_->PictureChanged();
+    scrollBox_->PictureChanged();
     const int request = ++loadRequest_;
-    QThreadPool::globalInstance()->start(
-        [viewer = QPointer<TFormSingleImage>(this), request, fileName = imageFileName_] {
-            QMetaObject::invokeMethod(qApp, [viewer, request, image = LoadGreyImage(fileName)] {
-                if (viewer) viewer->ShowLoadedPicture(request, image);
-            });
+    ViewerWorkers().start([viewer = QPointer<TFormSingleImage>(this), request, fileName = imageFileName_] {
+        QMetaObject::invokeMethod(qApp, [viewer, request, image = LoadGreyImage(fileName)] {
+            if (viewer) viewer->ShowLoadedPicture(request, image);
         });
+    });
 }
 
 void TFormSingleImage::ShowLoadedPicture(int request, const QImage& image) {
     if (request != loadRequest_) return;
-    if (!image.isNull()) image_->Picture().AdoptImage(image);
-    image_->PictureChanged();
-    scrollBox_->horizontalScrollBar()->setValue(0);
-    scrollBox_->verticalScrollBar()->setValue(0);
+    if (!image.isNull()) scrollBox_->View().Picture().AdoptImage(image);
+    scrollBox_->PictureChanged();
     emit PictureLoaded();
 }

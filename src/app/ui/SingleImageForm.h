@@ -1,13 +1,13 @@
-// TFormSingleImage: the full-size viewer of one band's newest image, scrolling over it, with the hand-off of
-// that image to Quillmap in its popup menu.
+// TFormSingleImage: the full-size viewer of one band's newest image, scrolling and zooming over it, with the
+// hand-off of that image to Quillmap in its popup menu.
 #pragma once
 
 #include <QString>
 #include <QWidget>
 
-class BitmapView;
+class ImageScrollBox;
 class QImage;
-class QScrollArea;
+class QLabel;
 class TExtBitmap;
 
 class TFormSingleImage : public QWidget {
@@ -19,6 +19,9 @@ public:
     int ImageBand() const { return imageBand_; }
     QString ImageFileName() const { return imageFileName_; }
     const TExtBitmap& Picture() const;
+    // Screen pixels per picture pixel, and whether the whole picture is fitted into the window.
+    double Zoom() const;
+    bool Fitted() const;
 
     // Shows the band's image under the caption (empty when the thumbnail was never filled): a hidden viewer
     // opens maximised and loads it as it is shown; a visible one loads it at once and comes to the front.
@@ -28,20 +31,21 @@ signals:
     void QuillmapProcessRequested(int band);
     // The picture of the latest ShowImage has been read (or found unreadable) and is shown.
     void PictureLoaded();
+    // The reduced copy of the picture that the fitted view shows has been made.
+    void OverviewMade();
 
 protected:
     void showEvent(QShowEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
-    void resizeEvent(QResizeEvent* event) override;
-    void changeEvent(QEvent* event) override;
 
 private:
     void LoadPicture();
     void ShowLoadedPicture(int request, const QImage& image);
+    void ShowZoom(double zoom, bool fitted);
 
     int loadRequest_ = 0;
     int imageBand_ = 0;
     QString imageFileName_;
-    QScrollArea* scrollBox_;
-    BitmapView* image_;
+    ImageScrollBox* scrollBox_;
+    QLabel* zoomLabel_;
 };
