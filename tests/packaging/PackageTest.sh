@@ -1,12 +1,11 @@
 #!/usr/bin/env bash
-# The Debian package as an operator gets it: scripts/package builds it, dpkg-deb extracts it into a temporary
-# root, the desktop entry and the systemd unit pass their validators, the unit's command line (with the
-# extracted program) processes a generated file from the source folder headless, the extracted program
+# The Debian package as an operator gets it: dpkg-deb extracts the package that scripts/package built into a
+# temporary root, the desktop entry and the systemd unit pass their validators, the unit's command line (with
+# the extracted program) processes a generated file from the source folder headless, the extracted program
 # converts one named file headless in single-file mode, and its log lies in the user's data folder.
-#   PackageTest.sh SOURCE_DIR BUILD_DIR BUILD_TYPE
+#   PackageTest.sh DEB
 set -euo pipefail
-source_dir="$1"
-export BUILD_DIR="$2" BUILD_TYPE="$3"
+deb="$1"
 work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT
 fail() { echo "FAILED: $*" >&2; exit 1; }
@@ -17,9 +16,7 @@ wait_for() {
   return 1
 }
 
-deb="$("$source_dir/scripts/package" "$work/out" | tail -n 1)"
-[ -f "$deb" ] || fail "scripts/package made no .deb"
-echo "Package: $deb"
+[ -f "$deb" ] || fail "scripts/package made no $deb"
 dpkg-deb -c "$deb"
 echo "Depends: $(dpkg-deb -f "$deb" Depends)"
 dpkg-deb -f "$deb" Depends | grep -q 'libqt6widgets6' || fail "no Qt dependency found by dpkg-shlibdeps"
@@ -39,7 +36,9 @@ grep -qx 'ExecStart=/usr/bin/stratolux --instance %i -start' "$unit" || fail "un
 grep -qx 'Environment=QT_QPA_PLATFORM=offscreen' "$unit" || fail "the unit is not headless"
 mkdir -m 700 "$work/run" "$work/units"
 sed "s#/usr/bin/stratolux#$root/usr/bin/stratolux#" "$unit" > "$work/units/stratolux@.service"
-XDG_RUNTIME_DIR="$work/run" systemd-analyze verify --user "$work/units/stratolux@.service"
+# Its Documentation= names the manual page, which man finds among the extracted ones.
+XDG_RUNTIME_DIR="$work/run" MANPATH="$root/usr/share/man" systemd-analyze verify --user \
+  "$work/units/stratolux@.service"
 
 # Generated files through the extracted tools and the extracted program.
 mkdir -p "$work/received" "$work/images" "$work/converted" "$work/config/Nimbrel"

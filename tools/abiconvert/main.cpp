@@ -68,12 +68,14 @@ bool ConvertOne(const QString& path, const ConvertRequest& request) {
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationVersion(STRATOLUX_VERSION);
     QCommandLineParser parser;
     parser.setApplicationDescription(
         "Converts GOES-R ABI L1b radiance files (netCDF) into 8-bit greyscale PNG and/or JPEG images, with "
         "the "
         "same pixels, texts and comment as Stratolux writes. Without --png or --jpeg both are written.");
     parser.addHelpOption();
+    parser.addVersionOption();
     parser.addOption({{"o", "out"}, "Write the images into FOLDER (created when missing).", "FOLDER"});
     parser.addOption({"png", "Write PNG images."});
     parser.addOption({"jpeg", "Write JPEG images."});

@@ -41,10 +41,12 @@ int BindDatagramSocket(const QString& path) {
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationVersion(STRATOLUX_VERSION);
     QCommandLineParser parser;
     parser.setApplicationDescription("Listens where the animation program would and prints each notification "
                                      "Stratolux sends, one per line.");
     parser.addHelpOption();
+    parser.addVersionOption();
     parser.addOption({"socket", "Listen on PATH instead of the animation program's socket.", "PATH"});
     parser.addOption({"count", "Exit after N notifications.", "N"});
     parser.process(app);

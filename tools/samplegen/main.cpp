@@ -110,11 +110,13 @@ void PrintError(const QString& message) {
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("abisample"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(STRATOLUX_VERSION));
 
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral(
         "Writes synthetic GOES-R ABI L1b full-disk radiance netCDF files and prints their paths."));
     const QCommandLineOption help = parser.addHelpOption();
+    const QCommandLineOption version = parser.addVersionOption();
     parser.addOptions({
         {QStringLiteral("satellite"), QStringLiteral("Satellite 16..19 for GOES-16..GOES-19 (default 16)."),
          QStringLiteral("N"), QStringLiteral("16")},
@@ -143,6 +145,7 @@ int main(int argc, char** argv) {
     try {
         if (!parser.parse(QCoreApplication::arguments())) BadArgument(parser.errorText());
         if (parser.isSet(help)) parser.showHelp(0);
+        if (parser.isSet(version)) parser.showVersion();
         request = ParseRequest(parser);
     } catch (const UsageError& error) {
         PrintError(QString::fromStdString(error.what()));

@@ -4,7 +4,7 @@
 // The program starts it ahead of its file, so that it loads its libraries while the file settles, and then
 // sends the request (which file, see ReaderMessages.h) on standard input, closing it after. Descriptor 3 is
 // an empty memory file: the counts are read into it and the grey rows written over them. Descriptor 4 takes
-// the answer. Nothing else is written anywhere.
+// the answer. Nothing else is written anywhere. Run by hand, it answers only --help and --version.
 #include "NetCDFGoesAbi.h"
 #include "ReaderMessages.h"
 #include "SharedPixels.h"
@@ -13,12 +13,22 @@
 
 #include <cerrno>
 #include <csignal>
+#include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <new>
 #include <sys/prctl.h>
 #include <unistd.h>
 
 namespace {
+
+constexpr char kUsage[] =
+    "Usage: stratolux-reader\n"
+    "Reads one received GOES-R ABI file for stratolux, which starts it with the request on standard input\n"
+    "and descriptors 3 and 4 open. It is not meant to be run by hand.\n"
+    "\n"
+    "  --help     show this text\n"
+    "  --version  show the version\n";
 
 // Beyond the pixel block, room for the libraries' own buffers: metadata, one compressed and one
 // decompressed chunk at a time, and the allocator's slack.
@@ -87,7 +97,11 @@ bool WriteAll(int fd, const QByteArray& bytes) {
 
 } // namespace
 
-int main(int argc, char**) {
+int main(int argc, char** argv) {
+    // The program starts the reader without arguments; these two are for a person looking at it.
+    if (argc == 2 && std::strcmp(argv[1], "--help") == 0) return std::fputs(kUsage, stdout) >= 0 ? 0 : 1;
+    if (argc == 2 && std::strcmp(argv[1], "--version") == 0)
+        return std::printf("stratolux-reader %s\n", STRATOLUX_VERSION) > 0 ? 0 : 1;
     // A stop meant for the program (Ctrl-C to the terminal's process group, a service manager's SIGTERM to
     // every process of the service) must not cut the file under way short: the program finishes it, and
     // ends this process itself with SIGKILL when it must. The program starts it with these signals blocked;

@@ -1,0 +1,20 @@
+# Writes the package's README: the user's guide (GUIDE) with each line "<!-- README.md: TITLE -->" replaced by
+# the section "## TITLE" of the repository's README (README), so that what both tell is kept in one place.
+#   cmake -DGUIDE=guide.md -DREADME=README.md -DOUTPUT=file -P AssembleGuide.cmake
+file(READ ${GUIDE} guide)
+file(READ ${README} readme)
+string(REGEX MATCHALL "<!-- README.md: [^\n]* -->" markers "${guide}")
+foreach(marker IN LISTS markers)
+  string(REGEX REPLACE "<!-- README.md: (.*) -->" "\\1" title "${marker}")
+  string(FIND "${readme}" "\n## ${title}\n" start)
+  if(start EQUAL -1)
+    message(FATAL_ERROR "${README} has no section \"## ${title}\", which ${GUIDE} takes in")
+  endif()
+  math(EXPR start "${start} + 1")
+  string(SUBSTRING "${readme}" ${start} -1 section)
+  string(FIND "${section}" "\n## " end)
+  string(SUBSTRING "${section}" 0 ${end} section)
+  string(STRIP "${section}" section)
+  string(REPLACE "${marker}" "${section}" guide "${guide}")
+endforeach()
+file(WRITE ${OUTPUT} "${guide}")
