@@ -13,6 +13,7 @@
 #include "SelfPersisting.h"
 #include "SetupTab.h"
 #include "SingleImageForm.h"
+#include "StationWeb.h"
 #include "ThumbnailPanel.h"
 #include "Utils.h"
 #include "VelCheckBox.h"
@@ -206,7 +207,13 @@ void TFormStratolux::FormCreate() {
 
     if (!QFileInfo::exists(LogFileName)) PageControlMain->setCurrentWidget(Setup);
     MemoLogProcessing->clear();
-    Log = std::make_unique<ProcessingLog>(*MemoLogProcessing, LogFileName);
+    // Each line goes to the journal, and to the web page once it is open.
+    const auto echo = [this](const QString& line) {
+        ProcessingLog::WriteStandardOutputLine(line);
+        if (Web) Web->AddLogLine(line);
+    };
+    Log = std::make_unique<ProcessingLog>(*MemoLogProcessing, LogFileName, UtcNow, echo);
+    Web = std::make_unique<StationWeb>(Scan, LogFileName);
     for (int band = 0; band < kBandCount; ++band)
         LastSavedSettings[band] = std::make_unique<TRegistryString>("LastSaved" + BandCode[band], QString());
     ReaderAnswerMinutes = std::make_unique<TRegistryInteger>(
@@ -237,6 +244,8 @@ void TFormStratolux::FormShow() {
     }
     WriteLog("Starting " + ProgramTitle(), UtcNow());
     PublishOptions();
+    if (const std::optional<QString> line = Web->Open(windowTitle())) WriteLog(*line, 0);
+    connect(this, &QWidget::windowTitleChanged, Web.get(), &StationWeb::SetCaption);
     TimerOnStartup.start();
 }
 
