@@ -9,6 +9,7 @@
 #include "ReceivedFile.h"
 #include "ReducedView.h"
 #include "RegistryVariables.h"
+#include "SixteenBandScan.h"
 #include "StratoluxForm.h"
 #include "TemporaryStore.h"
 #include "Timing.h"
@@ -238,19 +239,16 @@ int main(int argc, char** argv) {
         return 2;
     }
     const QDir scan(args[1]);
-    const QStringList files = scan.entryList({"OR_ABI-L1b-RadF-M6C??_G16_*.nc"}, QDir::Files, QDir::Name);
-    if (files.size() != kBandCount || !files[1].contains("C02_")) {
-        std::fprintf(stderr, "%s holds no sixteen-band scan of GOES-16\n", qPrintable(scan.path()));
-        return 2;
-    }
+    const std::optional<QStringList> files = SixteenBandScan(scan);
+    if (!files) return 2;
     const int runs = args.size() > 3 ? std::max(1, args[3].toInt()) : 3;
     std::vector<double> without, with;
     std::vector<PageLoad> loads;
     ScanRun last;
     bool complete = true;
     for (int run = 0; run < runs; ++run) {
-        const std::optional<ScanRun> plain = RunScan(scan, files, args[2] + "/without-page", false);
-        const std::optional<ScanRun> paged = RunScan(scan, files, args[2] + "/with-page", true);
+        const std::optional<ScanRun> plain = RunScan(scan, *files, args[2] + "/without-page", false);
+        const std::optional<ScanRun> paged = RunScan(scan, *files, args[2] + "/with-page", true);
         if (!plain || !paged) return 2;
         without.push_back(plain->scanSeconds);
         with.push_back(paged->scanSeconds);
