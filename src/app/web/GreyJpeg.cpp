@@ -16,7 +16,7 @@ Result<QByteArray> EncodeGreyJpeg(const QImage& grey, int quality) {
     bitmap.AdoptImage(indexed);
     QByteArray jpeg;
     QBuffer sink(&jpeg);
-    sink.open(QIODevice::WriteOnly);
+    if (!sink.open(QIODevice::WriteOnly)) return Failure{FailureCode::CannotWrite, sink.errorString()};
     if (Status saved = SaveBitmapAsJpeg(bitmap, sink, quality, QString(), true); !saved)
         return saved.failure();
     return jpeg;

@@ -16,7 +16,9 @@ QStringList LastLinesOf(const QString& fileName, int count) {
     if (!file.open(QIODevice::ReadOnly)) return {};
     const qint64 start = std::max<qint64>(0, file.size() - kTailBytes);
     if (!file.seek(start)) return {};
-    QList<QByteArray> lines = file.readAll().split('\n');
+    const QByteArray end = file.readAll();
+    if (file.error() != QFileDevice::NoError) return {};
+    QList<QByteArray> lines = end.split('\n');
     if (start > 0 && !lines.isEmpty()) lines.removeFirst(); // begun inside a line
     if (!lines.isEmpty() && lines.last().isEmpty()) lines.removeLast();
     QStringList tail;
