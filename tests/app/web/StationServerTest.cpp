@@ -145,8 +145,8 @@ TEST_F(StationServerTest, SettingsThatCannotBeUsedAreSaidInOneLine) {
         {70000, "127.0.0.1", "Web page not opened: WebPort 70000 is not a port (1 to 65535)"},
         {-1, "127.0.0.1", "Web page not opened: WebPort -1 is not a port (1 to 65535)"},
         {port, "station.local", "Web page not opened: WebAddress \"station.local\" is not an IP address"},
-        {port, "192.0.2.254",
-         "Web page not opened: cannot listen on 192.0.2.254:" + QString::number(port) +
+        {port, "198.51.100.7",
+         "Web page not opened: cannot listen on 198.51.100.7:" + QString::number(port) +
              ": The address is not available"},
     };
     for (const auto& settings : cases) {
