@@ -6,6 +6,7 @@
 #include "ReceivedFile.h"
 #include "RegistryVariables.h"
 #include "SingleImageForm.h"
+#include "SixteenBandScan.h"
 #include "StratoluxForm.h"
 #include "TemporaryStore.h"
 #include "ThumbnailPanel.h"
@@ -103,12 +104,9 @@ int main(int argc, char** argv) {
     work.removeRecursively();
     const QString received = work.filePath("received") + "/", images = work.filePath("images") + "/";
     QDir().mkpath(received);
-    const QStringList files = scan.entryList({"OR_ABI-L1b-RadF-M6C??_G16_*.nc"}, QDir::Files, QDir::Name);
-    if (files.size() != kBandCount || !files[kBand2].contains("C02_")) {
-        std::fprintf(stderr, "%s holds no sixteen-band scan of GOES-16\n", qPrintable(scan.path()));
-        return 2;
-    }
-    for (const QString& name : files)
+    const std::optional<QStringList> files = SixteenBandScan(scan);
+    if (!files) return 2;
+    for (const QString& name : *files)
         if (!PlaceReceivedFile(scan.filePath(name), received + name)) return 2;
 
     const TTemporaryStore store;

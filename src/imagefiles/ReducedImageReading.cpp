@@ -11,17 +11,15 @@
 
 namespace {
 
-// libjpeg reduces by 1/2, 1/4 and 1/8 while decoding; each target pixel keeps at least this many decoded
-// pixels across, so the averages hardly differ from those of the full-size image.
-constexpr unsigned kDecodedPixelsPerTargetPixel = 8;
+// libjpeg reduces by 1/2, 1/4 and 1/8 while decoding.
 constexpr unsigned kLargestScaleDenominator = 8;
 
-unsigned ScaleDenominatorFor(unsigned width, unsigned height, QSize size) {
+unsigned ScaleDenominatorFor(unsigned width, unsigned height, QSize size, unsigned decodedPerTarget) {
     unsigned denominator = 1;
     const auto keepsEnough = [&](unsigned candidate) {
         const auto scaled = [&](unsigned side) { return (side + candidate - 1) / candidate; };
-        return scaled(width) >= kDecodedPixelsPerTargetPixel * static_cast<unsigned>(size.width()) &&
-               scaled(height) >= kDecodedPixelsPerTargetPixel * static_cast<unsigned>(size.height());
+        return scaled(width) >= decodedPerTarget * static_cast<unsigned>(size.width()) &&
+               scaled(height) >= decodedPerTarget * static_cast<unsigned>(size.height());
     };
     while (denominator < kLargestScaleDenominator && keepsEnough(denominator * 2)) denominator *= 2;
     return denominator;
@@ -32,18 +30,28 @@ bool Reducible(unsigned width, unsigned height, QSize size) {
            height >= static_cast<unsigned>(size.height());
 }
 
+QSize TargetOf(const ImageReduction& rule, unsigned width, unsigned height) {
+    return rule.target(QSize(static_cast<int>(width), static_cast<int>(height)));
+}
+
 } // namespace
 
-std::optional<QImage> ReadReducedJpeg(const QString& fileName, QSize size) {
+ImageReduction ReductionTo(QSize size) {
+    return {[size](QSize) { return size; }};
+}
+
+std::optional<QImage> ReadReducedJpeg(const QString& fileName, const ImageReduction& rule) {
     JpegFileSource source;
     if (!source.Open(fileName)) return std::nullopt;
     jpeg_decompress_struct& info = source.Info();
+    const QSize size = TargetOf(rule, info.image_width, info.image_height);
     if ((info.num_components != 1 && info.num_components != 3) ||
         !Reducible(info.image_width, info.image_height, size))
         return std::nullopt;
     info.out_color_space = JCS_GRAYSCALE;
     info.scale_num = 1;
-    info.scale_denom = ScaleDenominatorFor(info.image_width, info.image_height, size);
+    info.scale_denom =
+        ScaleDenominatorFor(info.image_width, info.image_height, size, rule.decodedPixelsPerTargetPixel);
     if (!RunGuarded(source.Errors(), [&] { jpeg_start_decompress(&info); })) return std::nullopt;
 
     AreaReduction reduction(QSize(static_cast<int>(info.output_width), static_cast<int>(info.output_height)),
@@ -61,7 +69,7 @@ std::optional<QImage> ReadReducedJpeg(const QString& fileName, QSize size) {
     return reduction.Result();
 }
 
-std::optional<QImage> ReadReducedPng(const QString& fileName, QSize size) {
+std::optional<QImage> ReadReducedPng(const QString& fileName, const ImageReduction& rule) {
     QFile file(fileName);
     png_byte signature[8];
     if (!file.open(QIODevice::ReadOnly) ||
@@ -79,6 +87,7 @@ std::optional<QImage> ReadReducedPng(const QString& fileName, QSize size) {
         });
         const png_uint_32 width = png_get_image_width(png, info);
         const png_uint_32 height = png_get_image_height(png, info);
+        const QSize size = TargetOf(rule, width, height);
         if (png_get_color_type(png, info) != PNG_COLOR_TYPE_GRAY || png_get_bit_depth(png, info) != 8 ||
             png_get_interlace_type(png, info) != PNG_INTERLACE_NONE ||
             png_get_valid(png, info, PNG_INFO_tRNS | PNG_INFO_gAMA) != 0 || !Reducible(width, height, size))

@@ -20,6 +20,7 @@ wait_for() {
 dpkg-deb -c "$deb"
 echo "Depends: $(dpkg-deb -f "$deb" Depends)"
 dpkg-deb -f "$deb" Depends | grep -q 'libqt6widgets6' || fail "no Qt dependency found by dpkg-shlibdeps"
+dpkg-deb -f "$deb" Depends | grep -q 'libqt6httpserver6' || fail "the web page's HTTP server is not a dependency"
 
 root="$work/root"
 dpkg-deb -x "$deb" "$root"

@@ -25,20 +25,15 @@ bool LoadImageFileIntoBitmap(TExtBitmap& bitmap, const QString& path) {
     return false;
 }
 
-namespace {
-
-// The file reduced while it is decoded, for the files that allow it; empty for the others.
-std::optional<QImage> ReadReduced(const QString& path, QSize size) {
+std::optional<QImage> ReadReducedImageFile(const QString& path, const ImageReduction& rule) {
     const QString extension = QFileInfo(path).suffix().toUpper();
-    if (extension == QLatin1String("JPG")) return ReadReducedJpeg(path, size);
-    if (extension == QLatin1String("PNG")) return ReadReducedPng(path, size);
+    if (extension == QLatin1String("JPG")) return ReadReducedJpeg(path, rule);
+    if (extension == QLatin1String("PNG")) return ReadReducedPng(path, rule);
     return std::nullopt;
 }
 
-} // namespace
-
 std::optional<QImage> LoadReducedImage(const QString& path, QSize size) {
-    if (std::optional<QImage> reduced = ReadReduced(path, size)) return reduced;
+    if (std::optional<QImage> reduced = ReadReducedImageFile(path, ReductionTo(size))) return reduced;
     // Any other file (a colour PNG, an image smaller than the thumbnail, a corrupt file) is read whole.
     try {
         TExtBitmap bitmap;
@@ -61,7 +56,10 @@ QImage LoadGreyImage(const QString& path) {
     if (!LoadImageFileIntoBitmap(bitmap, path) || bitmap.Empty()) return {};
     if (bitmap.PixelFormat() == TPixelFormat::pf8bit) return bitmap.Image();
     // A colour file (another program may have replaced ours) is shown as its grey levels.
-    const QImage grey = bitmap.Image().convertToFormat(QImage::Format_Grayscale8);
+    return IndexedGrey(bitmap.Image().convertToFormat(QImage::Format_Grayscale8));
+}
+
+QImage IndexedGrey(const QImage& grey) {
     QImage indexed(grey.size(), QImage::Format_Indexed8);
     if (indexed.isNull()) return {};
     indexed.setColorTable(TExtBitmap::GreyRamp());

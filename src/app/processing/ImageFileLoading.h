@@ -2,6 +2,8 @@
 // touches a widget: the scan's worker thread makes the thumbnails, so the window never waits for a decode.
 #pragma once
 
+#include "ReducedImageReading.h"
+
 #include <QImage>
 #include <QSize>
 #include <QString>
@@ -19,6 +21,10 @@ inline constexpr qint64 kMinimumRestoreBytes = 25000;
 // image too large for memory leaves the bitmap empty.
 bool LoadImageFileIntoBitmap(TExtBitmap& bitmap, const QString& path);
 
+// A grey JPEG or PNG file (by its extension) reduced as `rule` says while it is decoded, so a full disk is
+// never held whole; empty for every other file and for one that cannot be read this way.
+std::optional<QImage> ReadReducedImageFile(const QString& path, const ImageReduction& rule);
+
 // The file read into an 8-bit grey bitmap and reduced to `size` by area averaging, as an 8-bit grey image.
 // Grey PNGs and JPEGs larger than `size` are reduced row by row as they are decoded, so a full disk is never
 // held whole. Empty when the file cannot be read or the bitmap cannot be reduced to that size.
@@ -26,6 +32,10 @@ std::optional<QImage> LoadReducedImage(const QString& path, QSize size);
 
 // The file as an 8-bit grey image (a colour file's colours become grey levels); null when it cannot be read.
 QImage LoadGreyImage(const QString& path);
+
+// A Format_Grayscale8 image as the bitmaps' 8-bit format: indexed, with the grey ramp; null when memory runs
+// out.
+QImage IndexedGrey(const QImage& grey);
 
 // An earlier run's image for a thumbnail: only an existing file of at least kMinimumRestoreBytes with a
 // ".jpg" or ".png" extension that can be read and reduced; empty for anything else.

@@ -29,10 +29,12 @@ void ScanController::SetRunning(bool running) {
     running_ = running;
     if (!running) {
         timer_.stop();
+        emit RunningChanged(false);
         return;
     }
     timer_.start();
     QMetaObject::invokeMethod(worker_, &ScanWorker::CheckFoldersAtStart, Qt::QueuedConnection);
+    emit RunningChanged(true);
 }
 
 void ScanController::RestoreThumbnails(const QStringList& lastSaved) {

@@ -36,11 +36,15 @@ public:
 
     // The options that the next file will be processed with.
     void PublishOptions(const ProcessingOptions& options) { options_.Publish(options); }
+    // The options last published; safe to call from any thread.
+    ProcessingOptions Options() const { return options_.Snapshot(); }
 
     static QColor IdleColour() { return QColor(128, 128, 128); }
     static QColor ScanningColour() { return QColor(255, 255, 0); }
 
 signals:
+    // Start or Stop, after the timer has been switched with it.
+    void RunningChanged(bool running);
     void IndicatorChanged(const QColor& colour);
     void ThumbnailRestored(int band, const QString& path, const QImage& thumbnail);
     void ClearThumbnailsRequested();

@@ -7,6 +7,10 @@
 
 namespace {
 
+const QString kFailed = QStringLiteral(" failed");
+const QString kNotDeleted = QStringLiteral(" not deleted: ");
+const QString kNotArchived = QStringLiteral(" not archived: ");
+
 QString FileName(const FileOutcome& outcome) {
     return QFileInfo(outcome.sourcePath).fileName();
 }
@@ -54,17 +58,26 @@ QString ThumbnailHint(const FileOutcome& outcome) {
 
 std::optional<QString> FailureLine(const FileOutcome& outcome) {
     if (outcome.Processed() || outcome.skipReason != SkipReason::None) return std::nullopt;
-    return FileName(outcome) + " failed" + (outcome.failure ? ": " + outcome.failure->message : QString());
+    return FileName(outcome) + kFailed + (outcome.failure ? ": " + outcome.failure->message : QString());
 }
 
 std::optional<QString> SourceNotDeletedLine(const FileOutcome& outcome) {
     if (!outcome.sourceNotDeleted) return std::nullopt;
-    return FileName(outcome) + " not deleted: " + outcome.sourceNotDeleted->message;
+    return FileName(outcome) + kNotDeleted + outcome.sourceNotDeleted->message;
 }
 
 std::optional<QString> NotArchivedLine(const FileOutcome& outcome) {
     if (!outcome.notArchived) return std::nullopt;
-    return FileName(outcome) + " not archived: " + outcome.notArchived->message;
+    return FileName(outcome) + kNotArchived + outcome.notArchived->message;
+}
+
+bool IsFileFailureLine(const QString& line) {
+    return line.contains(kFailed + ": ") || line.endsWith(kFailed) || line.contains(kNotDeleted) ||
+           line.contains(kNotArchived);
+}
+
+QString RestoredThumbnailHint(const QString& path) {
+    return QStringLiteral("Image from previous file:  ") + path;
 }
 
 QList<LogLine> FolderChangeLines(const std::vector<FolderWarning>& before,

@@ -39,6 +39,13 @@ std::optional<QString> SourceNotDeletedLine(const FileOutcome& outcome);
 // archive folder, and was read where it lies.
 std::optional<QString> NotArchivedLine(const FileOutcome& outcome);
 
+// Whether a log line (stamp and text) is one of the three above: a file failed, or was not deleted or not
+// archived.
+bool IsFileFailureLine(const QString& line);
+
+// "Image from previous file:  <path>": the hint of a thumbnail restored from an earlier run's image.
+QString RestoredThumbnailHint(const QString& path);
+
 // A line for every folder problem that appeared ("Source folder /in/ is missing", a warning) and every one
 // that went ("Source folder /in/ is usable again").
 QList<LogLine> FolderChangeLines(const std::vector<FolderWarning>& before,

@@ -13,6 +13,7 @@
 #include "SelfPersisting.h"
 #include "SetupTab.h"
 #include "SingleImageForm.h"
+#include "StationWeb.h"
 #include "ThumbnailPanel.h"
 #include "Utils.h"
 #include "VelCheckBox.h"
@@ -219,7 +220,13 @@ void TFormStratolux::FormCreate() {
 
     if (!QFileInfo::exists(LogFileName)) PageControlMain->setCurrentWidget(Setup);
     MemoLogProcessing->clear();
-    Log = std::make_unique<ProcessingLog>(*MemoLogProcessing, LogFileName);
+    // Each line goes to the journal, and to the web page once it is open.
+    const auto echo = [this](const QString& line, LogSeverity severity) {
+        ProcessingLog::WriteStandardOutputLine(line, severity);
+        if (Web) Web->AddLogLine(line);
+    };
+    Log = std::make_unique<ProcessingLog>(*MemoLogProcessing, LogFileName, UtcNow, echo);
+    Web = std::make_unique<StationWeb>(Scan, LogFileName);
     for (int band = 0; band < kBandCount; ++band)
         LastSavedSettings[band] = std::make_unique<TRegistryString>("LastSaved" + BandCode[band], QString());
     ReaderAnswerMinutes = std::make_unique<TRegistryInteger>(
@@ -255,6 +262,8 @@ void TFormStratolux::FormShow() {
     for (const QString& warning : readWarnings)
         if (!warning.isEmpty()) WriteLog(warning, 0, LogSeverity::Warning);
     PublishOptions();
+    if (const std::optional<QString> line = Web->Open(windowTitle())) WriteLog(*line, 0);
+    connect(this, &QWidget::windowTitleChanged, Web.get(), &StationWeb::SetCaption);
     TimerOnStartup.start();
 }
 

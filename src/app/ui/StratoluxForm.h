@@ -21,6 +21,7 @@ class QPushButton;
 class QStatusBar;
 class QTabWidget;
 class SetupTab;
+class StationWeb;
 class TFormSingleImage;
 class TLED;
 class TRegistryFormInfo;
@@ -117,6 +118,8 @@ private:
     // Settings without a control on the Setup tab, like the reader's bound.
     std::unique_ptr<TRegistryInteger> KeepImagesDays;
     std::unique_ptr<TRegistryInteger> KeepNetCDFDays;
+    // The page that shows the station in a browser, when WebPort asks for it.
+    std::unique_ptr<StationWeb> Web;
     // Declared after the settings it stores, so that it has finished before they go.
     BackgroundWrites StoreWrites;
 };

@@ -2,6 +2,7 @@
 // the thumbnails' popup menu that offers the hand-off to Quillmap.
 #include "ThumbnailPanel.h"
 
+#include "ScanReports.h"
 #include "Thumbnail.h"
 
 #include <QFileInfo>
@@ -15,8 +16,6 @@ constexpr int kColumns = 4;
 constexpr std::array<int, kColumns> kLefts = {4, 185, 366, 548};
 constexpr std::array<int, kBandCount / kColumns> kTops = {4, 152, 300, 448};
 constexpr int kMargin = 4;
-
-const QString kRestoredHintPrefix = QStringLiteral("Image from previous file:  ");
 
 } // namespace
 
@@ -79,7 +78,7 @@ void ThumbnailPanel::ShowRestoredImage(int band, const QString& path, const QIma
     Thumbnail* target = ThumbnailOf(band);
     if (!target) return;
     target->Draw(thumbnail);
-    target->setToolTip(kRestoredHintPrefix + path);
+    target->setToolTip(RestoredThumbnailHint(path));
 }
 
 void ThumbnailPanel::ShowSavedImage(int band, const QImage& thumbnail, const QString& hint) {

@@ -1,0 +1,19 @@
+// The station's web page: one page in the style of the window that a phone can read. It shows the caption,
+// whether processing runs, the last and next scan, the sixteen bands' newest images as thumbnails that link
+// to their reduced views, the last lines of the log with failures marked, the files that stay in the source
+// folder with their reasons, and the folders' free space. It reloads itself every kPageRefreshSeconds.
+#pragma once
+
+#include "StationFacts.h"
+
+#include <QByteArray>
+
+inline constexpr int kPageRefreshSeconds = 30;
+
+// The paths the page links to for a band (B01 … B16): its thumbnail, its reduced view and its image file.
+QString ThumbnailPath(int band);
+QString ViewPath(int band);
+QString ImagePath(int band);
+
+// The page as UTF-8 HTML.
+QByteArray StationPage(const StationFacts& facts);

@@ -1,0 +1,110 @@
+// The station's state and its publication as snapshots.
+#include "StationStatus.h"
+
+#include "ScanReports.h"
+
+#include <QFileInfo>
+#include <QMutexLocker>
+
+StationStatus::StationStatus(const QString& instance, const QString& version, const QDateTime& started) {
+    state_.instance = instance;
+    state_.version = version;
+    state_.started = started;
+    Publish();
+}
+
+std::shared_ptr<const StationSnapshot> StationStatus::Snapshot() const {
+    QMutexLocker lock(&mutex_);
+    return published_;
+}
+
+void StationStatus::Publish() {
+    auto next = std::make_shared<const StationSnapshot>(state_);
+    QMutexLocker lock(&mutex_);
+    published_ = std::move(next);
+}
+
+void StationStatus::SetCaption(const QString& caption) {
+    state_.caption = caption;
+    Publish();
+}
+
+void StationStatus::SetRunning(bool running, const QDateTime& nextScan) {
+    state_.running = running;
+    state_.nextScan = nextScan;
+    Publish();
+}
+
+void StationStatus::ScanStarted(const QDateTime& at) {
+    state_.scanning = true;
+    state_.lastScanStart = at;
+    state_.nextScan = {};
+    reportedInScan_.clear();
+    Publish();
+}
+
+void StationStatus::ScanEnded(const QDateTime& at, const QDateTime& nextScan, bool wholeFolder) {
+    state_.scanning = false;
+    state_.lastScanEnd = at;
+    state_.nextScan = nextScan;
+    if (wholeFolder)
+        state_.staying.removeIf([this](QMap<QString, StayingFile>::iterator file) {
+            return !reportedInScan_.contains(file.key());
+        });
+    Publish();
+}
+
+void StationStatus::AddLogLines(const QStringList& lines) {
+    for (const QString& line : lines) state_.log.append({line, IsFileFailureLine(line)});
+    if (state_.log.size() > kPageLogLines) state_.log.remove(0, state_.log.size() - kPageLogLines);
+    Publish();
+}
+
+void StationStatus::AddOutcome(const FileOutcome& outcome, const QDateTime& at) {
+    reportedInScan_.insert(outcome.sourcePath);
+    FileCounts& counts = state_.counts;
+    if (outcome.Processed())
+        ++counts.processed;
+    else if (outcome.skipReason != SkipReason::None)
+        ++counts.skipped;
+    else
+        ++counts.failed;
+
+    // The log line without the file's name: "failed: <reason>", "not deleted: <reason>".
+    const std::optional<QString> line =
+        outcome.sourceNotDeleted ? SourceNotDeletedLine(outcome) : FailureLine(outcome);
+    if (line) {
+        const QString reason = line->mid(QFileInfo(outcome.sourcePath).fileName().size() + 1);
+        const QDateTime since = state_.staying.value(outcome.sourcePath, {reason, at}).since;
+        state_.staying.insert(outcome.sourcePath, {reason, since});
+    } else {
+        state_.staying.remove(outcome.sourcePath);
+    }
+
+    if (outcome.Processed()) {
+        SetImage(outcome.BandIndex(), outcome.imagePath, ThumbnailHint(outcome), outcome.thumbnail);
+        return;
+    }
+    Publish();
+}
+
+void StationStatus::SetImage(int band, const QString& path, const QString& hint, const QImage& thumbnail) {
+    if (band < 0 || band >= kBandCount) return;
+    BandImage& image = state_.bands[band];
+    if (image.path != path) image.view.clear();
+    image.path = path;
+    image.hint = hint;
+    if (!thumbnail.isNull()) image.thumbnail = thumbnail;
+    Publish();
+}
+
+void StationStatus::ClearThumbnails() {
+    for (BandImage& image : state_.bands) image.thumbnail = QImage();
+    Publish();
+}
+
+void StationStatus::SetView(int band, const QString& path, const QByteArray& jpeg) {
+    if (band < 0 || band >= kBandCount || state_.bands[band].path != path) return;
+    state_.bands[band].view = jpeg;
+    Publish();
+}

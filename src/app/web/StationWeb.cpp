@@ -1,0 +1,111 @@
+// Opening the page and following the window's reports.
+#include "StationWeb.h"
+
+#include "InstanceName.h"
+#include "LogTail.h"
+#include "ScanReports.h"
+#include "StationHttpServer.h"
+
+#include <QHostAddress>
+
+namespace {
+
+constexpr int kHighestPort = 65535;
+
+QString Where(const QHostAddress& address, quint16 port) {
+    const QString host = address.protocol() == QAbstractSocket::IPv6Protocol ? "[" + address.toString() + "]"
+                                                                             : address.toString();
+    return host + ":" + QString::number(port);
+}
+
+QDateTime Now() {
+    return QDateTime::currentDateTimeUtc();
+}
+
+} // namespace
+
+StationWeb::StationWeb(ScanController& scan, const QString& logFileName, ClientBounds bounds)
+    : scan_(scan), logFileName_(logFileName), bounds_(bounds), webPort_("WebPort", 0),
+      webAddress_("WebAddress", "127.0.0.1") {}
+
+StationWeb::~StationWeb() {
+    serverThread_.quit();
+    serverThread_.wait();
+}
+
+std::optional<QString> StationWeb::Open(const QString& caption) {
+    if (webPort_.Value == 0 || status_) return std::nullopt;
+    const QString notOpened = QStringLiteral("Web page not opened: ");
+    if (webPort_.Value < 0 || webPort_.Value > kHighestPort)
+        return notOpened + "WebPort " + QString::number(webPort_.Value) + " is not a port (1 to 65535)";
+    QHostAddress address;
+    if (!address.setAddress(webAddress_.Value))
+        return notOpened + "WebAddress \"" + webAddress_.Value + "\" is not an IP address";
+    const auto port = static_cast<quint16>(webPort_.Value);
+    auto listener = std::make_unique<GuardedTcpServer>(bounds_);
+    if (!listener->listen(address, port))
+        return notOpened + "cannot listen on " + Where(address, port) + ": " + listener->errorString();
+    port_ = listener->serverPort();
+
+    status_ = std::make_unique<StationStatus>(ProgramName(), STRATOLUX_VERSION, Now());
+    status_->SetCaption(caption);
+    status_->AddLogLines(LastLinesOf(logFileName_, kPageLogLines));
+    status_->SetRunning(scan_.Running(), NextScan());
+    views_ = std::make_unique<ReducedViews>();
+    Follow();
+    // The bands' images of earlier runs; their thumbnails follow when the window restores them.
+    const ProcessingOptions options = scan_.Options();
+    for (int band = 0; band < kBandCount; ++band) {
+        status_->SetImage(band, options.lastSaved[band], QString(), QImage());
+        views_->Request(band, options.lastSaved[band]);
+    }
+
+    server_ = new StationHttpServer(*status_, [&scan = scan_] { return scan.Options(); });
+    server_->bind(listener.release());
+    server_->moveToThread(&serverThread_);
+    connect(&serverThread_, &QThread::finished, server_, &QObject::deleteLater);
+    serverThread_.setObjectName("StationWeb");
+    serverThread_.start();
+    return "Web page at http://" + Where(address, port_) + "/";
+}
+
+void StationWeb::Follow() {
+    StationStatus& status = *status_;
+    connect(&scan_, &ScanController::RunningChanged, this,
+            [this, &status](bool running) { status.SetRunning(running, NextScan()); });
+    connect(&scan_, &ScanController::IndicatorChanged, this, [&status](const QColor& colour) {
+        if (colour == ScanController::ScanningColour()) status.ScanStarted(Now());
+    });
+    connect(&scan_, &ScanController::ScanEnded, this, [this, &status](bool singleFile) {
+        // A scan that Stop cut short, or that looked at the named file only, has not seen every staying file.
+        status.ScanEnded(Now(), NextScan(), !singleFile && scan_.Running());
+    });
+    connect(&scan_, &ScanController::FileReported, this, [this, &status](const FileOutcome& outcome) {
+        status.AddOutcome(outcome, Now());
+        if (outcome.Processed()) views_->Request(outcome.BandIndex(), outcome.imagePath);
+    });
+    connect(&scan_, &ScanController::ThumbnailRestored, this,
+            [this, &status](int band, const QString& path, const QImage& thumbnail) {
+                status.SetImage(band, path, RestoredThumbnailHint(path), thumbnail);
+                views_->Request(band, path);
+            });
+    connect(&scan_, &ScanController::ClearThumbnailsRequested, this, [&status] { status.ClearThumbnails(); });
+    connect(views_.get(), &ReducedViews::Made, this,
+            [&status](int band, const QString& path, const QByteArray& jpeg) {
+                status.SetView(band, path, jpeg);
+            });
+}
+
+QDateTime StationWeb::NextScan() {
+    const QTimer& timer = scan_.TimerProcess();
+    if (!scan_.Running() || !timer.isActive()) return {};
+    return Now().addMSecs(timer.remainingTime());
+}
+
+void StationWeb::SetCaption(const QString& caption) {
+    if (status_) status_->SetCaption(caption);
+}
+
+void StationWeb::AddLogLine(const QString& line) {
+    if (status_) status_->AddLogLines({line});
+}

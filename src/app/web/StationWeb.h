@@ -1,0 +1,54 @@
+// The station's web page, when the settings ask for it: WebPort (0, the default, leaves it off) and
+// WebAddress (127.0.0.1 by default; 0.0.0.0 or an interface's address opens it to the network). It follows
+// the scan, the log and the window's caption on the window's thread, keeps their state for the page, has the
+// bands' reduced views made, and serves the page from a thread of its own, so that no client ever holds up
+// the window or the scan.
+#pragma once
+
+#include "GuardedTcpServer.h"
+#include "ReducedViews.h"
+#include "RegistryVariables.h"
+#include "ScanController.h"
+#include "StationStatus.h"
+
+#include <QObject>
+#include <QThread>
+#include <memory>
+#include <optional>
+
+class StationHttpServer;
+
+class StationWeb : public QObject {
+    Q_OBJECT
+public:
+    // Reads the two settings; they are written back when this goes, so that the operator finds them.
+    StationWeb(ScanController& scan, const QString& logFileName, ClientBounds bounds = {});
+    ~StationWeb() override;
+
+    // Opens the page on the configured address and port, with the window's caption and the log's last
+    // lines. Returns the log line that says where the page is, or why it could not be opened; none when
+    // the page is off.
+    std::optional<QString> Open(const QString& caption);
+    // The port the page listens on; 0 when it is not open.
+    quint16 Port() const { return port_; }
+
+public slots:
+    void SetCaption(const QString& caption);
+    // Every line the log writes, stamp included.
+    void AddLogLine(const QString& line);
+
+private:
+    void Follow();
+    QDateTime NextScan();
+
+    ScanController& scan_;
+    const QString logFileName_;
+    const ClientBounds bounds_;
+    TRegistryInteger webPort_;
+    TRegistryString webAddress_;
+    std::unique_ptr<StationStatus> status_; // while the page is open
+    std::unique_ptr<ReducedViews> views_;
+    QThread serverThread_;
+    StationHttpServer* server_ = nullptr; // lives on serverThread_, deleted when it finishes
+    quint16 port_ = 0;
+};

@@ -1,0 +1,12 @@
+// The facts of the web page as data, for scripts: GET /status.json.
+#pragma once
+
+#include "StationFacts.h"
+
+#include <QByteArray>
+
+// A JSON object: caption, instance, version, started, state ("running", "idle" or "scanning"), lastScan
+// (start, end) and nextScan (times in ISO 8601 UTC, null when none), counts (processed, failed, skipped since
+// the start), bands (each band's newest image: name, time, bytes; null when none), stayingFiles (name,
+// reason, since) and folders (role, path, freeBytes and totalBytes, or problem).
+QByteArray StatusJson(const StationFacts& facts);

@@ -1,0 +1,69 @@
+// What the page keeps of the scan's reports: counts, the files that stay in the source folder, the log.
+#include "StationStatus.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+const QDateTime kNow = QDateTime::fromString("2025-01-21T20:10:00Z", Qt::ISODate);
+
+FileOutcome Outcome(const QString& path, std::optional<Failure> failure) {
+    FileOutcome outcome;
+    outcome.sourcePath = path;
+    outcome.failure = std::move(failure);
+    if (!outcome.failure) outcome.imagePath = "/img/202501212002-g16-b13.jpg";
+    return outcome;
+}
+
+} // namespace
+
+TEST(StationStatus, AFailedFileStaysUntilProcessedOrNoLongerReported) {
+    StationStatus status("g16", "1.0.0", kNow);
+    const QString damaged = "/in/damaged.nc", gone = "/in/gone.nc";
+    status.ScanStarted(kNow);
+    status.AddOutcome(Outcome(damaged, Failure{FailureCode::NotNetCdf, "not a netCDF file"}), kNow);
+    status.AddOutcome(Outcome(gone, Failure{FailureCode::DamagedNetCdf, "damaged"}), kNow);
+    status.ScanEnded(kNow, {}, true);
+    ASSERT_EQ(status.Snapshot()->staying.size(), 2);
+    EXPECT_EQ(status.Snapshot()->staying.value(damaged).reason, "failed: not a netCDF file");
+
+    // The next scan reports only the damaged file; a scan that Stop cut short forgets nothing.
+    status.ScanStarted(kNow.addSecs(60));
+    status.AddOutcome(Outcome(damaged, Failure{FailureCode::NotNetCdf, "not a netCDF file"}),
+                      kNow.addSecs(60));
+    status.ScanEnded(kNow.addSecs(60), {}, false);
+    EXPECT_EQ(status.Snapshot()->staying.size(), 2);
+    status.ScanStarted(kNow.addSecs(120));
+    status.AddOutcome(Outcome(damaged, Failure{FailureCode::NotNetCdf, "not a netCDF file"}),
+                      kNow.addSecs(120));
+    status.ScanEnded(kNow.addSecs(120), {}, true);
+    EXPECT_EQ(status.Snapshot()->staying.keys(), QStringList{damaged});
+    EXPECT_EQ(status.Snapshot()->staying.value(damaged).since, kNow);
+
+    status.AddOutcome(Outcome(damaged, std::nullopt), kNow.addSecs(180));
+    const std::shared_ptr<const StationSnapshot> snapshot = status.Snapshot();
+    EXPECT_TRUE(snapshot->staying.isEmpty());
+    EXPECT_EQ(snapshot->counts.failed, 4);
+    EXPECT_EQ(snapshot->counts.processed, 1);
+    EXPECT_EQ(snapshot->bands[0].path, "/img/202501212002-g16-b13.jpg");
+}
+
+TEST(StationStatus, TheLogKeepsItsNewestLinesWithFailuresMarked) {
+    StationStatus status("g16", "1.0.0", kNow);
+    const std::shared_ptr<const StationSnapshot> before = status.Snapshot();
+    QStringList lines;
+    for (int line = 0; line < kPageLogLines; ++line)
+        lines << QString("2025-01-21 20:02:07      line %1").arg(line);
+    status.AddLogLines(lines);
+    status.AddLogLines({"2025-01-21 20:02:08      x.nc failed: not a netCDF file",
+                        "2025-01-21 20:02:09      x.nc not deleted: Permission denied",
+                        "2025-01-21 20:02:10      Processed  2025-01-21 2000  band B13"});
+    const QList<LogEntry>& log = status.Snapshot()->log;
+    ASSERT_EQ(log.size(), kPageLogLines);
+    EXPECT_EQ(log.first().line, "2025-01-21 20:02:07      line 3");
+    EXPECT_FALSE(log.first().failure);
+    EXPECT_TRUE(log[kPageLogLines - 3].failure);
+    EXPECT_TRUE(log[kPageLogLines - 2].failure);
+    EXPECT_FALSE(log.last().failure);
+    EXPECT_TRUE(before->log.isEmpty()) << "a published snapshot changed";
+}
