@@ -219,32 +219,22 @@ TEST_F(FileProcessorTest, FileWrittenInPiecesIsStillBeingWrittenNeverDamaged) {
     const QString sample = Receive(13, 16);
     const QString path = source + "OR_ABI-L1b-RadF-M6C14_G16_s20240021230205_e1_c1.nc";
     options.waits.busyFile = std::chrono::milliseconds(50);
-    options.waits.beforeRead = std::chrono::milliseconds(1500);
-    // Seen as young by its time; or, with no settling time, by its change during the pause before the read,
-    // unless it was whole before its copy began.
-    for (const bool byTime : {true, false}) {
-        options.waits.settling = byTime ? kSettlingTime : std::chrono::milliseconds(0);
-        QFile::remove(path);
-        QProcess writer;
-        writer.start("sh", {"-c",
-                            "for part in 0 1 2 3; do [ $part = 0 ] || sleep 1; dd if=\"$0\" of=\"$1\" bs=4k "
-                            "skip=$((part*2)) seek=$((part*2)) count=2 conv=notrunc status=none; done",
-                            sample, path});
-        ASSERT_TRUE(writer.waitForStarted());
-        while (!writer.waitForFinished(0)) {
-            const FileOutcome outcome = Process(path);
-            const std::optional<FailureCode> code = FailedWith(outcome);
-            // Without a settling time a file just begun is merely small, and one whole before its copy began
-            // is processed.
-            const bool expectedWithoutTime = code == FailureCode::TooSmall || outcome.Processed();
-            if (code == FailureCode::FileVanished || (!byTime && expectedWithoutTime)) continue;
-            EXPECT_EQ(code, FailureCode::StillBeingWritten)
-                << (outcome.failure ? outcome.failure->message.toStdString() : "processed");
-            EXPECT_TRUE(QDir(netCdf).entryList(QDir::Files | QDir::Hidden).isEmpty());
-        }
+    options.waits.settling = kSettlingTime;
+    QProcess writer;
+    writer.start("sh", {"-c",
+                        "for part in 0 1 2 3; do [ $part = 0 ] || sleep 1; dd if=\"$0\" of=\"$1\" bs=4k "
+                        "skip=$((part*2)) seek=$((part*2)) count=2 conv=notrunc status=none; done",
+                        sample, path});
+    ASSERT_TRUE(writer.waitForStarted());
+    while (!writer.waitForFinished(0)) {
+        const FileOutcome outcome = Process(path);
+        const std::optional<FailureCode> code = FailedWith(outcome);
+        if (code == FailureCode::FileVanished) continue;
+        EXPECT_EQ(code, FailureCode::StillBeingWritten)
+            << (outcome.failure ? outcome.failure->message.toStdString() : "processed");
+        EXPECT_TRUE(QDir(netCdf).entryList(QDir::Files | QDir::Hidden).isEmpty());
     }
     // A single named file is processed at once, however young.
-    options.waits.settling = kSettlingTime;
     options.singleFileMode = true;
     options.singleFilePath = sample;
     EXPECT_TRUE(Process(sample).Processed());
