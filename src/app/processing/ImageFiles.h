@@ -25,3 +25,22 @@ Status SavePngImage(const TExtBitmap& bitmap, const QString& path, TDateTime sta
 // bitmap is a failure too.
 Status SaveJpegImage(const TExtBitmap& bitmap, const QString& path, int quality, TDateTime fileTime,
                      unsigned permissions = kUsualPermissions);
+
+// The PNG and the JPEG of one image; an empty path saves no file of that format.
+struct ImageFileSaves {
+    QString pngPath;
+    QString jpegPath;
+    int jpegQuality = kJpegQuality;
+    TDateTime startTime = 0;
+    TDateTime fileTime = 0;
+    unsigned permissions = kUsualPermissions;
+};
+
+struct ImageFilesSaved {
+    Status png;
+    Status jpeg;
+};
+
+// Saves both as SavePngImage and SaveJpegImage do, each on a core of its own: the JPEG on a thread started for
+// it while the PNG is saved on the calling thread.
+ImageFilesSaved SavePngAndJpegImages(const TExtBitmap& bitmap, const ImageFileSaves& saves);
