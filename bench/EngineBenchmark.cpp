@@ -11,8 +11,8 @@
 #include "JPEG_IO.h"
 #include "PNG_IO.h"
 #include "Timing.h"
-#include "Verdict.h"
 #include "VelPNGImage.h"
+#include "Verdict.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -83,10 +83,10 @@ void CompareSavesWithOneThread(const TExtBitmap& bitmap, const QDir& work, int r
     std::printf("  PNG size: %lld bytes, %+.2f %% against libpng's\n", QFileInfo(png).size(),
                 100.0 * (QFileInfo(png).size() - QFileInfo(singlePng).size()) / QFileInfo(singlePng).size());
     verdict.Check("saves / single-thread saves", both / single, 0.5);
-    verdict.Check("(read + saves) / (read + single-thread saves)", (readConvert + both) / (readConvert + single),
-                  0.5);
-    verdict.Check("PNG size / libpng's", static_cast<double>(QFileInfo(png).size()) / QFileInfo(singlePng).size(),
-                  1.03);
+    verdict.Check("(read + saves) / (read + single-thread saves)",
+                  (readConvert + both) / (readConvert + single), 0.5);
+    verdict.Check("PNG size / libpng's",
+                  static_cast<double>(QFileInfo(png).size()) / QFileInfo(singlePng).size(), 1.03);
 }
 
 } // namespace

@@ -1,10 +1,9 @@
-// Row filter choice and filtering, in parallel over bands of rows.
+// Row filter choice and filtering.
 #include "PngRowFilters.h"
 
 #include <algorithm>
 #include <cstdlib>
 #include <iterator>
-#include <thread>
 #include <vector>
 
 namespace {
@@ -38,14 +37,15 @@ void SubFilter(const std::uint8_t* row, std::size_t rowBytes, std::size_t bpp, s
 
 void PaethFilter(const std::uint8_t* row, const std::uint8_t* above, std::size_t rowBytes, std::size_t bpp,
                  std::uint8_t* out) {
-    for (std::size_t i = 0; i < bpp && i < rowBytes; ++i) out[i] = static_cast<std::uint8_t>(row[i] - above[i]);
+    for (std::size_t i = 0; i < bpp && i < rowBytes; ++i)
+        out[i] = static_cast<std::uint8_t>(row[i] - above[i]);
     for (std::size_t i = bpp; i < rowBytes; ++i)
         out[i] = static_cast<std::uint8_t>(row[i] - PaethPredictor(row[i - bpp], above[i], above[i - bpp]));
 }
 
-// Filters rows [first, last) into their places in `filtered`. On a tie the earlier filter of none, sub and
-// Paeth wins, as in libpng.
-void FilterBand(const PngRowSource& source, std::uint32_t first, std::uint32_t last, std::uint8_t* filtered) {
+} // namespace
+
+void FilterRows(const PngRowSource& source, std::uint32_t first, std::uint32_t last, std::uint8_t* filtered) {
     const std::size_t rowBytes = source.rowBytes, bpp = source.bytesPerPixel;
     const std::vector<std::uint8_t> zeros(rowBytes, 0);
     std::vector<std::uint8_t> sub(rowBytes), paeth(rowBytes);
@@ -58,21 +58,8 @@ void FilterBand(const PngRowSource& source, std::uint32_t first, std::uint32_t l
                                     SumOfMagnitudes(paeth.data(), rowBytes)};
         const std::uint8_t* choices[] = {row, sub.data(), paeth.data()};
         const std::size_t best = std::min_element(std::begin(sums), std::end(sums)) - std::begin(sums);
-        std::uint8_t* out = filtered + std::size_t{y} * (rowBytes + 1);
+        std::uint8_t* out = filtered + std::size_t{y - first} * (rowBytes + 1);
         out[0] = kFilterTypes[best];
         std::copy_n(choices[best], rowBytes, out + 1);
     }
-}
-
-} // namespace
-
-void FilterRowsOnAllCores(const PngRowSource& source, std::uint8_t* filtered) {
-    const std::uint32_t bands = std::clamp(std::thread::hardware_concurrency(), 1u, std::max(source.height, 1u));
-    std::vector<std::jthread> helpers;
-    const auto bandStart = [&](std::uint32_t band) {
-        return static_cast<std::uint32_t>(std::uint64_t{source.height} * band / bands);
-    };
-    for (std::uint32_t band = 1; band < bands; ++band)
-        helpers.emplace_back([&, band] { FilterBand(source, bandStart(band), bandStart(band + 1), filtered); });
-    FilterBand(source, 0, bandStart(1), filtered);
 }

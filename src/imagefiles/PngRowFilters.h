@@ -14,6 +14,6 @@ struct PngRowSource {
     std::size_t bytesPerPixel = 1;
 };
 
-// Filters all rows into `filtered` (height x (1 + rowBytes) bytes: the filter type, then the filtered row),
-// splitting the rows among the processor's cores.
-void FilterRowsOnAllCores(const PngRowSource& source, std::uint8_t* filtered);
+// Filters rows [first, last) into `filtered`: for each row the filter type, then the filtered row. On a tie
+// the earlier filter of none, sub and Paeth wins, as in libpng.
+void FilterRows(const PngRowSource& source, std::uint32_t first, std::uint32_t last, std::uint8_t* filtered);

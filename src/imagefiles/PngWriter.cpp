@@ -2,7 +2,7 @@
 #include "PngWriter.h"
 
 #include "GraphicErrors.h"
-#include "PngRowFilters.h"
+#include "PngDeflate.h"
 #include "VelPNGImage.h"
 
 #include <QByteArray>
@@ -11,11 +11,10 @@
 #include <ctime>
 #include <initializer_list>
 #include <libdeflate.h>
-#include <memory>
-#include <new>
 #include <png.h>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -74,7 +73,8 @@ QByteArray HeaderChunk(const TPngImage& image, int colorType) {
 QByteArray PaletteChunk(const TPngImage& image) {
     QByteArray plte;
     for (QRgb colour : image.Palette())
-        plte.append(static_cast<char>(qRed(colour))).append(static_cast<char>(qGreen(colour)))
+        plte.append(static_cast<char>(qRed(colour)))
+            .append(static_cast<char>(qGreen(colour)))
             .append(static_cast<char>(qBlue(colour)));
     return plte;
 }
@@ -90,31 +90,26 @@ QByteArray TimeChunkNow() {
     return time;
 }
 
-struct Deflated {
-    std::unique_ptr<char[]> bytes;
-    std::size_t size = 0;
-};
-
-// The filtered rows as one zlib stream.
-Deflated DeflatedRows(TPngImage& image, int level) {
-    const std::size_t filteredSize = std::size_t{image.Height()} * (image.RowBytes() + 1);
-    Deflated deflated;
-    {
-        // Untouched pages of these buffers cost no memory, so both may be allocated at their largest.
-        const auto filtered = std::make_unique_for_overwrite<std::uint8_t[]>(filteredSize);
-        FilterRowsOnAllCores({[&](std::uint32_t y) { return image.Row(y); }, image.Height(), image.RowBytes(),
-                              image.BytesPerPixel()},
-                             filtered.get());
-        const std::unique_ptr<libdeflate_compressor, decltype(&libdeflate_free_compressor)> compressor(
-            libdeflate_alloc_compressor(level), libdeflate_free_compressor);
-        if (!compressor) throw std::bad_alloc();
-        const std::size_t bound = libdeflate_zlib_compress_bound(compressor.get(), filteredSize);
-        deflated.bytes = std::make_unique_for_overwrite<char[]>(bound);
-        deflated.size =
-            libdeflate_zlib_compress(compressor.get(), filtered.get(), filteredSize, deflated.bytes.get(), bound);
-    }
-    if (deflated.size == 0) throw EWriteError("The compressed image does not fit its bound");
-    return deflated;
+// Writes a byte sequence given in parts as IDAT chunks of kIdatBytes (the last one shorter), reporting the
+// row reached as the data goes out.
+void WriteIdatChunks(const std::vector<std::vector<std::uint8_t>>& parts, ChunkWriter& out,
+                     TPngImage& image) {
+    std::size_t total = 0;
+    for (const auto& part : parts) total += part.size();
+    QByteArray chunk;
+    std::size_t written = 0;
+    for (const auto& part : parts)
+        for (std::size_t taken = 0; taken < part.size();) {
+            const std::size_t size =
+                std::min(kIdatBytes - static_cast<std::size_t>(chunk.size()), part.size() - taken);
+            chunk.append(reinterpret_cast<const char*>(part.data() + taken), static_cast<qsizetype>(size));
+            taken += size;
+            written += size;
+            if (static_cast<std::size_t>(chunk.size()) < kIdatBytes && written < total) continue;
+            out.Chunk("IDAT", {chunk});
+            chunk.resize(0);
+            image.ReportRow(static_cast<std::uint32_t>(std::uint64_t{image.Height()} * written / total));
+        }
 }
 
 } // namespace
@@ -122,20 +117,20 @@ Deflated DeflatedRows(TPngImage& image, int level) {
 void WritePngDatastream(TPngImage& image, QIODevice& sink, int level) {
     image.RequireRows();
     const int colorType = image.WrittenColorType();
-    if ((colorType & PNG_COLOR_MASK_ALPHA) != 0) throw EInvalidGraphicOperation("Images with alpha are written by libpng");
+    if ((colorType & PNG_COLOR_MASK_ALPHA) != 0)
+        throw EInvalidGraphicOperation("Images with alpha are written by libpng");
     image.Progress(TProgressStage::psStarting, 0, false, QRect(), QStringLiteral("Starting PNG write"));
     ChunkWriter out(sink);
     out.Signature();
     out.Chunk("IHDR", {HeaderChunk(image, colorType)});
     if (colorType == PNG_COLOR_TYPE_PALETTE) out.Chunk("PLTE", {PaletteChunk(image)});
-    for (const auto& [key, text] : image.TextsToWrite()) out.Chunk("tEXt", {key, QByteArrayView("", 1), text});
+    for (const auto& [key, text] : image.TextsToWrite())
+        out.Chunk("tEXt", {key, QByteArrayView("", 1), text});
 
-    const Deflated idat = DeflatedRows(image, level);
-    for (std::size_t done = 0; done < idat.size; done += kIdatBytes) {
-        const auto size = static_cast<qsizetype>(std::min(kIdatBytes, idat.size - done));
-        out.Chunk("IDAT", {QByteArrayView(idat.bytes.get() + done, size)});
-        image.ReportRow(static_cast<std::uint32_t>(std::uint64_t{image.Height()} * done / idat.size));
-    }
+    WriteIdatChunks(DeflateRowsOnAllCores({[&](std::uint32_t y) { return image.Row(y); }, image.Height(),
+                                           image.RowBytes(), image.BytesPerPixel()},
+                                          level),
+                    out, image);
     out.Chunk("tIME", {TimeChunkNow()});
     out.Chunk("IEND", {});
     image.Progress(TProgressStage::psEnding, 100, false, QRect(), QStringLiteral("Ended PNG write"));

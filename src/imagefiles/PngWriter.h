@@ -1,4 +1,4 @@
-// The program's own PNG writer, built for full-disk images: the rows are filtered on all cores and deflated
+// The program's own PNG writer, built for full-disk images: the rows are filtered and deflated on all cores,
 // by libdeflate, which is several times faster than libpng's zlib at the same size.
 #pragma once
 

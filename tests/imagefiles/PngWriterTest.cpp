@@ -57,8 +57,8 @@ TEST(PngWriter, EveryBandGivesLibpngsPixelsAndChunksInAtMostThreePercentMoreByte
                                  std::chrono::milliseconds(0)));
         const QString ours = dir.filePath(QString("ours-%1.png").arg(band));
         const QString libpngs = dir.filePath(QString("libpng-%1.png").arg(band));
-        ASSERT_TRUE(SavePngFile(bitmap, ours, "https://example.org", "GOES image from ABI", "Nimbrel's Stratolux",
-                                "2025-01-21 20:02")
+        ASSERT_TRUE(SavePngFile(bitmap, ours, "https://example.org", "GOES image from ABI",
+                                "Nimbrel's Stratolux", "2025-01-21 20:02")
                         .ok());
         SaveWithLibpng(bitmap, libpngs);
 
@@ -69,4 +69,26 @@ TEST(PngWriter, EveryBandGivesLibpngsPixelsAndChunksInAtMostThreePercentMoreByte
             EXPECT_EQ(ourChunks[i].data, libpngChunks[i].data) << "band " << band << " " << ourChunks[i].type;
         EXPECT_LE(QFileInfo(ours).size(), QFileInfo(libpngs).size() * 1.03) << "band " << band;
     }
+}
+
+TEST(PngWriter, ImageDeflatedInManyPiecesDecodesToItsPixels) {
+    // About 30 MB of rows, so that they are deflated in several pieces of several blocks each: noise in
+    // some rows and flat runs in others make the pieces' blocks end at every bit position.
+    TExtBitmap bitmap;
+    MakeGreyPattern(bitmap, 5000, 6000);
+    std::uint32_t noise = 1;
+    for (int y = 0; y < bitmap.Height(); y += 2)
+        for (int x = (y / 2) % 7; x < bitmap.Width(); x += 1 + y % 5) {
+            noise = noise * 1664525u + 1013904223u;
+            bitmap.ScanLine(y)[x] = static_cast<std::uint8_t>(noise >> 24);
+        }
+    QTemporaryDir dir;
+    const QString path = dir.filePath("pieces.png");
+    ASSERT_TRUE(SavePngFile(bitmap, path).ok());
+
+    const std::vector<std::uint8_t> rgb = DecodeRgb(path);
+    ASSERT_EQ(rgb.size(), 5000u * 6000u * 3u);
+    for (int y = 0; y < bitmap.Height(); ++y)
+        for (int x = 0; x < bitmap.Width(); ++x)
+            ASSERT_EQ(rgb[(std::size_t(y) * 5000 + x) * 3], bitmap.ScanLine(y)[x]) << x << "," << y;
 }

@@ -48,7 +48,8 @@ bool ConvertOne(const QString& path, const ConvertRequest& request) {
         return false;
     }
     const QString base = QDir(request.outFolder).filePath(QFileInfo(path).completeBaseName());
-    const QString png = request.png ? base + ".png" : QString(), jpeg = request.jpeg ? base + ".jpg" : QString();
+    const QString png = request.png ? base + ".png" : QString(),
+                  jpeg = request.jpeg ? base + ".jpg" : QString();
     const ImageFilesSaved saved =
         SavePngAndJpegImages(bitmap, {png, jpeg, request.quality, startTime, nominalTime, kUsualPermissions});
     bool converted = true;
