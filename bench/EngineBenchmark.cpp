@@ -26,7 +26,9 @@
 
 namespace {
 
-// Peak resident memory, in bytes, of a child process running the given command to its end.
+// Peak resident memory, in bytes, of a child process running the given command to its end. Until it execs,
+// the forked child counts this process's resident pages as its own, so this runs before the benchmark holds
+// any image.
 long long PeakMemoryOf(const QString& program, const QStringList& arguments) {
     std::vector<QByteArray> storage{program.toLocal8Bit()};
     for (const QString& argument : arguments) storage.push_back(argument.toLocal8Bit());
@@ -104,6 +106,8 @@ int main(int argc, char** argv) {
     const int runs = args.size() > 3 ? std::max(savesOnly ? 3 : 5, args[3].toInt()) : 5;
     const QString abiconvert = args.size() > 4 && !savesOnly ? args[4] : QString();
     QDir().mkpath(work.path());
+    const long long conversionPeak =
+        abiconvert.isEmpty() ? 0 : PeakMemoryOf(abiconvert, {"--out", work.path(), file});
     const QString png = work.filePath("ours.png"), jpeg = work.filePath("ours.jpg");
     const QString barePng = work.filePath("bare.png"), bareJpeg = work.filePath("bare.jpg");
 
@@ -170,9 +174,9 @@ int main(int argc, char** argv) {
     verdict.Check("(read + PNG + JPEG) / gdal_translate PNG alone",
                   (readConvert + pngSave + jpegSave) / gdalPng, 1.0);
     if (!abiconvert.isEmpty()) {
-        const long long peak = PeakMemoryOf(abiconvert, {"--out", work.path(), file});
-        std::printf("  peak memory of a whole conversion (abiconvert, PNG + JPEG): %.1f MB\n", peak / 1e6);
-        verdict.Check("peak memory (bytes per pixel)", peak / pixels, 3.5);
+        std::printf("  peak memory of a whole conversion (abiconvert, PNG + JPEG): %.1f MB\n",
+                    conversionPeak / 1e6);
+        verdict.Check("peak memory (bytes per pixel)", conversionPeak / pixels, 3.5);
     }
     return verdict.failures == 0 ? 0 : 1;
 }
