@@ -9,7 +9,7 @@
 class QIODevice;
 class TExtBitmap;
 
-// Writes an 8-bit or 24-bit bitmap into `sink` at zlib level 4 with the row filters none, sub and Paeth.
+// Writes an 8-bit or 24-bit bitmap into `sink` with WritePngDatastream (row filters none, sub and Paeth).
 // Every failure (a bitmap of another format or of zero size, a write the sink refused, an exception from
 // onProgress) gives CannotWrite with the reason alone, for the caller to name the file: for a refused write,
 // the sink's errorString(). The sink then holds part of a datastream.

@@ -4,9 +4,6 @@
 #include "GraphicErrors.h"
 #include "VelPNGImage.h"
 
-#include <QRect>
-#include <atomic>
-#include <chrono>
 #include <cstdio>
 #include <stdexcept>
 #include <string>
@@ -15,15 +12,6 @@ namespace {
 
 // The largest single transfer between libpng and the stream; libpng moves image data in pieces of 8192 bytes.
 constexpr size_t kMaxTransfer = 8193;
-constexpr std::int64_t kProgressIntervalMs = 100;
-
-// Shared by all images so that progress reports of consecutive operations stay 100 ms apart.
-std::atomic<std::int64_t> LastProgressTick{0};
-
-std::int64_t TickCount() {
-    using namespace std::chrono;
-    return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
-}
 
 PngSession& SessionOf(png_structp png) {
     return *static_cast<PngSession*>(png_get_io_ptr(png));
@@ -114,13 +102,5 @@ void PngSession::FlushNothing(png_structp) {}
 void PngSession::RowDone(png_structp png, png_uint_32 row, int) {
     if (png == nullptr) return;
     PngSession& session = SessionOf(png);
-    const std::int64_t now = TickCount();
-    if (now - LastProgressTick.load() <= kProgressIntervalMs) return;
-    session.Capture([&] {
-        const std::uint64_t height = session.image_.Height();
-        const auto percent = static_cast<std::uint8_t>(height == 0 ? 0 : std::uint64_t{row} * 100 / height);
-        session.image_.Progress(TProgressStage::psRunning, percent, false, QRect(),
-                                QStringLiteral("Running"));
-        LastProgressTick.store(TickCount());
-    });
+    session.Capture([&] { session.image_.ReportRow(row); });
 }

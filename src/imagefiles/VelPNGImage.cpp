@@ -10,6 +10,8 @@
 #include <QPainter>
 #include <QTime>
 #include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <climits>
 #include <cstring>
 #include <ctime>
@@ -37,20 +39,9 @@ bool IsBlank(const QString& text) {
     return std::all_of(text.cbegin(), text.cend(), [](QChar c) { return c <= QChar(u' '); });
 }
 
-// The keys and texts of the chunks to write, as Latin-1 bytes; png_text entries point into them.
 using TextFields = std::vector<std::pair<QByteArray, QByteArray>>;
 
-TextFields NonBlankTexts(const TPngImage& image) {
-    TextFields fields;
-    const std::pair<const char*, const QString*> named[] = {{"Author", &image.Author},
-                                                            {"Description", &image.Description},
-                                                            {"Software", &image.Software},
-                                                            {"Title", &image.Title}};
-    for (const auto& [key, text] : named)
-        if (!IsBlank(*text)) fields.emplace_back(QByteArray(key), text->toLatin1());
-    return fields;
-}
-
+// png_text entries point into the fields.
 std::vector<png_text> TextEntries(TextFields& fields) {
     std::vector<png_text> entries;
     for (auto& [key, text] : fields) {
@@ -135,7 +126,38 @@ void CompositeRgba(const std::uint8_t* source, std::uint8_t* target, std::uint32
             target[channel] = Blend(source[3], target[channel], source[2 - channel]);
 }
 
+constexpr std::int64_t kProgressIntervalMs = 100;
+
+// Shared by all images so that progress reports of consecutive operations stay 100 ms apart.
+std::atomic<std::int64_t> LastProgressTick{0};
+
+std::int64_t TickCount() {
+    using namespace std::chrono;
+    return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
+}
+
 } // namespace
+
+TextFields TPngImage::TextsToWrite() const {
+    TextFields fields;
+    const std::pair<const char*, const QString*> named[] = {
+        {"Author", &Author}, {"Description", &Description}, {"Software", &Software}, {"Title", &Title}};
+    for (const auto& [key, text] : named)
+        if (!IsBlank(*text)) fields.emplace_back(QByteArray(key), text->toLatin1());
+    return fields;
+}
+
+void TPngImage::RequireRows() const {
+    if (width_ == 0 || height_ == 0 || rowPointers_.empty())
+        throw EWriteError("Cannot write a PNG image of zero width or height");
+}
+
+void TPngImage::ReportRow(std::uint32_t row) {
+    if (TickCount() - LastProgressTick.load() <= kProgressIntervalMs) return;
+    const auto percent = static_cast<std::uint8_t>(height_ == 0 ? 0 : std::uint64_t{row} * 100 / height_);
+    Progress(TProgressStage::psRunning, percent, false, QRect(), QStringLiteral("Running"));
+    LastProgressTick.store(TickCount());
+}
 
 void TPngImage::AllocateRows() {
     rowPointers_.clear();
@@ -255,14 +277,13 @@ int TPngImage::WrittenColorType() const {
 }
 
 void TPngImage::SaveToStream(QIODevice& stream) {
-    if (width_ == 0 || height_ == 0 || rowPointers_.empty())
-        throw EWriteError("Cannot write a PNG image of zero width or height");
+    RequireRows();
     PngSession session(PngSession::Direction::Write, stream, *this);
     Progress(TProgressStage::psStarting, 0, false, QRect(), QStringLiteral("Starting PNG write"));
     const int colorType = WrittenColorType();
     const std::vector<png_color> plte =
         colorType == PNG_COLOR_TYPE_PALETTE ? PlteEntries(palette_) : std::vector<png_color>();
-    TextFields texts = NonBlankTexts(*this);
+    TextFields texts = TextsToWrite();
     const std::vector<png_text> textEntries = TextEntries(texts);
     if (OnProgress) session.ReportRowProgress();
     png_structp png = session.Png();

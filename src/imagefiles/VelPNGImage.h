@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <utility>
 #include <vector>
 
 class QIODevice;
@@ -85,9 +86,17 @@ public:
     void AllocateRows();
     void Progress(TProgressStage stage, std::uint8_t percentDone, bool redrawNow, const QRect& r,
                   const QString& msg);
+    // Reports a write or read that reached row `row`, unless any image reported less than 100 ms ago.
+    void ReportRow(std::uint32_t row);
+
+    // What a write puts into the file: the colour type of the channels held, and the key and Latin-1 text of
+    // every text that is not blank, in the order Author, Description, Software, Title. A write refuses an
+    // image without rows.
+    int WrittenColorType() const;
+    std::vector<std::pair<QByteArray, QByteArray>> TextsToWrite() const;
+    void RequireRows() const;
 
 private:
-    int WrittenColorType() const;
     // Size, colour type and palette of an 8-bit or 24-bit bitmap; the rows are left to the caller.
     void TakeFormatOf(const TExtBitmap& bitmap);
 

@@ -11,6 +11,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <cstdio>
+#include <utility>
 
 namespace {
 
@@ -47,21 +48,20 @@ bool ConvertOne(const QString& path, const ConvertRequest& request) {
         return false;
     }
     const QString base = QDir(request.outFolder).filePath(QFileInfo(path).completeBaseName());
-    if (request.png) {
-        if (const Status saved = SavePngImage(bitmap, base + ".png", startTime, nominalTime); !saved) {
-            Complain(path + ": " + saved.failure().message);
-            return false;
-        }
-        std::printf("%s\n", qPrintable(base + ".png"));
+    const QString png = request.png ? base + ".png" : QString(),
+                  jpeg = request.jpeg ? base + ".jpg" : QString();
+    const ImageFilesSaved saved =
+        SavePngAndJpegImages(bitmap, {png, jpeg, request.quality, startTime, nominalTime, kUsualPermissions});
+    bool converted = true;
+    for (const auto& [written, status] : {std::pair{png, &saved.png}, std::pair{jpeg, &saved.jpeg}}) {
+        if (written.isEmpty()) continue;
+        if (*status)
+            std::printf("%s\n", qPrintable(written));
+        else
+            Complain(path + ": " + status->failure().message);
+        converted = converted && status->ok();
     }
-    if (request.jpeg) {
-        if (const Status saved = SaveJpegImage(bitmap, base + ".jpg", request.quality, nominalTime); !saved) {
-            Complain(path + ": " + saved.failure().message);
-            return false;
-        }
-        std::printf("%s\n", qPrintable(base + ".jpg"));
-    }
-    return true;
+    return converted;
 }
 
 } // namespace

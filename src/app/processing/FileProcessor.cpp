@@ -206,19 +206,14 @@ Status FileProcessor::SaveImages(const TExtBitmap& bitmap, const ProcessingOptio
     if (!options.saveAsPng) QFile::remove(paths.pngPath);
     if (!wantJpeg) QFile::remove(paths.jpegPath);
 
-    if (options.saveAsPng) {
-        KeepAlive();
-        if (const Status saved = SavePngImage(bitmap, paths.pngPath, name.startTime, name.nominalTime, permissions);
-            !saved)
-            return saved;
-        outcome.imagePath = paths.pngPath;
-    }
-    if (wantJpeg) {
-        const int quality = options.saveAsJpeg ? kJpegQuality : kJpegLowQuality;
-        if (const Status saved = SaveJpegImage(bitmap, paths.jpegPath, quality, name.nominalTime, permissions);
-            !saved)
-            return saved;
-        outcome.imagePath = paths.jpegPath;
-    }
+    KeepAlive();
+    const ImageFilesSaved saved = SavePngAndJpegImages(
+        bitmap, {options.saveAsPng ? paths.pngPath : QString(), wantJpeg ? paths.jpegPath : QString(),
+                 options.saveAsJpeg ? kJpegQuality : kJpegLowQuality, name.startTime, name.nominalTime,
+                 permissions});
+    if (!saved.png) return saved.png;
+    if (options.saveAsPng) outcome.imagePath = paths.pngPath;
+    if (!saved.jpeg) return saved.jpeg;
+    if (wantJpeg) outcome.imagePath = paths.jpegPath;
     return {};
 }

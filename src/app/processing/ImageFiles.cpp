@@ -6,6 +6,8 @@
 #include "JPEG_IO.h"
 #include "PNG_IO.h"
 
+#include <thread>
+
 Status SavePngImage(const TExtBitmap& bitmap, const QString& path, TDateTime startTime, TDateTime fileTime,
                     unsigned permissions) {
     const QString title = startTime == 0 ? QString() : FormatDateTime("yyyy-mm-dd hh:nn", startTime);
@@ -24,4 +26,18 @@ Status SaveJpegImage(const TExtBitmap& bitmap, const QString& path, int quality,
         path,
         [&](QIODevice& sink) { return SaveBitmapAsJpeg(bitmap, sink, quality, kMakerWebAddress, false); },
         fileTime, permissions);
+}
+
+ImageFilesSaved SavePngAndJpegImages(const TExtBitmap& bitmap, const ImageFileSaves& saves) {
+    ImageFilesSaved saved;
+    std::jthread jpeg;
+    if (!saves.jpegPath.isEmpty())
+        jpeg = std::jthread([&] {
+            saved.jpeg =
+                SaveJpegImage(bitmap, saves.jpegPath, saves.jpegQuality, saves.fileTime, saves.permissions);
+        });
+    if (!saves.pngPath.isEmpty())
+        saved.png = SavePngImage(bitmap, saves.pngPath, saves.startTime, saves.fileTime, saves.permissions);
+    if (jpeg.joinable()) jpeg.join();
+    return saved;
 }

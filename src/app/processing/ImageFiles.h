@@ -16,8 +16,9 @@ inline constexpr char kImageSoftware[] = "Nimbrel's Stratolux";
 inline constexpr int kJpegQuality = 99;
 inline constexpr int kJpegLowQuality = 92;
 
-// PNG with the Author, Description, Software and Title ("yyyy-mm-dd hh:nn" of the scan start; none for a start
-// time of 0) texts; the file time becomes fileTime (unless 0). Published as PublishFile does, with its failures and permissions.
+// PNG with the Author, Description, Software and Title ("yyyy-mm-dd hh:nn" of the scan start; none for a
+// start time of 0) texts; the file time becomes fileTime (unless 0). Published as PublishFile does, with its
+// failures and permissions.
 Status SavePngImage(const TExtBitmap& bitmap, const QString& path, TDateTime startTime, TDateTime fileTime,
                     unsigned permissions = kUsualPermissions);
 
@@ -25,3 +26,22 @@ Status SavePngImage(const TExtBitmap& bitmap, const QString& path, TDateTime sta
 // bitmap is a failure too.
 Status SaveJpegImage(const TExtBitmap& bitmap, const QString& path, int quality, TDateTime fileTime,
                      unsigned permissions = kUsualPermissions);
+
+// The PNG and the JPEG of one image; an empty path saves no file of that format.
+struct ImageFileSaves {
+    QString pngPath;
+    QString jpegPath;
+    int jpegQuality = kJpegQuality;
+    TDateTime startTime = 0;
+    TDateTime fileTime = 0;
+    unsigned permissions = kUsualPermissions;
+};
+
+struct ImageFilesSaved {
+    Status png;
+    Status jpeg;
+};
+
+// Saves both as SavePngImage and SaveJpegImage do, each on a core of its own: the JPEG on a thread started
+// for it while the PNG is saved on the calling thread.
+ImageFilesSaved SavePngAndJpegImages(const TExtBitmap& bitmap, const ImageFileSaves& saves);
