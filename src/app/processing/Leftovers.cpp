@@ -4,7 +4,6 @@
 #include "OutputNames.h"
 
 #include <QDir>
-#include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
 #include <QLocale>
@@ -12,10 +11,32 @@
 
 namespace {
 
-// Whether the file lies in the folder itself or in one of its dated sub-folders.
-bool WhereTheProgramWrites(const QDir& root, const QFileInfo& file) {
-    const QString relative = root.relativeFilePath(file.absolutePath());
-    return relative == u'.' || DatedFolderStart(relative).has_value();
+// The folder and its dated sub-folders (yyyy/mm/dd/), the only places the program writes; no link is
+// followed and no other sub-folder entered, however deep the tree below.
+QStringList WhereTheProgramWrites(const QString& root) {
+    QStringList folders{root};
+    QStringList level{QString()};
+    for (int depth = 0; depth < 3; ++depth) {
+        QStringList deeper;
+        for (const QString& dated : level)
+            for (const QString& name :
+                 QDir(root + u'/' + dated).entryList(QDir::Dirs | QDir::NoDotAndDotDot | QDir::NoSymLinks)) {
+                const QString relative = dated.isEmpty() ? name : dated + u'/' + name;
+                if (DatedFolderStart(relative)) deeper << relative;
+            }
+        for (const QString& dated : deeper) folders << root + u'/' + dated;
+        level = deeper;
+    }
+    return folders;
+}
+
+// The files there whose names may be those of leftovers.
+QFileInfoList HiddenFilesWhereTheProgramWrites(const QString& root) {
+    QFileInfoList files;
+    for (const QString& place : WhereTheProgramWrites(root))
+        files << QDir(place).entryInfoList({QStringLiteral(".*.partial"), QStringLiteral(".*.reading")},
+                                           QDir::Files | QDir::Hidden | QDir::NoSymLinks);
+    return files;
 }
 
 } // namespace
@@ -29,14 +50,8 @@ LeftoverOutcome RemoveLeftovers(const QStringList& folders, const QString& sourc
         const QString root = folder.isEmpty() ? QString() : QFileInfo(folder).canonicalFilePath();
         if (root.isEmpty() || root == source || swept.contains(root)) continue;
         swept.insert(root);
-        const QDir rootDir(root);
-        QDirIterator entries(root, {QStringLiteral(".*.partial"), QStringLiteral(".*.reading")},
-                             QDir::Files | QDir::Hidden | QDir::NoSymLinks, QDirIterator::Subdirectories);
-        while (entries.hasNext()) {
-            const QFileInfo file(entries.next());
-            if (!IsLeftoverName(file.fileName()) || !WhereTheProgramWrites(rootDir, file) ||
-                file.metadataChangeTime() >= before)
-                continue;
+        for (const QFileInfo& file : HiddenFilesWhereTheProgramWrites(root)) {
+            if (!IsLeftoverName(file.fileName()) || file.metadataChangeTime() >= before) continue;
             QFile leftover(file.filePath());
             if (leftover.remove()) {
                 ++outcome.filesRemoved;
