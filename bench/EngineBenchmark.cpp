@@ -69,9 +69,10 @@ void SaveOnOneThread(const TExtBitmap& bitmap, const QString& png, const QString
         throw std::runtime_error("cannot save " + png.toStdString() + " on one thread");
 }
 
-// PNG + JPEG as the program saves them against the single-thread path, alone and after read + convert.
+// PNG + JPEG as the program saves them against the single-thread path, alone and after the read: ours after
+// our read + convert, the single-thread path after the netCDF library's own read of the counts.
 void CompareSavesWithOneThread(const TExtBitmap& bitmap, const QDir& work, int runs, double readConvert,
-                               Verdict& verdict) {
+                               double libraryRead, Verdict& verdict) {
     const QString png = work.filePath("both.png"), jpeg = work.filePath("both.jpg");
     const QString singlePng = work.filePath("single.png"), singleJpeg = work.filePath("single.jpg");
     const double both = MedianSeconds(runs, [&] {
@@ -81,12 +82,13 @@ void CompareSavesWithOneThread(const TExtBitmap& bitmap, const QDir& work, int r
     const double single = MedianSeconds(runs, [&] { SaveOnOneThread(bitmap, singlePng, singleJpeg); });
     std::printf("  %-28s %9s %9s\n", "PNG + JPEG, published", "ours (s)", "1 thread");
     std::printf("  %-28s %9.3f %9.3f\n", "saves", both, single);
-    std::printf("  %-28s %9.3f %9.3f\n", "read + convert + saves", readConvert + both, readConvert + single);
+    std::printf("  %-28s %9.3f %9.3f\n", "read + convert", readConvert, libraryRead);
+    std::printf("  %-28s %9.3f %9.3f\n", "read + convert + saves", readConvert + both, libraryRead + single);
     std::printf("  PNG size: %lld bytes, %+.2f %% against libpng's\n", QFileInfo(png).size(),
                 100.0 * (QFileInfo(png).size() - QFileInfo(singlePng).size()) / QFileInfo(singlePng).size());
     verdict.Check("saves / single-thread saves", both / single, 0.5);
-    verdict.Check("(read + saves) / (read + single-thread saves)",
-                  (readConvert + both) / (readConvert + single), 0.5);
+    verdict.Check("(read + saves) / single-thread (read + saves)", (readConvert + both) / (libraryRead + single),
+                  0.5);
     verdict.Check("PNG size / libpng's",
                   static_cast<double>(QFileInfo(png).size()) / QFileInfo(singlePng).size(), 1.03);
 }
@@ -120,12 +122,11 @@ int main(int argc, char** argv) {
     std::printf("%s: %d x %d (%.1f Mpixel), median of %d runs\n", qPrintable(QFileInfo(file).fileName()),
                 bitmap.Width(), bitmap.Height(), pixels / 1e6, runs);
     Verdict verdict;
+    const double bareRead = MedianSeconds(runs, [&] { BareReadCounts(file); });
     if (savesOnly) {
-        std::printf("  read + convert %.3f s\n", readConvert);
-        CompareSavesWithOneThread(bitmap, work, runs, readConvert, verdict);
+        CompareSavesWithOneThread(bitmap, work, runs, readConvert, bareRead, verdict);
         return verdict.failures == 0 ? 0 : 1;
     }
-    const double bareRead = MedianSeconds(runs, [&] { BareReadCounts(file); });
 
     const double pngSave = MedianSeconds(runs, [&] {
         EncodeIntoNewFile(
@@ -164,7 +165,7 @@ int main(int argc, char** argv) {
     std::printf("  %-28s %9.3f %9.3f\n", "JPEG save (quality 99)", jpegSave, bareJpegSave);
     std::printf("  %-28s %9.3f %9.3f\n", "thumbnail (JPEG -> 120x120)", thumbnail, bareThumbnail);
     std::printf("  %-28s %9.3f %9.3f\n", "gdal_translate PNG / JPEG", gdalPng, gdalJpeg);
-    CompareSavesWithOneThread(bitmap, work, runs, readConvert, verdict);
+    CompareSavesWithOneThread(bitmap, work, runs, readConvert, bareRead, verdict);
 
     verdict.Check("read + convert - bare read (ms per 30 Mpixel)",
                   (readConvert - bareRead) * 1000 * 30e6 / pixels, 50);

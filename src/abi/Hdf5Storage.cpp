@@ -1,27 +1,11 @@
 // The HDF5 queries behind DatasetStorage: the dataset's creation properties and its chunk index.
 #include "Hdf5Storage.h"
 
-#include <hdf5.h>
+#include "Hdf5Dataset.h"
+
 #include <vector>
 
 namespace {
-
-// One HDF5 identifier, closed with its own kind of close call.
-template <herr_t (*CloseFunction)(hid_t)> class Hdf5Id {
-public:
-    explicit Hdf5Id(hid_t id) : id_(id) {}
-    ~Hdf5Id() {
-        if (id_ >= 0) CloseFunction(id_);
-    }
-    Hdf5Id(const Hdf5Id&) = delete;
-    Hdf5Id& operator=(const Hdf5Id&) = delete;
-
-    bool valid() const { return id_ >= 0; }
-    hid_t get() const { return id_; }
-
-private:
-    hid_t id_;
-};
 
 DatasetStorage::Compression CompressionOf(hid_t creation) {
     const int filters = H5Pget_nfilters(creation);
@@ -68,14 +52,12 @@ std::optional<std::uint64_t> ChunksCovering(hid_t space, hid_t creation) {
 
 } // namespace
 
-std::optional<DatasetStorage> ReadDatasetStorage(const QByteArray& filePath, const QByteArray& datasetPath) {
-    const Hdf5Id<H5Fclose> file(H5Fopen(filePath.constData(), H5F_ACC_RDONLY, H5P_DEFAULT));
-    if (!file.valid() || H5Lexists(file.get(), datasetPath.constData(), H5P_DEFAULT) <= 0)
-        return std::nullopt;
-    const Hdf5Id<H5Dclose> dataset(H5Dopen2(file.get(), datasetPath.constData(), H5P_DEFAULT));
-    if (!dataset.valid()) return std::nullopt;
-    const Hdf5Id<H5Pclose> creation(H5Dget_create_plist(dataset.get()));
-    const Hdf5Id<H5Sclose> space(H5Dget_space(dataset.get()));
+std::optional<DatasetStorage> ReadDatasetStorage(const QByteArray& filePath, const QByteArray& variableName) {
+    const auto opened = OpenHdf5Dataset(filePath, variableName);
+    if (!opened) return std::nullopt;
+    const hid_t dataset = opened->dataset.get();
+    const Hdf5Id<H5Pclose> creation(H5Dget_create_plist(dataset));
+    const Hdf5Id<H5Sclose> space(H5Dget_space(dataset));
     if (!creation.valid() || !space.valid()) return std::nullopt;
 
     DatasetStorage storage;
@@ -83,12 +65,12 @@ std::optional<DatasetStorage> ReadDatasetStorage(const QByteArray& filePath, con
     if (H5Pget_layout(creation.get()) == H5D_CHUNKED) {
         const auto declared = ChunksCovering(space.get(), creation.get());
         hsize_t written = 0;
-        if (!declared || H5Dget_num_chunks(dataset.get(), space.get(), &written) < 0) return std::nullopt;
+        if (!declared || H5Dget_num_chunks(dataset, space.get(), &written) < 0) return std::nullopt;
         storage.chunksDeclared = *declared;
         storage.chunksWritten = written;
     } else {
         H5D_space_status_t status = H5D_SPACE_STATUS_ERROR;
-        if (H5Dget_space_status(dataset.get(), &status) < 0) return std::nullopt;
+        if (H5Dget_space_status(dataset, &status) < 0) return std::nullopt;
         storage.chunksDeclared = 1;
         storage.chunksWritten = status == H5D_SPACE_STATUS_NOT_ALLOCATED ? 0 : 1;
     }

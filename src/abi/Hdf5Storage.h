@@ -19,5 +19,5 @@ struct DatasetStorage {
     std::uint64_t chunksWritten = 0;
 };
 
-// None when HDF5 cannot open the file or finds no dataset of that name (a path inside the file).
-std::optional<DatasetStorage> ReadDatasetStorage(const QByteArray& filePath, const QByteArray& datasetPath);
+// None when HDF5 cannot open the file or finds no dataset for the netCDF variable of that name.
+std::optional<DatasetStorage> ReadDatasetStorage(const QByteArray& filePath, const QByteArray& variableName);

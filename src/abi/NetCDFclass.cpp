@@ -2,6 +2,7 @@
 #include "NetCDFclass.h"
 
 #include "ClassicLayout.h"
+#include "DeflatedChunks.h"
 #include "Hdf5Storage.h"
 #include "NetCDFdeclarations.h"
 
@@ -197,10 +198,7 @@ Status TNetCdf::CheckHdf5Stored(std::uint64_t declaredBytes) const {
     char name[NC_MAX_NAME + 1] = {};
     if (const int status = nc_inq_varname(handle_, variableId_, name); status != NC_NOERR)
         return NetCdfFailure(status);
-    const QByteArray path = QFile::encodeName(fileName_);
-    auto storage = ReadDatasetStorage(path, QByteArray("/") + name);
-    // A variable named like a dimension that it does not describe is stored under another name.
-    if (!storage) storage = ReadDatasetStorage(path, QByteArray("/_nc4_non_coord_") + name);
+    const auto storage = ReadDatasetStorage(QFile::encodeName(fileName_), name);
     if (!storage) return NetCdfFailure(NC_EHDFERR);
 
     const auto fileSize = static_cast<std::uint64_t>(std::max<qint64>(QFileInfo(fileName_).size(), 0));
@@ -220,12 +218,27 @@ Status TNetCdf::CheckHdf5Stored(std::uint64_t declaredBytes) const {
 
 Status TNetCdf::ReadShortData(std::span<std::uint16_t> buffer) const {
     if (Status fits = CheckVariableHolds(buffer.size()); !fits) return fits;
+    if (const auto name = Hdf5VariableName();
+        name && ReadDeflatedShortChunks(QFile::encodeName(fileName_), *name, buffer) == ChunkRead::Done)
+        return {};
     // Each chunk is read once, straight into the buffer: a chunk cache would only add to the peak memory.
     nc_set_var_chunk_cache(handle_, variableId_, 0, 1, 0);
     // The library hands out the raw 16-bit patterns; the counts are their unsigned reading.
     const int status = nc_get_var_short(handle_, variableId_, reinterpret_cast<short*>(buffer.data()));
     if (status != NC_NOERR) return NetCdfFailure(status);
     return {};
+}
+
+std::optional<QByteArray> TNetCdf::Hdf5VariableName() const {
+    int format = 0;
+    nc_type type = NC_NAT;
+    char name[NC_MAX_NAME + 1] = {};
+    if (nc_inq_format(handle_, &format) != NC_NOERR ||
+        (format != NC_FORMAT_NETCDF4 && format != NC_FORMAT_NETCDF4_CLASSIC) ||
+        nc_inq_vartype(handle_, variableId_, &type) != NC_NOERR || type != NC_SHORT ||
+        nc_inq_varname(handle_, variableId_, name) != NC_NOERR)
+        return std::nullopt;
+    return QByteArray(name);
 }
 
 std::optional<int> TNetCdf::FindVariable(const char* name) const {

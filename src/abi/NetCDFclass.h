@@ -5,6 +5,7 @@
 
 #include "Failure.h"
 
+#include <QByteArray>
 #include <QString>
 #include <chrono>
 #include <cstddef>
@@ -60,6 +61,8 @@ private:
     bool IsScalarAttribute(int variableId, const char* name) const;
     Status CheckClassicStored() const;
     Status CheckHdf5Stored(std::uint64_t declaredBytes) const;
+    // The name of VariableId when it is a netCDF-4 variable of 16-bit integers; none otherwise.
+    std::optional<QByteArray> Hdf5VariableName() const;
 
     std::chrono::milliseconds retryDelay_;
     QString fileName_;
