@@ -28,7 +28,8 @@ struct FileOutcome {
     std::optional<Failure> sourceNotDeleted;
     // A file named on the command line that was to be archived, but could not be copied (and why).
     std::optional<Failure> notArchived;
-    QImage thumbnail; // the saved image read back and reduced for its thumbnail; null when unreadable
+    // The saved image read back and reduced for its thumbnail; null in single-file mode and when unreadable.
+    QImage thumbnail;
 
     bool Processed() const { return !failure && skipReason == SkipReason::None && !imagePath.isEmpty(); }
     SatelliteCode Satellite() const { return name ? name->satellite : 0; }

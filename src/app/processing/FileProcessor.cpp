@@ -4,6 +4,7 @@
 #include "AnimationNotifier.h"
 #include "BMPExtImage.h"
 #include "DurableFiles.h"
+#include "ImageFileLoading.h"
 #include "ImageFiles.h"
 #include "OutputNames.h"
 #include "ReaderProcess.h"
@@ -210,10 +211,11 @@ Status FileProcessor::SaveImages(const TExtBitmap& bitmap, const ProcessingOptio
     const ImageFilesSaved saved = SavePngAndJpegImages(
         bitmap, {options.saveAsPng ? paths.pngPath : QString(), wantJpeg ? paths.jpegPath : QString(),
                  options.saveAsJpeg ? kJpegQuality : kJpegLowQuality, name.startTime, name.nominalTime,
-                 permissions});
+                 permissions, options.singleFileMode ? QSize() : QSize(kThumbnailSide, kThumbnailSide)});
     if (!saved.png) return saved.png;
     if (options.saveAsPng) outcome.imagePath = paths.pngPath;
     if (!saved.jpeg) return saved.jpeg;
     if (wantJpeg) outcome.imagePath = paths.jpegPath;
+    outcome.thumbnail = saved.thumbnail;
     return {};
 }

@@ -3,6 +3,7 @@
 
 #include "BMPExtImage.h"
 #include "Branding.h"
+#include "ImageFileLoading.h"
 #include "JPEG_IO.h"
 #include "PNG_IO.h"
 
@@ -30,14 +31,21 @@ Status SaveJpegImage(const TExtBitmap& bitmap, const QString& path, int quality,
 
 ImageFilesSaved SavePngAndJpegImages(const TExtBitmap& bitmap, const ImageFileSaves& saves) {
     ImageFilesSaved saved;
+    const auto readBack = [&](const QString& path) {
+        if (saves.thumbnailSize.isValid())
+            saved.thumbnail = LoadReducedImage(path, saves.thumbnailSize).value_or(QImage());
+    };
     std::jthread jpeg;
     if (!saves.jpegPath.isEmpty())
         jpeg = std::jthread([&] {
             saved.jpeg =
                 SaveJpegImage(bitmap, saves.jpegPath, saves.jpegQuality, saves.fileTime, saves.permissions);
+            if (saved.jpeg) readBack(saves.jpegPath);
         });
-    if (!saves.pngPath.isEmpty())
+    if (!saves.pngPath.isEmpty()) {
         saved.png = SavePngImage(bitmap, saves.pngPath, saves.startTime, saves.fileTime, saves.permissions);
+        if (saved.png && saves.jpegPath.isEmpty()) readBack(saves.pngPath);
+    }
     if (jpeg.joinable()) jpeg.join();
     return saved;
 }

@@ -5,6 +5,8 @@
 #include "DurableFiles.h"
 #include "Failure.h"
 
+#include <QImage>
+#include <QSize>
 #include <QString>
 
 class TExtBitmap;
@@ -35,13 +37,17 @@ struct ImageFileSaves {
     TDateTime startTime = 0;
     TDateTime fileTime = 0;
     unsigned permissions = kUsualPermissions;
+    // When valid, the saved image is read back from its file (the JPEG when there is one) and reduced to this
+    // size for its thumbnail.
+    QSize thumbnailSize;
 };
 
 struct ImageFilesSaved {
     Status png;
     Status jpeg;
+    QImage thumbnail; // null when none was asked for or the file could not be read back
 };
 
-// Saves both as SavePngImage and SaveJpegImage do, each on a core of its own: the JPEG on a thread started
-// for it while the PNG is saved on the calling thread.
+// Saves both as SavePngImage and SaveJpegImage do, each on a core of its own: the JPEG, and then its read-back
+// for the thumbnail, on a thread started for it while the PNG is saved on the calling thread.
 ImageFilesSaved SavePngAndJpegImages(const TExtBitmap& bitmap, const ImageFileSaves& saves);

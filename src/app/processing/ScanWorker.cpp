@@ -22,11 +22,7 @@ void ScanWorker::RunScan() {
         if (!running_) break;
         KeepAlive();
         FileOutcome outcome = processor_.ProcessFile(file, options_.Snapshot());
-        if (outcome.Processed()) {
-            outcome.thumbnail =
-                LoadReducedImage(outcome.imagePath, QSize(kThumbnailSide, kThumbnailSide)).value_or(QImage());
-            retention_.NoteSaved(outcome.BandIndex(), outcome.imagePath);
-        }
+        if (outcome.Processed()) retention_.NoteSaved(outcome.BandIndex(), outcome.imagePath);
         emit FileReported(outcome);
     }
     // Old files go once the scan's own are done, unless processing was stopped meanwhile.
