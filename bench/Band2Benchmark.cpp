@@ -5,6 +5,7 @@
 #include "FileProcessor.h"
 #include "ImageFileLoading.h"
 #include "PeakMemory.h"
+#include "PlaceReceivedFile.h"
 #include "ReceivedFile.h"
 #include "Timing.h"
 

@@ -6,7 +6,7 @@
 // and processor time, for each size of image.
 #include "CommandLine.h"
 #include "HttpFetch.h"
-#include "ReceivedFile.h"
+#include "PlaceReceivedFile.h"
 #include "ReducedView.h"
 #include "RegistryVariables.h"
 #include "SixteenBandScan.h"

@@ -3,7 +3,7 @@
 // image as soon as it is saved and scrolls over it. A timer records its own lateness all along: the longest
 // wait of the window's event loop (target under 50 ms).
 #include "CommandLine.h"
-#include "ReceivedFile.h"
+#include "PlaceReceivedFile.h"
 #include "RegistryVariables.h"
 #include "SingleImageForm.h"
 #include "SixteenBandScan.h"
