@@ -1,10 +1,12 @@
 // Band-2 benchmark: one full-disk band-2 file (21696² pixels) through ProcessFile with PNG, JPEG and the
 // archive copy, then its thumbnail read back from each saved image as the scan's worker does it. Reports the
 // time, the peak memory in bytes per pixel (target at most 2.5) and the read-back times.
+#include "BenchMain.h"
 #include "BenchOptions.h"
 #include "FileProcessor.h"
 #include "ImageFileLoading.h"
 #include "PeakMemory.h"
+#include "PlaceReceivedFile.h"
 #include "ReceivedFile.h"
 #include "Timing.h"
 
@@ -24,11 +26,8 @@ constexpr double kPeakBytesPerPixel = 2.5;
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
-    const QStringList args = app.arguments();
-    if (args.size() < 3) {
-        std::fprintf(stderr, "usage: band2_benchmark BAND2FILE WORKFOLDER\n");
-        return 2;
-    }
+    const BenchArguments args(argc, argv, "BAND2FILE WORKFOLDER");
+    if (args.Count() < 2) return args.Usage();
     const QString original = args[1];
     QDir work(args[2]);
     work.removeRecursively();

@@ -5,6 +5,7 @@
 #include "AbiBitmap.h"
 #include "BMPExtImage.h"
 #include "BareLibraries.h"
+#include "BenchMain.h"
 #include "DurableFiles.h"
 #include "EncodeIntoFile.h"
 #include "ImageFiles.h"
@@ -97,16 +98,13 @@ void CompareSavesWithOneThread(const TExtBitmap& bitmap, const QDir& work, int r
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
-    const QStringList args = app.arguments();
-    if (args.size() < 3) {
-        std::fprintf(stderr, "usage: engine_benchmark FILE WORKFOLDER [RUNS] [ABICONVERT | --saves-only]\n");
-        return 2;
-    }
+    const BenchArguments args(argc, argv, "FILE WORKFOLDER [RUNS] [ABICONVERT | --saves-only]");
+    if (args.Count() < 2) return args.Usage();
     const QString file = args[1];
     const QDir work(args[2]);
-    const bool savesOnly = args.size() > 4 && args[4] == "--saves-only";
-    const int runs = args.size() > 3 ? std::max(savesOnly ? 3 : 5, args[3].toInt()) : 5;
-    const QString abiconvert = args.size() > 4 && !savesOnly ? args[4] : QString();
+    const bool savesOnly = args[4] == "--saves-only";
+    const int runs = std::max(savesOnly ? 3 : 5, args.NumberOr(3, 5));
+    const QString abiconvert = savesOnly ? QString() : args[4];
     QDir().mkpath(work.path());
     const long long conversionPeak =
         abiconvert.isEmpty() ? 0 : PeakMemoryOf(abiconvert, {"--out", work.path(), file});

@@ -2,6 +2,7 @@
 // program's own pauses. The first scan reads every file; a later one, while the damaged files are unchanged,
 // only reports them, so a good file that arrives behind them waits for its own processing alone.
 //   failed_files_benchmark SAMPLE_FILE WORK_FOLDER [DAMAGED_FILES]
+#include "BenchMain.h"
 #include "BenchOptions.h"
 #include "ScanWorker.h"
 #include "Timing.h"
@@ -38,12 +39,9 @@ QString NameOfSlot(int slot) {
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
-    const QStringList args = app.arguments();
-    if (args.size() < 3) {
-        std::fprintf(stderr, "usage: failed_files_benchmark SAMPLE_FILE WORK_FOLDER [DAMAGED_FILES]\n");
-        return 2;
-    }
-    const int damagedCount = args.size() > 3 ? args[3].toInt() : 150;
+    const BenchArguments args(argc, argv, "SAMPLE_FILE WORK_FOLDER [DAMAGED_FILES]");
+    if (args.Count() < 2) return args.Usage();
+    const int damagedCount = args.NumberOr(3, 150);
     QDir work(args[2]);
     work.removeRecursively();
     ProcessingOptions options = BenchmarkOptions(work);

@@ -4,6 +4,7 @@
 //   start PROGRAM MB RUNS   the program's start (to its starting entry) and its resident memory then, with a
 //                           log file of MB megabytes beside it against none (targets: under 1 s, under 50 MB
 //                           more), and its stop after SIGTERM
+#include "BenchMain.h"
 #include "PeakMemory.h"
 #include "ProcessingLog.h"
 #include "StratoluxForm.h"
@@ -156,9 +157,8 @@ int Start(const QString& program, qint64 megabytes, int runs) {
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
-    const QStringList args = app.arguments().mid(1);
-    if (args.size() == 2 && args[0] == "memory") return Memory(args[1].toInt());
-    if (args.size() == 4 && args[0] == "start") return Start(args[1], args[2].toLongLong(), args[3].toInt());
-    std::fprintf(stderr, "usage: log_benchmark memory LINES | start PROGRAM MB RUNS\n");
-    return 2;
+    const BenchArguments args(argc, argv, "memory LINES | start PROGRAM MB RUNS");
+    if (args.Count() == 2 && args[1] == "memory") return Memory(args[2].toInt());
+    if (args.Count() == 4 && args[1] == "start") return Start(args[2], args[3].toLongLong(), args[4].toInt());
+    return args.Usage();
 }

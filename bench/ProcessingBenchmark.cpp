@@ -3,6 +3,7 @@
 // 99).
 #include "AbiBitmap.h"
 #include "BMPExtImage.h"
+#include "BenchMain.h"
 #include "BenchOptions.h"
 #include "EncodeIntoFile.h"
 #include "FileProcessor.h"
@@ -19,14 +20,11 @@
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
-    const QStringList args = app.arguments();
-    if (args.size() < 3) {
-        std::fprintf(stderr, "usage: processing_benchmark SCANFOLDER WORKFOLDER [RUNS]\n");
-        return 2;
-    }
+    const BenchArguments args(argc, argv, "SCANFOLDER WORKFOLDER [RUNS]");
+    if (args.Count() < 2) return args.Usage();
     const QDir scan(args[1]);
     QDir work(args[2]);
-    const int runs = args.size() > 3 ? std::max(1, args[3].toInt()) : 3;
+    const int runs = std::max(1, args.NumberOr(3, 3));
     work.removeRecursively();
     QDir().mkpath(work.filePath("received"));
 

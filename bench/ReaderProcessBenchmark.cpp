@@ -7,6 +7,7 @@
 //                           the reader in the program reading FILE N times
 #include "AbiBitmap.h"
 #include "BMPExtImage.h"
+#include "BenchMain.h"
 #include "BenchOptions.h"
 #include "FileProcessor.h"
 #include "ImageFiles.h"
@@ -213,13 +214,11 @@ int Resident(const QString& file, const QDir& work, int count) {
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
-    const QStringList args = app.arguments();
-    const QString mode = args.value(1);
-    if (mode == "overhead" && args.size() == 4) return Overhead(args[2], std::max(1, args[3].toInt()));
-    if (mode == "peak" && args.size() == 4) return Peak(args[2], QDir(args[3]));
-    if (mode == "rss" && args.size() == 5)
+    const BenchArguments args(argc, argv, "overhead FILE RUNS | peak FILE WORKFOLDER | rss FILE WORKFOLDER COUNT");
+    const QString mode = args[1];
+    if (mode == "overhead" && args.Count() == 3) return Overhead(args[2], std::max(1, args[3].toInt()));
+    if (mode == "peak" && args.Count() == 3) return Peak(args[2], QDir(args[3]));
+    if (mode == "rss" && args.Count() == 4)
         return Resident(args[2], QDir(args[3]), std::max(10, args[4].toInt()));
-    std::fprintf(stderr, "usage: reader_process_benchmark overhead FILE RUNS | peak FILE WORKFOLDER |"
-                         " rss FILE WORKFOLDER COUNT\n");
-    return 2;
+    return args.Usage();
 }

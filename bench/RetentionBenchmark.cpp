@@ -2,6 +2,7 @@
 // images in dated sub-folders (35 days of nine scans of sixteen bands, PNG and JPEG), kept for 30 days: the
 // first sweep, which removes five days, and the sweeps after it, which find nothing to remove.
 //   retention_benchmark WORK_FOLDER [RUNS]
+#include "BenchMain.h"
 #include "OutputNames.h"
 #include "Retention.h"
 #include "Timing.h"
@@ -44,13 +45,10 @@ int WriteImages(const QString& folder) {
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
-    const QStringList args = app.arguments();
-    if (args.size() < 2) {
-        std::fprintf(stderr, "usage: retention_benchmark WORK_FOLDER [RUNS]\n");
-        return 2;
-    }
+    const BenchArguments args(argc, argv, "WORK_FOLDER [RUNS]");
+    if (args.Count() < 1) return args.Usage();
     const QString folder = QDir(args[1]).filePath("images") + "/";
-    const int runs = args.size() > 2 ? args[2].toInt() : 5;
+    const int runs = args.NumberOr(2, 5);
     QDir(folder).removeRecursively();
     const int files = WriteImages(folder);
     if (files < 0) {

@@ -4,6 +4,7 @@
 // at most 2 s), the longest repaint of the whole window at each zoom (target under 50 ms, the window's
 // event-loop target) and the memory the open viewer holds beyond the picture (target at most 10 % of it).
 #include "BMPExtImage.h"
+#include "BenchMain.h"
 #include "PeakMemory.h"
 #include "SingleImageForm.h"
 #include "Timing.h"
@@ -48,15 +49,14 @@ double RepaintMs(QWidget& viewport) {
 } // namespace
 
 int main(int argc, char** argv) {
-    if (argc < 3) {
-        std::fprintf(stderr, "usage: viewer_benchmark BAND2IMAGE WORKFOLDER\n");
-        return 2;
-    }
-    QDir work(QString::fromLocal8Bit(argv[2]));
+    // Read before the application is made, as the screen it is given depends on the work folder.
+    const BenchArguments args(argc, argv, "BAND2IMAGE WORKFOLDER");
+    if (args.Count() < 2) return args.Usage();
+    QDir work(args[2]);
     QDir().mkpath(work.path());
     UseDesktopSizedScreen(work);
     QApplication app(argc, argv);
-    const QString image = QString::fromLocal8Bit(argv[1]);
+    const QString image = args[1];
 
     TFormSingleImage form;
     const long long before = ResidentBytesNow();

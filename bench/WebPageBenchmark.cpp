@@ -4,9 +4,10 @@
 // the runs, as the machine may be shared), how long the page took to load during and after the scan, how
 // long after each image was saved its reduced view was ready, and what making one reduced view costs, in time
 // and processor time, for each size of image.
+#include "BenchMain.h"
 #include "CommandLine.h"
 #include "HttpFetch.h"
-#include "ReceivedFile.h"
+#include "PlaceReceivedFile.h"
 #include "ReducedView.h"
 #include "RegistryVariables.h"
 #include "SixteenBandScan.h"
@@ -233,15 +234,12 @@ void PrintViewCost(const QString& image) {
 int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    const QStringList args = app.arguments();
-    if (args.size() < 3) {
-        std::fprintf(stderr, "usage: web_page_benchmark SCANFOLDER WORKFOLDER [RUNS [IMAGE...]]\n");
-        return 2;
-    }
+    const BenchArguments args(argc, argv, "SCANFOLDER WORKFOLDER [RUNS [IMAGE...]]");
+    if (args.Count() < 2) return args.Usage();
     const QDir scan(args[1]);
     const std::optional<QStringList> files = SixteenBandScan(scan);
     if (!files) return 2;
-    const int runs = args.size() > 3 ? std::max(1, args[3].toInt()) : 3;
+    const int runs = std::max(1, args.NumberOr(3, 3));
     std::vector<double> without, with;
     std::vector<PageLoad> loads;
     ScanRun last;
@@ -276,7 +274,7 @@ int main(int argc, char** argv) {
         "  making one reduced view, nothing else running (the program makes them at idle priority):\n");
     for (const char* band : {"B02", "B01", "B13"})
         if (last.images.count(band)) PrintViewCost(last.images.at(band));
-    for (const QString& image : args.mid(4)) PrintViewCost(image);
+    for (const QString& image : args.From(4)) PrintViewCost(image);
 
     for (const PageLoad& load : loads) complete = complete && load.complete;
     return complete ? 0 : 1;

@@ -2,8 +2,9 @@
 // sixteen-band full-disk scan, band 2 included, shows the thumbnails, and opens the viewer on the band-2
 // image as soon as it is saved and scrolls over it. A timer records its own lateness all along: the longest
 // wait of the window's event loop (target under 50 ms).
+#include "BenchMain.h"
 #include "CommandLine.h"
-#include "ReceivedFile.h"
+#include "PlaceReceivedFile.h"
 #include "RegistryVariables.h"
 #include "SingleImageForm.h"
 #include "SixteenBandScan.h"
@@ -94,11 +95,8 @@ private:
 int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    const QStringList args = app.arguments();
-    if (args.size() < 3) {
-        std::fprintf(stderr, "usage: window_latency_benchmark SCANFOLDER WORKFOLDER\n");
-        return 2;
-    }
+    const BenchArguments args(argc, argv, "SCANFOLDER WORKFOLDER");
+    if (args.Count() < 2) return args.Usage();
     const QDir scan(args[1]);
     QDir work(args[2]);
     work.removeRecursively();
