@@ -53,6 +53,8 @@ SetupTab::SetupTab(QWidget* parent) : QWidget(parent) {
     CheckBoxSaveAsJpegLow =
         AddOption(options, "CheckBoxSaveAsJpegLow", "SaveAsJpegLow", "Save as JPEG Low)",
                   "Save data as JPEG images at\nlower quality to reduce file size", false, 66);
+    connect(CheckBoxSaveAsJPEG, &QCheckBox::clicked, this, &SetupTab::CheckBoxSaveAsJPEGClick);
+    connect(CheckBoxSaveAsJpegLow, &QCheckBox::clicked, this, &SetupTab::CheckBoxSaveAsJpegLowClick);
     CheckBoxSaveAsPNG = AddOption(options, "CheckBoxSaveAsPNG", "SaveAsPNG", "Save as PNG",
                                   "Save data as PNG images", false, 90);
     CheckBoxSave19as16 = AddOption(options, "CheckBoxSave19as16", "Save19as16", "Save G19 as G16",
@@ -142,6 +144,14 @@ void SetupTab::AddQuillmapJobs() {
         edit->setGeometry(kJobLefts[column], kJobEditTops[row], 33, 21);
         EditQuillmapJob[band] = edit;
     }
+}
+
+void SetupTab::CheckBoxSaveAsJPEGClick(bool checked) {
+    if (checked) CheckBoxSaveAsJpegLow->setChecked(false);
+}
+
+void SetupTab::CheckBoxSaveAsJpegLowClick(bool checked) {
+    if (checked) CheckBoxSaveAsJPEG->setChecked(false);
 }
 
 bool SetupTab::eventFilter(QObject* watched, QEvent* event) {

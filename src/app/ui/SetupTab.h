@@ -64,4 +64,7 @@ private:
     void FitOptions(QWidget* group);
     void AddBandList();
     void AddQuillmapJobs();
+    // The two JPEG options exclude each other, though both may be off.
+    void CheckBoxSaveAsJPEGClick(bool checked);
+    void CheckBoxSaveAsJpegLowClick(bool checked);
 };

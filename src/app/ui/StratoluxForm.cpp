@@ -155,12 +155,6 @@ void TFormStratolux::BuildWindow() {
     });
     connect(Setup->RadioGroupSatellite, &TVelRadioGroup::Click, this,
             &TFormStratolux::RadioGroupSatelliteClick);
-    connect(Setup->CheckBoxSaveAsJPEG, &QCheckBox::clicked, this, [this](bool checked) {
-        if (checked) Setup->CheckBoxSaveAsJpegLow->setChecked(false);
-    });
-    connect(Setup->CheckBoxSaveAsJpegLow, &QCheckBox::clicked, this, [this](bool checked) {
-        if (checked) Setup->CheckBoxSaveAsJPEG->setChecked(false);
-    });
     connect(Setup, &SetupTab::PathEditLeft, this, &TFormStratolux::LabeledEditPathExit);
     connect(Setup, &SetupTab::BrowseRequested, this, &TFormStratolux::ButtonBrowsePathClick);
     connect(Setup, &SetupTab::OptionsChanged, this, &TFormStratolux::PublishOptions);

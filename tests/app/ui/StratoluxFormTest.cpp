@@ -167,6 +167,9 @@ TEST_F(StratoluxFormTest, StoredOptionsAreShownWithoutRunningTheirHandlers) {
     QTest::mouseClick(form.Setup->CheckBoxSaveAsJPEG, Qt::LeftButton);
     EXPECT_TRUE(form.Setup->CheckBoxSaveAsJPEG->isChecked());
     EXPECT_FALSE(form.Setup->CheckBoxSaveAsJpegLow->isChecked());
+    QTest::mouseClick(form.Setup->CheckBoxSaveAsJpegLow, Qt::LeftButton);
+    EXPECT_TRUE(form.Setup->CheckBoxSaveAsJpegLow->isChecked());
+    EXPECT_FALSE(form.Setup->CheckBoxSaveAsJPEG->isChecked());
 }
 
 TEST_F(StratoluxFormTest, TheReadersBoundIsASettingInMinutes) {
