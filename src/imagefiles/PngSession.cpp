@@ -2,11 +2,11 @@
 #include "PngSession.h"
 
 #include "GraphicErrors.h"
-#include "VelPNGImage.h"
 
 #include <cstdio>
 #include <stdexcept>
 #include <string>
+#include <utility>
 
 namespace {
 
@@ -19,8 +19,7 @@ PngSession& SessionOf(png_structp png) {
 
 } // namespace
 
-PngSession::PngSession(Direction direction, QIODevice& stream, TPngImage& image)
-    : direction_(direction), stream_(stream), image_(image) {
+PngSession::PngSession(Direction direction, QIODevice& stream) : direction_(direction), stream_(stream) {
     if (direction_ == Direction::Read) {
         png_ = png_create_read_struct(PNG_LIBPNG_VER_STRING, this, OnError, OnWarning);
         if (png_ == nullptr) throw EReadError("Failed to Create read struct");
@@ -50,7 +49,8 @@ void PngSession::Destroy() {
         png_destroy_write_struct(&png_, info_ ? &info_ : nullptr);
 }
 
-void PngSession::ReportRowProgress() {
+void PngSession::CallAfterEachRow(std::function<void(std::uint32_t rowsDone)> rowDone) {
+    rowDone_ = std::move(rowDone);
     if (direction_ == Direction::Read)
         png_set_read_status_fn(png_, RowDone);
     else
@@ -102,5 +102,5 @@ void PngSession::FlushNothing(png_structp) {}
 void PngSession::RowDone(png_structp png, png_uint_32 row, int) {
     if (png == nullptr) return;
     PngSession& session = SessionOf(png);
-    session.Capture([&] { session.image_.ReportRow(row); });
+    session.Capture([&] { session.rowDone_(row); });
 }

@@ -10,7 +10,6 @@
 #include <QPainter>
 #include <QTime>
 #include <algorithm>
-#include <atomic>
 #include <chrono>
 #include <climits>
 #include <cstring>
@@ -126,15 +125,7 @@ void CompositeRgba(const std::uint8_t* source, std::uint8_t* target, std::uint32
             target[channel] = Blend(source[3], target[channel], source[2 - channel]);
 }
 
-constexpr std::int64_t kProgressIntervalMs = 100;
-
-// Shared by all images so that progress reports of consecutive operations stay 100 ms apart.
-std::atomic<std::int64_t> LastProgressTick{0};
-
-std::int64_t TickCount() {
-    using namespace std::chrono;
-    return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
-}
+constexpr std::chrono::milliseconds kRowReportInterval{100};
 
 } // namespace
 
@@ -153,10 +144,11 @@ void TPngImage::RequireRows() const {
 }
 
 void TPngImage::ReportRow(std::uint32_t row) {
-    if (TickCount() - LastProgressTick.load() <= kProgressIntervalMs) return;
+    const auto now = std::chrono::steady_clock::now();
+    if (lastRowReport_ && now - *lastRowReport_ <= kRowReportInterval) return;
     const auto percent = static_cast<std::uint8_t>(height_ == 0 ? 0 : std::uint64_t{row} * 100 / height_);
     Progress(TProgressStage::psRunning, percent, false, QRect(), QStringLiteral("Running"));
-    LastProgressTick.store(TickCount());
+    lastRowReport_ = now;
 }
 
 void TPngImage::AllocateRows() {
@@ -278,14 +270,14 @@ int TPngImage::WrittenColorType() const {
 
 void TPngImage::SaveToStream(QIODevice& stream) {
     RequireRows();
-    PngSession session(PngSession::Direction::Write, stream, *this);
+    PngSession session(PngSession::Direction::Write, stream);
     Progress(TProgressStage::psStarting, 0, false, QRect(), QStringLiteral("Starting PNG write"));
     const int colorType = WrittenColorType();
     const std::vector<png_color> plte =
         colorType == PNG_COLOR_TYPE_PALETTE ? PlteEntries(palette_) : std::vector<png_color>();
     TextFields texts = TextsToWrite();
     const std::vector<png_text> textEntries = TextEntries(texts);
-    if (OnProgress) session.ReportRowProgress();
+    if (OnProgress) session.CallAfterEachRow([this](std::uint32_t row) { ReportRow(row); });
     png_structp png = session.Png();
     png_infop info = session.Info();
     session.Run([&] {
@@ -309,7 +301,7 @@ void TPngImage::LoadFromStream(QIODevice& stream) {
     png_byte signature[4];
     if (stream.read(reinterpret_cast<char*>(signature), 4) != 4) throw EReadError("Stream read error");
     if (png_sig_cmp(signature, 0, 4) != 0) throw std::runtime_error("Is not a valid PNG !");
-    PngSession session(PngSession::Direction::Read, stream, *this);
+    PngSession session(PngSession::Direction::Read, stream);
     Progress(TProgressStage::psStarting, 0, false, QRect(), QStringLiteral("Start PNG read"));
     png_structp png = session.Png();
     png_infop info = session.Info();
@@ -355,7 +347,7 @@ void TPngImage::LoadFromStream(QIODevice& stream) {
     bytesPerPixel_ = png_get_channels(png, info);
     AllocateRows();
 
-    if (OnProgress) session.ReportRowProgress();
+    if (OnProgress) session.CallAfterEachRow([this](std::uint32_t row) { ReportRow(row); });
     session.Run([&] {
         png_read_image(png, rowPointers_.data());
         png_read_end(png, info);
