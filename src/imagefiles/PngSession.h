@@ -40,6 +40,7 @@ private:
         steps();
         return true;
     }
+    [[noreturn]] void RaiseStartFailure() const;
     [[noreturn]] void RaiseFailure();
     void Destroy();
 

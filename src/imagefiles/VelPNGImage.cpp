@@ -90,14 +90,8 @@ QList<std::pair<QString, QString>> TextChunksOf(png_structp png, png_infop info)
 TDateTime DateTimeOf(const png_time& time) {
     if (!QDate::isValid(time.year, time.month, time.day) ||
         !QTime::isValid(time.hour, time.minute, time.second))
-        throw EReadError("Invalid date or time in the tIME chunk");
+        throw EReadError("damaged PNG data (invalid date or time in the tIME chunk)");
     return EncodeDateTime({time.year, time.month, time.day, time.hour, time.minute, time.second, 0});
-}
-
-std::string FileFailure(const char* action, const QString& fileName, const QFileDevice& file) {
-    return QStringLiteral("Cannot %1 file \"%2\". %3")
-        .arg(QLatin1String(action), fileName, file.errorString())
-        .toStdString();
 }
 
 // a is the inverted alpha: 0 gives the new value, 255 keeps the old one.
@@ -140,7 +134,7 @@ TextFields TPngImage::TextsToWrite() const {
 
 void TPngImage::RequireRows() const {
     if (width_ == 0 || height_ == 0 || rowPointers_.empty())
-        throw EWriteError("Cannot write a PNG image of zero width or height");
+        throw EWriteError("the image has no pixels");
 }
 
 void TPngImage::ReportRow(std::uint32_t row) {
@@ -204,7 +198,7 @@ void TPngImage::TakeFormatOf(const TExtBitmap& bitmap) {
         colorType_ = PNG_COLOR_TYPE_RGB;
         break;
     default:
-        throw EInvalidGraphicOperation("Unsupported bitmap format");
+        throw EInvalidGraphicOperation("PNG images are made from 8- or 24-bit bitmaps only");
     }
     width_ = static_cast<std::uint32_t>(bitmap.Width());
     height_ = static_cast<std::uint32_t>(bitmap.Height());
@@ -213,9 +207,9 @@ void TPngImage::TakeFormatOf(const TExtBitmap& bitmap) {
 }
 
 void TPngImage::CopyToBitmap(TExtBitmap& bitmap, int column, int row) const {
-    if (column < 0 || row < 0) throw EInvalidGraphicOperation("CopyToBitmap called with a negative position");
-    if (std::int64_t{row} + height_ > INT_MAX) throw std::runtime_error("Image too high");
-    if (std::int64_t{column} + width_ > INT_MAX) throw std::runtime_error("Image too wide");
+    if (column < 0 || row < 0) throw EInvalidGraphicOperation("cannot place an image at a negative position");
+    if (std::int64_t{row} + height_ > INT_MAX) throw std::runtime_error("the image is too high for a bitmap");
+    if (std::int64_t{column} + width_ > INT_MAX) throw std::runtime_error("the image is too wide for a bitmap");
     const std::uint32_t channels = bytesPerPixel_;
     if (channels == 1 || channels == 2) bitmap.SetPixelFormat(TPixelFormat::pf8bit);
     if (channels >= 3) bitmap.SetPixelFormat(TPixelFormat::pf24bit);
@@ -299,8 +293,8 @@ void TPngImage::SaveToStream(QIODevice& stream) {
 
 void TPngImage::LoadFromStream(QIODevice& stream) {
     png_byte signature[4];
-    if (stream.read(reinterpret_cast<char*>(signature), 4) != 4) throw EReadError("Stream read error");
-    if (png_sig_cmp(signature, 0, 4) != 0) throw std::runtime_error("Is not a valid PNG !");
+    if (stream.read(reinterpret_cast<char*>(signature), 4) != 4) throw EReadError("too short for a PNG file");
+    if (png_sig_cmp(signature, 0, 4) != 0) throw std::runtime_error("not a PNG file");
     PngSession session(PngSession::Direction::Read, stream);
     Progress(TProgressStage::psStarting, 0, false, QRect(), QStringLiteral("Start PNG read"));
     png_structp png = session.Png();
@@ -359,7 +353,8 @@ void TPngImage::LoadFromStream(QIODevice& stream) {
 
 void TPngImage::LoadFromFile(const QString& fileName) {
     QFile file(fileName);
-    if (!file.open(QIODevice::ReadOnly)) throw EReadError(FileFailure("open", fileName, file));
+    if (!file.open(QIODevice::ReadOnly))
+        throw EReadError(QStringLiteral("cannot read %1: %2").arg(fileName, file.errorString()).toStdString());
     LoadFromStream(file);
 }
 
