@@ -6,6 +6,19 @@
 // /img/x.png: No space left on device"). No step throws across its interface and none answers a bare false;
 // a C library's own error model stays inside the class that wraps it. Loaders used only for showing images
 // (thumbnails, the viewer) keep their bool: there an unreadable image simply shows nothing.
+//
+// Two layers below the chain throw instead: the raster (TExtBitmap) and the PNG codec
+// (PngSession, TPngImage, the PNG writer) raise the exceptions of GraphicErrors.h, or std::bad_alloc and
+// other std::exceptions, with messages worded as Failure messages are ("cannot read /img/x.png: Permission
+// denied", "damaged PNG data (IHDR: CRC error)"). The JPEG codec throws nothing but std::bad_alloc. They are
+// caught where the codec's operations end, so that nothing above sees them:
+// - SaveBitmapAsPng (PNG_IO.cpp) turns them into a Status: OutOfMemory for std::bad_alloc, CannotWrite with
+//   the message for the rest;
+// - LoadPngIntoBitmap (PNG_IO.cpp) and ReadReducedPng (ReducedImageReading.cpp) turn them into false and an
+//   empty result, as loaders for showing images.
+// Only the thumbnail and viewer reductions (LoadReducedImage, ImageScrollBox) catch the raster's refusals
+// further up, for a picture that cannot be reduced to their size; the chain's own calls meet the raster's
+// conditions first.
 #pragma once
 
 #include <QString>

@@ -2,11 +2,11 @@
 #include "PngSession.h"
 
 #include "GraphicErrors.h"
-#include "VelPNGImage.h"
 
 #include <cstdio>
 #include <stdexcept>
 #include <string>
+#include <utility>
 
 namespace {
 
@@ -17,21 +17,25 @@ PngSession& SessionOf(png_structp png) {
     return *static_cast<PngSession*>(png_get_io_ptr(png));
 }
 
+void RequireTransferFits(const char* transfer, size_t length) {
+    if (length > kMaxTransfer)
+        throw std::runtime_error(std::string("a ") + transfer + " of " + std::to_string(length) +
+                                 " bytes at once, more than the PNG codec takes");
+}
+
 } // namespace
 
-PngSession::PngSession(Direction direction, QIODevice& stream, TPngImage& image)
-    : direction_(direction), stream_(stream), image_(image) {
+PngSession::PngSession(Direction direction, QIODevice& stream) : direction_(direction), stream_(stream) {
     if (direction_ == Direction::Read) {
         png_ = png_create_read_struct(PNG_LIBPNG_VER_STRING, this, OnError, OnWarning);
-        if (png_ == nullptr) throw EReadError("Failed to Create read struct");
     } else {
         png_ = png_create_write_struct(PNG_LIBPNG_VER_STRING, this, OnError, OnWarning);
-        if (png_ == nullptr) throw EWriteError("Failed to Create write struct");
     }
+    if (png_ == nullptr) RaiseStartFailure();
     info_ = png_create_info_struct(png_);
     if (info_ == nullptr) {
         Destroy();
-        throw std::runtime_error("Failed to Create info struct");
+        RaiseStartFailure();
     }
     if (direction_ == Direction::Read)
         png_set_read_fn(png_, this, ReadData);
@@ -50,18 +54,24 @@ void PngSession::Destroy() {
         png_destroy_write_struct(&png_, info_ ? &info_ : nullptr);
 }
 
-void PngSession::ReportRowProgress() {
+void PngSession::CallAfterEachRow(std::function<void(std::uint32_t rowsDone)> rowDone) {
+    rowDone_ = std::move(rowDone);
     if (direction_ == Direction::Read)
         png_set_read_status_fn(png_, RowDone);
     else
         png_set_write_status_fn(png_, RowDone);
 }
 
+void PngSession::RaiseStartFailure() const {
+    if (direction_ == Direction::Read) throw EReadError("cannot start the PNG decoder");
+    throw EWriteError("cannot start the PNG encoder");
+}
+
 void PngSession::RaiseFailure() {
     if (failure_) std::rethrow_exception(failure_);
     const std::string message = libpngMessage_.data();
-    if (direction_ == Direction::Read) throw EReadError("Corrupt PNG data: " + message);
-    throw EWriteError("PNG write failed: " + message);
+    if (direction_ == Direction::Read) throw EReadError("damaged PNG data (" + message + ")");
+    throw EWriteError("PNG encoder: " + message);
 }
 
 void PngSession::OnError(png_structp png, png_const_charp message) {
@@ -77,20 +87,18 @@ void PngSession::OnWarning(png_structp, png_const_charp) {}
 void PngSession::ReadData(png_structp png, png_bytep data, size_t length) {
     PngSession& session = SessionOf(png);
     session.Capture([&] {
-        if (length > kMaxTransfer)
-            throw std::runtime_error("Buffer override: needed " + std::to_string(length) +
-                                     "bytes for buffer !");
-        if (session.stream_.read(reinterpret_cast<char*>(data), static_cast<qint64>(length)) !=
-            static_cast<qint64>(length))
-            throw EReadError("Stream read error");
+        RequireTransferFits("read", length);
+        const qint64 read = session.stream_.read(reinterpret_cast<char*>(data), static_cast<qint64>(length));
+        if (read < 0)
+            throw EReadError("cannot read the PNG data: " + session.stream_.errorString().toStdString());
+        if (read != static_cast<qint64>(length)) throw EReadError("the PNG data ends early");
     });
 }
 
 void PngSession::WriteData(png_structp png, png_bytep data, size_t length) {
     PngSession& session = SessionOf(png);
     session.Capture([&] {
-        if (length > kMaxTransfer)
-            throw std::runtime_error("Buffer override: needed " + std::to_string(length));
+        RequireTransferFits("write", length);
         if (session.stream_.write(reinterpret_cast<const char*>(data), static_cast<qint64>(length)) !=
             static_cast<qint64>(length))
             throw EWriteError(session.stream_.errorString().toStdString());
@@ -102,5 +110,5 @@ void PngSession::FlushNothing(png_structp) {}
 void PngSession::RowDone(png_structp png, png_uint_32 row, int) {
     if (png == nullptr) return;
     PngSession& session = SessionOf(png);
-    session.Capture([&] { session.image_.ReportRow(row); });
+    session.Capture([&] { session.rowDone_(row); });
 }

@@ -5,17 +5,17 @@
 #include <QIODevice>
 #include <array>
 #include <csetjmp>
+#include <cstdint>
 #include <exception>
+#include <functional>
 #include <png.h>
-
-class TPngImage;
 
 class PngSession {
 public:
     enum class Direction { Read, Write };
 
     // Raises when libpng cannot create its structures.
-    PngSession(Direction direction, QIODevice& stream, TPngImage& image);
+    PngSession(Direction direction, QIODevice& stream);
     ~PngSession();
     PngSession(const PngSession&) = delete;
     PngSession& operator=(const PngSession&) = delete;
@@ -30,8 +30,9 @@ public:
         if (!RunGuarded(png_, steps)) RaiseFailure();
     }
 
-    // Reports progress to the image after each row, at most every 100 ms.
-    void ReportRowProgress();
+    // Calls `rowDone` after each row libpng reads or writes, with the number of rows done in the current
+    // pass. An exception it throws ends the read or write and comes out of Run.
+    void CallAfterEachRow(std::function<void(std::uint32_t rowsDone)> rowDone);
 
 private:
     template <class Steps> static bool RunGuarded(png_structp png, Steps& steps) {
@@ -39,6 +40,7 @@ private:
         steps();
         return true;
     }
+    [[noreturn]] void RaiseStartFailure() const;
     [[noreturn]] void RaiseFailure();
     void Destroy();
 
@@ -63,7 +65,7 @@ private:
 
     Direction direction_;
     QIODevice& stream_;
-    TPngImage& image_;
+    std::function<void(std::uint32_t)> rowDone_;
     png_structp png_ = nullptr;
     png_infop info_ = nullptr;
     std::exception_ptr failure_;

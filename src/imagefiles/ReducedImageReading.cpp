@@ -4,7 +4,6 @@
 #include "AreaReduction.h"
 #include "JpegFileSource.h"
 #include "PngSession.h"
-#include "VelPNGImage.h"
 
 #include <QFile>
 #include <vector>
@@ -77,8 +76,7 @@ std::optional<QImage> ReadReducedPng(const QString& fileName, const ImageReducti
         png_sig_cmp(signature, 0, sizeof signature) != 0)
         return std::nullopt;
     try {
-        TPngImage progressTarget; // the session reports progress to an image; nothing listens here
-        PngSession session(PngSession::Direction::Read, file, progressTarget);
+        PngSession session(PngSession::Direction::Read, file);
         png_structp png = session.Png();
         png_infop info = session.Info();
         session.Run([&] {

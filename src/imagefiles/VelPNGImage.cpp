@@ -10,7 +10,6 @@
 #include <QPainter>
 #include <QTime>
 #include <algorithm>
-#include <atomic>
 #include <chrono>
 #include <climits>
 #include <cstring>
@@ -91,14 +90,8 @@ QList<std::pair<QString, QString>> TextChunksOf(png_structp png, png_infop info)
 TDateTime DateTimeOf(const png_time& time) {
     if (!QDate::isValid(time.year, time.month, time.day) ||
         !QTime::isValid(time.hour, time.minute, time.second))
-        throw EReadError("Invalid date or time in the tIME chunk");
+        throw EReadError("damaged PNG data (invalid date or time in the tIME chunk)");
     return EncodeDateTime({time.year, time.month, time.day, time.hour, time.minute, time.second, 0});
-}
-
-std::string FileFailure(const char* action, const QString& fileName, const QFileDevice& file) {
-    return QStringLiteral("Cannot %1 file \"%2\". %3")
-        .arg(QLatin1String(action), fileName, file.errorString())
-        .toStdString();
 }
 
 // a is the inverted alpha: 0 gives the new value, 255 keeps the old one.
@@ -126,15 +119,7 @@ void CompositeRgba(const std::uint8_t* source, std::uint8_t* target, std::uint32
             target[channel] = Blend(source[3], target[channel], source[2 - channel]);
 }
 
-constexpr std::int64_t kProgressIntervalMs = 100;
-
-// Shared by all images so that progress reports of consecutive operations stay 100 ms apart.
-std::atomic<std::int64_t> LastProgressTick{0};
-
-std::int64_t TickCount() {
-    using namespace std::chrono;
-    return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
-}
+constexpr std::chrono::milliseconds kRowReportInterval{100};
 
 } // namespace
 
@@ -149,14 +134,15 @@ TextFields TPngImage::TextsToWrite() const {
 
 void TPngImage::RequireRows() const {
     if (width_ == 0 || height_ == 0 || rowPointers_.empty())
-        throw EWriteError("Cannot write a PNG image of zero width or height");
+        throw EWriteError("the image has no pixels");
 }
 
 void TPngImage::ReportRow(std::uint32_t row) {
-    if (TickCount() - LastProgressTick.load() <= kProgressIntervalMs) return;
+    const auto now = std::chrono::steady_clock::now();
+    if (lastRowReport_ && now - *lastRowReport_ <= kRowReportInterval) return;
     const auto percent = static_cast<std::uint8_t>(height_ == 0 ? 0 : std::uint64_t{row} * 100 / height_);
     Progress(TProgressStage::psRunning, percent, false, QRect(), QStringLiteral("Running"));
-    LastProgressTick.store(TickCount());
+    lastRowReport_ = now;
 }
 
 void TPngImage::AllocateRows() {
@@ -212,7 +198,7 @@ void TPngImage::TakeFormatOf(const TExtBitmap& bitmap) {
         colorType_ = PNG_COLOR_TYPE_RGB;
         break;
     default:
-        throw EInvalidGraphicOperation("Unsupported bitmap format");
+        throw EInvalidGraphicOperation("PNG images are made from 8- or 24-bit bitmaps only");
     }
     width_ = static_cast<std::uint32_t>(bitmap.Width());
     height_ = static_cast<std::uint32_t>(bitmap.Height());
@@ -221,9 +207,9 @@ void TPngImage::TakeFormatOf(const TExtBitmap& bitmap) {
 }
 
 void TPngImage::CopyToBitmap(TExtBitmap& bitmap, int column, int row) const {
-    if (column < 0 || row < 0) throw EInvalidGraphicOperation("CopyToBitmap called with a negative position");
-    if (std::int64_t{row} + height_ > INT_MAX) throw std::runtime_error("Image too high");
-    if (std::int64_t{column} + width_ > INT_MAX) throw std::runtime_error("Image too wide");
+    if (column < 0 || row < 0) throw EInvalidGraphicOperation("cannot place an image at a negative position");
+    if (std::int64_t{row} + height_ > INT_MAX) throw std::runtime_error("the image is too high for a bitmap");
+    if (std::int64_t{column} + width_ > INT_MAX) throw std::runtime_error("the image is too wide for a bitmap");
     const std::uint32_t channels = bytesPerPixel_;
     if (channels == 1 || channels == 2) bitmap.SetPixelFormat(TPixelFormat::pf8bit);
     if (channels >= 3) bitmap.SetPixelFormat(TPixelFormat::pf24bit);
@@ -278,14 +264,14 @@ int TPngImage::WrittenColorType() const {
 
 void TPngImage::SaveToStream(QIODevice& stream) {
     RequireRows();
-    PngSession session(PngSession::Direction::Write, stream, *this);
+    PngSession session(PngSession::Direction::Write, stream);
     Progress(TProgressStage::psStarting, 0, false, QRect(), QStringLiteral("Starting PNG write"));
     const int colorType = WrittenColorType();
     const std::vector<png_color> plte =
         colorType == PNG_COLOR_TYPE_PALETTE ? PlteEntries(palette_) : std::vector<png_color>();
     TextFields texts = TextsToWrite();
     const std::vector<png_text> textEntries = TextEntries(texts);
-    if (OnProgress) session.ReportRowProgress();
+    if (OnProgress) session.CallAfterEachRow([this](std::uint32_t row) { ReportRow(row); });
     png_structp png = session.Png();
     png_infop info = session.Info();
     session.Run([&] {
@@ -307,9 +293,9 @@ void TPngImage::SaveToStream(QIODevice& stream) {
 
 void TPngImage::LoadFromStream(QIODevice& stream) {
     png_byte signature[4];
-    if (stream.read(reinterpret_cast<char*>(signature), 4) != 4) throw EReadError("Stream read error");
-    if (png_sig_cmp(signature, 0, 4) != 0) throw std::runtime_error("Is not a valid PNG !");
-    PngSession session(PngSession::Direction::Read, stream, *this);
+    if (stream.read(reinterpret_cast<char*>(signature), 4) != 4) throw EReadError("too short for a PNG file");
+    if (png_sig_cmp(signature, 0, 4) != 0) throw std::runtime_error("not a PNG file");
+    PngSession session(PngSession::Direction::Read, stream);
     Progress(TProgressStage::psStarting, 0, false, QRect(), QStringLiteral("Start PNG read"));
     png_structp png = session.Png();
     png_infop info = session.Info();
@@ -355,7 +341,7 @@ void TPngImage::LoadFromStream(QIODevice& stream) {
     bytesPerPixel_ = png_get_channels(png, info);
     AllocateRows();
 
-    if (OnProgress) session.ReportRowProgress();
+    if (OnProgress) session.CallAfterEachRow([this](std::uint32_t row) { ReportRow(row); });
     session.Run([&] {
         png_read_image(png, rowPointers_.data());
         png_read_end(png, info);
@@ -367,7 +353,8 @@ void TPngImage::LoadFromStream(QIODevice& stream) {
 
 void TPngImage::LoadFromFile(const QString& fileName) {
     QFile file(fileName);
-    if (!file.open(QIODevice::ReadOnly)) throw EReadError(FileFailure("open", fileName, file));
+    if (!file.open(QIODevice::ReadOnly))
+        throw EReadError(QStringLiteral("cannot read %1: %2").arg(fileName, file.errorString()).toStdString());
     LoadFromStream(file);
 }
 

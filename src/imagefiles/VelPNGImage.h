@@ -9,9 +9,11 @@
 #include <QRgb>
 #include <QString>
 #include <QStringList>
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <utility>
 #include <vector>
 
@@ -86,7 +88,7 @@ public:
     void AllocateRows();
     void Progress(TProgressStage stage, std::uint8_t percentDone, bool redrawNow, const QRect& r,
                   const QString& msg);
-    // Reports a write or read that reached row `row`, unless any image reported less than 100 ms ago.
+    // Reports a write or read that reached row `row`, unless this image reported a row less than 100 ms ago.
     void ReportRow(std::uint32_t row);
 
     // What a write puts into the file: the colour type of the channels held, and the key and Latin-1 text of
@@ -116,6 +118,7 @@ private:
     QStringList textChk_;
     TDateTime lastModified_ = 0;
     QList<QRgb> palette_;
+    std::optional<std::chrono::steady_clock::time_point> lastRowReport_;
 };
 
 class TPngGraphic {

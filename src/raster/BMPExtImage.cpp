@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstring>
 #include <new>
+#include <string>
 #include <opencv2/imgproc.hpp>
 
 namespace {
@@ -24,7 +25,7 @@ int InterpolationFlag(int mode, bool enlarge) {
     case 3:
         return cv::INTER_AREA;
     default:
-        throw EInvalidGraphicOperation("Error: Interpolate called with an unknown interpolation mode.");
+        throw EInvalidGraphicOperation("unknown interpolation mode " + std::to_string(mode));
     }
 }
 
@@ -113,7 +114,7 @@ void TExtBitmap::SetSize(int width, int height) {
 
 void TExtBitmap::AdoptImage(QImage image) {
     if (image.format() != QtFormat())
-        throw EInvalidGraphicOperation("Error: AdoptImage called with an image of another pixel format.");
+        throw EInvalidGraphicOperation("cannot take in a picture of another pixel format");
     // Setting a colour table copies the pixels of an image that is shared, so only a different one is set.
     if (format_ == TPixelFormat::pf8bit && image.colorTable() != palette_) image.setColorTable(palette_);
     width_ = image.width();
@@ -146,7 +147,7 @@ void TExtBitmap::Interpolate(int newWidth, int newHeight, int mode) {
     if (h < 3 || w < 3) return;
     if (newWidth <= 0 || newHeight <= 0)
         throw EInvalidGraphicOperation(
-            QStringLiteral("Error: Interpolate called with a zero or negative size (%1 x %2).")
+            QStringLiteral("cannot resize an image to %1 × %2 pixels")
                 .arg(newWidth)
                 .arg(newHeight)
                 .toStdString());
@@ -154,9 +155,9 @@ void TExtBitmap::Interpolate(int newWidth, int newHeight, int mode) {
     const bool reduce = newWidth <= w && newHeight <= h;
     if (!enlarge && !reduce)
         throw EInvalidGraphicOperation(
-            "Error: Interpolate called with increase width and reduce height or vice-versa.");
+            "cannot enlarge an image on one side and reduce it on the other");
     if (format_ != TPixelFormat::pf8bit && format_ != TPixelFormat::pf24bit)
-        throw EInvalidGraphicOperation("Error: Interpolate called without 8-bit or 24-bit pixels.");
+        throw EInvalidGraphicOperation("only 8- and 24-bit images can be resized");
     const int flag = InterpolationFlag(mode, enlarge);
 
     // The library reads the bitmap's own rows, so no copy of the source is made; the pixels are released
@@ -182,7 +183,7 @@ IplImagePtr TExtBitmap::MakeBlankIPL(int width, int height) const {
         channels = 3;
         break;
     default:
-        throw EInvalidGraphicOperation("Error: MakeBlankIPL called without 8 or 24-bit pixels.");
+        throw EInvalidGraphicOperation("only 8- and 24-bit images can be resampled");
     }
     auto image = std::make_unique<IplImage>();
     image->nChannels = channels;
@@ -195,11 +196,10 @@ IplImagePtr TExtBitmap::MakeBlankIPL(int width, int height) const {
     if (width > 0 && height > 0) image->storage.reset(new (std::nothrow) std::uint8_t[total]);
     image->imageData = image->storage.get();
     if (static_cast<qint64>(width) * height > 0 && image->imageData == nullptr)
-        throw std::runtime_error(QStringLiteral("No memory can be allocated for ipl image in MakeBlankIpl\r"
-                                                "Request was for %1 channel image, width: %2 x height: %3")
-                                     .arg(channels)
+        throw std::runtime_error(QStringLiteral("out of memory (%1 × %2 image of %3 channels)")
                                      .arg(width)
                                      .arg(height)
+                                     .arg(channels)
                                      .toStdString());
     return image;
 }

@@ -79,6 +79,20 @@ TEST_F(PngLoad, TextKeysMatchInAnyCaseAndEveryChunkIsListed) {
     EXPECT_FALSE(image.Transparent());
 }
 
+TEST_F(PngLoad, ProgressHandlerThrowingOnARowStopsTheReadWithItsException) {
+    const QString path = SavedGreyPattern(8, 8);
+    TPngImage image;
+    image.OnProgress = [](TPngImage&, TProgressStage stage, std::uint8_t, bool, const QRect&, const QString&) {
+        if (stage == TProgressStage::psRunning) throw std::runtime_error("cancelled");
+    };
+    try {
+        image.LoadFromFile(path);
+        FAIL() << "the read went on past the handler's exception";
+    } catch (const std::runtime_error& error) {
+        EXPECT_STREQ(error.what(), "cancelled");
+    }
+}
+
 TEST_F(PngLoad, BackgroundChunkMakesTheBitmapTransparentAndTimeIsRead) {
     PngFileLayout layout;
     layout.rows = {{9}};
@@ -235,7 +249,7 @@ TEST_F(PngLoad, BrokenFilesFailWithoutTouchingTheBitmap) {
         image.LoadFromFile(PathOf("text.png"));
         FAIL() << "a text file was read";
     } catch (const std::runtime_error& error) {
-        EXPECT_STREQ(error.what(), "Is not a valid PNG !");
+        EXPECT_STREQ(error.what(), "not a PNG file");
     }
 }
 
