@@ -52,7 +52,8 @@ public:
 private:
     void Transfer(QByteArrayView data) {
         if (static_cast<std::size_t>(data.size()) > kIdatBytes + 1)
-            throw std::runtime_error("Buffer override: needed " + std::to_string(data.size()));
+            throw std::runtime_error("a write of " + std::to_string(data.size()) +
+                                     " bytes at once, more than the PNG codec takes");
         if (sink_.write(data.data(), data.size()) != data.size())
             throw EWriteError(sink_.errorString().toStdString());
     }
@@ -82,7 +83,7 @@ QByteArray PaletteChunk(const TPngImage& image) {
 QByteArray TimeChunkNow() {
     const std::time_t now = std::time(nullptr);
     std::tm utc{};
-    if (gmtime_r(&now, &utc) == nullptr) throw EWriteError("Cannot convert the time of writing");
+    if (gmtime_r(&now, &utc) == nullptr) throw EWriteError("cannot convert the time of writing");
     QByteArray time;
     time.append(static_cast<char>((utc.tm_year + 1900) >> 8)).append(static_cast<char>(utc.tm_year + 1900));
     for (int part : {utc.tm_mon + 1, utc.tm_mday, utc.tm_hour, utc.tm_min, utc.tm_sec})
@@ -118,7 +119,7 @@ void WritePngDatastream(TPngImage& image, QIODevice& sink, int level) {
     image.RequireRows();
     const int colorType = image.WrittenColorType();
     if ((colorType & PNG_COLOR_MASK_ALPHA) != 0)
-        throw EInvalidGraphicOperation("Images with alpha are written by libpng");
+        throw EInvalidGraphicOperation("images with alpha are written by libpng");
     image.Progress(TProgressStage::psStarting, 0, false, QRect(), QStringLiteral("Starting PNG write"));
     ChunkWriter out(sink);
     out.Signature();

@@ -144,7 +144,7 @@ TEST(PngSaveFailure, OversizedTextFailsWithItsReason) {
     const auto failure = FailureSavingToMemory(bitmap, QString(9000, u'T'));
     ASSERT_TRUE(failure);
     EXPECT_EQ(failure->code, FailureCode::CannotWrite);
-    EXPECT_EQ(failure->message, "Buffer override: needed 9000");
+    EXPECT_EQ(failure->message, "a write of 9000 bytes at once, more than the PNG codec takes");
 }
 
 TEST(PngSaveFailure, EmptyOrUnsupportedBitmapsAreRefusedWithNothingWritten) {
