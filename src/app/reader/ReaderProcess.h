@@ -4,7 +4,7 @@
 #pragma once
 
 #include "Failure.h"
-#include "ReaderLaunch.h"
+#include "SpawnedReader.h"
 #include "SharedPixels.h"
 
 #include <QString>
@@ -34,10 +34,10 @@ public:
                 TExtBitmap& bitmap, float& longitude);
 
 private:
-    ReaderProcess(SharedPixelFile pixels, ReaderChild child, std::chrono::milliseconds answerWithin);
+    ReaderProcess(SharedPixelFile pixels, SpawnedReader child, std::chrono::milliseconds answerWithin);
 
     SharedPixelFile pixels_;
-    ReaderChild child_;
+    SpawnedReader child_;
     std::chrono::milliseconds answerWithin_;
 };
 

@@ -1,6 +1,6 @@
 // POSIX part of the reader's process: posix_spawn with exactly the descriptors it needs, the request on a
 // socket, the answer read from a pipe within the time allowed, and the way it ended.
-#include "ReaderLaunch.h"
+#include "SpawnedReader.h"
 
 #include "ReaderMessages.h"
 #include "SharedPixels.h"
@@ -93,7 +93,7 @@ enum class Collected { Answer, EndOfPipe, TimedOut, ReadFailed };
 
 // Reads the pipe until the bytes hold a whole answer, every writer has closed it, or the deadline; `error`
 // tells why a read failed.
-Collected CollectAnswer(int fd, Clock::time_point deadline, const ReaderChild::AnswerTest& whole,
+Collected CollectAnswer(int fd, Clock::time_point deadline, const SpawnedReader::AnswerTest& whole,
                         QByteArray& bytes, int& error) {
     char buffer[4096];
     for (;;) {
@@ -142,7 +142,7 @@ int SendAll(int fd, const QByteArray& bytes) {
 
 } // namespace
 
-Result<ReaderChild> ReaderChild::Start(const QString& program, const SharedPixelFile& pixels) {
+Result<SpawnedReader> SpawnedReader::Start(const QString& program, const SharedPixelFile& pixels) {
     int pipeEnds[2];
     if (::pipe2(pipeEnds, O_CLOEXEC) != 0)
         return SystemFailure(FailureCode::ReaderFailed, QStringLiteral("cannot open a pipe to the reader"));
@@ -173,23 +173,23 @@ Result<ReaderChild> ReaderChild::Start(const QString& program, const SharedPixel
                              QStringLiteral("cannot start the reader %1").arg(program), error);
     // Only the child holds the write end of the answer pipe now, so the end of its answer is the end of the
     // pipe.
-    return ReaderChild(pid, std::move(requestWrite), std::move(answerRead));
+    return SpawnedReader(pid, std::move(requestWrite), std::move(answerRead));
 }
 
-ReaderChild::ReaderChild(pid_t pid, UniqueFd request, UniqueFd answer)
+SpawnedReader::SpawnedReader(pid_t pid, UniqueFd request, UniqueFd answer)
     : pid_(pid), request_(std::move(request)), answer_(std::move(answer)) {}
 
-ReaderChild::ReaderChild(ReaderChild&& other) noexcept
+SpawnedReader::SpawnedReader(SpawnedReader&& other) noexcept
     : pid_(std::exchange(other.pid_, 0)), request_(std::move(other.request_)),
       answer_(std::move(other.answer_)) {}
 
-ReaderChild::~ReaderChild() {
+SpawnedReader::~SpawnedReader() {
     if (pid_ <= 0) return;
     (void)::kill(pid_, SIGKILL);
     (void)Reap();
 }
 
-int ReaderChild::Reap() {
+int SpawnedReader::Reap() {
     int status = 0;
     while (::waitpid(pid_, &status, 0) < 0 && errno == EINTR) {
     }
@@ -197,7 +197,7 @@ int ReaderChild::Reap() {
     return status;
 }
 
-Result<QByteArray> ReaderChild::Ask(const QByteArray& request, std::chrono::milliseconds within,
+Result<QByteArray> SpawnedReader::Ask(const QByteArray& request, std::chrono::milliseconds within,
                                     const AnswerTest& whole) {
     if (!request_.Valid())
         return Failure{FailureCode::ReaderFailed, QStringLiteral("the reader was asked already")};

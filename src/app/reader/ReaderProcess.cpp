@@ -25,13 +25,13 @@ std::chrono::milliseconds ReaderAnswerBound(int storedMinutes) {
 Result<ReaderProcess> ReaderProcess::Start(const ReaderProcessSettings& settings) {
     auto pixels = SharedPixelFile::Create();
     if (!pixels) return pixels.failure();
-    auto child =
-        ReaderChild::Start(settings.program.isEmpty() ? InstalledReaderProgram() : settings.program, *pixels);
+    const QString program = settings.program.isEmpty() ? InstalledReaderProgram() : settings.program;
+    auto child = SpawnedReader::Start(program, *pixels);
     if (!child) return child.failure();
     return ReaderProcess(std::move(*pixels), std::move(*child), settings.answerWithin);
 }
 
-ReaderProcess::ReaderProcess(SharedPixelFile pixels, ReaderChild child,
+ReaderProcess::ReaderProcess(SharedPixelFile pixels, SpawnedReader child,
                              std::chrono::milliseconds answerWithin)
     : pixels_(std::move(pixels)), child_(std::move(child)), answerWithin_(answerWithin) {}
 
