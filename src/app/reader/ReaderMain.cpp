@@ -7,7 +7,7 @@
 // the answer. Nothing else is written anywhere. Run by hand, it answers only --help and --version.
 #include "NetCDFGoesAbi.h"
 #include "ReaderMessages.h"
-#include "SharedPixels.h"
+#include "SharedPixelFile.h"
 
 #include <QFile>
 

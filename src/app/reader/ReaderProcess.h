@@ -5,7 +5,7 @@
 
 #include "Failure.h"
 #include "SpawnedReader.h"
-#include "SharedPixels.h"
+#include "SharedPixelFile.h"
 
 #include <QString>
 #include <chrono>

@@ -3,7 +3,7 @@
 #include "SpawnedReader.h"
 
 #include "ReaderMessages.h"
-#include "SharedPixels.h"
+#include "SharedPixelFile.h"
 
 #include <QFile>
 #include <cerrno>

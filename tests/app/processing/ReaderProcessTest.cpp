@@ -7,7 +7,7 @@
 #include "ProcessingFixture.h"
 #include "ScanReports.h"
 #include "ScanWorker.h"
-#include "SharedPixels.h"
+#include "SharedPixelFile.h"
 #include "TestFiles.h"
 
 #include <QDateTime>
