@@ -8,6 +8,7 @@
 #include "NetCDFGoesAbi.h"
 #include "ReaderMessages.h"
 #include "SharedPixelFile.h"
+#include "WriteAll.h"
 
 #include <QFile>
 
@@ -83,18 +84,6 @@ QByteArray ReadRequest() {
     }
 }
 
-bool WriteAll(int fd, const QByteArray& bytes) {
-    qsizetype written = 0;
-    while (written < bytes.size()) {
-        const ssize_t step =
-            ::write(fd, bytes.constData() + written, static_cast<size_t>(bytes.size() - written));
-        if (step < 0 && errno == EINTR) continue;
-        if (step <= 0) return false;
-        written += step;
-    }
-    return true;
-}
-
 } // namespace
 
 int main(int argc, char** argv) {
@@ -140,7 +129,7 @@ int main(int argc, char** argv) {
     }
     // The program takes the rows as soon as the answer is whole; the room of the counts is given back
     // meanwhile. The libraries' clean-up at exit would only cost time.
-    const bool answered = WriteAll(answerPipe.Get(), EncodeReaderAnswer(answer));
+    const bool answered = WriteAll(answerPipe.Get(), EncodeReaderAnswer(answer)) == 0;
     if (answer.status) pixels.GiveBackBeyond(rows.rowBytes * static_cast<std::size_t>(rows.height));
     std::_Exit(answered ? 0 : 1);
 }

@@ -4,6 +4,7 @@
 
 #include "ReaderMessages.h"
 #include "SharedPixelFile.h"
+#include "WriteAll.h"
 
 #include <QFile>
 #include <cerrno>
@@ -126,20 +127,6 @@ Failure CrashFailure(int signal) {
                 .arg(description ? QString::fromLocal8Bit(description) : QStringLiteral("unknown signal"))};
 }
 
-// Sends all of the bytes; 0, or the errno of the send that failed. A peer that has gone fails the send with
-// EPIPE instead of raising SIGPIPE.
-int SendAll(int fd, const QByteArray& bytes) {
-    qsizetype sent = 0;
-    while (sent < bytes.size()) {
-        const ssize_t step =
-            ::send(fd, bytes.constData() + sent, static_cast<size_t>(bytes.size() - sent), MSG_NOSIGNAL);
-        if (step < 0 && errno == EINTR) continue;
-        if (step < 0) return errno;
-        sent += step;
-    }
-    return 0;
-}
-
 } // namespace
 
 Result<SpawnedReader> SpawnedReader::Start(const QString& program, const SharedPixelFile& pixels) {
@@ -202,7 +189,7 @@ Result<QByteArray> SpawnedReader::Ask(const QByteArray& request, std::chrono::mi
     if (!request_.Valid())
         return Failure{FailureCode::ReaderFailed, QStringLiteral("the reader was asked already")};
     // A child that has ended already fails the send; how it ended tells why.
-    const int sendError = SendAll(request_.Get(), request);
+    const int sendError = WriteAll(request_.Get(), request);
     request_.Reset();
 
     QByteArray bytes;
