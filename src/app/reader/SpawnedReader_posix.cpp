@@ -185,7 +185,7 @@ int SpawnedReader::Reap() {
 }
 
 Result<QByteArray> SpawnedReader::Ask(const QByteArray& request, std::chrono::milliseconds within,
-                                    const AnswerTest& whole) {
+                                      const AnswerTest& whole) {
     if (!request_.Valid())
         return Failure{FailureCode::ReaderFailed, QStringLiteral("the reader was asked already")};
     // A child that has ended already fails the send; how it ended tells why.
