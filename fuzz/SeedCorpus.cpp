@@ -1,16 +1,16 @@
 // Writes the fuzz targets' seed corpora into <folder>/<target>/: small generated radiance files of several
 // bands (netCDF-4 as the satellites send them, and one classic file), small PNG and JPEG files written by the
-// program's own codecs, and file names of every kind the decoder meets.
+// program's own codecs, file names of every kind the decoder meets, and the reader's requests and answers.
 #include "AbiSample.h"
 #include "BMPExtImage.h"
 #include "JPEG_IO.h"
 #include "NcWriter.h"
 #include "PNG_IO.h"
+#include "ReaderMessages.h"
 
 #include <QDir>
 #include <QFile>
 #include <cstdio>
-#include <cstring>
 #include <exception>
 #include <netcdf.h>
 #include <stdexcept>
@@ -109,21 +109,36 @@ void WriteImageSeeds(const QString& pngFolder, const QString& jpegFolder) {
     WriteImageSeed(QDir(jpegFolder).filePath("colour.jpg"), jpeg(colour, 75, "", false));
 }
 
+// Writes each seed to a file of its own in the folder, named by its place in the list.
+void WriteNumberedSeeds(const QString& folder, const QList<QByteArray>& seeds) {
+    for (qsizetype index = 0; index < seeds.size(); ++index) {
+        QFile file(QDir(folder).filePath(QString::number(index)));
+        const QByteArray& seed = seeds[index];
+        Check(file.open(QIODevice::WriteOnly) && file.write(seed) == seed.size() && file.flush(),
+              file.fileName() + ": " + file.errorString());
+    }
+}
+
 void WriteNameSeeds(const QString& folder) {
-    const char* names[] = {
+    const QList<QByteArray> names = {
         "OR_ABI-L1b-RadF-M6C13_G16_s20250212002045_e20250212011353_c20250212011412.nc",
         "/data/received/OR_ABI-L1b-RadF-M3C02_G18_s20172241530196_e20172241540564_c20172241541004.nc",
         "IR_ABI-L2-CMIPF-M4C07_G17_s20191231235959_e20200010009999_c20200010010010.nc",
         "or_abi-l1b-radf-m6c16_g19_s20240601200000_e1_c1.NC",
         "OR_ABI-L1b-RadF-M6CXX_G16_s2025021200204",
     };
-    int index = 0;
-    for (const char* name : names) {
-        QFile file(QDir(folder).filePath(QString::number(index++)));
-        Check(file.open(QIODevice::WriteOnly) && file.write(name) == qint64(std::strlen(name)) &&
-                  file.flush(),
-              file.fileName() + ": " + file.errorString());
-    }
+    WriteNumberedSeeds(folder, names);
+}
+
+void WriteReaderMessageSeeds(const QString& folder) {
+    const QString fileName = QStringLiteral("/data/received/OR_ABI-L1b-RadF-M6C13_G16_s20250212002045.nc");
+    const QList<QByteArray> messages = {
+        EncodeReaderRequest({fileName, std::chrono::seconds(30), false}),
+        EncodeReaderRequest({QStringLiteral("/media/band 02.nc"), std::chrono::milliseconds(0), true}),
+        EncodeReaderAnswer({Status(), 5424, 5424, 5424, -75.2f}),
+        EncodeReaderAnswer({Failure{FailureCode::DamagedNetCdf, QStringLiteral("HDF error")}, 0, 0, 0, 0}),
+    };
+    WriteNumberedSeeds(folder, messages);
 }
 
 } // namespace
@@ -138,6 +153,7 @@ int main(int argc, char** argv) {
         WriteRadianceSeeds(Folder(root, "abi_reader"));
         WriteImageSeeds(Folder(root, "png_loader"), Folder(root, "jpeg_loader"));
         WriteNameSeeds(Folder(root, "abi_file_name"));
+        WriteReaderMessageSeeds(Folder(root, "reader_messages"));
     } catch (const std::exception& error) {
         std::fprintf(stderr, "fuzz_seed_corpus: %s\n", error.what());
         return 1;

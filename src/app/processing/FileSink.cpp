@@ -3,6 +3,7 @@
 
 #include "DosDateTime.h"
 #include "Utils.h"
+#include "WriteAll.h"
 
 #include <utility>
 
@@ -32,7 +33,11 @@ qint64 FileSink::readData(char*, qint64) {
 }
 
 qint64 FileSink::writeData(const char* data, qint64 size) {
-    if (failure_ || !WriteAll(data, size)) return -1;
+    if (failure_) return -1;
+    if (const int error = WriteAll(descriptor_, QByteArrayView(data, size))) {
+        Fail(error);
+        return -1;
+    }
     written_ += size;
     return size;
 }

@@ -40,8 +40,6 @@ protected:
 private:
     // Keeps the system's reason for errno value `error` unless a failure is kept already.
     void Fail(int error);
-    // Writes all of `data`, through short writes and interruptions.
-    bool WriteAll(const char* data, qint64 size);
     bool FlushAndCheckSize();
     bool CloseDescriptor();
 

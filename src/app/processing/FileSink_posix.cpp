@@ -28,20 +28,6 @@ Status FileSink::Create(const QString& path, unsigned permissions) {
     return {};
 }
 
-bool FileSink::WriteAll(const char* data, qint64 size) {
-    while (size > 0) {
-        const ssize_t written = ::write(descriptor_, data, static_cast<size_t>(size));
-        if (written < 0) {
-            if (errno == EINTR) continue;
-            Fail(errno);
-            return false;
-        }
-        data += written;
-        size -= written;
-    }
-    return true;
-}
-
 bool FileSink::FlushAndCheckSize() {
     if (::fsync(descriptor_) != 0) {
         Fail(errno);

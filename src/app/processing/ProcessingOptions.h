@@ -3,7 +3,7 @@
 
 #include "BandTables.h"
 #include "ProcessingWaits.h"
-#include "ReaderProcess.h"
+#include "ReaderProcessSettings.h"
 #include "Retention.h"
 
 #include <QString>

@@ -1,9 +1,10 @@
 // POSIX part of the reader's process: posix_spawn with exactly the descriptors it needs, the request on a
 // socket, the answer read from a pipe within the time allowed, and the way it ended.
-#include "ReaderLaunch.h"
+#include "SpawnedReader.h"
 
 #include "ReaderMessages.h"
-#include "SharedPixels.h"
+#include "SharedPixelFile.h"
+#include "WriteAll.h"
 
 #include <QFile>
 #include <cerrno>
@@ -93,7 +94,7 @@ enum class Collected { Answer, EndOfPipe, TimedOut, ReadFailed };
 
 // Reads the pipe until the bytes hold a whole answer, every writer has closed it, or the deadline; `error`
 // tells why a read failed.
-Collected CollectAnswer(int fd, Clock::time_point deadline, const ReaderChild::AnswerTest& whole,
+Collected CollectAnswer(int fd, Clock::time_point deadline, const SpawnedReader::AnswerTest& whole,
                         QByteArray& bytes, int& error) {
     char buffer[4096];
     for (;;) {
@@ -126,23 +127,9 @@ Failure CrashFailure(int signal) {
                 .arg(description ? QString::fromLocal8Bit(description) : QStringLiteral("unknown signal"))};
 }
 
-// Sends all of the bytes; 0, or the errno of the send that failed. A peer that has gone fails the send with
-// EPIPE instead of raising SIGPIPE.
-int SendAll(int fd, const QByteArray& bytes) {
-    qsizetype sent = 0;
-    while (sent < bytes.size()) {
-        const ssize_t step =
-            ::send(fd, bytes.constData() + sent, static_cast<size_t>(bytes.size() - sent), MSG_NOSIGNAL);
-        if (step < 0 && errno == EINTR) continue;
-        if (step < 0) return errno;
-        sent += step;
-    }
-    return 0;
-}
-
 } // namespace
 
-Result<ReaderChild> ReaderChild::Start(const QString& program, const SharedPixelFile& pixels) {
+Result<SpawnedReader> SpawnedReader::Start(const QString& program, const SharedPixelFile& pixels) {
     int pipeEnds[2];
     if (::pipe2(pipeEnds, O_CLOEXEC) != 0)
         return SystemFailure(FailureCode::ReaderFailed, QStringLiteral("cannot open a pipe to the reader"));
@@ -173,23 +160,23 @@ Result<ReaderChild> ReaderChild::Start(const QString& program, const SharedPixel
                              QStringLiteral("cannot start the reader %1").arg(program), error);
     // Only the child holds the write end of the answer pipe now, so the end of its answer is the end of the
     // pipe.
-    return ReaderChild(pid, std::move(requestWrite), std::move(answerRead));
+    return SpawnedReader(pid, std::move(requestWrite), std::move(answerRead));
 }
 
-ReaderChild::ReaderChild(pid_t pid, UniqueFd request, UniqueFd answer)
+SpawnedReader::SpawnedReader(pid_t pid, UniqueFd request, UniqueFd answer)
     : pid_(pid), request_(std::move(request)), answer_(std::move(answer)) {}
 
-ReaderChild::ReaderChild(ReaderChild&& other) noexcept
+SpawnedReader::SpawnedReader(SpawnedReader&& other) noexcept
     : pid_(std::exchange(other.pid_, 0)), request_(std::move(other.request_)),
       answer_(std::move(other.answer_)) {}
 
-ReaderChild::~ReaderChild() {
+SpawnedReader::~SpawnedReader() {
     if (pid_ <= 0) return;
     (void)::kill(pid_, SIGKILL);
     (void)Reap();
 }
 
-int ReaderChild::Reap() {
+int SpawnedReader::Reap() {
     int status = 0;
     while (::waitpid(pid_, &status, 0) < 0 && errno == EINTR) {
     }
@@ -197,12 +184,12 @@ int ReaderChild::Reap() {
     return status;
 }
 
-Result<QByteArray> ReaderChild::Ask(const QByteArray& request, std::chrono::milliseconds within,
-                                    const AnswerTest& whole) {
+Result<QByteArray> SpawnedReader::Ask(const QByteArray& request, std::chrono::milliseconds within,
+                                      const AnswerTest& whole) {
     if (!request_.Valid())
         return Failure{FailureCode::ReaderFailed, QStringLiteral("the reader was asked already")};
     // A child that has ended already fails the send; how it ended tells why.
-    const int sendError = SendAll(request_.Get(), request);
+    const int sendError = WriteAll(request_.Get(), request);
     request_.Reset();
 
     QByteArray bytes;

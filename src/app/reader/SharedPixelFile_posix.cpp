@@ -1,5 +1,5 @@
 // POSIX part of the shared pixels: a memfd, its mappings, and the address-space limit of the reader.
-#include "SharedPixels.h"
+#include "SharedPixelFile.h"
 
 #include <QFile>
 #include <cerrno>

@@ -13,18 +13,18 @@
 
 class SharedPixelFile;
 
-class ReaderChild {
+class SpawnedReader {
 public:
     // Starts the program with a socket for its request as standard input, /dev/null as standard output, the
     // pixel file as descriptor 3 and a pipe for its answer as descriptor 4; nothing else is inherited.
-    static Result<ReaderChild> Start(const QString& program, const SharedPixelFile& pixels);
+    static Result<SpawnedReader> Start(const QString& program, const SharedPixelFile& pixels);
 
     // A child never asked, or left while it works, is killed; every child is reaped.
-    ~ReaderChild();
-    ReaderChild(ReaderChild&& other) noexcept;
-    ReaderChild& operator=(ReaderChild&&) = delete;
-    ReaderChild(const ReaderChild&) = delete;
-    ReaderChild& operator=(const ReaderChild&) = delete;
+    ~SpawnedReader();
+    SpawnedReader(SpawnedReader&& other) noexcept;
+    SpawnedReader& operator=(SpawnedReader&&) = delete;
+    SpawnedReader(const SpawnedReader&) = delete;
+    SpawnedReader& operator=(const SpawnedReader&) = delete;
 
     // Whether the bytes read so far are one whole answer.
     using AnswerTest = std::function<bool(const QByteArray&)>;
@@ -36,7 +36,7 @@ public:
                            const AnswerTest& whole);
 
 private:
-    ReaderChild(pid_t pid, UniqueFd request, UniqueFd answer);
+    SpawnedReader(pid_t pid, UniqueFd request, UniqueFd answer);
     // The wait status; the child is gone afterwards.
     int Reap();
 

@@ -4,24 +4,13 @@
 #pragma once
 
 #include "Failure.h"
-#include "ReaderLaunch.h"
-#include "SharedPixels.h"
+#include "ReaderProcessSettings.h"
 
 #include <QString>
 #include <chrono>
+#include <memory>
 
 class TExtBitmap;
-
-struct ReaderProcessSettings {
-    // The helper program; empty for the installed one: beside the running program, else in
-    // ../libexec/stratolux/ from there.
-    QString program;
-    // A reader still busy this long after it was given its file is stopped and the file fails.
-    std::chrono::milliseconds answerWithin = std::chrono::minutes(10);
-};
-
-// The bound for a number of minutes stored in the settings: the default for a number below 1, at most a day.
-std::chrono::milliseconds ReaderAnswerBound(int storedMinutes);
 
 // One reader's process, started before its file is known, so that loading its libraries costs the
 // conversion no time when it overlaps a wait. It reads one file, or ends unused with the object.
@@ -29,16 +18,20 @@ class ReaderProcess {
 public:
     static Result<ReaderProcess> Start(const ReaderProcessSettings& settings);
 
+    ~ReaderProcess();
+    ReaderProcess(ReaderProcess&&) noexcept;
+    ReaderProcess& operator=(ReaderProcess&&) noexcept;
+
     // As ReadAbiImage, in the started process: the bitmap and longitude are set only on success.
     Status Read(const QString& fileName, bool singleFileMode, std::chrono::milliseconds retryOpen,
                 TExtBitmap& bitmap, float& longitude);
 
 private:
-    ReaderProcess(SharedPixelFile pixels, ReaderChild child, std::chrono::milliseconds answerWithin);
+    // The pixel memory and the process it was handed to.
+    struct Started;
+    explicit ReaderProcess(std::unique_ptr<Started> started);
 
-    SharedPixelFile pixels_;
-    ReaderChild child_;
-    std::chrono::milliseconds answerWithin_;
+    std::unique_ptr<Started> started_;
 };
 
 // Starts a reader and reads the file in it at once.

@@ -3,10 +3,17 @@
 
 #include "AbiBitmap.h"
 #include "ReaderMessages.h"
+#include "SharedPixelFile.h"
+#include "SpawnedReader.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
-#include <algorithm>
+
+struct ReaderProcess::Started {
+    SharedPixelFile pixels;
+    SpawnedReader child;
+    std::chrono::milliseconds answerWithin;
+};
 
 QString InstalledReaderProgram() {
     const QString folder = QCoreApplication::applicationDirPath();
@@ -16,34 +23,32 @@ QString InstalledReaderProgram() {
     return QFileInfo(beside).isExecutable() || !QFileInfo(libexec).isExecutable() ? beside : libexec;
 }
 
-std::chrono::milliseconds ReaderAnswerBound(int storedMinutes) {
-    constexpr std::chrono::minutes kDay = std::chrono::hours(24);
-    if (storedMinutes < 1) return ReaderProcessSettings().answerWithin;
-    return std::min<std::chrono::milliseconds>(std::chrono::minutes(storedMinutes), kDay);
-}
-
 Result<ReaderProcess> ReaderProcess::Start(const ReaderProcessSettings& settings) {
     auto pixels = SharedPixelFile::Create();
     if (!pixels) return pixels.failure();
-    auto child =
-        ReaderChild::Start(settings.program.isEmpty() ? InstalledReaderProgram() : settings.program, *pixels);
+    const QString program = settings.program.isEmpty() ? InstalledReaderProgram() : settings.program;
+    auto child = SpawnedReader::Start(program, *pixels);
     if (!child) return child.failure();
-    return ReaderProcess(std::move(*pixels), std::move(*child), settings.answerWithin);
+    return ReaderProcess(
+        std::make_unique<Started>(std::move(*pixels), std::move(*child), settings.answerWithin));
 }
 
-ReaderProcess::ReaderProcess(SharedPixelFile pixels, ReaderChild child,
-                             std::chrono::milliseconds answerWithin)
-    : pixels_(std::move(pixels)), child_(std::move(child)), answerWithin_(answerWithin) {}
+ReaderProcess::ReaderProcess(std::unique_ptr<Started> started) : started_(std::move(started)) {}
+ReaderProcess::~ReaderProcess() = default;
+ReaderProcess::ReaderProcess(ReaderProcess&&) noexcept = default;
+ReaderProcess& ReaderProcess::operator=(ReaderProcess&&) noexcept = default;
 
 Status ReaderProcess::Read(const QString& fileName, bool singleFileMode, std::chrono::milliseconds retryOpen,
                            TExtBitmap& bitmap, float& longitude) {
-    const auto bytes =
-        child_.Ask(EncodeReaderRequest({fileName, retryOpen, singleFileMode}), answerWithin_,
-                   [](const QByteArray& part) { return DecodeReaderAnswer(part).has_value(); });
+    const QByteArray request = EncodeReaderRequest({fileName, retryOpen, singleFileMode});
+    const auto bytes = started_->child.Ask(request, started_->answerWithin, [](const QByteArray& part) {
+        return DecodeReaderAnswer(part).has_value();
+    });
     if (!bytes) return bytes.status();
     const auto answer = DecodeReaderAnswer(*bytes);
     if (!answer->status) return answer->status;
-    auto rows = pixels_.MapRows(answer->width, answer->height, static_cast<std::size_t>(answer->rowBytes));
+    auto rows =
+        started_->pixels.MapRows(answer->width, answer->height, static_cast<std::size_t>(answer->rowBytes));
     if (!rows) return rows.status();
     if (Status adopted = AdoptGreyRows(bitmap, std::move(*rows)); !adopted) return adopted;
     longitude = answer->longitude;
