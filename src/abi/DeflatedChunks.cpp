@@ -101,6 +101,7 @@ public:
             }
             Work();
         }
+        if (outOfMemory_) return ChunkRead::OutOfMemory;
         return failed_ ? ChunkRead::LeftToLibrary : ChunkRead::Done;
     }
 
@@ -124,6 +125,7 @@ private:
                 Place(inflated, origin);
             }
         } catch (const std::bad_alloc&) {
+            outOfMemory_ = true;
             failed_ = true;
         }
     }
@@ -165,6 +167,7 @@ private:
     std::mutex hdf5_;
     std::atomic<std::size_t> next_ = 0;
     std::atomic<bool> failed_ = false;
+    std::atomic<bool> outOfMemory_ = false;
 };
 
 } // namespace

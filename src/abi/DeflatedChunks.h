@@ -9,6 +9,7 @@
 
 enum class ChunkRead {
     Done,
+    OutOfMemory, // for the buffers of the chunks on their way
     // Stored some other way, or not as HDF5 describes it: the netCDF library reads it, and reports any damage
     // in its own words.
     LeftToLibrary,
