@@ -1,12 +1,13 @@
 // Processing benchmark: every band file of one full-disk scan through ProcessFile with the default options
-// (waits shortened), against the engine's own steps for the same file (read + convert, JPEG save at quality
-// 99).
+// (waits shortened), or with PNG as well, against the engine's own steps for the same file: read + convert,
+// the saves, and the thumbnail read back from the JPEG.
 #include "AbiBitmap.h"
 #include "BMPExtImage.h"
 #include "BenchMain.h"
 #include "BenchOptions.h"
 #include "EncodeIntoFile.h"
 #include "FileProcessor.h"
+#include "ImageFileLoading.h"
 #include "ImageFiles.h"
 #include "JPEG_IO.h"
 #include "Timing.h"
@@ -20,8 +21,9 @@
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
-    const BenchArguments args(argc, argv, "SCANFOLDER WORKFOLDER [RUNS]");
+    const BenchArguments args(argc, argv, "SCANFOLDER WORKFOLDER [RUNS [--png]]");
     if (args.Count() < 2) return args.Usage();
+    const bool withPng = args[4] == "--png";
     const QDir scan(args[1]);
     QDir work(args[2]);
     const int runs = std::max(1, args.NumberOr(3, 3));
@@ -29,12 +31,13 @@ int main(int argc, char** argv) {
     QDir().mkpath(work.filePath("received"));
 
     // The program's defaults: JPEG at quality 99, dates in folders, short names.
-    const ProcessingOptions options = BenchmarkOptions(work);
+    ProcessingOptions options = BenchmarkOptions(work);
+    options.saveAsPng = withPng;
     FileProcessor processor;
     processor.notify = nullptr;
 
-    std::printf("%-8s %10s %9s %9s %9s %11s %9s\n", "band", "Mpixel", "read (s)", "jpeg (s)", "engine",
-                "processing", "overhead");
+    std::printf("%-8s %10s %9s %9s %9s %11s %9s\n", "band", "Mpixel", "read (s)", withPng ? "saves (s)" : "jpeg (s)",
+                "engine", "processing", "overhead");
     double engineTotal = 0, processingTotal = 0;
     const QStringList files = scan.entryList({"OR_ABI-L1b-RadF-*.nc"}, QDir::Files, QDir::Name);
     for (const QString& name : files) {
@@ -52,10 +55,16 @@ int main(int argc, char** argv) {
         });
         const QString jpeg = work.filePath("engine.jpg");
         const double save = MedianSeconds(runs, [&] {
+            if (withPng) {
+                SavePngAndJpegImages(bitmap, {work.filePath("engine.png"), jpeg});
+                return;
+            }
             EncodeIntoNewFile(jpeg, [&](QIODevice& file) {
                 return SaveBitmapAsJpeg(bitmap, file, kJpegQuality, "c", false);
             });
         });
+        const double thumbnail =
+            MedianSeconds(runs, [&] { (void)LoadReducedImage(jpeg, QSize(kThumbnailSide, kThumbnailSide)); });
         const double pixels = double(bitmap.Width()) * bitmap.Height();
         bitmap.SetSize(0, 0);
 
@@ -67,7 +76,7 @@ int main(int argc, char** argv) {
             QFile::remove(received);
         }
         const double processing = Median(processed);
-        const double engine = read + save;
+        const double engine = read + save + thumbnail;
         engineTotal += engine;
         processingTotal += processing;
         std::printf("%-8s %10.1f %9.3f %9.3f %9.3f %11.3f %8.1f%%\n", qPrintable(name.mid(18, 3)),
