@@ -32,5 +32,6 @@ private:
     UniqueFd fd_;
 };
 
-// Sets the calling process's address-space limit to what it uses now plus `bytes`.
+// Sets the calling process's address-space limit to what it uses now plus `bytes`; sets none under
+// AddressSanitizer.
 Status LimitAddressSpaceGrowth(std::size_t bytes);
