@@ -76,8 +76,11 @@ void CompareSavesWithOneThread(const TExtBitmap& bitmap, const QDir& work, int r
                                double libraryRead, Verdict& verdict) {
     const QString png = work.filePath("both.png"), jpeg = work.filePath("both.jpg");
     const QString singlePng = work.filePath("single.png"), singleJpeg = work.filePath("single.jpg");
+    ImageFileSaves saves;
+    saves.pngPath = png;
+    saves.jpegPath = jpeg;
     const double both = MedianSeconds(runs, [&] {
-        const ImageFilesSaved saved = SavePngAndJpegImages(bitmap, {png, jpeg, kJpegQuality, 0, 0});
+        const ImageFilesSaved saved = SavePngAndJpegImages(bitmap, saves);
         if (!saved.png || !saved.jpeg) throw std::runtime_error("cannot save the images");
     });
     const double single = MedianSeconds(runs, [&] { SaveOnOneThread(bitmap, singlePng, singleJpeg); });

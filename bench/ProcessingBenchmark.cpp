@@ -56,7 +56,10 @@ int main(int argc, char** argv) {
         const QString jpeg = work.filePath("engine.jpg");
         const double save = MedianSeconds(runs, [&] {
             if (withPng) {
-                SavePngAndJpegImages(bitmap, {work.filePath("engine.png"), jpeg});
+                ImageFileSaves saves;
+                saves.pngPath = work.filePath("engine.png");
+                saves.jpegPath = jpeg;
+                SavePngAndJpegImages(bitmap, saves);
                 return;
             }
             EncodeIntoNewFile(jpeg, [&](QIODevice& file) {

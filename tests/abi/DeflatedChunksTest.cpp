@@ -91,7 +91,9 @@ TEST(DeflatedChunks, ReadsWhatTheLibraryReadsAndLeavesOtherStorageToIt) {
         WriteFile(path, storage, counts);
         std::vector<std::uint16_t> values(counts.size());
         EXPECT_EQ(ReadDeflatedShortChunks(QFile::encodeName(path), "Rad", values), storage.expected);
-        if (storage.expected == ChunkRead::Done) EXPECT_EQ(values, counts);
+        if (storage.expected == ChunkRead::Done) {
+            EXPECT_EQ(values, counts);
+        }
     }
 }
 

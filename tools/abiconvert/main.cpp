@@ -50,8 +50,13 @@ bool ConvertOne(const QString& path, const ConvertRequest& request) {
     const QString base = QDir(request.outFolder).filePath(QFileInfo(path).completeBaseName());
     const QString png = request.png ? base + ".png" : QString(),
                   jpeg = request.jpeg ? base + ".jpg" : QString();
-    const ImageFilesSaved saved =
-        SavePngAndJpegImages(bitmap, {png, jpeg, request.quality, startTime, nominalTime, kUsualPermissions});
+    ImageFileSaves saves;
+    saves.pngPath = png;
+    saves.jpegPath = jpeg;
+    saves.jpegQuality = request.quality;
+    saves.startTime = startTime;
+    saves.fileTime = nominalTime;
+    const ImageFilesSaved saved = SavePngAndJpegImages(bitmap, saves);
     bool converted = true;
     for (const auto& [written, status] : {std::pair{png, &saved.png}, std::pair{jpeg, &saved.jpeg}}) {
         if (written.isEmpty()) continue;
