@@ -91,8 +91,8 @@ void CompareSavesWithOneThread(const TExtBitmap& bitmap, const QDir& work, int r
     std::printf("  PNG size: %lld bytes, %+.2f %% against libpng's\n", QFileInfo(png).size(),
                 100.0 * (QFileInfo(png).size() - QFileInfo(singlePng).size()) / QFileInfo(singlePng).size());
     verdict.Check("saves / single-thread saves", both / single, 0.5);
-    verdict.Check("(read + saves) / single-thread (read + saves)", (readConvert + both) / (libraryRead + single),
-                  0.5);
+    verdict.Check("(read + saves) / single-thread (read + saves)",
+                  (readConvert + both) / (libraryRead + single), 0.5);
     verdict.Check("PNG size / libpng's",
                   static_cast<double>(QFileInfo(png).size()) / QFileInfo(singlePng).size(), 1.03);
 }

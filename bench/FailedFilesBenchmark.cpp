@@ -1,6 +1,6 @@
-// Failed files benchmark: how long a scan takes when the source folder holds damaged files that stay, with the
-// program's own pauses. The first scan reads every file; a later one, while the damaged files are unchanged,
-// only reports them, so a good file that arrives behind them waits for its own processing alone.
+// Failed files benchmark: how long a scan takes when the source folder holds damaged files that stay, with
+// the program's own pauses. The first scan reads every file; a later one, while the damaged files are
+// unchanged, only reports them, so a good file that arrives behind them waits for its own processing alone.
 //   failed_files_benchmark SAMPLE_FILE WORK_FOLDER [DAMAGED_FILES]
 #include "BenchMain.h"
 #include "BenchOptions.h"
@@ -19,7 +19,8 @@ namespace {
 // The sample's bytes with eight bytes of the root group's object header inverted: a file the reader refuses.
 QByteArray Damaged(QByteArray bytes) {
     const qsizetype header = bytes.indexOf("OHDR");
-    for (qsizetype i = header + 12; header > 0 && i < header + 20; ++i) bytes[i] = static_cast<char>(~bytes[i]);
+    for (qsizetype i = header + 12; header > 0 && i < header + 20; ++i)
+        bytes[i] = static_cast<char>(~bytes[i]);
     return bytes;
 }
 

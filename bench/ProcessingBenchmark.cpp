@@ -36,8 +36,8 @@ int main(int argc, char** argv) {
     FileProcessor processor;
     processor.notify = nullptr;
 
-    std::printf("%-8s %10s %9s %9s %9s %11s %9s\n", "band", "Mpixel", "read (s)", withPng ? "saves (s)" : "jpeg (s)",
-                "engine", "processing", "overhead");
+    std::printf("%-8s %10s %9s %9s %9s %11s %9s\n", "band", "Mpixel", "read (s)",
+                withPng ? "saves (s)" : "jpeg (s)", "engine", "processing", "overhead");
     double engineTotal = 0, processingTotal = 0;
     const QStringList files = scan.entryList({"OR_ABI-L1b-RadF-*.nc"}, QDir::Files, QDir::Name);
     for (const QString& name : files) {

@@ -214,7 +214,8 @@ int Resident(const QString& file, const QDir& work, int count) {
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
-    const BenchArguments args(argc, argv, "overhead FILE RUNS | peak FILE WORKFOLDER | rss FILE WORKFOLDER COUNT");
+    const BenchArguments args(argc, argv,
+                              "overhead FILE RUNS | peak FILE WORKFOLDER | rss FILE WORKFOLDER COUNT");
     const QString mode = args[1];
     if (mode == "overhead" && args.Count() == 3) return Overhead(args[2], std::max(1, args[3].toInt()));
     if (mode == "peak" && args.Count() == 3) return Peak(args[2], QDir(args[3]));

@@ -97,10 +97,13 @@ void WriteImageSeeds(const QString& pngFolder, const QString& jpegFolder) {
     TExtBitmap colour;
     FillGradient(colour, TPixelFormat::pf24bit, 9, 7);
     const auto png = [](const TExtBitmap& bitmap) {
-        return [&bitmap](QIODevice& file) { return SaveBitmapAsPng(bitmap, file, "a", "d", "s", "t", nullptr); };
+        return
+            [&bitmap](QIODevice& file) { return SaveBitmapAsPng(bitmap, file, "a", "d", "s", "t", nullptr); };
     };
     const auto jpeg = [](const TExtBitmap& bitmap, int quality, const char* comment, bool oneChannel) {
-        return [=, &bitmap](QIODevice& file) { return SaveBitmapAsJpeg(bitmap, file, quality, comment, oneChannel); };
+        return [=, &bitmap](QIODevice& file) {
+            return SaveBitmapAsJpeg(bitmap, file, quality, comment, oneChannel);
+        };
     };
     WriteImageSeed(QDir(pngFolder).filePath("grey.png"), png(grey));
     WriteImageSeed(QDir(pngFolder).filePath("colour.png"), png(colour));

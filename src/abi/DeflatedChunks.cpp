@@ -51,8 +51,8 @@ std::optional<bool> ShuffledBeforeDeflate(hid_t creation) {
         unsigned flags = 0;
         std::size_t valueCount = 0;
         unsigned filterConfig = 0;
-        filters[static_cast<std::size_t>(i)] = H5Pget_filter2(creation, static_cast<unsigned>(i), &flags,
-                                                              &valueCount, nullptr, 0, nullptr, &filterConfig);
+        filters[static_cast<std::size_t>(i)] = H5Pget_filter2(
+            creation, static_cast<unsigned>(i), &flags, &valueCount, nullptr, 0, nullptr, &filterConfig);
     }
     if (count == 1 && filters[0] == H5Z_FILTER_DEFLATE) return false;
     if (count == 2 && filters[0] == H5Z_FILTER_SHUFFLE && filters[1] == H5Z_FILTER_DEFLATE) return true;

@@ -21,8 +21,8 @@ public:
     TNetCdf(const TNetCdf&) = delete;
     TNetCdf& operator=(const TNetCdf&) = delete;
 
-    // Sets up the netCDF and HDF5 libraries ahead of the first open, for a process started before it knows its
-    // file. Any failure shows again, with its reason, when a file is opened.
+    // Sets up the netCDF and HDF5 libraries ahead of the first open, for a process started before it knows
+    // its file. Any failure shows again, with its reason, when a file is opened.
     static void PrepareLibraries();
 
     // Opens the file read-only, trying once more after the retry delay. The name is kept even on failure.

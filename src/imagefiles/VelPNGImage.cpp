@@ -133,8 +133,7 @@ TextFields TPngImage::TextsToWrite() const {
 }
 
 void TPngImage::RequireRows() const {
-    if (width_ == 0 || height_ == 0 || rowPointers_.empty())
-        throw EWriteError("the image has no pixels");
+    if (width_ == 0 || height_ == 0 || rowPointers_.empty()) throw EWriteError("the image has no pixels");
 }
 
 void TPngImage::ReportRow(std::uint32_t row) {
@@ -209,7 +208,8 @@ void TPngImage::TakeFormatOf(const TExtBitmap& bitmap) {
 void TPngImage::CopyToBitmap(TExtBitmap& bitmap, int column, int row) const {
     if (column < 0 || row < 0) throw EInvalidGraphicOperation("cannot place an image at a negative position");
     if (std::int64_t{row} + height_ > INT_MAX) throw std::runtime_error("the image is too high for a bitmap");
-    if (std::int64_t{column} + width_ > INT_MAX) throw std::runtime_error("the image is too wide for a bitmap");
+    if (std::int64_t{column} + width_ > INT_MAX)
+        throw std::runtime_error("the image is too wide for a bitmap");
     const std::uint32_t channels = bytesPerPixel_;
     if (channels == 1 || channels == 2) bitmap.SetPixelFormat(TPixelFormat::pf8bit);
     if (channels >= 3) bitmap.SetPixelFormat(TPixelFormat::pf24bit);
@@ -354,7 +354,8 @@ void TPngImage::LoadFromStream(QIODevice& stream) {
 void TPngImage::LoadFromFile(const QString& fileName) {
     QFile file(fileName);
     if (!file.open(QIODevice::ReadOnly))
-        throw EReadError(QStringLiteral("cannot read %1: %2").arg(fileName, file.errorString()).toStdString());
+        throw EReadError(
+            QStringLiteral("cannot read %1: %2").arg(fileName, file.errorString()).toStdString());
     LoadFromStream(file);
 }
 

@@ -5,8 +5,8 @@
 #include <algorithm>
 #include <cstring>
 #include <new>
-#include <string>
 #include <opencv2/imgproc.hpp>
+#include <string>
 
 namespace {
 
@@ -146,16 +146,14 @@ void TExtBitmap::Interpolate(int newWidth, int newHeight, int mode) {
     if (newWidth == w && newHeight == h) return;
     if (h < 3 || w < 3) return;
     if (newWidth <= 0 || newHeight <= 0)
-        throw EInvalidGraphicOperation(
-            QStringLiteral("cannot resize an image to %1 × %2 pixels")
-                .arg(newWidth)
-                .arg(newHeight)
-                .toStdString());
+        throw EInvalidGraphicOperation(QStringLiteral("cannot resize an image to %1 × %2 pixels")
+                                           .arg(newWidth)
+                                           .arg(newHeight)
+                                           .toStdString());
     const bool enlarge = newWidth >= w && newHeight >= h;
     const bool reduce = newWidth <= w && newHeight <= h;
     if (!enlarge && !reduce)
-        throw EInvalidGraphicOperation(
-            "cannot enlarge an image on one side and reduce it on the other");
+        throw EInvalidGraphicOperation("cannot enlarge an image on one side and reduce it on the other");
     if (format_ != TPixelFormat::pf8bit && format_ != TPixelFormat::pf24bit)
         throw EInvalidGraphicOperation("only 8- and 24-bit images can be resized");
     const int flag = InterpolationFlag(mode, enlarge);

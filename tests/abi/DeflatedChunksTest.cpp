@@ -104,7 +104,8 @@ TEST(DeflatedChunks, DamagedChunkOrWrongSizeIsLeftToTheLibrary) {
     WriteFile(path, {"shuffled and deflated"}, counts);
     std::vector<std::uint16_t> tooSmall(counts.size() - 1);
     EXPECT_EQ(ReadDeflatedShortChunks(QFile::encodeName(path), "Rad", tooSmall), ChunkRead::LeftToLibrary);
-    EXPECT_EQ(ReadDeflatedShortChunks(QFile::encodeName(path), "Missing", tooSmall), ChunkRead::LeftToLibrary);
+    EXPECT_EQ(ReadDeflatedShortChunks(QFile::encodeName(path), "Missing", tooSmall),
+              ChunkRead::LeftToLibrary);
 
     DamageFirstChunk(path);
     std::vector<std::uint16_t> values(counts.size());

@@ -26,7 +26,8 @@ pid_t ChildOf(pid_t parent) {
     for (const QString& entry : QDir("/proc").entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
         QFile stat("/proc/" + entry + "/stat");
         if (!stat.open(QIODevice::ReadOnly)) continue;
-        // "pid (command) state ppid ...": the command may hold spaces and brackets, so read after the last ')'.
+        // "pid (command) state ppid ...": the command may hold spaces and brackets, so read after the last
+        // ')'.
         const QByteArray line = stat.readAll();
         const QList<QByteArray> fields = line.mid(line.lastIndexOf(')') + 2).split(' ');
         if (fields.size() > 1 && fields[1].toInt() == parent) return entry.toInt();

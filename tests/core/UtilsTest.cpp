@@ -142,7 +142,9 @@ TEST_F(FileUtils, FileInUseWhileRecentlyModifiedWhoeverHoldsItAndWhateverItsMode
     EXPECT_TRUE(FileInUse(Folder() + "missing.nc"));
     EXPECT_TRUE(FileInUse(Dir.path()));
     const QString link = Folder() + "link.nc";
-    ASSERT_EQ(symlink(QFile::encodeName(MakeFile("target.nc")).constData(), QFile::encodeName(link).constData()), 0);
+    ASSERT_EQ(
+        symlink(QFile::encodeName(MakeFile("target.nc")).constData(), QFile::encodeName(link).constData()),
+        0);
     EXPECT_TRUE(FileInUse(link, std::chrono::milliseconds(0)));
 
     const QString fresh = MakeFile("fresh.nc");
@@ -165,7 +167,8 @@ TEST_F(FileUtils, FileInUseWhileRecentlyModifiedWhoeverHoldsItAndWhateverItsMode
     // receiver whose clock runs ahead.
     ASSERT_EQ(chmod(QFile::encodeName(settled).constData(), 0644), 0);
     ASSERT_TRUE(file.open(QIODevice::ReadWrite));
-    ASSERT_TRUE(file.setFileTime(QDateTime::currentDateTimeUtc().addSecs(5), QFileDevice::FileModificationTime));
+    ASSERT_TRUE(
+        file.setFileTime(QDateTime::currentDateTimeUtc().addSecs(5), QFileDevice::FileModificationTime));
     file.close();
     EXPECT_TRUE(FileInUse(settled));
 }

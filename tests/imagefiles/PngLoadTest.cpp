@@ -82,7 +82,8 @@ TEST_F(PngLoad, TextKeysMatchInAnyCaseAndEveryChunkIsListed) {
 TEST_F(PngLoad, ProgressHandlerThrowingOnARowStopsTheReadWithItsException) {
     const QString path = SavedGreyPattern(8, 8);
     TPngImage image;
-    image.OnProgress = [](TPngImage&, TProgressStage stage, std::uint8_t, bool, const QRect&, const QString&) {
+    image.OnProgress = [](TPngImage&, TProgressStage stage, std::uint8_t, bool, const QRect&,
+                          const QString&) {
         if (stage == TProgressStage::psRunning) throw std::runtime_error("cancelled");
     };
     try {

@@ -20,8 +20,9 @@ Failure SystemReason(int error) {
 Result<OpenedSource> OpenSourceFile(const QString& path) {
     UniqueFd file(::open(QFile::encodeName(path).constData(), O_RDONLY | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC));
     if (!file.Valid())
-        return errno == ELOOP ? Failure{FailureCode::CannotCopy, QStringLiteral("a symbolic link; not followed")}
-                              : SystemReason(errno);
+        return errno == ELOOP
+                   ? Failure{FailureCode::CannotCopy, QStringLiteral("a symbolic link; not followed")}
+                   : SystemReason(errno);
     struct stat status {};
     if (::fstat(file.Get(), &status) != 0) return SystemReason(errno);
     return OpenedSource{std::move(file), static_cast<unsigned>(status.st_mode & kUsualPermissions)};

@@ -85,7 +85,8 @@ FileOutcome FileProcessor::ProcessFile(const ReceivedFile& file, const Processin
         outcome.failure = listed.failure();
         return outcome;
     }
-    if (const Status status = Process(file, *listed, options, outcome); !status) outcome.failure = status.failure();
+    if (const Status status = Process(file, *listed, options, outcome); !status)
+        outcome.failure = status.failure();
     failures_.Note(file.path, *listed, outcome.failure);
     return outcome;
 }
@@ -177,9 +178,10 @@ Status FileProcessor::Process(const ReceivedFile& file, const FileIdentity& list
     TExtBitmap bitmap;
     bitmap.SetPixelFormat(TPixelFormat::pf8bit);
     Status saved = options.singleFileMode ? Status() : CheckUnchanged(file.path, *copied);
-    if (saved) saved = reader ? reader->Read(readPath, options.singleFileMode, options.waits.retryOpen, bitmap,
-                                             outcome.longitude)
-                              : reader.status();
+    if (saved)
+        saved = reader ? reader->Read(readPath, options.singleFileMode, options.waits.retryOpen, bitmap,
+                                      outcome.longitude)
+                       : reader.status();
     if (saved) saved = SaveImages(bitmap, options, name, paths, listed.permissions, outcome);
     // A copy of a file that changed while it was copied is no archive of it.
     const bool copyIsStale = !saved && saved.failure().code == FailureCode::StillBeingWritten;

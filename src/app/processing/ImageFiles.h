@@ -48,6 +48,6 @@ struct ImageFilesSaved {
     QImage thumbnail; // null when none was asked for or the file could not be read back
 };
 
-// Saves both as SavePngImage and SaveJpegImage do, each on a core of its own: the JPEG, and then its read-back
-// for the thumbnail, on a thread started for it while the PNG is saved on the calling thread.
+// Saves both as SavePngImage and SaveJpegImage do, each on a core of its own: the JPEG, and then its
+// read-back for the thumbnail, on a thread started for it while the PNG is saved on the calling thread.
 ImageFilesSaved SavePngAndJpegImages(const TExtBitmap& bitmap, const ImageFileSaves& saves);

@@ -57,8 +57,8 @@ LeftoverOutcome RemoveLeftovers(const QStringList& folders, const QString& sourc
                 ++outcome.filesRemoved;
                 outcome.bytesRemoved += file.size();
             } else {
-                outcome.failures.push_back(
-                    {FailureCode::CannotDelete, "cannot remove " + file.filePath() + ": " + leftover.errorString()});
+                outcome.failures.push_back({FailureCode::CannotDelete, "cannot remove " + file.filePath() +
+                                                                           ": " + leftover.errorString()});
             }
         }
     }
@@ -67,10 +67,11 @@ LeftoverOutcome RemoveLeftovers(const QStringList& folders, const QString& sourc
 
 std::optional<LogLine> LeftoverLine(const LeftoverOutcome& outcome) {
     if (outcome.filesRemoved == 0 && outcome.failures.empty()) return std::nullopt;
-    const QString files =
-        outcome.filesRemoved == 1 ? QStringLiteral("1 file") : QStringLiteral("%1 files").arg(outcome.filesRemoved);
+    const QString files = outcome.filesRemoved == 1 ? QStringLiteral("1 file")
+                                                    : QStringLiteral("%1 files").arg(outcome.filesRemoved);
     QString line = "Removed " + files + " left by an earlier run (" +
-                   QLocale::system().formattedDataSize(outcome.bytesRemoved, 1, QLocale::DataSizeSIFormat) + ")";
+                   QLocale::system().formattedDataSize(outcome.bytesRemoved, 1, QLocale::DataSizeSIFormat) +
+                   ")";
     if (outcome.failures.empty()) return LogLine{line};
     return LogLine{line + "; " + outcome.failures.front().message, LogSeverity::Warning};
 }

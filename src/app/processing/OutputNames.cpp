@@ -98,7 +98,8 @@ OutputKind OutputKindOf(const QString& name) {
 
 bool IsLeftoverName(const QString& name) {
     const auto inner = [](QStringView text, QStringView suffix) -> std::optional<QString> {
-        if (text.size() <= suffix.size() + 1 || !text.startsWith(u'.') || !text.endsWith(suffix)) return std::nullopt;
+        if (text.size() <= suffix.size() + 1 || !text.startsWith(u'.') || !text.endsWith(suffix))
+            return std::nullopt;
         return text.mid(1, text.size() - 1 - suffix.size()).toString();
     };
     const std::optional<QString> partialOf = inner(name, u".partial");

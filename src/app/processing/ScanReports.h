@@ -4,8 +4,8 @@
 
 #include "FileOutcome.h"
 #include "FolderCheck.h"
-#include "Retention.h"
 #include "LogLine.h"
+#include "Retention.h"
 
 #include <QString>
 #include <QStringList>

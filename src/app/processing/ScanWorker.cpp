@@ -27,7 +27,8 @@ void ScanWorker::RunScan() {
     }
     // Old files go once the scan's own are done, unless processing was stopped meanwhile.
     const QList<LogLine> retention =
-        running_ ? retention_.AfterScan(options_.Snapshot(), QDateTime::currentDateTimeUtc()) : QList<LogLine>();
+        running_ ? retention_.AfterScan(options_.Snapshot(), QDateTime::currentDateTimeUtc())
+                 : QList<LogLine>();
     if (!retention.isEmpty()) emit FoldersReported(retention);
     emit ScanFinished();
 }
@@ -38,8 +39,8 @@ void ScanWorker::CheckFoldersAtStart() {
     sourceSurvey_.reset();
     const ProcessingOptions options = options_.Snapshot();
     // Nothing of this program's is being written now: what is hidden there is a killed run's.
-    const LeftoverOutcome leftovers =
-        RemoveLeftovers({options.savePath, options.netCdfPath}, options.sourcePath, QDateTime::currentDateTimeUtc());
+    const LeftoverOutcome leftovers = RemoveLeftovers({options.savePath, options.netCdfPath},
+                                                      options.sourcePath, QDateTime::currentDateTimeUtc());
     if (const std::optional<LogLine> line = LeftoverLine(leftovers)) emit FoldersReported({*line});
     ReportFolderChanges(options);
     ReportSourceSurvey(options);
@@ -49,7 +50,8 @@ void ScanWorker::ReportSourceSurvey(const ProcessingOptions& options) {
     if (options.singleFileMode) return;
     SourceSurvey survey = SurveySourceFolder(options);
     if (sourceSurvey_ && sourceSurvey_->SameKindsAs(survey)) return;
-    if (const QList<LogLine> lines = SurveyLines(survey, options); !lines.isEmpty()) emit FoldersReported(lines);
+    if (const QList<LogLine> lines = SurveyLines(survey, options); !lines.isEmpty())
+        emit FoldersReported(lines);
     sourceSurvey_ = std::move(survey);
 }
 

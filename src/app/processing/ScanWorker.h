@@ -4,8 +4,8 @@
 #include "FileOutcome.h"
 #include "FileProcessor.h"
 #include "FolderCheck.h"
-#include "RetentionRun.h"
 #include "LogLine.h"
+#include "RetentionRun.h"
 #include "SharedOptions.h"
 #include "SourceSurvey.h"
 

@@ -35,8 +35,8 @@ Result<FileIdentity> IdentifyFile(const QString& path) {
 }
 
 Status CheckReadable(const QString& path) {
-    const UniqueFd file(
-        ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+    const UniqueFd file(::open(QFile::encodeName(path).constData(),
+                               O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
     if (!file.Valid()) return SystemFailure(FailureCode::CannotRead, "cannot read " + path);
     return {};
 }

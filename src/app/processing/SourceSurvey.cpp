@@ -67,13 +67,16 @@ SourceSurvey SurveySourceFolder(const ProcessingOptions& options) {
 
 QList<LogLine> SurveyLines(const SourceSurvey& survey, const ProcessingOptions& options) {
     QStringList lines;
-    for (auto satellite = survey.otherSatellites.cbegin(); satellite != survey.otherSatellites.cend(); ++satellite)
+    for (auto satellite = survey.otherSatellites.cbegin(); satellite != survey.otherSatellites.cend();
+         ++satellite)
         lines << QStringLiteral("Source folder holds %1 of %2; %3 is selected")
                      .arg(Files(satellite.value()), SatelliteName(satellite.key()), options.satelliteName);
     if (survey.notFullDisk == 1)
-        lines << "Source folder holds 1 file that is not a full-disk radiance file: " + survey.notFullDiskExample;
+        lines << "Source folder holds 1 file that is not a full-disk radiance file: " +
+                     survey.notFullDiskExample;
     if (survey.notFullDisk > 1)
-        lines << QStringLiteral("Source folder holds %1 files that are not full-disk radiance files, such as %2")
+        lines << QStringLiteral(
+                     "Source folder holds %1 files that are not full-disk radiance files, such as %2")
                      .arg(survey.notFullDisk)
                      .arg(survey.notFullDiskExample);
     for (const QString& name : survey.undecodableNames)

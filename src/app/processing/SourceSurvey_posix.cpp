@@ -8,7 +8,7 @@
 QList<QByteArray> NetCdfNamesIn(const QString& folder) {
     QList<QByteArray> names;
     const std::unique_ptr<DIR, int (*)(DIR*)> entries(::opendir(QFile::encodeName(folder).constData()),
-                                                       ::closedir);
+                                                      ::closedir);
     if (!entries) return names;
     while (const dirent* entry = ::readdir(entries.get())) {
         const QByteArray name(entry->d_name);

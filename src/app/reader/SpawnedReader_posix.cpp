@@ -68,8 +68,8 @@ public:
     bool Prepare(int requestFd, int pixelFd, int answerFd) {
         sigset_t stops, all;
         return ready_ && ::sigemptyset(&stops) == 0 && ::sigaddset(&stops, SIGINT) == 0 &&
-               ::sigaddset(&stops, SIGTERM) == 0 && ::sigaddset(&stops, SIGHUP) == 0 && ::sigfillset(&all) == 0 &&
-               ::posix_spawnattr_setsigmask(&attributes_, &stops) == 0 &&
+               ::sigaddset(&stops, SIGTERM) == 0 && ::sigaddset(&stops, SIGHUP) == 0 &&
+               ::sigfillset(&all) == 0 && ::posix_spawnattr_setsigmask(&attributes_, &stops) == 0 &&
                ::posix_spawnattr_setsigdefault(&attributes_, &all) == 0 &&
                ::posix_spawnattr_setpgroup(&attributes_, 0) == 0 &&
                ::posix_spawnattr_setflags(&attributes_, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF |

@@ -2,8 +2,8 @@
 #include "BMPExtImage.h"
 #include "JPEG_IO.h"
 #include "PNG_IO.h"
-#include "ScanWorker.h"
 #include "ProcessingFixture.h"
+#include "ScanWorker.h"
 
 #include <QDirIterator>
 #include <QFileInfo>
@@ -134,6 +134,8 @@ TEST_F(CrashSafetyTest, StartRemovesWhatAKilledRunLeftAndNothingElse) {
     EXPECT_TRUE(QFile::exists(foreign));
     EXPECT_TRUE(QFile::exists(received));
     ASSERT_FALSE(said.isEmpty());
-    EXPECT_TRUE(LineTexts(said[0][0]).first().startsWith(
-        QStringLiteral("Removed %1 left by an earlier run (").arg(left == 1 ? "1 file" : QString::number(left) + " files")));
+    EXPECT_TRUE(LineTexts(said[0][0])
+                    .first()
+                    .startsWith(QStringLiteral("Removed %1 left by an earlier run (")
+                                    .arg(left == 1 ? "1 file" : QString::number(left) + " files")));
 }

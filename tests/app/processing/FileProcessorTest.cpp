@@ -16,11 +16,11 @@
 #include <atomic>
 #include <cstdio>
 #include <cstring>
+#include <grp.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <sys/un.h>
 #include <thread>
-#include <grp.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -242,7 +242,8 @@ TEST_F(FileProcessorTest, FileWrittenInPiecesIsStillBeingWrittenNeverDamaged) {
 
 TEST_F(FileProcessorTest, ReadOnlyFileIsProcessedAndDeleted) {
     const QString path = Receive(13, 16);
-    ASSERT_TRUE(QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::ReadGroup | QFileDevice::ReadOther));
+    ASSERT_TRUE(QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::ReadGroup |
+                                                QFileDevice::ReadOther));
     EXPECT_TRUE(Process(path).Processed());
     EXPECT_FALSE(QFile::exists(path));
 }
@@ -273,7 +274,8 @@ TEST_F(FileProcessorTest, FilesOfAnotherAccountAreProcessedWhenReadableAndRefuse
     EXPECT_FALSE(QFile::exists(readable));
     EXPECT_TRUE(QFile::exists(unreadable));
     EXPECT_EQ(QString::fromLocal8Bit(station.readAllStandardOutput()).trimmed(),
-              QFileInfo(unreadable).fileName() + " failed: cannot read " + unreadable + ": Permission denied");
+              QFileInfo(unreadable).fileName() + " failed: cannot read " + unreadable +
+                  ": Permission denied");
 }
 
 TEST_F(FileProcessorTest, ImagesAndArchiveCopyGetNoWiderPermissionsThanTheSource) {

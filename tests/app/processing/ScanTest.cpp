@@ -297,12 +297,13 @@ TEST_F(ScanListTest, SourceSurveyNamesWhatNoScanTakesAgainOnlyWhenItsKindsChange
     QSignalSpy files(&worker, &ScanWorker::FileReported);
     worker.CheckFoldersAtStart();
     ASSERT_EQ(said.size(), 1);
-    EXPECT_EQ(LineTexts(said[0][0]),
-              QStringList({"Source folder holds 2 files of GOES-18; GOES-16 is selected",
-                           "Source folder holds 1 file that is not a full-disk radiance file: "
-                           "OR_ABI-L1b-RadC-M6C13_G16_s20240021230205_e1_c1.nc",
-                           "Source folder holds a file whose name is not valid UTF-8, which is not processed: "
-                           "OR_ABI-L1b-RadF-M6C13_G16_s2024\\xff.nc"}));
+    EXPECT_EQ(
+        LineTexts(said[0][0]),
+        QStringList({"Source folder holds 2 files of GOES-18; GOES-16 is selected",
+                     "Source folder holds 1 file that is not a full-disk radiance file: "
+                     "OR_ABI-L1b-RadC-M6C13_G16_s20240021230205_e1_c1.nc",
+                     "Source folder holds a file whose name is not valid UTF-8, which is not processed: "
+                     "OR_ABI-L1b-RadF-M6C13_G16_s2024\\xff.nc"}));
     // More of the same kinds: nothing more said; the scan takes only the selected satellite's file.
     Receive(15, 18);
     worker.RunScan();

@@ -2,8 +2,8 @@
 #include "LED.h"
 #include "LampPictures.h"
 
-#include <QRegion>
 #include <QCoreApplication>
+#include <QRegion>
 #include <QTest>
 #include <gtest/gtest.h>
 

@@ -67,9 +67,7 @@ protected:
         sample.size = size;
         return WriteAbiSample(sample, received);
     }
-    static ProcessingWaits Quick() {
-        return ProcessingWaits::None();
-    }
+    static ProcessingWaits Quick() { return ProcessingWaits::None(); }
     // Shows the window and lets the start-up timer run.
     static void ShowAndStart(TFormStratolux& form) {
         form.show();
