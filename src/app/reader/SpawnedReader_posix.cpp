@@ -189,7 +189,7 @@ Result<QByteArray> SpawnedReader::Ask(const QByteArray& request, std::chrono::mi
     if (!request_.Valid())
         return Failure{FailureCode::ReaderFailed, QStringLiteral("the reader was asked already")};
     // A child that has ended already fails the send; how it ended tells why.
-    const int sendError = WriteAll(request_.Get(), request);
+    const int sendError = SendAll(request_.Get(), request);
     request_.Reset();
 
     QByteArray bytes;

@@ -4,5 +4,7 @@
 #include <QByteArrayView>
 
 // Writes all of the bytes to fd, through short writes and interruptions: 0, or the errno of the write that
-// failed. On a socket whose peer has gone the write fails with EPIPE instead of raising SIGPIPE.
+// failed.
 int WriteAll(int fd, QByteArrayView bytes);
+// The same for a socket, where a peer that has gone fails the send with EPIPE instead of raising SIGPIPE.
+int SendAll(int socket, QByteArrayView bytes);

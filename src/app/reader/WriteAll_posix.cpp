@@ -5,22 +5,29 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
-int WriteAll(int fd, QByteArrayView bytes) {
-    // send() can be told not to raise SIGPIPE but takes only sockets; anything else is written with write().
-    bool socket = true;
+namespace {
+
+// Step writes some of the bytes, as write() does.
+template <typename Step> int WriteLoop(QByteArrayView bytes, Step step) {
     while (!bytes.isEmpty()) {
-        const auto size = static_cast<std::size_t>(bytes.size());
-        const ssize_t step =
-            socket ? ::send(fd, bytes.data(), size, MSG_NOSIGNAL) : ::write(fd, bytes.data(), size);
-        if (step < 0) {
+        const ssize_t written = step(bytes.data(), static_cast<std::size_t>(bytes.size()));
+        if (written < 0) {
             if (errno == EINTR) continue;
-            if (errno == ENOTSOCK && socket) {
-                socket = false;
-                continue;
-            }
             return errno;
         }
-        bytes = bytes.sliced(step);
+        bytes = bytes.sliced(written);
     }
     return 0;
+}
+
+} // namespace
+
+int WriteAll(int fd, QByteArrayView bytes) {
+    return WriteLoop(bytes, [fd](const char* data, std::size_t size) { return ::write(fd, data, size); });
+}
+
+int SendAll(int socket, QByteArrayView bytes) {
+    return WriteLoop(bytes, [socket](const char* data, std::size_t size) {
+        return ::send(socket, data, size, MSG_NOSIGNAL);
+    });
 }
