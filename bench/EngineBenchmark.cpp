@@ -117,8 +117,8 @@ int main(int argc, char** argv) {
     TExtBitmap bitmap;
     bitmap.SetPixelFormat(TPixelFormat::pf8bit);
     float longitude = 0;
-    const double readConvert = MedianSeconds(
-        runs, [&] { (void)ReadAbiImage(file, bitmap, longitude, false, std::chrono::milliseconds(0)); });
+    const double readConvert =
+        MedianSeconds(runs, [&] { (void)ReadAbiImage(AbiReadRequest::ByName(file), bitmap, longitude); });
     const double pixels = static_cast<double>(bitmap.Width()) * bitmap.Height();
     std::printf("%s: %d x %d (%.1f Mpixel), median of %d runs\n", qPrintable(QFileInfo(file).fileName()),
                 bitmap.Width(), bitmap.Height(), pixels / 1e6, runs);

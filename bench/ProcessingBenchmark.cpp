@@ -50,9 +50,8 @@ int main(int argc, char** argv) {
         TExtBitmap bitmap;
         bitmap.SetPixelFormat(TPixelFormat::pf8bit);
         float longitude = 0;
-        const double read = MedianSeconds(runs, [&] {
-            (void)ReadAbiImage(original, bitmap, longitude, false, std::chrono::milliseconds(0));
-        });
+        const double read = MedianSeconds(
+            runs, [&] { (void)ReadAbiImage(AbiReadRequest::ByName(original), bitmap, longitude); });
         const QString jpeg = work.filePath("engine.jpg");
         const double save = MedianSeconds(runs, [&] {
             if (withPng) {

@@ -45,22 +45,20 @@ int Overhead(const QString& file, int runs) {
     TExtBitmap image;
     image.SetPixelFormat(TPixelFormat::pf8bit);
     float imageLongitude = 0;
-    (void)ReadAbiImage(file, image, imageLongitude, false, std::chrono::milliseconds(0));
+    (void)ReadAbiImage(AbiReadRequest::ByName(file), image, imageLongitude);
     double pixels = 0;
     const auto readInProgram = [&] {
         TExtBitmap bitmap;
         bitmap.SetPixelFormat(TPixelFormat::pf8bit);
         float longitude = 0;
-        if (!ReadAbiImage(file, bitmap, longitude, false, std::chrono::milliseconds(0)))
-            std::printf("  read failed\n");
+        if (!ReadAbiImage(AbiReadRequest::ByName(file), bitmap, longitude)) std::printf("  read failed\n");
         pixels = double(bitmap.Width()) * bitmap.Height();
     };
     const auto readIsolated = [&](ReaderProcess& reader) {
         TExtBitmap bitmap;
         bitmap.SetPixelFormat(TPixelFormat::pf8bit);
         float longitude = 0;
-        if (const Status read = reader.Read(file, false, std::chrono::milliseconds(0), bitmap, longitude);
-            !read)
+        if (const Status read = reader.Read(AbiReadRequest::ByName(file), bitmap, longitude); !read)
             std::printf("  isolated read failed: %s\n", qPrintable(read.failure().message));
     };
     const auto pause = ProcessingWaits().beforeRead;
@@ -154,7 +152,7 @@ int Peak(const QString& file, const QDir& work) {
         TExtBitmap bitmap;
         bitmap.SetPixelFormat(TPixelFormat::pf8bit);
         float longitude = 0;
-        return ReadAbiImageIsolated(file, bitmap, longitude, false, std::chrono::milliseconds(0), kReader)
+        return ReadAbiImageIsolated(AbiReadRequest::ByName(file), bitmap, longitude, kReader)
                    ? double(bitmap.Width()) * bitmap.Height()
                    : 0.0;
     }();
@@ -198,7 +196,7 @@ int Resident(const QString& file, const QDir& work, int count) {
         TExtBitmap bitmap;
         bitmap.SetPixelFormat(TPixelFormat::pf8bit);
         float longitude = 0;
-        (void)ReadAbiImage(file, bitmap, longitude, false, std::chrono::milliseconds(0));
+        (void)ReadAbiImage(AbiReadRequest::ByName(file), bitmap, longitude);
         inProgram.push_back(ResidentBytesNow());
     }
     std::printf("  growth per file from file %d on: %.0f bytes with the reader in its own process "

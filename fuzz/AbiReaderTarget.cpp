@@ -14,7 +14,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     TExtBitmap bitmap;
     bitmap.SetPixelFormat(TPixelFormat::pf8bit);
     float longitude = 0;
-    (void)ReadAbiImage(WriteFuzzInput(data, size, name), bitmap, longitude, singleFileMode,
-                       std::chrono::milliseconds(0));
+    (void)ReadAbiImage(
+        {WriteFuzzInput(data, size, name), std::nullopt, std::chrono::milliseconds(0), singleFileMode},
+        bitmap, longitude);
     return 0;
 }

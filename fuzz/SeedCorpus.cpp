@@ -136,8 +136,9 @@ void WriteNameSeeds(const QString& folder) {
 void WriteReaderMessageSeeds(const QString& folder) {
     const QString fileName = QStringLiteral("/data/received/OR_ABI-L1b-RadF-M6C13_G16_s20250212002045.nc");
     const QList<QByteArray> messages = {
-        EncodeReaderRequest({fileName, std::chrono::seconds(30), false}),
-        EncodeReaderRequest({QStringLiteral("/media/band 02.nc"), std::chrono::milliseconds(0), true}),
+        EncodeReaderRequest({fileName, DecodeAbiFileName(fileName), std::chrono::seconds(30), false}),
+        EncodeReaderRequest(
+            {QStringLiteral("/media/band 02.nc"), std::nullopt, std::chrono::milliseconds(0), true}),
         EncodeReaderAnswer({Status(), 5424, 5424, 5424, -75.2f}),
         EncodeReaderAnswer({Failure{FailureCode::DamagedNetCdf, QStringLiteral("HDF error")}, 0, 0, 0, 0}),
     };

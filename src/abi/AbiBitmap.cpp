@@ -29,10 +29,8 @@ Status AdoptGreyRows(TExtBitmap& bitmap, GreyRows rows) {
     return {};
 }
 
-Status ReadAbiImage(const QString& fileName, TExtBitmap& bitmap, float& longitude, bool singleFileMode,
-                    std::chrono::milliseconds retryOpen) {
+Status ReadAbiImage(const AbiReadRequest& request, TExtBitmap& bitmap, float& longitude) {
     GreyRows rows;
-    if (Status read = ReadAbiGreyRows(fileName, rows, longitude, singleFileMode, retryOpen); !read)
-        return read;
+    if (Status read = ReadAbiGreyRows(request, rows, longitude); !read) return read;
     return AdoptGreyRows(bitmap, std::move(rows));
 }

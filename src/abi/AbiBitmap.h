@@ -1,11 +1,9 @@
 // Grey rows made the pixels of an 8-bit TExtBitmap, and the ABI reader that fills one.
 #pragma once
 
+#include "AbiReadRequest.h"
 #include "Failure.h"
 #include "PixelBlock.h"
-
-#include <QString>
-#include <chrono>
 
 class TExtBitmap;
 
@@ -14,5 +12,4 @@ class TExtBitmap;
 Status AdoptGreyRows(TExtBitmap& bitmap, GreyRows rows);
 
 // As ReadAbiGreyRows, into the 8-bit bitmap, which is unchanged on failure.
-Status ReadAbiImage(const QString& fileName, TExtBitmap& bitmap, float& longitude, bool singleFileMode,
-                    std::chrono::milliseconds retryOpen);
+Status ReadAbiImage(const AbiReadRequest& request, TExtBitmap& bitmap, float& longitude);

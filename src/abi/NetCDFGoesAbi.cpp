@@ -53,6 +53,13 @@ Status TNetCdfGoesAbi::OpenAbiFile(const QString& fileName) {
     return opened;
 }
 
+Status TNetCdfGoesAbi::OpenAbiFile(const QString& fileName, std::uint8_t bandIndex) {
+    Status opened = Open(fileName);
+    headerValid_ = false;
+    bandIndex_ = bandIndex;
+    return opened;
+}
+
 Status TNetCdfGoesAbi::ReadHeader(const QString& variableName) {
     headerValid_ = false;
     if (Handle() == 0) return Failure{FailureCode::NotNetCdf, QStringLiteral("no netCDF file open")};
@@ -183,11 +190,13 @@ Result<GreyRows> TNetCdfGoesAbi::ConvertToGreyRows(float gamma, const PixelBlock
     }
 }
 
-Status ReadAbiGreyRows(const QString& fileName, GreyRows& rows, float& longitude, bool singleFileMode,
-                       std::chrono::milliseconds retryOpen, const PixelBlockSource& allocate) {
-    TNetCdfGoesAbi reader(retryOpen);
-    reader.SetSingleFileMode(singleFileMode);
-    if (Status opened = reader.OpenAbiFile(fileName); !opened) return opened;
+Status ReadAbiGreyRows(const AbiReadRequest& request, GreyRows& rows, float& longitude,
+                       const PixelBlockSource& allocate) {
+    TNetCdfGoesAbi reader(request.retryOpen);
+    reader.SetSingleFileMode(request.singleFileMode);
+    const Status opened = request.received ? reader.OpenAbiFile(request.path, request.received->bandIndex)
+                                           : reader.OpenAbiFile(request.path);
+    if (!opened) return opened;
     const Status header = reader.ReadHeader(QStringLiteral("Rad"));
     longitude = reader.ProjectionLongitude();
     if (!header) return header;

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "AbiGreyTables.h"
+#include "AbiReadRequest.h"
 #include "Failure.h"
 #include "NetCDFclass.h"
 #include "PixelBlock.h"
@@ -20,6 +21,8 @@ public:
 
     // Opens the file and takes the band from its name (kept at 0 for a name of another kind).
     Status OpenAbiFile(const QString& fileName);
+    // Opens a file whose band is known already, whatever the file is named.
+    Status OpenAbiFile(const QString& fileName, std::uint8_t bandIndex);
     // Finds the variable, the image size ("y" × "x", else "rows" × "columns"), and for "y" × "x" images the
     // fill value, the infrared table and the projection longitude. HeaderValid tells whether it succeeded.
     Status ReadHeader(const QString& variableName);
@@ -62,8 +65,7 @@ private:
 };
 
 // Reads one ABI file into grey rows and gives the longitude of the projection origin (0 when the file does
-// not hold it; untouched when the file cannot be opened). An open that fails is tried once more after
-// retryOpen. On failure the rows are unchanged and the Failure says why.
-Status ReadAbiGreyRows(const QString& fileName, GreyRows& rows, float& longitude, bool singleFileMode,
-                       std::chrono::milliseconds retryOpen,
+// not hold it; untouched when the file cannot be opened). On failure the rows are unchanged and the Failure
+// says why.
+Status ReadAbiGreyRows(const AbiReadRequest& request, GreyRows& rows, float& longitude,
                        const PixelBlockSource& allocate = HeapPixelBlock);

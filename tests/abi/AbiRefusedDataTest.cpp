@@ -36,7 +36,7 @@ protected:
     RefusedData() { bitmap_.SetPixelFormat(TPixelFormat::pf8bit); }
 
     Status Read(const QString& path, bool singleFileMode = false) {
-        return ReadAbiImage(path, bitmap_, longitude_, singleFileMode, 0ms);
+        return ReadAbiImage({path, std::nullopt, 0ms, singleFileMode}, bitmap_, longitude_);
     }
     // A file of the band in a folder of its own: the band is taken from the start of the name.
     QString Path(const QString& folder, int band = 13) const {

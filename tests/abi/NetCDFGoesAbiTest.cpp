@@ -33,7 +33,7 @@ protected:
 
     // Reads the file as the program does; the bitmap keeps the result.
     Status Read(const QString& path, bool singleFileMode = false) {
-        return ReadAbiImage(path, bitmap_, longitude_, singleFileMode, kRetryOpen);
+        return ReadAbiImage({path, std::nullopt, kRetryOpen, singleFileMode}, bitmap_, longitude_);
     }
 
     // A bitmap that a refused conversion must leave as it is.
@@ -324,9 +324,9 @@ TEST_F(AbiReader, OnlyEightBitBitmapsAreFilled) {
     TExtBitmap colour;
     colour.SetPixelFormat(TPixelFormat::pf24bit);
     colour.SetSize(1, 1);
-    EXPECT_TRUE(
-        FailedWith(ReadAbiImage(WriteAbiTestImage(image, dir_.path()), colour, longitude_, false, kRetryOpen),
-                   FailureCode::ReaderFailed, "the reader fills only 8-bit images"));
+    EXPECT_TRUE(FailedWith(
+        ReadAbiImage({WriteAbiTestImage(image, dir_.path()), std::nullopt, kRetryOpen}, colour, longitude_),
+        FailureCode::ReaderFailed, "the reader fills only 8-bit images"));
     EXPECT_EQ(colour.PixelFormat(), TPixelFormat::pf24bit);
     EXPECT_EQ(colour.Width(), 1);
 }

@@ -53,8 +53,8 @@ TEST(PngWriter, EveryBandGivesLibpngsPixelsAndChunksInAtMostThreePercentMoreByte
         TExtBitmap bitmap;
         bitmap.SetPixelFormat(TPixelFormat::pf8bit);
         float longitude = 0;
-        ASSERT_TRUE(ReadAbiImage(WriteAbiSample(sample, dir.path()), bitmap, longitude, false,
-                                 std::chrono::milliseconds(0)));
+        ASSERT_TRUE(
+            ReadAbiImage(AbiReadRequest::ByName(WriteAbiSample(sample, dir.path())), bitmap, longitude));
         const QString ours = dir.filePath(QString("ours-%1.png").arg(band));
         const QString libpngs = dir.filePath(QString("libpng-%1.png").arg(band));
         ASSERT_TRUE(SavePngFile(bitmap, ours, "https://example.org", "GOES image from ABI",

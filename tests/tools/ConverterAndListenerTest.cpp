@@ -74,7 +74,7 @@ TEST(AbiConvert, WritesTheProgramsImagesAndRefusesBadInput) {
     TExtBitmap expected, png, jpeg;
     for (TExtBitmap* bitmap : {&expected, &png, &jpeg}) bitmap->SetPixelFormat(TPixelFormat::pf8bit);
     float longitude = 0;
-    ASSERT_TRUE(ReadAbiImage(file, expected, longitude, false, {}));
+    ASSERT_TRUE(ReadAbiImage(AbiReadRequest::ByName(file), expected, longitude));
     ASSERT_TRUE(LoadPngIntoBitmap(png, base + ".png", false, false));
     EXPECT_EQ(Pixels(png), Pixels(expected));
     ASSERT_TRUE(LoadJpegIntoBitmap(jpeg, base + ".jpg", false, 0));

@@ -32,17 +32,15 @@ bool ConvertOne(const QString& path, const ConvertRequest& request) {
         Complain(path + ": no such file");
         return false;
     }
-    const AbiFileInfo name = DecodeAbiFileName(path).value_or(AbiFileInfo{});
-    if (name.satellite == 0)
-        Complain(path + ": not an ABI file name; the image gets no title and no file time");
-    const TDateTime startTime = name.startTime, nominalTime = name.nominalTime;
+    const std::optional<AbiFileInfo> name = DecodeAbiFileName(path);
+    if (!name) Complain(path + ": not an ABI file name; the image gets no title and no file time");
 
     TExtBitmap bitmap;
     bitmap.SetPixelFormat(TPixelFormat::pf8bit);
     float longitude = 0;
     // A finished file is opened once: no retry meant for files that are still arriving.
-    if (const Status read = ReadAbiImageIsolated(path, bitmap, longitude, false, std::chrono::milliseconds(0),
-                                                 request.reader);
+    if (const Status read = ReadAbiImageIsolated({path, name, std::chrono::milliseconds(0), false}, bitmap,
+                                                 longitude, request.reader);
         !read) {
         Complain(path + ": " + read.failure().message);
         return false;
@@ -54,8 +52,8 @@ bool ConvertOne(const QString& path, const ConvertRequest& request) {
     saves.pngPath = png;
     saves.jpegPath = jpeg;
     saves.jpegQuality = request.quality;
-    saves.startTime = startTime;
-    saves.fileTime = nominalTime;
+    saves.startTime = name ? name->startTime : 0;
+    saves.fileTime = name ? name->nominalTime : 0;
     const ImageFilesSaved saved = SavePngAndJpegImages(bitmap, saves);
     bool converted = true;
     for (const auto& [written, status] : {std::pair{png, &saved.png}, std::pair{jpeg, &saved.jpeg}}) {

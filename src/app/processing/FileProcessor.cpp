@@ -179,8 +179,8 @@ Status FileProcessor::Process(const ReceivedFile& file, const FileIdentity& list
     bitmap.SetPixelFormat(TPixelFormat::pf8bit);
     Status saved = options.singleFileMode ? Status() : CheckUnchanged(file.path, *copied);
     if (saved)
-        saved = reader ? reader->Read(readPath, options.singleFileMode, options.waits.retryOpen, bitmap,
-                                      outcome.longitude)
+        saved = reader ? reader->Read({readPath, name, options.waits.retryOpen, options.singleFileMode},
+                                      bitmap, outcome.longitude)
                        : reader.status();
     if (saved) saved = SaveImages(bitmap, options, name, paths, listed.permissions, outcome);
     // A copy of a file that changed while it was copied is no archive of it.

@@ -28,9 +28,9 @@ std::optional<QString> Utf8(const QByteArray& name) {
     return text;
 }
 
-bool FullDiskRadianceName(const QString& name) {
-    return name.startsWith(QStringLiteral("OR_ABI-L1b-RadF-"), Qt::CaseInsensitive) &&
-           DecodeAbiFileName(name).has_value();
+std::optional<AbiFileInfo> FullDiskRadianceName(const QString& name) {
+    if (!name.startsWith(QStringLiteral("OR_ABI-L1b-RadF-"), Qt::CaseInsensitive)) return std::nullopt;
+    return DecodeAbiFileName(name);
 }
 
 QString Files(int count) {
@@ -55,8 +55,8 @@ SourceSurvey SurveySourceFolder(const ProcessingOptions& options) {
             continue;
         }
         if (MatchesMask(*name, mask)) continue;
-        if (FullDiskRadianceName(*name)) {
-            ++survey.otherSatellites[DecodeAbiFileName(*name)->satellite];
+        if (const std::optional<AbiFileInfo> fullDisk = FullDiskRadianceName(*name)) {
+            ++survey.otherSatellites[fullDisk->satellite];
         } else {
             if (survey.notFullDisk++ == 0) survey.notFullDiskExample = *name;
         }

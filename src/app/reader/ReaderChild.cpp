@@ -110,22 +110,21 @@ int ReaderChild::Serve() const {
     // A program that closes without a request has gone on without this reader.
     if (!request) return 3;
 #ifdef STRATOLUX_READER_TEST_SWITCHES
-    ActOnTestSwitches(request->fileName);
+    ActOnTestSwitches(request->path);
 #endif
 
     // The limit follows the declared image size, so it is set once the header is read, before the block.
     const PixelBlockSource allocate = [&](std::size_t bytes) -> Result<std::unique_ptr<PixelBlock>> {
-        const std::size_t headroom = LibraryHeadroom(request->fileName);
+        const std::size_t headroom = LibraryHeadroom(request->path);
         if (Status limited = LimitAddressSpaceGrowth(bytes + headroom); !limited) return limited.failure();
 #ifdef STRATOLUX_READER_TEST_SWITCHES
-        ActOnGreedySwitch(request->fileName, bytes + headroom);
+        ActOnGreedySwitch(request->path, bytes + headroom);
 #endif
         return pixels_.Block(bytes);
     };
     GreyRows rows;
     ReaderAnswer answer;
-    answer.status = ReadAbiGreyRows(request->fileName, rows, answer.longitude, request->singleFileMode,
-                                    request->retryOpen, allocate);
+    answer.status = ReadAbiGreyRows(*request, rows, answer.longitude, allocate);
     if (answer.status) {
         answer.width = rows.width;
         answer.height = rows.height;

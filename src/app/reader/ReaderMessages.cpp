@@ -6,7 +6,7 @@
 
 namespace {
 
-constexpr quint32 kRequestMark = 0x53525131; // "SRQ1"
+constexpr quint32 kRequestMark = 0x53525132; // "SRQ2"
 constexpr quint32 kAnswerMark = 0x53524131;  // "SRA1"
 
 // Whether the stream read everything it was asked for and nothing is left over.
@@ -14,23 +14,41 @@ bool WholeMessage(const QDataStream& in) {
     return in.status() == QDataStream::Ok && in.atEnd();
 }
 
+QDataStream& operator<<(QDataStream& out, const AbiFileInfo& name) {
+    return out << name.satellite << name.bandIndex << name.scanMode << name.startTime << name.nominalTime
+               << name.startField;
+}
+
+QDataStream& operator>>(QDataStream& in, AbiFileInfo& name) {
+    return in >> name.satellite >> name.bandIndex >> name.scanMode >> name.startTime >> name.nominalTime >>
+           name.startField;
+}
+
+bool Exists(const AbiFileInfo& name) {
+    return name.satellite >= 1 && name.satellite <= kSatelliteCount && name.bandIndex < kBandCount;
+}
+
 } // namespace
 
-QByteArray EncodeReaderRequest(const ReaderRequest& request) {
+QByteArray EncodeReaderRequest(const AbiReadRequest& request) {
     QByteArray bytes;
     QDataStream out(&bytes, QIODevice::WriteOnly);
-    out << kRequestMark << request.fileName << static_cast<qint64>(request.retryOpen.count())
-        << request.singleFileMode;
+    out << kRequestMark << request.path << static_cast<qint64>(request.retryOpen.count())
+        << request.singleFileMode << request.received.has_value();
+    if (request.received) out << *request.received;
     return bytes;
 }
 
-std::optional<ReaderRequest> DecodeReaderRequest(const QByteArray& bytes) {
+std::optional<AbiReadRequest> DecodeReaderRequest(const QByteArray& bytes) {
     QDataStream in(bytes);
     quint32 mark = 0;
-    ReaderRequest request;
+    AbiReadRequest request;
     qint64 retryOpen = 0;
-    in >> mark >> request.fileName >> retryOpen >> request.singleFileMode;
+    bool named = false;
+    in >> mark >> request.path >> retryOpen >> request.singleFileMode >> named;
+    if (named) in >> request.received.emplace();
     if (mark != kRequestMark || !WholeMessage(in) || retryOpen < 0) return std::nullopt;
+    if (request.received && !Exists(*request.received)) return std::nullopt;
     request.retryOpen = std::chrono::milliseconds(retryOpen);
     return request;
 }

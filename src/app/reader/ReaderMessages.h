@@ -3,19 +3,12 @@
 // the grey rows it left in the shared memory and the projection longitude.
 #pragma once
 
+#include "AbiReadRequest.h"
 #include "Failure.h"
 
 #include <QByteArray>
-#include <QString>
 #include <QtGlobal>
-#include <chrono>
 #include <optional>
-
-struct ReaderRequest {
-    QString fileName;
-    std::chrono::milliseconds retryOpen{0};
-    bool singleFileMode = false;
-};
 
 struct ReaderAnswer {
     Status status;
@@ -25,9 +18,9 @@ struct ReaderAnswer {
     float longitude = 0;
 };
 
-QByteArray EncodeReaderRequest(const ReaderRequest& request);
-// None when the bytes are not one whole request.
-std::optional<ReaderRequest> DecodeReaderRequest(const QByteArray& bytes);
+QByteArray EncodeReaderRequest(const AbiReadRequest& request);
+// None when the bytes are not one whole request, or name a band or satellite that does not exist.
+std::optional<AbiReadRequest> DecodeReaderRequest(const QByteArray& bytes);
 
 QByteArray EncodeReaderAnswer(const ReaderAnswer& answer);
 // None when the bytes are not one whole answer.

@@ -38,12 +38,10 @@ ReaderProcess::~ReaderProcess() = default;
 ReaderProcess::ReaderProcess(ReaderProcess&&) noexcept = default;
 ReaderProcess& ReaderProcess::operator=(ReaderProcess&&) noexcept = default;
 
-Status ReaderProcess::Read(const QString& fileName, bool singleFileMode, std::chrono::milliseconds retryOpen,
-                           TExtBitmap& bitmap, float& longitude) {
-    const QByteArray request = EncodeReaderRequest({fileName, retryOpen, singleFileMode});
-    const auto bytes = started_->child.Ask(request, started_->answerWithin, [](const QByteArray& part) {
-        return DecodeReaderAnswer(part).has_value();
-    });
+Status ReaderProcess::Read(const AbiReadRequest& request, TExtBitmap& bitmap, float& longitude) {
+    const auto bytes =
+        started_->child.Ask(EncodeReaderRequest(request), started_->answerWithin,
+                            [](const QByteArray& part) { return DecodeReaderAnswer(part).has_value(); });
     if (!bytes) return bytes.status();
     const auto answer = DecodeReaderAnswer(*bytes);
     if (!answer->status) return answer->status;
@@ -55,10 +53,9 @@ Status ReaderProcess::Read(const QString& fileName, bool singleFileMode, std::ch
     return {};
 }
 
-Status ReadAbiImageIsolated(const QString& fileName, TExtBitmap& bitmap, float& longitude,
-                            bool singleFileMode, std::chrono::milliseconds retryOpen,
+Status ReadAbiImageIsolated(const AbiReadRequest& request, TExtBitmap& bitmap, float& longitude,
                             const ReaderProcessSettings& reader) {
     auto started = ReaderProcess::Start(reader);
     if (!started) return started.status();
-    return started->Read(fileName, singleFileMode, retryOpen, bitmap, longitude);
+    return started->Read(request, bitmap, longitude);
 }

@@ -3,6 +3,7 @@
 // The grey rows come back in shared memory and become the bitmap's pixels without a copy.
 #pragma once
 
+#include "AbiReadRequest.h"
 #include "Failure.h"
 #include "ReaderProcessSettings.h"
 
@@ -23,8 +24,7 @@ public:
     ReaderProcess& operator=(ReaderProcess&&) noexcept;
 
     // As ReadAbiImage, in the started process: the bitmap and longitude are set only on success.
-    Status Read(const QString& fileName, bool singleFileMode, std::chrono::milliseconds retryOpen,
-                TExtBitmap& bitmap, float& longitude);
+    Status Read(const AbiReadRequest& request, TExtBitmap& bitmap, float& longitude);
 
 private:
     // The pixel memory and the process it was handed to.
@@ -35,8 +35,7 @@ private:
 };
 
 // Starts a reader and reads the file in it at once.
-Status ReadAbiImageIsolated(const QString& fileName, TExtBitmap& bitmap, float& longitude,
-                            bool singleFileMode, std::chrono::milliseconds retryOpen,
+Status ReadAbiImageIsolated(const AbiReadRequest& request, TExtBitmap& bitmap, float& longitude,
                             const ReaderProcessSettings& reader);
 
 QString InstalledReaderProgram();

@@ -10,6 +10,8 @@
 #include "TestFiles.h"
 
 #include <QDateTime>
+#include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QSignalSpy>
 #include <cerrno>
@@ -41,7 +43,7 @@ protected:
     Status ReadIsolated(const QString& path, TExtBitmap& bitmap, float& longitude,
                         const ReaderProcessSettings& reader) {
         bitmap.SetPixelFormat(TPixelFormat::pf8bit);
-        return ReadAbiImageIsolated(path, bitmap, longitude, false, kNoRetry, reader);
+        return ReadAbiImageIsolated(AbiReadRequest::ByName(path), bitmap, longitude, reader);
     }
     static ReaderProcessSettings TestBuild(std::chrono::milliseconds answerWithin = std::chrono::minutes(1)) {
         return {TEST_READER_PROGRAM, answerWithin};
@@ -83,13 +85,27 @@ TEST_F(IsolatedReaderTest, GreyLevelsOfEveryBandEqualTheReaderInTheProgram) {
         TExtBitmap inProgram, isolated;
         inProgram.SetPixelFormat(TPixelFormat::pf8bit);
         float longitudeInProgram = 0, longitudeIsolated = 0;
-        ASSERT_TRUE(ReadAbiImage(path, inProgram, longitudeInProgram, false, kNoRetry));
+        ASSERT_TRUE(ReadAbiImage(AbiReadRequest::ByName(path), inProgram, longitudeInProgram));
         const Status read = ReadIsolated(path, isolated, longitudeIsolated, {READER_PROGRAM});
         ASSERT_TRUE(read.ok()) << "band " << band << ": " << qPrintable(read.failure().message);
         EXPECT_EQ(isolated.Image(), inProgram.Image()) << "band " << band;
         EXPECT_EQ(isolated.Image().colorTable(), inProgram.Image().colorTable()) << "band " << band;
         EXPECT_EQ(longitudeIsolated, longitudeInProgram) << "band " << band;
     }
+}
+
+TEST_F(IsolatedReaderTest, ACopyUnderAnyNameIsReadAsTheBandOfTheReceivedFile) {
+    const QString received = Receive(13);
+    const QString copy = QFileInfo(received).dir().filePath(".copy.reading");
+    ASSERT_TRUE(QFile::copy(received, copy));
+    TExtBitmap byName, isolated;
+    byName.SetPixelFormat(TPixelFormat::pf8bit);
+    isolated.SetPixelFormat(TPixelFormat::pf8bit);
+    float longitude = 0;
+    ASSERT_TRUE(ReadAbiImage(AbiReadRequest::ByName(received), byName, longitude));
+    ASSERT_TRUE(ReadAbiImageIsolated({copy, DecodeAbiFileName(received), kNoRetry, false}, isolated,
+                                     longitude, {READER_PROGRAM}));
+    EXPECT_EQ(isolated.Image(), byName.Image());
 }
 
 TEST_F(IsolatedReaderTest, CrashOfTheReaderIsReportedWithItsSignal) {
@@ -197,9 +213,9 @@ TEST_F(IsolatedReaderTest, ReaderStartedBeforeItsFileArrivesReadsIt) {
     isolated.SetPixelFormat(TPixelFormat::pf8bit);
     inProgram.SetPixelFormat(TPixelFormat::pf8bit);
     float longitude = 0;
-    const Status read = reader->Read(path, false, kNoRetry, isolated, longitude);
+    const Status read = reader->Read(AbiReadRequest::ByName(path), isolated, longitude);
     ASSERT_TRUE(read.ok()) << qPrintable(read.failure().message);
-    ASSERT_TRUE(ReadAbiImage(path, inProgram, longitude, false, kNoRetry));
+    ASSERT_TRUE(ReadAbiImage(AbiReadRequest::ByName(path), inProgram, longitude));
     EXPECT_EQ(isolated.Image(), inProgram.Image());
 }
 

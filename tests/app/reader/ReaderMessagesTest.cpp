@@ -4,15 +4,23 @@
 
 #include <QList>
 #include <gtest/gtest.h>
+#include <utility>
+#include <vector>
 
 namespace {
 
-const ReaderRequest kRequests[] = {
-    {QStringLiteral("/data/received/OR_ABI-L1b-RadF-M6C13_G16_s20250212002045.nc"), std::chrono::seconds(30),
-     false},
-    {QStringLiteral("/media/Empfänger/日本/band 02.nc"), std::chrono::milliseconds(0), true},
-    {QString(), std::chrono::hours(24), false},
-};
+// Built when a test runs: the name decoder's own constants are not there yet while globals are made.
+std::vector<AbiReadRequest> Requests() {
+    const QString received = QStringLiteral(
+        "/data/received/OR_ABI-L1b-RadF-M6C13_G16_s20250212002045_e20250212011353_c20250212011412.nc");
+    return {
+        {QStringLiteral("/data/archive/.OR_ABI-L1b-RadF-M6C13_G16_s20250212002045.nc.reading"),
+         DecodeAbiFileName(received), std::chrono::seconds(30), false},
+        {QStringLiteral("/media/Empfänger/日本/band 02.nc"), std::nullopt, std::chrono::milliseconds(0),
+         true},
+        {QString(), std::nullopt, std::chrono::hours(24), false},
+    };
+}
 
 const ReaderAnswer kAnswers[] = {
     {Status(), 5424, 5424, 5424, -75.2f},
@@ -24,12 +32,31 @@ const ReaderAnswer kAnswers[] = {
 } // namespace
 
 TEST(ReaderMessages, RequestsDecodeAsEncoded) {
-    for (const ReaderRequest& sent : kRequests) {
-        const auto received = DecodeReaderRequest(EncodeReaderRequest(sent));
-        ASSERT_TRUE(received.has_value()) << qPrintable(sent.fileName);
-        EXPECT_EQ(received->fileName, sent.fileName);
-        EXPECT_EQ(received->retryOpen, sent.retryOpen);
-        EXPECT_EQ(received->singleFileMode, sent.singleFileMode);
+    for (const AbiReadRequest& sent : Requests()) {
+        const auto decoded = DecodeReaderRequest(EncodeReaderRequest(sent));
+        ASSERT_TRUE(decoded.has_value()) << qPrintable(sent.path);
+        EXPECT_EQ(decoded->path, sent.path);
+        EXPECT_EQ(decoded->retryOpen, sent.retryOpen);
+        EXPECT_EQ(decoded->singleFileMode, sent.singleFileMode);
+        ASSERT_EQ(decoded->received.has_value(), sent.received.has_value());
+        if (!sent.received) continue;
+        EXPECT_EQ(decoded->received->satellite, sent.received->satellite);
+        EXPECT_EQ(decoded->received->bandIndex, sent.received->bandIndex);
+        EXPECT_EQ(decoded->received->scanMode, sent.received->scanMode);
+        EXPECT_EQ(decoded->received->startTime, sent.received->startTime);
+        EXPECT_EQ(decoded->received->nominalTime, sent.received->nominalTime);
+        EXPECT_EQ(decoded->received->startField, sent.received->startField);
+    }
+}
+
+TEST(ReaderMessages, ARequestForABandOrSatelliteThatDoesNotExistIsRefused) {
+    for (const auto& [band, satellite] :
+         {std::pair{16, 1}, std::pair{255, 1}, std::pair{0, 0}, std::pair{0, 5}}) {
+        AbiReadRequest request = Requests()[0];
+        ASSERT_TRUE(request.received);
+        request.received->bandIndex = static_cast<std::uint8_t>(band);
+        request.received->satellite = static_cast<SatelliteCode>(satellite);
+        EXPECT_FALSE(DecodeReaderRequest(EncodeReaderRequest(request))) << band << " " << satellite;
     }
 }
 
@@ -51,7 +78,7 @@ TEST(ReaderMessages, AnswersDecodeAsEncoded) {
 
 TEST(ReaderMessages, EveryMessageCutShortIsRefused) {
     QList<QByteArray> messages;
-    for (const ReaderRequest& request : kRequests) messages << EncodeReaderRequest(request);
+    for (const AbiReadRequest& request : Requests()) messages << EncodeReaderRequest(request);
     for (const ReaderAnswer& answer : kAnswers) messages << EncodeReaderAnswer(answer);
     for (const QByteArray& message : messages)
         for (qsizetype length = 0; length < message.size(); ++length) {
