@@ -213,7 +213,7 @@ Status FileProcessor::SaveImages(const TExtBitmap& bitmap, const ProcessingOptio
     const ImageFilesSaved saved = SavePngAndJpegImages(
         bitmap, {options.saveAsPng ? paths.pngPath : QString(), wantJpeg ? paths.jpegPath : QString(),
                  options.saveAsJpeg ? kJpegQuality : kJpegLowQuality, name.startTime, name.nominalTime,
-                 permissions, options.singleFileMode ? QSize() : QSize(kThumbnailSide, kThumbnailSide)});
+                 permissions, QSize(kThumbnailSide, kThumbnailSide)});
     if (!saved.png) return saved.png;
     if (options.saveAsPng) outcome.imagePath = paths.pngPath;
     if (!saved.jpeg) return saved.jpeg;

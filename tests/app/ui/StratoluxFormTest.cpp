@@ -11,6 +11,7 @@
 #include "SetupTab.h"
 #include "ShutdownSignals.h"
 #include "TemporaryStore.h"
+#include "Thumbnail.h"
 #include "ThumbnailPanel.h"
 #include "VelCheckBox.h"
 #include "VelCheckListBox.h"
@@ -29,6 +30,7 @@
 #include <QTest>
 #include <QTextBlock>
 #include <QTextLayout>
+#include <algorithm>
 #include <csignal>
 #include <gtest/gtest.h>
 
@@ -261,6 +263,14 @@ TEST_F(StratoluxFormTest, ANamedFileIsProcessedAloneAndTheProgramStops) {
     EXPECT_FALSE(QFile::exists(named));
     EXPECT_TRUE(QFile::exists(other));
     EXPECT_TRUE(form.isVisible());
+    // The band's thumbnail shows the new image, as after a file of a scan.
+    const Thumbnail* b13 = form.Thumbnails->findChild<Thumbnail*>(QStringLiteral("ImageB13"));
+    ASSERT_NE(b13, nullptr);
+    const auto blank = [&] {
+        const uchar* row = b13->Picture().ScanLine(Thumbnail::kSide / 2);
+        return std::all_of(row, row + Thumbnail::kSide, [](uchar grey) { return grey == BlankGrey(12); });
+    };
+    EXPECT_FALSE(blank());
 
     // With the start switch as well, the file test presses the button a second time: stopped, nothing done.
     const QString again = Receive(13);
