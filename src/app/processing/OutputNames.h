@@ -39,6 +39,11 @@ OutputPaths DeriveOutputPaths(const ProcessingOptions& options, const QString& f
 enum class OutputKind { Other, Image, ArchivedFile };
 OutputKind OutputKindOf(const QString& name);
 
+// The kind of a name that an instance processing that satellite writes: short image names with its tag
+// ("g16-" for GOES-19 saved as GOES-16), received names with its satellite field ("_G19_"); Other for the
+// names of every other satellite.
+OutputKind OwnOutputKindOf(const QString& name, SatelliteCode satellite, bool save19As16);
+
 // A name of the program's own hidden files: the temporary file of an output (".<output>.partial", see
 // TemporaryNameFor) or a read copy (ReadCopyName), or the temporary file of one.
 bool IsLeftoverName(const QString& name);
