@@ -14,13 +14,13 @@ struct OutputPaths {
     QString netCdfFolder; // the archive folder, with the dated sub-folder when asked
     QString imageFolder;  // the image folder, likewise
     QString copyPath;     // the archive copy of the received file
-    QString readCopyPath; // the copy that is read and then removed, when no archive copy is kept
+    QString readCopyPath; // the hidden copy that is read: the archive copy once read whole, else removed
     QString pngPath;
     QString jpegPath;
 };
 
-// The hidden name of the copy that is read when no archive copy is kept: a copy left by a killed run is then
-// never taken for an archived file.
+// The hidden name of the copy that is read: a copy left by a killed run, or of a file that turned out
+// damaged, is then never taken for an archived file.
 QString ReadCopyName(const QString& receivedName);
 
 // "yyyy/mm/dd/" of the scan start.
