@@ -75,6 +75,7 @@ FileOutcome FileProcessor::ProcessFile(const ReceivedFile& file, const Processin
         outcome.failure = listed.failure();
         return outcome;
     }
+    outcome.identity = *listed;
     if (const Status status = Process(file, *listed, options, outcome); !status)
         outcome.failure = status.failure();
     failures_.Note(file.path, *listed, outcome.failure);
