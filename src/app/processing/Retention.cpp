@@ -122,13 +122,13 @@ private:
     // True when the file is gone. Its time is looked at before its name, as most files are new.
     bool SweepFile(const fs::directory_entry& entry) {
         if (!latestLimit_) return false;
-        const QString path = TextOf(entry.path());
-        const Result<FileIdentity> file = IdentifyFile(path);
+        const Result<FileIdentity> file = IdentifyFile(entry.path());
         if (!file || file->changedNs >= *latestLimit_) return false;
         const OutputKind kind = OwnOutputKindOf(TextOf(entry.path().filename()), satellite_, save19As16_);
         const Limit before = kind == OutputKind::Image          ? root_.imagesBefore
                              : kind == OutputKind::ArchivedFile ? root_.archivedBefore
                                                                 : std::nullopt;
+        const QString path = TextOf(entry.path());
         if (!before || file->changedNs >= *before || protected_.contains(path)) return false;
         std::error_code error;
         if (fs::remove(entry.path(), error)) {
