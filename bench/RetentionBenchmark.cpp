@@ -1,6 +1,8 @@
 // Retention benchmark: the time of the sweep that follows every scan, over an image folder of about 10,000
 // images in dated sub-folders (35 days of nine scans of sixteen bands, PNG and JPEG), kept for 30 days: the
-// first sweep, which removes five days, and the sweeps after it, which find nothing to remove.
+// first sweep, which removes five days, and the sweeps after it, which find nothing to remove. A file's age
+// is its change time, which cannot be set back: the first five days are written first, and the sweeps run
+// as if 30 days had passed since then.
 //   retention_benchmark WORK_FOLDER [RUNS]
 #include "BenchMain.h"
 #include "OutputNames.h"
@@ -11,6 +13,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QThread>
 #include <cstdio>
 #include <cstdlib>
 
@@ -20,10 +23,12 @@ constexpr int kDays = 35;
 constexpr int kScansPerDay = 9;
 const QDateTime kFirstDay(QDate(2025, 1, 1), QTime(0, 0), Qt::UTC);
 
-// Writes the images of every day; the number of files.
-int WriteImages(const QString& folder) {
+constexpr int kDaysRemoved = 5;
+
+// Writes the images of the days from `first` up to `end`; the number of files.
+int WriteImages(const QString& folder, int first, int end) {
     int files = 0;
-    for (int day = 0; day < kDays; ++day)
+    for (int day = first; day < end; ++day)
         for (int scan = 0; scan < kScansPerDay; ++scan) {
             const QDateTime start = kFirstDay.addDays(day).addSecs(scan * 600);
             const TDateTime startTime = DateTimeFromQDateTime(start);
@@ -50,13 +55,25 @@ int main(int argc, char** argv) {
     const QString folder = QDir(args[1]).filePath("images") + "/";
     const int runs = args.NumberOr(2, 5);
     QDir(folder).removeRecursively();
-    const int files = WriteImages(folder);
-    if (files < 0) {
+    const int older = WriteImages(folder, 0, kDaysRemoved);
+    const QDateTime olderWritten = QDateTime::currentDateTimeUtc().addMSecs(1);
+    // Past the file system's clock tick, so that every later file is newer.
+    QThread::msleep(50);
+    const int newer = WriteImages(folder, kDaysRemoved, kDays);
+    if (older < 0 || newer < 0) {
         std::fprintf(stderr, "cannot write the images into %s\n", qPrintable(folder));
         return 1;
     }
+    const int files = older + newer;
 
-    const RetentionRequest request{folder, QString(), QString(), {30, 0}, {}, kFirstDay.addDays(kDays)};
+    const RetentionRequest request{.imageFolder = folder,
+                                   .netCdfFolder = QString(),
+                                   .sourceFolder = QString(),
+                                   .keep = {30, 0},
+                                   .satellite = 1,
+                                   .save19As16 = true,
+                                   .protectedPaths = {},
+                                   .now = olderWritten.addDays(30)};
     RetentionOutcome first;
     const double firstSeconds = Seconds([&] { first = ApplyRetention(request); });
     int removedLater = 0;
@@ -69,7 +86,7 @@ int main(int argc, char** argv) {
 
     Verdict verdict;
     verdict.Check("files the first sweep removed beyond or short of five days",
-                  std::abs(files * 5 / kDays - first.filesRemoved), 0);
+                  std::abs(files * kDaysRemoved / kDays - first.filesRemoved), 0);
     verdict.Check("sweep finding nothing to remove (s per 10,000 files)",
                   laterSeconds * 10000 / (files - first.filesRemoved), 0.1);
     QDir(folder).removeRecursively();

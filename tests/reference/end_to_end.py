@@ -184,8 +184,9 @@ def run_program(arguments, configuration, paths, folders, root, port):
     """Runs the program over the received files; gives the program, still running in a scan configuration,
     and the log line of each file's outcome by its name."""
     instance = f"reference-{os.getpid()}"
-    # Run from the build tree, the program keeps its log beside itself.
-    atexit.register(lambda: (arguments.bin / f"src/app/{instance}-process.log").unlink(missing_ok=True))
+    # Run from the build tree, the program keeps its log, and the record of the files that stay, beside itself.
+    for kept in (f"{instance}-process.log", f"{instance}-staying.json"):
+        atexit.register(lambda kept=kept: (arguments.bin / "src/app" / kept).unlink(missing_ok=True))
     write_settings(root, instance, configuration, folders, port)
     executable = arguments.bin / "src/app/stratolux"
     if configuration.run == "single":

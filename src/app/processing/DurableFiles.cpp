@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <filesystem>
 #include <vector>
 
 namespace {
@@ -33,6 +34,15 @@ Failure CannotPutInPlace(const QString& finalPath, int error) {
 
 } // namespace
 
+Status CreateFolder(const QString& folder) {
+    std::error_code error;
+    std::filesystem::create_directories(QFile::encodeName(folder).toStdString(), error);
+    if (error)
+        return Failure{FailureCode::CannotCreateFolder,
+                       "cannot create folder " + folder + ": " + QString::fromStdString(error.message())};
+    return {};
+}
+
 QString TemporaryNameFor(const QString& finalPath) {
     const QFileInfo info(finalPath);
     return info.dir().filePath("." + info.fileName() + ".partial");
@@ -46,10 +56,13 @@ Status PublishFile(const QString& finalPath, const ContentWriter& write, TDateTi
         QFile::remove(temporary);
         return written;
     }
-    if (const int error = ReplaceFile(temporary, finalPath)) {
-        QFile::remove(temporary);
-        return CannotPutInPlace(finalPath, error);
-    }
+    const Status placed = PutInPlace(temporary, finalPath);
+    if (!placed) QFile::remove(temporary);
+    return placed;
+}
+
+Status PutInPlace(const QString& completePath, const QString& finalPath) {
+    if (const int error = ReplaceFile(completePath, finalPath)) return CannotPutInPlace(finalPath, error);
     if (const int error = FlushFolderToDisk(QFileInfo(finalPath).absolutePath()))
         return CannotPutInPlace(finalPath, error);
     return {};

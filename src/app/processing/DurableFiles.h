@@ -12,6 +12,9 @@
 
 class QIODevice;
 
+// Creates the folder with every missing level; "cannot create folder <folder>: <reason>" when it cannot.
+Status CreateFolder(const QString& folder);
+
 // The hidden name that a file is written under before it is renamed into place.
 QString TemporaryNameFor(const QString& finalPath);
 
@@ -29,6 +32,11 @@ inline constexpr unsigned kUsualPermissions = 0666;
 // <finalPath>: <reason>", or "cannot put <finalPath> in place: <reason>" for the rename and the folder.
 Status PublishFile(const QString& finalPath, const ContentWriter& write, TDateTime fileTime = 0,
                    unsigned permissions = kUsualPermissions);
+
+// Renames a file that is already complete on disk (such as a copy made by CopyFileDurably) over finalPath in
+// the same folder, and flushes the folder. Failures say "cannot put <finalPath> in place: <reason>"; the file
+// then stays where it was.
+Status PutInPlace(const QString& completePath, const QString& finalPath);
 
 // Copies a file as PublishFile publishes one, with at most the source's permissions; a symbolic link is
 // never followed. Every failure has the code CannotCopy: "cannot copy <source>: <reason>" when the source

@@ -5,6 +5,7 @@
 #include "BandTables.h"
 #include "DateTime.h"
 #include "Failure.h"
+#include "SourceFile.h"
 
 #include <QImage>
 #include <QMetaType>
@@ -17,6 +18,9 @@ enum class SkipReason { None, BandNotSelected };
 struct FileOutcome {
     QString sourcePath;
     std::optional<AbiFileInfo> name; // the decoded file name; none when it does not decode
+    // The file as it was listed; none when it could not be examined (gone, a link). A file that fails again
+    // with the same identity is the same failure reported again.
+    std::optional<FileIdentity> identity;
     qint64 sizeBytes = 0;
     // Why the file was not processed; it then stays for the next scan, unless skipReason says it was deleted.
     std::optional<Failure> failure;

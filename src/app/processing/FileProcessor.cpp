@@ -16,7 +16,6 @@
 #include <QLocale>
 #include <QSet>
 #include <QThread>
-#include <filesystem>
 
 namespace {
 
@@ -44,15 +43,6 @@ Failure TooLargeFailure(qint64 size) {
     return {FailureCode::TooLarge, QStringLiteral("too large (%1 GB; the limit is %2 bytes)")
                                        .arg(QString::number(static_cast<double>(size) / 1e9, 'f', 1),
                                             QLocale(QLocale::English).toString(kLargestReceivedFile))};
-}
-
-Status CreateFolder(const QString& folder) {
-    std::error_code error;
-    std::filesystem::create_directories(QFile::encodeName(folder).toStdString(), error);
-    if (error)
-        return Failure{FailureCode::CannotCreateFolder,
-                       "cannot create folder " + folder + ": " + QString::fromStdString(error.message())};
-    return {};
 }
 
 // The received file after it has settled: still the one copied, or why not.
@@ -85,6 +75,7 @@ FileOutcome FileProcessor::ProcessFile(const ReceivedFile& file, const Processin
         outcome.failure = listed.failure();
         return outcome;
     }
+    outcome.identity = *listed;
     if (const Status status = Process(file, *listed, options, outcome); !status)
         outcome.failure = status.failure();
     failures_.Note(file.path, *listed, outcome.failure);
@@ -158,11 +149,12 @@ Status FileProcessor::Process(const ReceivedFile& file, const FileIdentity& list
     // one still growing).
     const Result<FileIdentity> copied = IdentifyFile(file.path);
     if (!copied) return copied.failure();
+    // The file is read from a hidden copy, which becomes the archived file only once it has been read whole:
+    // the archive never holds a damaged or cut file, nor loses an earlier good copy to one.
     bool haveCopy = false;
     QString readPath = file.path;
     if (!sourceIsArchive) {
-        const QString copyPath = keepCopy ? paths.copyPath : paths.readCopyPath;
-        const Status copy = CopyFileDurably(file.path, copyPath);
+        const Status copy = CopyFileDurably(file.path, paths.readCopyPath);
         // In a scan a file that cannot be copied stays. A file named on the command line is read where it
         // lies instead; when it was to be archived, that it was not is said, and it stays as the archived
         // file.
@@ -170,25 +162,33 @@ Status FileProcessor::Process(const ReceivedFile& file, const FileIdentity& list
         if (!copy && keepCopy) outcome.notArchived = copy.failure();
         if (copy) {
             haveCopy = true;
-            readPath = copyPath;
+            readPath = paths.readCopyPath;
         }
     }
 
     Settle(options);
     TExtBitmap bitmap;
     bitmap.SetPixelFormat(TPixelFormat::pf8bit);
-    Status saved = options.singleFileMode ? Status() : CheckUnchanged(file.path, *copied);
-    if (saved)
-        saved = reader ? reader->Read({readPath, name, options.waits.retryOpen, options.singleFileMode},
-                                      bitmap, outcome.longitude)
-                       : reader.status();
-    if (saved) saved = SaveImages(bitmap, options, name, paths, listed.permissions, outcome);
-    // A copy of a file that changed while it was copied is no archive of it.
-    const bool copyIsStale = !saved && saved.failure().code == FailureCode::StillBeingWritten;
-    if (haveCopy && (!keepCopy || copyIsStale)) QFile::remove(readPath);
-    if (!saved) return saved;
-    // With archiving on and no copy apart from the source, the source is the archived file: it stays.
-    const bool sourceIsTheArchivedFile = keepCopy && !haveCopy;
+    Status read = options.singleFileMode ? Status() : CheckUnchanged(file.path, *copied);
+    if (read)
+        read = reader ? reader->Read({readPath, name, options.waits.retryOpen, options.singleFileMode},
+                                     bitmap, outcome.longitude)
+                      : reader.status();
+    bool archived = false;
+    if (read && haveCopy && keepCopy) {
+        if (const Status placed = PutInPlace(readPath, paths.copyPath); placed)
+            archived = true;
+        else if (options.singleFileMode)
+            outcome.notArchived = Failure{FailureCode::CannotCopy, placed.failure().message};
+        else
+            read = Failure{FailureCode::CannotCopy, placed.failure().message};
+    }
+    if (haveCopy && !archived) QFile::remove(readPath);
+    if (!read) return read;
+    if (const Status saved = SaveImages(bitmap, options, name, paths, listed.permissions, outcome); !saved)
+        return saved;
+    // With archiving on and no archived copy, the source is the archived file: it stays.
+    const bool sourceIsTheArchivedFile = keepCopy && !archived;
     if (!sourceIsTheArchivedFile) {
         if (const Status deleted = DeleteIfUnchanged(file.path, *copied); !deleted)
             outcome.sourceNotDeleted = deleted.failure();

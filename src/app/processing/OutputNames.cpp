@@ -27,26 +27,44 @@ std::optional<int> Digits(QStringView digits) {
     return value;
 }
 
-// Parsed as ShortImageBaseName writes it, then written again, so that only the program's own form counts.
-bool IsShortImageName(const QString& name) {
-    if (name.size() != kShortNameLength || !IsImageSuffix(QStringView(name).right(4))) return false;
+// What a name says of the file: its kind, the satellite whose output it is, and whether it is a short name.
+struct NamedOutput {
+    OutputKind kind = OutputKind::Other;
+    SatelliteCode satellite = 0; // a short name's tag (g16 is GOES-16), or a received name's satellite field
+    bool shortName = false;
+};
+
+// The satellite of the tag of a name parsed as ShortImageBaseName writes it, then written again, so that
+// only the program's own form counts; none for any other name.
+std::optional<SatelliteCode> ShortImageNameSatellite(const QString& name) {
+    if (name.size() != kShortNameLength || !IsImageSuffix(QStringView(name).right(4))) return std::nullopt;
     const QStringView view(name);
     const auto year = Digits(view.mid(0, 4)), month = Digits(view.mid(4, 2)), day = Digits(view.mid(6, 2));
     const auto hour = Digits(view.mid(8, 2)), minute = Digits(view.mid(10, 2));
     const auto satellite = Digits(view.mid(kShortNameTag + 1, 2));
     const auto band = Digits(view.mid(kShortNameBand + 1, 2));
-    if (!year || !month || !day || !hour || !minute || !satellite || !band) return false;
+    if (!year || !month || !day || !hour || !minute || !satellite || !band) return std::nullopt;
     const SatelliteCode code = static_cast<SatelliteCode>(*satellite - 15); // g16 is GOES-16, code 1
     if (!QDate(*year, *month, *day).isValid() || *hour > 23 || *minute > 59 || *satellite < 16 ||
         code > kSatelliteCount || *band < 1 || *band > kBandCount)
-        return false;
+        return std::nullopt;
     const TDateTime startTime =
         EncodeDateTime({.year = *year, .month = *month, .day = *day, .hour = *hour, .minute = *minute});
-    return ShortImageBaseName(startTime, code, false, *band - 1) + name.right(4) == name;
+    if (ShortImageBaseName(startTime, code, false, *band - 1) + name.right(4) != name) return std::nullopt;
+    return code;
 }
 
-bool IsReceivedFileName(const QString& name) {
-    return name.startsWith(kReceivedPrefix, Qt::CaseInsensitive) && DecodeAbiFileName(name).has_value();
+NamedOutput ParseOutputName(const QString& name) {
+    if (const std::optional<SatelliteCode> tag = ShortImageNameSatellite(name))
+        return {OutputKind::Image, *tag, true};
+    if (!name.startsWith(kReceivedPrefix, Qt::CaseInsensitive)) return {};
+    const std::optional<AbiFileInfo> received = DecodeAbiFileName(name);
+    if (!received) return {};
+    const QStringView suffix = QStringView(name).right(4);
+    if (IsImageSuffix(suffix)) return {OutputKind::Image, received->satellite, false};
+    if (suffix.right(3).compare(u".nc", Qt::CaseInsensitive) == 0)
+        return {OutputKind::ArchivedFile, received->satellite, false};
+    return {};
 }
 
 } // namespace
@@ -88,12 +106,15 @@ OutputPaths DeriveOutputPaths(const ProcessingOptions& options, const QString& f
 }
 
 OutputKind OutputKindOf(const QString& name) {
-    if (IsShortImageName(name)) return OutputKind::Image;
-    if (!IsReceivedFileName(name)) return OutputKind::Other;
-    const QStringView suffix = QStringView(name).right(4);
-    if (IsImageSuffix(suffix)) return OutputKind::Image;
-    if (suffix.right(3).compare(u".nc", Qt::CaseInsensitive) == 0) return OutputKind::ArchivedFile;
-    return OutputKind::Other;
+    return ParseOutputName(name).kind;
+}
+
+OutputKind OwnOutputKindOf(const QString& name, SatelliteCode satellite, bool save19As16) {
+    const NamedOutput output = ParseOutputName(name);
+    const bool own = output.shortName ? SatelliteShortTag(output.satellite, false) ==
+                                            SatelliteShortTag(satellite, save19As16)
+                                      : output.satellite == satellite;
+    return own ? output.kind : OutputKind::Other;
 }
 
 bool IsLeftoverName(const QString& name) {

@@ -14,13 +14,13 @@ struct OutputPaths {
     QString netCdfFolder; // the archive folder, with the dated sub-folder when asked
     QString imageFolder;  // the image folder, likewise
     QString copyPath;     // the archive copy of the received file
-    QString readCopyPath; // the copy that is read and then removed, when no archive copy is kept
+    QString readCopyPath; // the hidden copy that is read: the archive copy once read whole, else removed
     QString pngPath;
     QString jpegPath;
 };
 
-// The hidden name of the copy that is read when no archive copy is kept: a copy left by a killed run is then
-// never taken for an archived file.
+// The hidden name of the copy that is read: a copy left by a killed run, or of a file that turned out
+// damaged, is then never taken for an archived file.
 QString ReadCopyName(const QString& receivedName);
 
 // "yyyy/mm/dd/" of the scan start.
@@ -38,6 +38,11 @@ OutputPaths DeriveOutputPaths(const ProcessingOptions& options, const QString& f
 // (OR_ABI-L1b-RadF-….nc).
 enum class OutputKind { Other, Image, ArchivedFile };
 OutputKind OutputKindOf(const QString& name);
+
+// The kind of a name that an instance processing that satellite writes: short image names with its tag
+// ("g16-" for GOES-19 saved as GOES-16), received names with its satellite field ("_G19_"); Other for the
+// names of every other satellite.
+OutputKind OwnOutputKindOf(const QString& name, SatelliteCode satellite, bool save19As16);
 
 // A name of the program's own hidden files: the temporary file of an output (".<output>.partial", see
 // TemporaryNameFor) or a read copy (ReadCopyName), or the temporary file of one.

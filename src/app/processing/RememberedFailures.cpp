@@ -21,16 +21,21 @@ bool RememberedFailures::LiesInTheFile(FailureCode code) {
 
 std::optional<Failure> RememberedFailures::Recall(const QString& path, const FileIdentity& identity) const {
     const auto found = failures_.constFind(path);
-    if (found == failures_.cend() || !(found->identity == identity)) return std::nullopt;
+    if (found == failures_.cend() || found->identity != identity || found->tryAgain) return std::nullopt;
     return found->failure;
 }
 
 void RememberedFailures::Note(const QString& path, const FileIdentity& identity,
                               const std::optional<Failure>& failure) {
-    if (failure && LiesInTheFile(failure->code))
-        failures_.insert(path, {identity, *failure});
-    else
+    if (!failure || !LiesInTheFile(failure->code)) {
         failures_.remove(path);
+        return;
+    }
+    const auto found = failures_.constFind(path);
+    const bool hungBefore = found != failures_.cend() && found->identity == identity &&
+                            found->failure.code == FailureCode::ReaderTimedOut;
+    const bool firstHang = failure->code == FailureCode::ReaderTimedOut && !hungBefore;
+    failures_.insert(path, {identity, *failure, firstHang});
 }
 
 void RememberedFailures::KeepOnly(const QSet<QString>& paths) {

@@ -1,6 +1,7 @@
 // Received files that failed for what they hold (damaged, not netCDF, refused data, too large, a reader that
-// crashed or hung on them): remembered by their identity, so that later scans report them again without the
-// pause and without reading them, until they change or processing is started again.
+// crashed on them, or hung on them twice): remembered by their identity, so that later scans report them
+// again without the pause and without reading them, until they change or processing is started again. A
+// reader's first hang on a file may be a passing stall of the disk: the next scan reads the file once more.
 #pragma once
 
 #include "Failure.h"
@@ -19,7 +20,8 @@ public:
 
     // The failure remembered for the file at path, while it is still the file identified then.
     std::optional<Failure> Recall(const QString& path, const FileIdentity& identity) const;
-    // Remembers a failure that lies in the file; forgets the path for any other outcome.
+    // Remembers a failure that lies in the file (a first hang only as one, to be tried again); forgets the
+    // path for any other outcome.
     void Note(const QString& path, const FileIdentity& identity, const std::optional<Failure>& failure);
     // Forgets every file whose path is not among these (those that have gone).
     void KeepOnly(const QSet<QString>& paths);
@@ -29,6 +31,7 @@ private:
     struct Remembered {
         FileIdentity identity;
         Failure failure;
+        bool tryAgain = false; // a first hang: not recalled, but a second one is remembered
     };
     QHash<QString, Remembered> failures_;
 };

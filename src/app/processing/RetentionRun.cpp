@@ -3,6 +3,20 @@
 
 #include "ScanReports.h"
 
+#include <QFileInfo>
+
+namespace {
+
+// The band's newest image in every format it may have been saved in: the PNG beside the JPEG recorded.
+QStringList EveryFormatOf(const QString& imagePath) {
+    if (imagePath.isEmpty()) return {};
+    const QFileInfo image(imagePath);
+    const QString base = image.path() + u'/' + image.completeBaseName();
+    return {base + ".png", base + ".jpg"};
+}
+
+} // namespace
+
 void RetentionRun::NoteSaved(int band, const QString& imagePath) {
     savedThisRun_.at(band) = imagePath;
 }
@@ -12,10 +26,17 @@ QList<LogLine> RetentionRun::AfterScan(const ProcessingOptions& options, const Q
         notices_.clear();
         return {};
     }
-    RetentionRequest request{options.savePath, options.netCdfPath, options.sourcePath, options.keep, {}, now};
+    RetentionRequest request{.imageFolder = options.savePath,
+                             .netCdfFolder = options.netCdfPath,
+                             .sourceFolder = options.sourcePath,
+                             .keep = options.keep,
+                             .satellite = static_cast<SatelliteCode>(options.satelliteItem + 1),
+                             .save19As16 = options.save19As16,
+                             .protectedPaths = {},
+                             .now = now};
     for (int band = 0; band < kBandCount; ++band)
-        request.protectedPaths << (savedThisRun_[band].isEmpty() ? options.lastSaved[band]
-                                                                 : savedThisRun_[band]);
+        request.protectedPaths << EveryFormatOf(savedThisRun_[band].isEmpty() ? options.lastSaved[band]
+                                                                              : savedThisRun_[band]);
     const RetentionOutcome outcome = ApplyRetention(request);
 
     QList<LogLine> lines;

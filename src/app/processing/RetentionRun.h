@@ -1,5 +1,6 @@
-// Retention as the scans run it: once after each scan's files, sparing every band's newest image, with its
-// outcome worded for the log and each notice said once while it holds.
+// Retention as the scans run it: once after each scan's files, over the files of the selected satellite,
+// sparing every band's newest image in each format, with its outcome worded for the log and each notice said
+// once while it holds.
 #pragma once
 
 #include "BandTables.h"

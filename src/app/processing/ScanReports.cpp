@@ -7,12 +7,24 @@
 
 namespace {
 
-const QString kFailed = QStringLiteral(" failed");
-const QString kNotDeleted = QStringLiteral(" not deleted: ");
-const QString kNotArchived = QStringLiteral(" not archived: ");
+const QString kFailed = QStringLiteral("failed");
+const QString kNotDeleted = QStringLiteral("not deleted: ");
+const QString kNotArchived = QStringLiteral("not archived: ");
 
-QString FileName(const FileOutcome& outcome) {
-    return QFileInfo(outcome.sourcePath).fileName();
+// "<name> <what>"; none when there is nothing to say.
+std::optional<QString> Named(const FileOutcome& outcome, const std::optional<QString>& what) {
+    if (!what) return std::nullopt;
+    return QFileInfo(outcome.sourcePath).fileName() + u' ' + *what;
+}
+
+std::optional<QString> FailedText(const FileOutcome& outcome) {
+    if (outcome.Processed() || outcome.skipReason != SkipReason::None) return std::nullopt;
+    return kFailed + (outcome.failure ? ": " + outcome.failure->message : QString());
+}
+
+std::optional<QString> NotDeletedText(const FileOutcome& outcome) {
+    if (!outcome.sourceNotDeleted) return std::nullopt;
+    return kNotDeleted + outcome.sourceNotDeleted->message;
 }
 
 bool Contains(const std::vector<FolderWarning>& warnings, const FolderWarning& warning) {
@@ -57,23 +69,25 @@ QString ThumbnailHint(const FileOutcome& outcome) {
 }
 
 std::optional<QString> FailureLine(const FileOutcome& outcome) {
-    if (outcome.Processed() || outcome.skipReason != SkipReason::None) return std::nullopt;
-    return FileName(outcome) + kFailed + (outcome.failure ? ": " + outcome.failure->message : QString());
+    return Named(outcome, FailedText(outcome));
 }
 
 std::optional<QString> SourceNotDeletedLine(const FileOutcome& outcome) {
-    if (!outcome.sourceNotDeleted) return std::nullopt;
-    return FileName(outcome) + kNotDeleted + outcome.sourceNotDeleted->message;
+    return Named(outcome, NotDeletedText(outcome));
 }
 
 std::optional<QString> NotArchivedLine(const FileOutcome& outcome) {
     if (!outcome.notArchived) return std::nullopt;
-    return FileName(outcome) + kNotArchived + outcome.notArchived->message;
+    return Named(outcome, kNotArchived + outcome.notArchived->message);
+}
+
+std::optional<QString> StayingReason(const FileOutcome& outcome) {
+    return outcome.sourceNotDeleted ? NotDeletedText(outcome) : FailedText(outcome);
 }
 
 bool IsFileFailureLine(const QString& line) {
-    return line.contains(kFailed + ": ") || line.endsWith(kFailed) || line.contains(kNotDeleted) ||
-           line.contains(kNotArchived);
+    return line.contains(u' ' + kFailed + ": ") || line.endsWith(u' ' + kFailed) ||
+           line.contains(u' ' + kNotDeleted) || line.contains(u' ' + kNotArchived);
 }
 
 QString RestoredThumbnailHint(const QString& path) {

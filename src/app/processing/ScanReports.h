@@ -39,6 +39,11 @@ std::optional<QString> SourceNotDeletedLine(const FileOutcome& outcome);
 // archive folder, and was read where it lies.
 std::optional<QString> NotArchivedLine(const FileOutcome& outcome);
 
+// Why a file stays in the source folder, as its log line says it after the name: "not deleted: <reason>"
+// for a file that was processed or skipped but could not be deleted, "failed: <reason>" for one that failed;
+// none for a file that went.
+std::optional<QString> StayingReason(const FileOutcome& outcome);
+
 // Whether a log line (stamp and text) is one of the three above: a file failed, or was not deleted or not
 // archived.
 bool IsFileFailureLine(const QString& line);

@@ -27,8 +27,7 @@ void ScanWorker::RunScan() {
     }
     // Old files go once the scan's own are done, unless processing was stopped meanwhile.
     const QList<LogLine> retention =
-        running_ ? retention_.AfterScan(options_.Snapshot(), QDateTime::currentDateTimeUtc())
-                 : QList<LogLine>();
+        running_ ? retention_.AfterScan(options_.Snapshot(), clock()) : QList<LogLine>();
     if (!retention.isEmpty()) emit FoldersReported(retention);
     emit ScanFinished();
 }
@@ -39,8 +38,8 @@ void ScanWorker::CheckFoldersAtStart() {
     sourceSurvey_.reset();
     const ProcessingOptions options = options_.Snapshot();
     // Nothing of this program's is being written now: what is hidden there is a killed run's.
-    const LeftoverOutcome leftovers = RemoveLeftovers({options.savePath, options.netCdfPath},
-                                                      options.sourcePath, QDateTime::currentDateTimeUtc());
+    const LeftoverOutcome leftovers =
+        RemoveLeftovers({options.savePath, options.netCdfPath}, options.sourcePath, clock());
     if (const std::optional<LogLine> line = LeftoverLine(leftovers)) emit FoldersReported({*line});
     ReportFolderChanges(options);
     ReportSourceSurvey(options);

@@ -9,9 +9,11 @@
 #include "SharedOptions.h"
 #include "SourceSurvey.h"
 
+#include <QDateTime>
 #include <QObject>
 #include <QStringList>
 #include <atomic>
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -19,6 +21,10 @@ class ScanWorker : public QObject {
     Q_OBJECT
 public:
     ScanWorker(const SharedOptions& options, const std::atomic_bool& running);
+
+    // The time that retention measures the age of files against, and before which what a killed run left
+    // is removed at Start.
+    std::function<QDateTime()> clock = &QDateTime::currentDateTimeUtc;
 
 public slots:
     void RunScan();

@@ -8,6 +8,7 @@
 
 #include <QString>
 #include <cstdint>
+#include <filesystem>
 
 struct FileIdentity {
     std::uint64_t device = 0;
@@ -25,6 +26,8 @@ struct FileIdentity {
 // The identity of a regular file; FileVanished when it is gone, NotRegularFile for a folder, pipe or device
 // and SymbolicLink for a link, dangling or not (neither is ever opened).
 Result<FileIdentity> IdentifyFile(const QString& path);
+// The same for a path as the file system spells it, which a walk of a folder gives without a conversion.
+Result<FileIdentity> IdentifyFile(const std::filesystem::path& path);
 
 // Fails with CannotRead and the system's reason when the file cannot be opened for reading.
 Status CheckReadable(const QString& path);

@@ -15,13 +15,15 @@ std::int64_t Nanoseconds(const timespec& time) {
     return static_cast<std::int64_t>(time.tv_sec) * 1000000000 + time.tv_nsec;
 }
 
-} // namespace
-
-Result<FileIdentity> IdentifyFile(const QString& path) {
+// The identity of the file at `encoded`, the path as the file system spells it; `path` gives it as text for a
+// failure's reason.
+template <typename PathText> Result<FileIdentity> Identify(const char* encoded, const PathText& path) {
     struct stat status {};
-    if (::lstat(QFile::encodeName(path).constData(), &status) != 0)
-        return errno == ENOENT ? Failure{FailureCode::FileVanished, QStringLiteral("file vanished")}
-                               : SystemFailure(FailureCode::FileVanished, "cannot examine " + path);
+    if (::lstat(encoded, &status) != 0) {
+        const int error = errno;
+        return error == ENOENT ? Failure{FailureCode::FileVanished, QStringLiteral("file vanished")}
+                               : SystemFailure(FailureCode::FileVanished, "cannot examine " + path(), error);
+    }
     if (S_ISLNK(status.st_mode))
         return Failure{FailureCode::SymbolicLink, QStringLiteral("a symbolic link; not followed")};
     if (!S_ISREG(status.st_mode))
@@ -32,6 +34,16 @@ Result<FileIdentity> IdentifyFile(const QString& path) {
                         Nanoseconds(status.st_mtim),
                         Nanoseconds(status.st_ctim),
                         static_cast<unsigned>(status.st_mode & 0666)};
+}
+
+} // namespace
+
+Result<FileIdentity> IdentifyFile(const QString& path) {
+    return Identify(QFile::encodeName(path).constData(), [&] { return path; });
+}
+
+Result<FileIdentity> IdentifyFile(const std::filesystem::path& path) {
+    return Identify(path.c_str(), [&] { return QFile::decodeName(path.c_str()); });
 }
 
 Status CheckReadable(const QString& path) {

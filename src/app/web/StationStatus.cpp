@@ -3,10 +3,11 @@
 
 #include "ScanReports.h"
 
-#include <QFileInfo>
 #include <QMutexLocker>
 
-StationStatus::StationStatus(const QString& instance, const QString& version, const QDateTime& started) {
+StationStatus::StationStatus(const QString& instance, const QString& version, const QDateTime& started,
+                             StayingSince earlier)
+    : earlier_(std::move(earlier)) {
     state_.instance = instance;
     state_.version = version;
     state_.started = started;
@@ -47,10 +48,15 @@ void StationStatus::ScanEnded(const QDateTime& at, const QDateTime& nextScan, bo
     state_.scanning = false;
     state_.lastScanEnd = at;
     state_.nextScan = nextScan;
-    if (wholeFolder)
+    if (wholeFolder) {
         state_.staying.removeIf([this](QMap<QString, StayingFile>::iterator file) {
             return !reportedInScan_.contains(file.key());
         });
+        countedFailures_.removeIf([this](QHash<QString, std::optional<FileIdentity>>::iterator file) {
+            return !reportedInScan_.contains(file.key());
+        });
+        earlier_.clear();
+    }
     Publish();
 }
 
@@ -61,24 +67,29 @@ void StationStatus::AddLogLines(const QStringList& lines) {
 }
 
 void StationStatus::AddOutcome(const FileOutcome& outcome, const QDateTime& at) {
-    reportedInScan_.insert(outcome.sourcePath);
+    const QString& path = outcome.sourcePath;
+    reportedInScan_.insert(path);
     FileCounts& counts = state_.counts;
+    const bool failed = !outcome.Processed() && outcome.skipReason == SkipReason::None;
     if (outcome.Processed())
         ++counts.processed;
-    else if (outcome.skipReason != SkipReason::None)
+    else if (!failed)
         ++counts.skipped;
-    else
+    if (!failed) {
+        countedFailures_.remove(path);
+    } else if (const auto counted = countedFailures_.constFind(path);
+               counted == countedFailures_.cend() || *counted != outcome.identity) {
         ++counts.failed;
+        countedFailures_.insert(path, outcome.identity);
+    }
 
-    // The log line without the file's name: "failed: <reason>", "not deleted: <reason>".
-    const std::optional<QString> line =
-        outcome.sourceNotDeleted ? SourceNotDeletedLine(outcome) : FailureLine(outcome);
-    if (line) {
-        const QString reason = line->mid(QFileInfo(outcome.sourcePath).fileName().size() + 1);
-        const QDateTime since = state_.staying.value(outcome.sourcePath, {reason, at}).since;
-        state_.staying.insert(outcome.sourcePath, {reason, since});
+    if (const std::optional<QString> reason = StayingReason(outcome)) {
+        const auto staying = state_.staying.constFind(path);
+        const QDateTime since = staying != state_.staying.cend() ? staying->since : earlier_.take(path);
+        state_.staying.insert(path, {*reason, since.isValid() ? since : at});
     } else {
-        state_.staying.remove(outcome.sourcePath);
+        state_.staying.remove(path);
+        earlier_.remove(path);
     }
 
     if (outcome.Processed()) {
@@ -86,6 +97,13 @@ void StationStatus::AddOutcome(const FileOutcome& outcome, const QDateTime& at) 
         return;
     }
     Publish();
+}
+
+StayingSince StationStatus::Since() const {
+    StayingSince since = earlier_;
+    for (auto file = state_.staying.cbegin(); file != state_.staying.cend(); ++file)
+        since.insert(file.key(), file->since);
+    return since;
 }
 
 void StationStatus::SetImage(int band, const QString& path, const QString& hint, const QImage& thumbnail) {

@@ -5,7 +5,9 @@
 
 #include "FileOutcome.h"
 #include "StationSnapshot.h"
+#include "StayingRecord.h"
 
+#include <QHash>
 #include <QMutex>
 #include <QSet>
 #include <QStringList>
@@ -13,7 +15,10 @@
 
 class StationStatus {
 public:
-    StationStatus(const QString& instance, const QString& version, const QDateTime& started);
+    // earlier: when each file that stayed at the end of an earlier run was first reported; a file reported
+    // staying again keeps that time.
+    StationStatus(const QString& instance, const QString& version, const QDateTime& started,
+                  StayingSince earlier = {});
 
     // Any thread.
     std::shared_ptr<const StationSnapshot> Snapshot() const;
@@ -26,7 +31,11 @@ public:
     // report has gone.
     void ScanEnded(const QDateTime& at, const QDateTime& nextScan, bool wholeFolder);
     void AddLogLines(const QStringList& lines);
+    // Counts the file, unless it is a failed file reported again unchanged since its failure was counted.
     void AddOutcome(const FileOutcome& outcome, const QDateTime& at);
+    // When each staying file was first reported, the earlier run's files not yet reported again included:
+    // what the record keeps for the next start.
+    StayingSince Since() const;
     // The band's newest image; a null thumbnail keeps the picture shown, as the Images tab does.
     void SetImage(int band, const QString& path, const QString& hint, const QImage& thumbnail);
     void ClearThumbnails();
@@ -38,6 +47,9 @@ private:
 
     StationSnapshot state_;
     QSet<QString> reportedInScan_;
+    // The failed files already counted, by path, as they were when their failure was counted.
+    QHash<QString, std::optional<FileIdentity>> countedFailures_;
+    StayingSince earlier_; // until a scan has looked at the whole folder
     mutable QMutex mutex_;
     std::shared_ptr<const StationSnapshot> published_;
 };

@@ -26,7 +26,7 @@ QDateTime Now() {
 
 StationWeb::StationWeb(ScanController& scan, const QString& logFileName, ClientBounds bounds)
     : scan_(scan), logFileName_(logFileName), bounds_(bounds), webPort_("WebPort", 0),
-      webAddress_("WebAddress", "127.0.0.1") {}
+      webAddress_("WebAddress", "127.0.0.1"), stayingRecord_(StayingRecordFileName(logFileName)) {}
 
 StationWeb::~StationWeb() {
     serverThread_.quit();
@@ -47,7 +47,8 @@ std::optional<QString> StationWeb::Open(const QString& caption) {
         return notOpened + "cannot listen on " + Where(address, port) + ": " + listener->errorString();
     port_ = listener->serverPort();
 
-    status_ = std::make_unique<StationStatus>(ProgramName(), STRATOLUX_VERSION, Now());
+    recorded_ = ReadStayingRecord(stayingRecord_);
+    status_ = std::make_unique<StationStatus>(ProgramName(), STRATOLUX_VERSION, Now(), recorded_);
     status_->SetCaption(caption);
     status_->AddLogLines(LastLinesOf(logFileName_, kPageLogLines));
     status_->SetRunning(scan_.Running(), NextScan());
@@ -79,6 +80,7 @@ void StationWeb::Follow() {
     connect(&scan_, &ScanController::ScanEnded, this, [this, &status](bool singleFile) {
         // A scan that Stop cut short, or that looked at the named file only, has not seen every staying file.
         status.ScanEnded(Now(), NextScan(), !singleFile && scan_.Running());
+        KeepStayingRecord();
     });
     connect(&scan_, &ScanController::FileReported, this, [this, &status](const FileOutcome& outcome) {
         status.AddOutcome(outcome, Now());
@@ -94,6 +96,16 @@ void StationWeb::Follow() {
             [&status](int band, const QString& path, const QByteArray& jpeg) {
                 status.SetView(band, path, jpeg);
             });
+}
+
+void StationWeb::KeepStayingRecord() {
+    StayingSince since = status_->Since();
+    if (since == recorded_) return;
+    recorded_ = since;
+    // A record that cannot be written costs only the times shown after the next start.
+    recordWrites_.Post([fileName = stayingRecord_, since = std::move(since)] {
+        static_cast<void>(WriteStayingRecord(fileName, since));
+    });
 }
 
 QDateTime StationWeb::NextScan() {

@@ -5,6 +5,7 @@
 // the window or the scan.
 #pragma once
 
+#include "BackgroundWrites.h"
 #include "GuardedTcpServer.h"
 #include "ReducedViews.h"
 #include "RegistryVariables.h"
@@ -40,15 +41,20 @@ public slots:
 private:
     void Follow();
     QDateTime NextScan();
+    // Has the record of the staying files written when it has changed, without the window waiting for it.
+    void KeepStayingRecord();
 
     ScanController& scan_;
     const QString logFileName_;
     const ClientBounds bounds_;
     TRegistryInteger webPort_;
     TRegistryString webAddress_;
+    const QString stayingRecord_;
+    StayingSince recorded_;                 // as last written
     std::unique_ptr<StationStatus> status_; // while the page is open
     std::unique_ptr<ReducedViews> views_;
     QThread serverThread_;
     StationHttpServer* server_ = nullptr; // lives on serverThread_, deleted when it finishes
     quint16 port_ = 0;
+    BackgroundWrites recordWrites_; // last: the writes posted end before anything else goes
 };

@@ -4,10 +4,12 @@
 #include "AnimationNotifier.h"
 #include "BMPExtImage.h"
 #include "JPEG_IO.h"
+#include "OutputNames.h"
 #include "PNG_IO.h"
 #include "ProcessingFixture.h"
 #include "ScanReports.h"
 #include "SourceFile.h"
+#include "TestFiles.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -211,7 +213,7 @@ TEST_F(FileProcessorTest, UnreadableFileIsKeptForTheNextScan) {
         EXPECT_TRUE(outcome.failure);
         EXPECT_TRUE(QFile::exists(path));
         EXPECT_TRUE(VisibleFiles(images).isEmpty() || !VisibleFiles(images).join("").contains(".jpg"));
-        EXPECT_EQ(VisibleFiles(netCdf).size(), archive ? 1 : 0);
+        EXPECT_EQ(VisibleFiles(netCdf), QStringList()) << "a cut file is no archive of a scan";
     }
 }
 
@@ -447,11 +449,12 @@ TEST_F(FileProcessorTest, FileReplacedWhileItSettlesStaysForTheNextScan) {
     options.waits.beforeRead = std::chrono::milliseconds(3000);
     const QString path = Receive(13, 16);
     const QString copy = netCdf + QFileInfo(path).fileName();
+    const QString readCopy = netCdf + ReadCopyName(QFileInfo(path).fileName());
     const QString other = WriteBytes(root.filePath("other.nc"), 5000);
-    // Once the archive copy exists, another file is moved onto the received file's name.
+    // Once the copy that is read exists, another file is moved onto the received file's name.
     std::atomic_bool replaced = false;
     std::thread receiver([&] {
-        for (int i = 0; i < 3000 && !QFile::exists(copy); ++i)
+        for (int i = 0; i < 3000 && !QFile::exists(readCopy); ++i)
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
         replaced =
             std::rename(QFile::encodeName(other).constData(), QFile::encodeName(path).constData()) == 0;
@@ -463,7 +466,52 @@ TEST_F(FileProcessorTest, FileReplacedWhileItSettlesStaysForTheNextScan) {
     EXPECT_EQ(QFileInfo(path).size(), 5000);
     // The copy of the file that went is no archive of what is there now.
     EXPECT_FALSE(QFile::exists(copy));
+    EXPECT_FALSE(QFile::exists(readCopy));
     EXPECT_TRUE(VisibleFiles(images).isEmpty());
+}
+
+TEST_F(FileProcessorTest, FileThatFailsForWhatItHoldsLeavesNoArchiveCopyAndStays) {
+    options.saveAsNetCdf = true;
+    options.datesInFolders = false;
+    const QString good = Receive(13, 16);
+    const QByteArray whole = ReadWholeFile(good);
+    ASSERT_TRUE(QFile::remove(good));
+    const QString name = QFileInfo(good).fileName();
+    QByteArray noise(300000, '\0');
+    for (qsizetype i = 0; i < noise.size(); ++i) noise[i] = static_cast<char>((i * 7919) % 251);
+    // What the receiver left under the band's name, and whether a good copy was archived before.
+    struct Case {
+        const char* what;
+        QByteArray bytes;
+        bool archivedBefore;
+    };
+    for (const Case& c :
+         {Case{"random bytes", noise, false}, Case{"a file cut short", whole.left(whole.size() / 2), false},
+          Case{"a damaged delivery of an archived file", whole.left(whole.size() / 2), true}}) {
+        QDir(netCdf).removeRecursively();
+        if (c.archivedBefore) {
+            ASSERT_TRUE(QDir().mkpath(netCdf));
+            ASSERT_TRUE(WriteWholeFile(netCdf + name, whole));
+        }
+        ASSERT_TRUE(WriteWholeFile(source + name, c.bytes));
+        const FileOutcome outcome = Process(source + name);
+        ASSERT_TRUE(outcome.failure) << c.what;
+        EXPECT_TRUE(RememberedFailures::LiesInTheFile(outcome.failure->code))
+            << c.what << ": " << qPrintable(outcome.failure->message);
+        EXPECT_EQ(ReadWholeFile(source + name), c.bytes) << c.what << " stays as it was received";
+        EXPECT_EQ(QDir(netCdf).entryList(QDir::Files | QDir::Hidden),
+                  c.archivedBefore ? QStringList{name} : QStringList())
+            << c.what;
+        if (c.archivedBefore) EXPECT_EQ(ReadWholeFile(netCdf + name), whole) << "the earlier copy is kept";
+        processor.ForgetFailures();
+    }
+
+    // The whole file, received again under the name, is archived once read.
+    ASSERT_TRUE(WriteWholeFile(source + name, whole));
+    EXPECT_TRUE(Process(source + name).Processed());
+    EXPECT_EQ(QDir(netCdf).entryList(QDir::Files | QDir::Hidden), QStringList{name});
+    EXPECT_EQ(ReadWholeFile(netCdf + name), whole);
+    EXPECT_FALSE(QFile::exists(source + name));
 }
 
 TEST(SourceFile, RewriteInPlaceThatRestoresTheTimeIsNotDeleted) {

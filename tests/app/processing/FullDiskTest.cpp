@@ -6,6 +6,7 @@
 #include "BMPExtImage.h"
 #include "FileProcessor.h"
 #include "JPEG_IO.h"
+#include "OutputNames.h"
 #include "PNG_IO.h"
 #include "ProcessingFixture.h"
 #include "ReceivedFile.h"
@@ -161,7 +162,8 @@ protected:
     void ExpectTheReceivedFileKept(const ChildRun& run) const {
         EXPECT_EQ(run.exitCode, 1);
         EXPECT_TRUE(run.output.startsWith("cannot write " + netCdf)) << run.output.toStdString();
-        EXPECT_TRUE(run.output.endsWith(".nc: " + FileTooLarge())) << run.output.toStdString();
+        // The copy that is read, which becomes the archive copy once read whole.
+        EXPECT_TRUE(run.output.endsWith(".nc.reading: " + FileTooLarge())) << run.output.toStdString();
         EXPECT_EQ(ReadWholeFile(received), pristine);
         EXPECT_EQ(FilesBelow(netCdf), QStringList());
         EXPECT_EQ(FilesBelow(images), QStringList());
@@ -247,8 +249,12 @@ protected:
         ASSERT_TRUE(outcome.failure);
         EXPECT_EQ(outcome.failure->code,
                   extension == "nc" ? FailureCode::CannotCopy : FailureCode::CannotWrite);
+        // An archive copy is written as the copy that is read, and takes its name once read whole.
+        const QString fileName = QFileInfo(name).fileName();
+        const QString written =
+            extension == "nc" ? name.chopped(fileName.size()) + ReadCopyName(fileName) : name;
         EXPECT_EQ(outcome.failure->message,
-                  "cannot write " + small + name + ": " + QString::fromLocal8Bit(std::strerror(ENOSPC)));
+                  "cannot write " + small + written + ": " + QString::fromLocal8Bit(std::strerror(ENOSPC)));
         EXPECT_EQ(ReadWholeFile(received), pristine);
         EXPECT_EQ(FilesBelow(small), QStringList());
     }

@@ -15,7 +15,6 @@
 #include <QFileInfo>
 #include <QSignalSpy>
 #include <cerrno>
-#include <functional>
 #include <sys/wait.h>
 
 namespace {
@@ -55,6 +54,36 @@ protected:
         for (const QList<QVariant>& report : ScanAndCollect(&ScanWorker::FileReported))
             outcomes << report[0].value<FileOutcome>();
         return outcomes;
+    }
+
+    enum class BeforeScan { Nothing, Touch, StartAgain };
+
+    // Scans once after each step (the marked file touched, or processing started again, first): the marked
+    // file, the first in scan order, fails every time with the reason `line`, and the reader has been asked
+    // for it as many times in all as the step says.
+    void ExpectReadsAfterEachScan(const QString& marked, const QString& line,
+                                  const QList<std::pair<BeforeScan, int>>& steps) {
+        const QString trace = root.filePath("asked");
+        const TestSwitch asking("STRATOLUX_TEST_READER_TRACE", trace);
+        SharedOptions shared;
+        shared.Publish(options);
+        const std::atomic_bool running{true};
+        ScanWorker worker(shared, running);
+        for (const auto& [before, reads] : steps) {
+            if (before == BeforeScan::Touch) {
+                QFile file(marked);
+                ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+                ASSERT_TRUE(
+                    file.setFileTime(QDateTime::currentDateTimeUtc(), QFileDevice::FileModificationTime));
+            }
+            if (before == BeforeScan::StartAgain) worker.CheckFoldersAtStart();
+            QSignalSpy reports(&worker, &ScanWorker::FileReported);
+            worker.RunScan();
+            ASSERT_FALSE(reports.isEmpty());
+            EXPECT_EQ(FailureLine(reports.constFirst()[0].value<FileOutcome>()),
+                      QFileInfo(marked).fileName() + " failed: " + line);
+            EXPECT_EQ(ReadWholeFile(trace).count(QFileInfo(marked).fileName().toUtf8()), reads);
+        }
     }
 
     // Scans `rounds` times: the marked file fails every time with the reason `line` and stays, the others are
@@ -160,31 +189,29 @@ TEST_F(IsolatedReaderTest, FileThatFailedForWhatItHoldsIsReadAgainOnlyWhenChange
     const QString good = Receive(9);
     options.reader = TestBuild();
     const TestSwitch crash("STRATOLUX_TEST_READER_CRASH", "M6C07_");
-    const QString trace = root.filePath("asked");
-    const TestSwitch asking("STRATOLUX_TEST_READER_TRACE", trace);
-    SharedOptions shared;
-    shared.Publish(options);
-    const std::atomic_bool running{true};
-    ScanWorker worker(shared, running);
-    const auto touch = [&] {
-        QFile file(marked);
-        ASSERT_TRUE(file.open(QIODevice::ReadWrite));
-        ASSERT_TRUE(file.setFileTime(QDateTime::currentDateTimeUtc(), QFileDevice::FileModificationTime));
-    };
-    const auto startAgain = [&] { worker.CheckFoldersAtStart(); };
-    // What happens before each scan, and how often the marked file has been read after it.
-    const QList<std::pair<std::function<void()>, int>> steps = {
-        {[] {}, 1}, {[] {}, 1}, {touch, 2}, {[] {}, 2}, {startAgain, 3}};
-    for (const auto& [before, reads] : steps) {
-        before();
-        QSignalSpy reports(&worker, &ScanWorker::FileReported);
-        worker.RunScan();
-        const FileOutcome first = reports.constFirst()[0].value<FileOutcome>();
-        EXPECT_EQ(FailureLine(first),
-                  QFileInfo(marked).fileName() + " failed: reader crashed (signal 11, Segmentation fault)");
-        EXPECT_EQ(ReadWholeFile(trace).count(QFileInfo(marked).fileName().toUtf8()), reads);
-    }
+    ExpectReadsAfterEachScan(marked, "reader crashed (signal 11, Segmentation fault)",
+                             {{BeforeScan::Nothing, 1},
+                              {BeforeScan::Nothing, 1},
+                              {BeforeScan::Touch, 2},
+                              {BeforeScan::Nothing, 2},
+                              {BeforeScan::StartAgain, 3}});
     EXPECT_FALSE(QFileInfo::exists(good));
+}
+
+TEST_F(IsolatedReaderTest, HungFileIsReadOnceMoreAtTheNextScanThenOnlyWhenChangedOrStartedAgain) {
+    const QString marked = Receive(7);
+    options.reader = TestBuild(std::chrono::milliseconds(200));
+    const TestSwitch hang("STRATOLUX_TEST_READER_HANG", "M6C07_");
+    ExpectReadsAfterEachScan(marked, "reader gave no answer within 200 ms and was stopped",
+                             {{BeforeScan::Nothing, 1},
+                              {BeforeScan::Nothing, 2},
+                              {BeforeScan::Nothing, 2},
+                              {BeforeScan::Touch, 3},
+                              {BeforeScan::Nothing, 4},
+                              {BeforeScan::Nothing, 4},
+                              {BeforeScan::StartAgain, 5},
+                              {BeforeScan::Nothing, 6}});
+    EXPECT_TRUE(QFileInfo::exists(marked));
 }
 
 TEST_F(IsolatedReaderTest, DamagedFileFailsWithAReasonAtEveryScan) {

@@ -159,6 +159,36 @@ TEST_F(StationPageTest, StatusCountsMoveAfterAProcessedAndAFailedFile) {
     EXPECT_TRUE(status["folders"].toArray()[2].toObject()["freeBytes"].toInteger() > 0);
 }
 
+TEST_F(StationPageTest, AFileThatStaysCountsOnceAndKeepsItsSinceAcrossARestart) {
+    ReceiveDamaged();
+    StartAndScan();
+    ScanAgain();
+    const auto stayingSince = [&] {
+        const QJsonArray staying = Status()["stayingFiles"].toArray();
+        EXPECT_EQ(staying.size(), 1);
+        return staying.isEmpty() ? QString() : staying[0].toObject()["since"].toString();
+    };
+    const auto metric = [&](const QByteArray& name) {
+        for (const QByteArray& line : Body("/metrics").split('\n'))
+            if (line.startsWith(name + ' ')) return line.mid(name.size() + 1);
+        return QByteArray();
+    };
+    EXPECT_EQ(Status()["counts"].toObject()["failed"], 1) << "two scans over one staying file";
+    EXPECT_EQ(metric("stratolux_files_failed_total"), "1");
+    EXPECT_EQ(metric("stratolux_staying_files"), "1");
+    const QString since = stayingSince();
+    ASSERT_FALSE(since.isEmpty());
+
+    // The program ends and starts again, a second or more later.
+    form->BitBtnStartStopClick();
+    form.reset();
+    const QDateTime first = QDateTime::fromString(since, Qt::ISODate);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return QDateTime::currentDateTimeUtc() > first.addSecs(1); }));
+    StartAndScan();
+    EXPECT_EQ(stayingSince(), since);
+    EXPECT_EQ(Status()["counts"].toObject()["failed"], 1);
+}
+
 TEST_F(StationPageTest, MetricsParseAsPrometheusText) {
     const QString python = "/usr/bin/python3";
     if (QProcess::execute(python, {"-c", "import prometheus_client"}) != 0)

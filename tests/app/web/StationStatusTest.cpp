@@ -1,5 +1,6 @@
 // What the page keeps of the scan's reports: counts, the files that stay in the source folder, the log.
 #include "StationStatus.h"
+#include "StationMetrics.h"
 
 #include <gtest/gtest.h>
 
@@ -7,12 +8,22 @@ namespace {
 
 const QDateTime kNow = QDateTime::fromString("2025-01-21T20:10:00Z", Qt::ISODate);
 
-FileOutcome Outcome(const QString& path, std::optional<Failure> failure) {
+FileOutcome Outcome(const QString& path, std::optional<Failure> failure,
+                    std::optional<FileIdentity> identity = std::nullopt) {
     FileOutcome outcome;
     outcome.sourcePath = path;
     outcome.failure = std::move(failure);
+    outcome.identity = identity;
     if (!outcome.failure) outcome.imagePath = "/img/202501212002-g16-b13.jpg";
     return outcome;
+}
+
+// The value of one sample of the metrics, as text.
+QString MetricsSample(const StationStatus& status, const QString& name) {
+    const QString text = QString::fromUtf8(StationMetrics({status.Snapshot(), {}, {}, kNow}));
+    for (const QString& line : text.split(u'\n'))
+        if (line.startsWith(name + u' ')) return line.mid(name.size() + 1);
+    return {};
 }
 
 } // namespace
@@ -43,7 +54,7 @@ TEST(StationStatus, AFailedFileStaysUntilProcessedOrNoLongerReported) {
     status.AddOutcome(Outcome(damaged, std::nullopt), kNow.addSecs(180));
     const std::shared_ptr<const StationSnapshot> snapshot = status.Snapshot();
     EXPECT_TRUE(snapshot->staying.isEmpty());
-    EXPECT_EQ(snapshot->counts.failed, 4);
+    EXPECT_EQ(snapshot->counts.failed, 2) << "each failing file once, however often reported";
     EXPECT_EQ(snapshot->counts.processed, 1);
     EXPECT_EQ(snapshot->bands[0].path, "/img/202501212002-g16-b13.jpg");
 }
@@ -66,4 +77,57 @@ TEST(StationStatus, TheLogKeepsItsNewestLinesWithFailuresMarked) {
     EXPECT_TRUE(log[kPageLogLines - 2].failure);
     EXPECT_FALSE(log.last().failure);
     EXPECT_TRUE(before->log.isEmpty()) << "a published snapshot changed";
+}
+
+TEST(StationStatus, AFailingFileCountsOnceUntilItChangesOrIsProcessed) {
+    StationStatus status("g16", "1.0.0", kNow);
+    const QString path = "/in/damaged.nc";
+    const Failure damaged{FailureCode::DamagedNetCdf, "damaged"};
+    const FileIdentity first{1, 100, 5000, 1, 1, 0644};
+    FileIdentity changed = first;
+    changed.size = 6000;
+    // What each scan reports of the file, and the failed count and staying files after it.
+    struct Step {
+        FileOutcome outcome;
+        int failed;
+        int staying;
+    };
+    const std::vector<Step> steps = {
+        {Outcome(path, damaged, first), 1, 1},        {Outcome(path, damaged, first), 1, 1},
+        {Outcome(path, damaged, changed), 2, 1},      {Outcome(path, damaged, changed), 2, 1},
+        {Outcome(path, std::nullopt, changed), 2, 0}, {Outcome(path, damaged, changed), 3, 1},
+    };
+    for (std::size_t scan = 0; scan < steps.size(); ++scan) {
+        const QDateTime at = kNow.addSecs(60 * qint64(scan));
+        status.ScanStarted(at);
+        status.AddOutcome(steps[scan].outcome, at);
+        status.ScanEnded(at, {}, true);
+        EXPECT_EQ(status.Snapshot()->counts.failed, steps[scan].failed) << "scan " << scan;
+        EXPECT_EQ(MetricsSample(status, "stratolux_files_failed_total"), QString::number(steps[scan].failed))
+            << "scan " << scan;
+        EXPECT_EQ(MetricsSample(status, "stratolux_staying_files"), QString::number(steps[scan].staying))
+            << "scan " << scan;
+    }
+    EXPECT_EQ(status.Snapshot()->counts.processed, 1);
+}
+
+TEST(StationStatus, AStayingFileKeepsTheTimeAnEarlierRunFirstReportedIt) {
+    const QDateTime earlier = kNow.addDays(-3);
+    const QString damaged = "/in/damaged.nc", unseen = "/in/unseen.nc", gone = "/in/gone.nc";
+    StationStatus status("g16", "1.0.0", kNow, {{damaged, earlier}, {unseen, earlier}, {gone, earlier}});
+    EXPECT_TRUE(status.Snapshot()->staying.isEmpty()) << "nothing is shown before a scan reports it";
+
+    // A scan that Stop cut short has not yet looked at every file: what it did not report is still kept.
+    status.ScanStarted(kNow);
+    status.AddOutcome(Outcome(damaged, Failure{FailureCode::NotNetCdf, "not a netCDF file"}), kNow);
+    status.ScanEnded(kNow, {}, false);
+    EXPECT_EQ(status.Snapshot()->staying.value(damaged).since, earlier);
+    EXPECT_EQ(status.Since(), (StayingSince{{damaged, earlier}, {unseen, earlier}, {gone, earlier}}));
+
+    status.ScanStarted(kNow.addSecs(60));
+    status.AddOutcome(Outcome(damaged, Failure{FailureCode::NotNetCdf, "not a netCDF file"}), kNow);
+    status.AddOutcome(Outcome(unseen, Failure{FailureCode::NotNetCdf, "not a netCDF file"}), kNow);
+    status.ScanEnded(kNow.addSecs(60), {}, true);
+    EXPECT_EQ(status.Since(), (StayingSince{{damaged, earlier}, {unseen, earlier}}));
+    EXPECT_EQ(status.Snapshot()->staying.value(unseen).since, earlier);
 }
