@@ -219,14 +219,9 @@ Status TNetCdf::CheckHdf5Stored(std::uint64_t declaredBytes) const {
 Status TNetCdf::ReadShortData(std::span<std::uint16_t> buffer) const {
     if (Status fits = CheckVariableHolds(buffer.size()); !fits) return fits;
     if (const auto name = Hdf5VariableName()) {
-        switch (ReadDeflatedShortChunks(QFile::encodeName(fileName_), *name, buffer)) {
-        case ChunkRead::Done:
-            return {};
-        case ChunkRead::OutOfMemory:
-            return Failure{FailureCode::OutOfMemory, QStringLiteral("out of memory")};
-        case ChunkRead::LeftToLibrary:
-            break;
-        }
+        const Result<ChunkRead> read = ReadDeflatedShortChunks(QFile::encodeName(fileName_), *name, buffer);
+        if (!read) return read.status();
+        if (*read == ChunkRead::Done) return {};
     }
     // Each chunk is read once, straight into the buffer: a chunk cache would only add to the peak memory.
     nc_set_var_chunk_cache(handle_, variableId_, 0, 1, 0);

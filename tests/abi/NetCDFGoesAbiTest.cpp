@@ -358,12 +358,14 @@ TEST_F(AbiReader, DamagedFilesAreRefused) {
         corrupt[i] = static_cast<char>(random());
     const QString notNetCdf = "not a netCDF file";
     const QString hdfError = "damaged netCDF file (HDF error)";
+    const QString chunkDamaged =
+        "damaged netCDF file (Rad chunk at row 0, column 0 holds compressed data that cannot be inflated)";
     const std::tuple<const char*, QByteArray, FailureCode, QString> damaged[] = {
         {"empty", QByteArray(), FailureCode::NotNetCdf, notNetCdf},
         {"text", QByteArray("CDF? not really a netCDF file\n").repeated(100), FailureCode::NotNetCdf,
          notNetCdf},
         {"truncated", bytes.left(bytes.size() / 2), FailureCode::DamagedNetCdf, hdfError},
-        {"corrupt", corrupt, FailureCode::DamagedNetCdf, hdfError},
+        {"corrupt", corrupt, FailureCode::DamagedNetCdf, chunkDamaged},
     };
     for (const auto& [kind, content, code, message] : damaged) {
         const QString path = Path(QString(kind) + "-" + AbiTestName(13));
@@ -376,9 +378,10 @@ TEST_F(AbiReader, DamagedFilesAreRefused) {
         ExpectMarkedBitmap();
     }
 
-    // The corruption lies in the compressed counts: the header reads, the data read fails.
+    // The corruption lies in the compressed counts: the header reads, the data read fails, naming the chunk.
     TNetCdfGoesAbi reader(kRetryOpen);
     ASSERT_TRUE(reader.OpenAbiFile(Path(QString("corrupt-") + AbiTestName(13))));
     EXPECT_TRUE(reader.ReadHeader("Rad"));
-    EXPECT_TRUE(FailedWith(reader.ConvertToGreyRows(1.0f).status(), FailureCode::DamagedNetCdf, hdfError));
+    EXPECT_TRUE(
+        FailedWith(reader.ConvertToGreyRows(1.0f).status(), FailureCode::DamagedNetCdf, chunkDamaged));
 }
