@@ -7,6 +7,7 @@
 #include "FailureAssertions.h"
 #include "NcWriter.h"
 
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
@@ -176,6 +177,24 @@ TEST_F(AbiReader, NameOfAnotherKindKeepsBandZero) {
     EXPECT_EQ(reader.BandIndex(), 0);
     ASSERT_TRUE(Read(renamed));
     EXPECT_EQ(Pixels(bitmap_), (std::vector<int>{127, 255}));
+}
+
+TEST_F(AbiReader, NameHoldingMarkupAndABackslashIsReadAsItself) {
+    // The netCDF library once took the backslash for a folder separator on the way to HDF5: it found nothing
+    // ("HDF error"), or the file this folder holds under the name so rewritten.
+    const QString name = AbiTestName(13).left(41) + "_e<script>alert(1)<\\script>_c.nc";
+    const QString path = Path(name);
+    AbiTestImage image{.band = 13, .width = 2, .height = 1, .counts = {100, 200}};
+    ASSERT_TRUE(QFile::rename(WriteAbiTestImage(image, dir_.path()), path));
+    const QString decoyFolder = Path(name.section(u'\\', 0, 0));
+    ASSERT_TRUE(QDir().mkpath(decoyFolder));
+    image.counts = {300, 400};
+    ASSERT_TRUE(
+        QFile::rename(WriteAbiTestImage(image, dir_.path()), decoyFolder + "/" + name.section(u'\\', 1)));
+
+    ASSERT_TRUE(Read(path));
+    const GreyTable grey = InfraredGreyTable(12, 4095, image.scaleFactor, image.addOffset);
+    EXPECT_EQ(Pixels(bitmap_), (std::vector<int>{grey[100], grey[200]}));
 }
 
 TEST_F(AbiReader, ExtraDimensionsOfRealFilesDoNotMatter) {
