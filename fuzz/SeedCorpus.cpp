@@ -123,12 +123,15 @@ void WriteNumberedSeeds(const QString& folder, const QList<QByteArray>& seeds) {
 }
 
 void WriteNameSeeds(const QString& folder) {
+    static constexpr char kHoldingNul[] = "OR_ABI-L1b-RadF-M6C13_G16_s20250212002045\0_e<script>\\_c.nc";
     const QList<QByteArray> names = {
         "OR_ABI-L1b-RadF-M6C13_G16_s20250212002045_e20250212011353_c20250212011412.nc",
         "/data/received/OR_ABI-L1b-RadF-M3C02_G18_s20172241530196_e20172241540564_c20172241541004.nc",
         "IR_ABI-L2-CMIPF-M4C07_G17_s20191231235959_e20200010009999_c20200010010010.nc",
         "or_abi-l1b-radf-m6c16_g19_s20240601200000_e1_c1.NC",
         "OR_ABI-L1b-RadF-M6CXX_G16_s2025021200204",
+        "OR_ABI-L1b-RadF-M6C01_G16_s20253411200205\"\r\nSet-Cookie: a=1\r\n_e_c.nc",
+        QByteArray(kHoldingNul, sizeof(kHoldingNul) - 1),
     };
     WriteNumberedSeeds(folder, names);
 }

@@ -3,6 +3,7 @@
 
 #include <QFileInfo>
 #include <QStringList>
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -24,6 +25,12 @@ const QStringList kFullDiskPrefixes = {QStringLiteral("OR_ABI-L1B-RADF-"),
 
 QString UpperBaseName(const QString& fileName) {
     return QFileInfo(fileName).fileName().toUpper();
+}
+
+// C0 and C1 controls and DEL: a name that holds one could break a log line or a header it is put into.
+bool HoldsControlCharacter(const QString& name) {
+    return std::any_of(name.cbegin(), name.cend(),
+                       [](QChar c) { return c.category() == QChar::Other_Control; });
 }
 
 bool HasFullDiskPrefix(const QString& name, const QString& suffix = {}) {
@@ -80,7 +87,7 @@ TDateTime NominalTimeOf(TDateTime startTime, std::uint8_t scanMode) {
 
 std::optional<AbiFileInfo> DecodeAbiFileName(const QString& fileName) {
     const QString name = UpperBaseName(fileName);
-    if (!HasFullDiskPrefix(name)) return std::nullopt;
+    if (!HasFullDiskPrefix(name) || HoldsControlCharacter(name)) return std::nullopt;
     AbiFileInfo info;
     info.scanMode = ScanModeOf(name);
     info.satellite = SatelliteOf(name);

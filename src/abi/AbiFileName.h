@@ -20,7 +20,8 @@ struct AbiFileInfo {
 };
 
 // Decodes "OR_ABI-L1b-RadF-M6C13_G16_s20240021230205_…" (or an "IR_ABI-L2-CMIPF-" name), folder and case
-// ignored; none when any required field is missing or out of range.
+// ignored; none when any required field is missing or out of range, or when the name holds a control
+// character (C0, C1 or DEL) anywhere.
 std::optional<AbiFileInfo> DecodeAbiFileName(const QString& fileName);
 
 // The band index (band number − 1, wrapping to 255 when the band field is not a number) of a name that

@@ -1,5 +1,7 @@
+// Which datasets the chunk-parallel read takes, its threads, and placing each chunk's values.
 #include "DeflatedChunks.h"
 
+#include "ChunkFilters.h"
 #include "Hdf5Dataset.h"
 
 #include <algorithm>
@@ -7,8 +9,6 @@
 #include <atomic>
 #include <bit>
 #include <cstring>
-#include <libdeflate.h>
-#include <memory>
 #include <mutex>
 #include <optional>
 #include <system_error>
@@ -17,81 +17,113 @@
 
 namespace {
 
-// A chunk larger than this is left to the library rather than given a buffer per thread.
-constexpr std::size_t kLargestChunkBytes = 64u << 20;
+// What the threads' chunk buffers may take together; a file of larger chunks is read by fewer threads.
+constexpr std::size_t kChunkBufferBudget = 256u << 20;
 
 struct ChunkGrid {
     std::size_t rows = 0;
     std::size_t columns = 0;
     std::size_t chunkRows = 0;
     std::size_t chunkColumns = 0;
-    bool shuffled = false;
+    bool bigEndian = false;
 
     std::size_t ChunksDown() const { return (rows + chunkRows - 1) / chunkRows; }
     std::size_t ChunksAcross() const { return (columns + chunkColumns - 1) / chunkColumns; }
     std::size_t ChunkCount() const { return ChunksDown() * ChunksAcross(); }
     std::size_t ChunkValues() const { return chunkRows * chunkColumns; }
-    // Deflate stores incompressible data with a few bytes of framing per block; anything beyond that is not
-    // a deflated chunk of this size.
-    std::size_t LargestStoredBytes() const { return ChunkValues() * 2 + ChunkValues() / 64 + 1024; }
 };
 
-bool IsLittleEndianShort(hid_t dataset) {
+struct ChunkLayout {
+    ChunkGrid grid;
+    ChunkFilters filters;
+};
+
+// Signed 16-bit integers of either byte order.
+std::optional<bool> BigEndianShort(hid_t dataset) {
     const Hdf5Id<H5Tclose> type(H5Dget_type(dataset));
-    return type.valid() && H5Tget_class(type.get()) == H5T_INTEGER && H5Tget_size(type.get()) == 2 &&
-           H5Tget_sign(type.get()) == H5T_SGN_2 && H5Tget_order(type.get()) == H5T_ORDER_LE;
+    if (!type.valid() || H5Tget_class(type.get()) != H5T_INTEGER || H5Tget_size(type.get()) != 2 ||
+        H5Tget_sign(type.get()) != H5T_SGN_2)
+        return std::nullopt;
+    switch (H5Tget_order(type.get())) {
+    case H5T_ORDER_LE:
+        return false;
+    case H5T_ORDER_BE:
+        return true;
+    default:
+        return std::nullopt;
+    }
 }
 
-// Whether the chunks are deflated, after byte shuffling or not, and filtered no other way.
-std::optional<bool> ShuffledBeforeDeflate(hid_t creation) {
-    std::array<H5Z_filter_t, 2> filters{};
+// The filters in the order they run on writing, when each is one that is undone here: deflate, checksums,
+// and shuffling of two-byte values.
+std::optional<std::vector<ChunkFilter>> FilterOrder(hid_t creation) {
     const int count = H5Pget_nfilters(creation);
-    if (count < 1 || count > 2) return std::nullopt;
+    if (count < 0) return std::nullopt;
+    std::vector<ChunkFilter> order;
     for (int i = 0; i < count; ++i) {
         unsigned flags = 0;
-        std::size_t valueCount = 0;
+        std::array<unsigned, 8> values{};
+        std::size_t valueCount = values.size();
         unsigned filterConfig = 0;
-        filters[static_cast<std::size_t>(i)] = H5Pget_filter2(
-            creation, static_cast<unsigned>(i), &flags, &valueCount, nullptr, 0, nullptr, &filterConfig);
+        switch (H5Pget_filter2(creation, static_cast<unsigned>(i), &flags, &valueCount, values.data(), 0,
+                               nullptr, &filterConfig)) {
+        case H5Z_FILTER_DEFLATE:
+            order.push_back(ChunkFilter::Deflate);
+            break;
+        case H5Z_FILTER_FLETCHER32:
+            order.push_back(ChunkFilter::Fletcher32);
+            break;
+        case H5Z_FILTER_SHUFFLE:
+            if (valueCount != 1 || values[0] != 2) return std::nullopt;
+            order.push_back(ChunkFilter::Shuffle);
+            break;
+        default:
+            return std::nullopt;
+        }
     }
-    if (count == 1 && filters[0] == H5Z_FILTER_DEFLATE) return false;
-    if (count == 2 && filters[0] == H5Z_FILTER_SHUFFLE && filters[1] == H5Z_FILTER_DEFLATE) return true;
-    return std::nullopt;
+    return order;
 }
 
-std::optional<ChunkGrid> GridOf(hid_t dataset, std::size_t valueCount) {
+std::optional<ChunkLayout> LayoutOf(hid_t dataset, std::size_t valueCount) {
     const Hdf5Id<H5Pclose> creation(H5Dget_create_plist(dataset));
     const Hdf5Id<H5Sclose> space(H5Dget_space(dataset));
     if (!creation.valid() || !space.valid() || H5Pget_layout(creation.get()) != H5D_CHUNKED ||
-        H5Sget_simple_extent_ndims(space.get()) != 2 || !IsLittleEndianShort(dataset))
+        H5Sget_simple_extent_ndims(space.get()) != 2)
         return std::nullopt;
+    const auto bigEndian = BigEndianShort(dataset);
+    const auto order = FilterOrder(creation.get());
     std::array<hsize_t, 2> extent{};
     std::array<hsize_t, 2> chunk{};
-    if (H5Sget_simple_extent_dims(space.get(), extent.data(), nullptr) != 2 ||
+    if (!bigEndian || !order || H5Sget_simple_extent_dims(space.get(), extent.data(), nullptr) != 2 ||
         H5Pget_chunk(creation.get(), 2, chunk.data()) != 2)
         return std::nullopt;
-    const auto shuffled = ShuffledBeforeDeflate(creation.get());
-    if (!shuffled || chunk[0] == 0 || chunk[1] == 0 || chunk[0] > extent[0] || chunk[1] > extent[1] ||
-        extent[0] == 0 || valueCount / extent[0] != extent[1] || valueCount % extent[0] != 0 ||
-        chunk[0] * chunk[1] * 2 > kLargestChunkBytes)
+    if (chunk[0] == 0 || chunk[1] == 0 || chunk[0] > extent[0] || chunk[1] > extent[1] || extent[0] == 0 ||
+        valueCount / extent[0] != extent[1] || valueCount % extent[0] != 0)
         return std::nullopt;
-    const ChunkGrid grid{extent[0], extent[1], chunk[0], chunk[1], *shuffled};
+    const ChunkGrid grid{extent[0], extent[1], chunk[0], chunk[1], *bigEndian};
     hsize_t stored = 0;
     if (H5Dget_num_chunks(dataset, space.get(), &stored) < 0 || stored != grid.ChunkCount())
         return std::nullopt;
-    return grid;
+    auto filters = ChunkFilters::Of(*order, grid.ChunkValues() * 2);
+    if (!filters) return std::nullopt;
+    return ChunkLayout{grid, std::move(*filters)};
 }
 
 // Threads take the chunks in turn. HDF5 is not built to be called from several threads, so its calls are
-// made under one lock; inflating, the bulk of the work, is not.
+// made under one lock; undoing the filters, the bulk of the work, is not. The first chunk found damaged
+// stops them all.
 class ChunkInflaters {
 public:
-    ChunkInflaters(hid_t dataset, const ChunkGrid& grid, std::span<std::uint16_t> values)
-        : dataset_(dataset), grid_(grid), values_(values) {}
+    ChunkInflaters(hid_t dataset, const QByteArray& variableName, const ChunkLayout& layout,
+                   std::span<std::uint16_t> values)
+        : dataset_(dataset), variableName_(QString::fromUtf8(variableName)), grid_(layout.grid),
+          filters_(layout.filters), values_(values) {}
 
-    ChunkRead Run() {
-        const std::size_t threads =
-            std::clamp<std::size_t>(std::thread::hardware_concurrency(), 1, grid_.ChunkCount());
+    Result<ChunkRead> Run() {
+        const std::size_t perThread = filters_.LargestStoredBytes() + 2 * (filters_.ChunkBytes() + 4);
+        const std::size_t threads = std::clamp<std::size_t>(
+            std::min<std::size_t>(std::thread::hardware_concurrency(), kChunkBufferBudget / perThread), 1,
+            grid_.ChunkCount());
         {
             std::vector<std::jthread> helpers;
             try {
@@ -101,83 +133,116 @@ public:
             }
             Work();
         }
-        if (outOfMemory_) return ChunkRead::OutOfMemory;
-        return failed_ ? ChunkRead::LeftToLibrary : ChunkRead::Done;
+        if (failure_) return *failure_;
+        return ChunkRead::Done;
     }
 
 private:
     void Work() noexcept {
         try {
-            const std::unique_ptr<libdeflate_decompressor, decltype(&libdeflate_free_decompressor)> inflater(
-                libdeflate_alloc_decompressor(), libdeflate_free_decompressor);
-            if (!inflater) throw std::bad_alloc();
+            ChunkUnfilter unfilter(filters_);
             std::vector<std::uint8_t> stored;
-            std::vector<std::uint8_t> inflated(grid_.ChunkValues() * 2);
             for (std::size_t chunk = next_++; chunk < grid_.ChunkCount() && !failed_; chunk = next_++) {
                 const std::array<hsize_t, 2> origin{chunk / grid_.ChunksAcross() * grid_.chunkRows,
                                                     chunk % grid_.ChunksAcross() * grid_.chunkColumns};
-                if (!ReadStored(origin, stored) ||
-                    libdeflate_zlib_decompress(inflater.get(), stored.data(), stored.size(), inflated.data(),
-                                               inflated.size(), nullptr) != LIBDEFLATE_SUCCESS) {
-                    failed_ = true;
+                std::uint32_t skippedFilters = 0;
+                if (Status read = ReadStored(origin, stored, skippedFilters); !read) {
+                    Fail(origin, read.failure().message);
                     return;
                 }
-                Place(inflated, origin);
+                const auto unfiltered = unfilter.Undo(stored, skippedFilters);
+                if (!unfiltered) {
+                    Fail(origin, unfiltered.failure().message);
+                    return;
+                }
+                Place(*unfiltered, origin);
             }
         } catch (const std::bad_alloc&) {
-            outOfMemory_ = true;
-            failed_ = true;
+            Fail(Failure{FailureCode::OutOfMemory, QStringLiteral("out of memory")});
         }
     }
 
-    bool ReadStored(const std::array<hsize_t, 2>& origin, std::vector<std::uint8_t>& stored) {
+    // The chunk's bytes as stored, and which of its filters were not run on it. Fails with what is wrong
+    // with the chunk, worded to follow its name.
+    Status ReadStored(const std::array<hsize_t, 2>& origin, std::vector<std::uint8_t>& stored,
+                      std::uint32_t& skippedFilters) {
         const std::lock_guard lock(hdf5_);
         hsize_t size = 0;
-        std::uint32_t skippedFilters = 0;
-        if (H5Dget_chunk_storage_size(dataset_, origin.data(), &size) < 0 || size == 0 ||
-            size > grid_.LargestStoredBytes())
-            return false;
+        if (H5Dget_chunk_storage_size(dataset_, origin.data(), &size) < 0 || size == 0)
+            return Failure{FailureCode::DamagedNetCdf, QStringLiteral("is not stored")};
+        // A chunk stored larger than it can be would inflate beyond its size: it is not inflated at all.
+        if (size > filters_.LargestStoredBytes())
+            return Failure{FailureCode::DamagedNetCdf, QStringLiteral("is stored in %1 bytes, more than %2 "
+                                                                      "bytes of data can take")
+                                                           .arg(size)
+                                                           .arg(filters_.ChunkBytes())};
         stored.resize(size);
-        return H5Dread_chunk(dataset_, H5P_DEFAULT, origin.data(), &skippedFilters, stored.data()) >= 0 &&
-               skippedFilters == 0;
+        if (H5Dread_chunk(dataset_, H5P_DEFAULT, origin.data(), &skippedFilters, stored.data()) < 0)
+            return Failure{FailureCode::DamagedNetCdf, QStringLiteral("cannot be read")};
+        return {};
     }
 
-    // Copies the part of the chunk inside the variable to its place. A shuffled chunk holds the low bytes
-    // of all its values, then the high bytes.
-    void Place(const std::vector<std::uint8_t>& inflated, const std::array<hsize_t, 2>& origin) const {
+    void Fail(const std::array<hsize_t, 2>& origin, const QString& detail) {
+        Fail(Failure{FailureCode::DamagedNetCdf, QStringLiteral("damaged netCDF file (%1 chunk at row %2, "
+                                                                "column %3 %4)")
+                                                     .arg(variableName_)
+                                                     .arg(origin[0])
+                                                     .arg(origin[1])
+                                                     .arg(detail)});
+    }
+
+    void Fail(Failure failure) {
+        const std::lock_guard lock(failureLock_);
+        if (!failure_) failure_ = std::move(failure);
+        failed_ = true;
+    }
+
+    // Copies the part of the chunk inside the variable to its place; an edge chunk is stored whole, its
+    // values beyond the edge unused.
+    void Place(const UnfilteredChunk& chunk, const std::array<hsize_t, 2>& origin) const {
         const std::size_t rows = std::min<std::size_t>(grid_.chunkRows, grid_.rows - origin[0]);
         const std::size_t columns = std::min<std::size_t>(grid_.chunkColumns, grid_.columns - origin[1]);
-        const std::uint8_t* low = inflated.data();
-        const std::uint8_t* high = low + grid_.ChunkValues();
+        const std::uint8_t* bytes = chunk.bytes.data();
+        const std::size_t lowPlane = grid_.bigEndian ? grid_.ChunkValues() : 0;
+        const std::size_t highPlane = grid_.bigEndian ? 0 : grid_.ChunkValues();
         for (std::size_t row = 0; row < rows; ++row) {
             std::uint16_t* out = values_.data() + (origin[0] + row) * grid_.columns + origin[1];
             const std::size_t first = row * grid_.chunkColumns;
-            if (grid_.shuffled) {
+            if (chunk.shuffled) {
+                const std::uint8_t* low = bytes + lowPlane + first;
+                const std::uint8_t* high = bytes + highPlane + first;
                 for (std::size_t column = 0; column < columns; ++column)
-                    out[column] = static_cast<std::uint16_t>(low[first + column] | high[first + column] << 8);
+                    out[column] = static_cast<std::uint16_t>(low[column] | high[column] << 8);
+            } else if (grid_.bigEndian) {
+                const std::uint8_t* value = bytes + first * 2;
+                for (std::size_t column = 0; column < columns; ++column, value += 2)
+                    out[column] = static_cast<std::uint16_t>(value[0] << 8 | value[1]);
             } else {
-                std::memcpy(out, low + first * 2, columns * 2);
+                std::memcpy(out, bytes + first * 2, columns * 2);
             }
         }
     }
 
     const hid_t dataset_;
+    const QString variableName_;
     const ChunkGrid grid_;
+    const ChunkFilters& filters_;
     const std::span<std::uint16_t> values_;
     std::mutex hdf5_;
     std::atomic<std::size_t> next_ = 0;
     std::atomic<bool> failed_ = false;
-    std::atomic<bool> outOfMemory_ = false;
+    std::mutex failureLock_;
+    std::optional<Failure> failure_;
 };
 
 } // namespace
 
-ChunkRead ReadDeflatedShortChunks(const QByteArray& filePath, const QByteArray& variableName,
-                                  std::span<std::uint16_t> values) {
-    static_assert(std::endian::native == std::endian::little, "chunks are placed as stored, little-endian");
+Result<ChunkRead> ReadDeflatedShortChunks(const QByteArray& filePath, const QByteArray& variableName,
+                                          std::span<std::uint16_t> values) {
+    static_assert(std::endian::native == std::endian::little, "little-endian chunks are placed as stored");
     const auto opened = OpenHdf5Dataset(filePath, variableName);
     if (!opened) return ChunkRead::LeftToLibrary;
-    const auto grid = GridOf(opened->dataset.get(), values.size());
-    if (!grid) return ChunkRead::LeftToLibrary;
-    return ChunkInflaters(opened->dataset.get(), *grid, values).Run();
+    const auto layout = LayoutOf(opened->dataset.get(), values.size());
+    if (!layout) return ChunkRead::LeftToLibrary;
+    return ChunkInflaters(opened->dataset.get(), variableName, *layout, values).Run();
 }

@@ -100,9 +100,9 @@ TNetCdf::~TNetCdf() {
 }
 
 void TNetCdf::Close() {
-    if (handle_ == 0) return;
-    nc_close(handle_);
+    if (handle_ != 0) nc_close(handle_);
     handle_ = 0;
+    file_.Close();
 }
 
 void TNetCdf::PrepareLibraries() {
@@ -119,6 +119,7 @@ Status TNetCdf::Open(const QString& fileName) {
         std::this_thread::sleep_for(retryDelay_);
         opened = OpenOnce();
     }
+    if (!opened) Close();
     return opened;
 }
 
@@ -126,7 +127,8 @@ Status TNetCdf::OpenOnce() {
     // The library trusts the lengths in a classic header and may ask for gigabytes on behalf of a file of a
     // few hundred bytes, so such a header is read here first, within the file's own size.
     classicDataEnds_.clear();
-    QFile file(fileName_);
+    if (const int error = file_.Open(fileName_); error != 0) return NetCdfFailure(error);
+    QFile file(LibraryFileName());
     if (file.open(QIODevice::ReadOnly) && ClassicVersion(file)) {
         auto ends = ClassicDataEnds(file);
         if (!ends)
@@ -135,8 +137,7 @@ Status TNetCdf::OpenOnce() {
         classicDataEnds_ = std::move(*ends);
     }
     int id = 0;
-    if (const int status = nc_open(QFile::encodeName(fileName_).constData(), NC_NOWRITE, &id);
-        status != NC_NOERR)
+    if (const int status = nc_open(file_.LibraryName().constData(), NC_NOWRITE, &id); status != NC_NOERR)
         return NetCdfFailure(status);
     handle_ = id;
     return {};
@@ -188,7 +189,7 @@ Status TNetCdf::CheckClassicStored() const {
     if (variableId_ < 0 || static_cast<std::size_t>(variableId_) >= classicDataEnds_.size())
         return Failure{FailureCode::DamagedNetCdf, QStringLiteral("damaged netCDF file (header unreadable)")};
     const std::uint64_t end = classicDataEnds_[static_cast<std::size_t>(variableId_)];
-    const auto size = static_cast<std::uint64_t>(std::max<qint64>(QFileInfo(fileName_).size(), 0));
+    const auto size = static_cast<std::uint64_t>(std::max<qint64>(QFileInfo(LibraryFileName()).size(), 0));
     if (end > size)
         return DataMissing(QStringLiteral("the file ends at %1 of %2").arg(DataSize(size), DataSize(end)));
     return {};
@@ -198,10 +199,11 @@ Status TNetCdf::CheckHdf5Stored(std::uint64_t declaredBytes) const {
     char name[NC_MAX_NAME + 1] = {};
     if (const int status = nc_inq_varname(handle_, variableId_, name); status != NC_NOERR)
         return NetCdfFailure(status);
-    const auto storage = ReadDatasetStorage(QFile::encodeName(fileName_), name);
+    const auto storage = ReadDatasetStorage(file_.LibraryName(), name);
     if (!storage) return NetCdfFailure(NC_EHDFERR);
 
-    const auto fileSize = static_cast<std::uint64_t>(std::max<qint64>(QFileInfo(fileName_).size(), 0));
+    const auto fileSize =
+        static_cast<std::uint64_t>(std::max<qint64>(QFileInfo(LibraryFileName()).size(), 0));
     const std::uint64_t ratio = storage->compression == DatasetStorage::Compression::None ? 1
                                 : storage->compression == DatasetStorage::Compression::Deflate
                                     ? kBestDeflateRatio
@@ -219,14 +221,9 @@ Status TNetCdf::CheckHdf5Stored(std::uint64_t declaredBytes) const {
 Status TNetCdf::ReadShortData(std::span<std::uint16_t> buffer) const {
     if (Status fits = CheckVariableHolds(buffer.size()); !fits) return fits;
     if (const auto name = Hdf5VariableName()) {
-        switch (ReadDeflatedShortChunks(QFile::encodeName(fileName_), *name, buffer)) {
-        case ChunkRead::Done:
-            return {};
-        case ChunkRead::OutOfMemory:
-            return Failure{FailureCode::OutOfMemory, QStringLiteral("out of memory")};
-        case ChunkRead::LeftToLibrary:
-            break;
-        }
+        const Result<ChunkRead> read = ReadDeflatedShortChunks(file_.LibraryName(), *name, buffer);
+        if (!read) return read.status();
+        if (*read == ChunkRead::Done) return {};
     }
     // Each chunk is read once, straight into the buffer: a chunk cache would only add to the peak memory.
     nc_set_var_chunk_cache(handle_, variableId_, 0, 1, 0);

@@ -4,8 +4,10 @@
 #pragma once
 
 #include "Failure.h"
+#include "PinnedFile.h"
 
 #include <QByteArray>
+#include <QFile>
 #include <QString>
 #include <chrono>
 #include <cstddef>
@@ -64,8 +66,12 @@ private:
     // The name of VariableId when it is a netCDF-4 variable of 16-bit integers; none otherwise.
     std::optional<QByteArray> Hdf5VariableName() const;
 
+    // The libraries' name for the file opened, as QFile takes it.
+    QString LibraryFileName() const { return QFile::decodeName(file_.LibraryName()); }
+
     std::chrono::milliseconds retryDelay_;
     QString fileName_;
+    PinnedFile file_;
     std::int32_t handle_ = 0;
     // Where each variable's data ends, for classic files only.
     std::vector<std::uint64_t> classicDataEnds_;

@@ -127,3 +127,31 @@ TEST(BandIndexFromAbiName, TakesTheBandFieldOfEitherPrefix) {
     EXPECT_EQ(BandIndexFromAbiName("copy-OR_ABI-L1b-RadF-M6C07_G16_s2024.nc"), std::nullopt);
     EXPECT_EQ(BandIndexFromAbiName("OR_ABI-L1b-RadC-M6C07_G16_s2024.nc"), std::nullopt);
 }
+
+TEST(DecodeAbiFileName, NameHoldingAControlCharacterIsNotAnAbiName) {
+    const QString good = NameStarting("20240021230");
+    ASSERT_TRUE(Decode(good).ok);
+    // C0 controls, DEL and C1 controls, each where no field is read (the seconds of the start, the end
+    // time, the very end) and where one is.
+    std::vector<char16_t> controls = {0x7f};
+    for (char16_t c = 0x00; c <= 0x1f; ++c) controls.push_back(c);
+    for (char16_t c = 0x80; c <= 0x9f; ++c) controls.push_back(c);
+    for (const char16_t control : controls) {
+        for (const qsizetype position : {39, 43, 60, 75}) {
+            QString name = good;
+            name[position] = QChar(control);
+            EXPECT_FALSE(Decode(name).ok)
+                << "U+" << std::hex << int(control) << " at " << std::dec << position;
+        }
+        EXPECT_FALSE(Decode(good + QChar(control)).ok) << "U+" << std::hex << int(control) << " at the end";
+    }
+    // A name made to carry a header into a reply.
+    EXPECT_FALSE(
+        Decode("OR_ABI-L1b-RadF-M6C01_G16_s20253411200205\"\r\nSet-Cookie: pwned=1\r\nX-Evil: \"_e_c.nc").ok);
+    // Printable neighbours of the controls are only characters of a name.
+    for (const char16_t printable : {u' ', u'~', u'\u00a0', u'\u00ff'}) {
+        QString name = good;
+        name[43] = QChar(printable);
+        EXPECT_TRUE(Decode(name).ok) << "U+" << std::hex << int(printable);
+    }
+}

@@ -7,6 +7,7 @@
 #include "FailureAssertions.h"
 #include "NcWriter.h"
 #include "NetCDFGoesAbi.h"
+#include "StoredChunks.h"
 
 #include <QDir>
 #include <QFile>
@@ -15,6 +16,7 @@
 #include <cmath>
 #include <gtest/gtest.h>
 #include <limits>
+#include <tuple>
 
 using namespace std::chrono_literals;
 
@@ -247,5 +249,32 @@ TEST_F(RefusedData, UnusableCalibrationIsRefused) {
             EXPECT_TRUE(read) << index << ": " << read.failure().message.toStdString();
         else
             EXPECT_TRUE(FailedWithReasonStarting(read, FailureCode::CalibrationMissing, c.reason)) << index;
+    }
+}
+
+TEST_F(RefusedData, ChunkInflatingToAnyOtherSizeIsRefused) {
+    // Counts of 300 in chunks of 50 × 50, each 5000 bytes; the one at row 50, column 50 is replaced.
+    const QString whole = WriteDeclared("whole", 100, 50, 100);
+    const StoredChunk stored = ReadStoredChunk(whole, "/Rad", 50, 50);
+    const Bytes shuffled = ZlibInflated(stored.bytes, 5000);
+    ASSERT_FALSE(shuffled.empty());
+    Bytes longer = shuffled;
+    longer.resize(5100, 7);
+    Bytes trailed = stored.bytes;
+    trailed.resize(trailed.size() + 8, 0);
+    const std::tuple<const char*, Bytes, QString> cases[] = {
+        {"short", ZlibDeflated(Bytes(shuffled.begin(), shuffled.begin() + 2500)),
+         "inflates to 2500 bytes, not 5000"},
+        {"long", ZlibDeflated(longer), "inflates to more than 5000 bytes"},
+        {"trailed", trailed, "has 8 bytes after its compressed data"},
+    };
+    for (const auto& [kind, bytes, detail] : cases) {
+        SCOPED_TRACE(kind);
+        const QString path = WriteDeclared(kind, 100, 50, 100);
+        ASSERT_TRUE(ReplaceStoredChunk(path, "/Rad", 50, 50, {bytes, 0}));
+        bitmap_.SetSize(0, 0);
+        EXPECT_TRUE(FailedWith(Read(path), FailureCode::DamagedNetCdf,
+                               "damaged netCDF file (Rad chunk at row 50, column 50 " + detail + ")"));
+        EXPECT_EQ(bitmap_.Width(), 0);
     }
 }

@@ -7,6 +7,7 @@
 #include "FailureAssertions.h"
 #include "NcWriter.h"
 
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
@@ -176,6 +177,24 @@ TEST_F(AbiReader, NameOfAnotherKindKeepsBandZero) {
     EXPECT_EQ(reader.BandIndex(), 0);
     ASSERT_TRUE(Read(renamed));
     EXPECT_EQ(Pixels(bitmap_), (std::vector<int>{127, 255}));
+}
+
+TEST_F(AbiReader, NameHoldingMarkupAndABackslashIsReadAsItself) {
+    // The netCDF library once took the backslash for a folder separator on the way to HDF5: it found nothing
+    // ("HDF error"), or the file this folder holds under the name so rewritten.
+    const QString name = AbiTestName(13).left(41) + "_e<script>alert(1)<\\script>_c.nc";
+    const QString path = Path(name);
+    AbiTestImage image{.band = 13, .width = 2, .height = 1, .counts = {100, 200}};
+    ASSERT_TRUE(QFile::rename(WriteAbiTestImage(image, dir_.path()), path));
+    const QString decoyFolder = Path(name.section(u'\\', 0, 0));
+    ASSERT_TRUE(QDir().mkpath(decoyFolder));
+    image.counts = {300, 400};
+    ASSERT_TRUE(
+        QFile::rename(WriteAbiTestImage(image, dir_.path()), decoyFolder + "/" + name.section(u'\\', 1)));
+
+    ASSERT_TRUE(Read(path));
+    const GreyTable grey = InfraredGreyTable(12, 4095, image.scaleFactor, image.addOffset);
+    EXPECT_EQ(Pixels(bitmap_), (std::vector<int>{grey[100], grey[200]}));
 }
 
 TEST_F(AbiReader, ExtraDimensionsOfRealFilesDoNotMatter) {
@@ -358,12 +377,14 @@ TEST_F(AbiReader, DamagedFilesAreRefused) {
         corrupt[i] = static_cast<char>(random());
     const QString notNetCdf = "not a netCDF file";
     const QString hdfError = "damaged netCDF file (HDF error)";
+    const QString chunkDamaged =
+        "damaged netCDF file (Rad chunk at row 0, column 0 holds compressed data that cannot be inflated)";
     const std::tuple<const char*, QByteArray, FailureCode, QString> damaged[] = {
         {"empty", QByteArray(), FailureCode::NotNetCdf, notNetCdf},
         {"text", QByteArray("CDF? not really a netCDF file\n").repeated(100), FailureCode::NotNetCdf,
          notNetCdf},
         {"truncated", bytes.left(bytes.size() / 2), FailureCode::DamagedNetCdf, hdfError},
-        {"corrupt", corrupt, FailureCode::DamagedNetCdf, hdfError},
+        {"corrupt", corrupt, FailureCode::DamagedNetCdf, chunkDamaged},
     };
     for (const auto& [kind, content, code, message] : damaged) {
         const QString path = Path(QString(kind) + "-" + AbiTestName(13));
@@ -376,9 +397,10 @@ TEST_F(AbiReader, DamagedFilesAreRefused) {
         ExpectMarkedBitmap();
     }
 
-    // The corruption lies in the compressed counts: the header reads, the data read fails.
+    // The corruption lies in the compressed counts: the header reads, the data read fails, naming the chunk.
     TNetCdfGoesAbi reader(kRetryOpen);
     ASSERT_TRUE(reader.OpenAbiFile(Path(QString("corrupt-") + AbiTestName(13))));
     EXPECT_TRUE(reader.ReadHeader("Rad"));
-    EXPECT_TRUE(FailedWith(reader.ConvertToGreyRows(1.0f).status(), FailureCode::DamagedNetCdf, hdfError));
+    EXPECT_TRUE(
+        FailedWith(reader.ConvertToGreyRows(1.0f).status(), FailureCode::DamagedNetCdf, chunkDamaged));
 }

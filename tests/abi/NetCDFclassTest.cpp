@@ -6,6 +6,7 @@
 
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 #include <thread>
@@ -37,13 +38,14 @@ bool DatasetIsOpen(int handle) {
     return nc_inq_ndims(handle, &dimensions) == NC_NOERR;
 }
 
-// The path of an open dataset; empty for an identifier that is not open.
-QString PathOf(int handle) {
+// The file behind an open dataset, whatever name the library was given for it; empty for an identifier
+// that is not open.
+QString FileOf(int handle) {
     std::size_t length = 0;
     if (nc_inq_path(handle, &length, nullptr) != NC_NOERR) return {};
     std::string path(length, '\0');
     nc_inq_path(handle, &length, path.data());
-    return QFile::decodeName(path.c_str());
+    return QFileInfo(QFile::decodeName(path.c_str())).canonicalFilePath();
 }
 
 } // namespace
@@ -64,8 +66,8 @@ TEST_F(NetCdfDataset, OpenHoldsOneDatasetAndDestroyClosesIt) {
         ASSERT_TRUE(dataset.Open(second));
         secondHandle = dataset.Handle();
         // The library may hand the closed dataset's identifier out again.
-        EXPECT_NE(PathOf(firstHandle), first);
-        EXPECT_EQ(PathOf(secondHandle), second);
+        EXPECT_NE(FileOf(firstHandle), QFileInfo(first).canonicalFilePath());
+        EXPECT_EQ(FileOf(secondHandle), QFileInfo(second).canonicalFilePath());
         EXPECT_EQ(dataset.FileName(), second);
     }
     EXPECT_FALSE(DatasetIsOpen(secondHandle));

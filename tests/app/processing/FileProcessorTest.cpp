@@ -68,6 +68,14 @@ protected:
         return processor.ProcessFile(ReceivedFile::At(path), options);
     }
 
+    // A band-13 file received under a name that ends in `ending` after its start time.
+    QString ReceiveEndingIn(const QString& ending) {
+        const QString received = Receive(13, 16);
+        const QString path = source + QFileInfo(received).fileName().left(41) + ending;
+        EXPECT_TRUE(QFile::rename(received, path));
+        return path;
+    }
+
     // The reason the file failed with; none when it did not fail.
     static std::optional<FailureCode> FailedWith(const FileOutcome& outcome) {
         if (!outcome.failure) return std::nullopt;
@@ -167,6 +175,22 @@ TEST_F(FileProcessorTest, UndecodableNameStays) {
     const QString odd = WriteBytes(source + "OR_ABI-L1b-RadF-M6C13_G20_s20240021230205.nc", 5000);
     EXPECT_EQ(FailedWith(Process(odd)), FailureCode::NotAbiFileName);
     EXPECT_TRUE(QFile::exists(odd));
+}
+
+TEST_F(FileProcessorTest, NameHoldingMarkupAndABackslashIsProcessed) {
+    // Its read copy is named after it, backslash and all.
+    const QString path = ReceiveEndingIn("_e<script>alert(1)<\\script>_c.nc");
+    const FileOutcome outcome = Process(path);
+    EXPECT_TRUE(outcome.Processed()) << (outcome.failure ? outcome.failure->message.toStdString() : "");
+    EXPECT_FALSE(QFile::exists(path));
+    EXPECT_EQ(VisibleFiles(images), QStringList({"2024/01/02/202401021230-g16-b13.jpg"}));
+}
+
+TEST_F(FileProcessorTest, NameHoldingControlCharactersStaysAsNotAnAbiName) {
+    const QString path = ReceiveEndingIn("\"\r\nSet-Cookie: pwned=1\r\nX-Evil: \"_e_c.nc");
+    EXPECT_EQ(FailedWith(Process(path)), FailureCode::NotAbiFileName);
+    EXPECT_TRUE(QFile::exists(path));
+    EXPECT_TRUE(VisibleFiles(images).isEmpty());
 }
 
 TEST_F(FileProcessorTest, FileOfAnotherSatelliteStays) {
