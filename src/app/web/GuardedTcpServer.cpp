@@ -1,14 +1,19 @@
 // The bounds on each connection: its guard watches the socket before the HTTP server reads from it.
 #include "GuardedTcpServer.h"
 
+#include "AnswerHead.h"
+
 #include <QTcpSocket>
 #include <QTimer>
 
 namespace {
 
-QByteArray PlainAnswer(const QByteArray& status, const QByteArray& text) {
-    return "HTTP/1.1 " + status + "\r\nContent-Type: text/plain; charset=utf-8\r\nContent-Length: " +
-           QByteArray::number(text.size() + 1) + "\r\nConnection: close\r\n\r\n" + text + "\n";
+QByteArray PlainAnswer(HttpStatus status, const QByteArray& text) {
+    const QByteArray body = text + "\n";
+    return AnswerHead(status, {{"Content-Type", "text/plain; charset=utf-8"},
+                               {"Content-Length", QByteArray::number(body.size())},
+                               {"Connection", "close"}}) +
+           body;
 }
 
 // Lives as the socket's child. Its slots are connected before the HTTP server's, so it sees every read
@@ -47,7 +52,7 @@ private:
         // Read here, so that the HTTP server finds nothing left to answer.
         refused_ = true;
         socket_.readAll();
-        socket_.write(PlainAnswer("413 Payload Too Large", "413 Request too large"));
+        socket_.write(PlainAnswer(kPayloadTooLarge, "413 Request too large"));
         socket_.disconnectFromHost();
     }
     // A client that stalls, or one whose request the HTTP server could not parse, which it leaves open.
@@ -78,7 +83,7 @@ void GuardedTcpServer::incomingConnection(qintptr descriptor) {
     }
     if (*connections_ >= bounds_.connections) {
         connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
-        socket->write(PlainAnswer("503 Service Unavailable", "503 Too many connections; try again"));
+        socket->write(PlainAnswer(kServiceUnavailable, "503 Too many connections; try again"));
         socket->disconnectFromHost();
         return;
     }
