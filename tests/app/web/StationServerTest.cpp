@@ -57,14 +57,24 @@ TEST_F(StationServerTest, ARequestLargerThanItsBoundIs413) {
     EXPECT_EQ(Get(port, "/")->status, 200);
 }
 
-TEST_F(StationServerTest, AClientBeyondTheBoundIsTurnedAway) {
+// Places taken by clients that are being sent a large image and read it slowly.
+TEST_F(StationServerTest, AClientBeyondTheBoundIsTurnedAwayWhenEveryPlaceIsBusy) {
+    QFile image(folder.filePath("image.png"));
+    ASSERT_TRUE(image.open(QIODevice::WriteOnly) && image.write(QByteArray(32 << 20, 'p')) == 32 << 20);
+    image.close();
+    RecordImages({image.fileName()});
     const auto web = OpenPage({.connections = 2});
-    const auto first = Connect(), second = Connect();
+    std::vector<std::unique_ptr<QTcpSocket>> readers;
+    for (int reader = 0; reader < 2; ++reader) {
+        readers.push_back(Connect("GET /image/B01 HTTP/1.1\r\nHost: station\r\n\r\n"));
+        readers.back()->setReadBufferSize(1024);
+        ASSERT_TRUE(readers.back()->waitForReadyRead(5000));
+    }
     const std::optional<HttpAnswer> third = Get(port, "/");
     ASSERT_TRUE(third);
     EXPECT_EQ(third->status, 503);
-    first->disconnectFromHost();
-    second->disconnectFromHost();
+    EXPECT_EQ(third->headers.value("x-frame-options"), "DENY");
+    readers.clear();
     EXPECT_TRUE(QTest::qWaitFor(
         [&] {
             const std::optional<HttpAnswer> answer = Get(port, "/");
