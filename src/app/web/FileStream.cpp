@@ -11,12 +11,12 @@ constexpr qint64 kMostWaitingBytes = 1024 * 1024;
 
 } // namespace
 
-void FileStream::Start(QTcpSocket& socket, std::unique_ptr<QFile> file) {
-    (new FileStream(socket, std::move(file)))->Fill();
+void FileStream::Start(QTcpSocket& socket, std::unique_ptr<QFile> file, Then then) {
+    (new FileStream(socket, std::move(file), then))->Fill();
 }
 
-FileStream::FileStream(QTcpSocket& socket, std::unique_ptr<QFile> file)
-    : QObject(&socket), socket_(socket), file_(std::move(file)) {
+FileStream::FileStream(QTcpSocket& socket, std::unique_ptr<QFile> file, Then then)
+    : QObject(&socket), socket_(socket), file_(std::move(file)), then_(then) {
     connect(&socket_, &QTcpSocket::bytesWritten, this, &FileStream::Fill);
 }
 
@@ -29,7 +29,10 @@ void FileStream::Fill() {
             return;
         }
     }
-    if (file_->atEnd()) Finish();
+    if (!file_->atEnd()) return;
+    Finish();
+    // After what is still waiting to be sent.
+    if (then_ == Then::Close) socket_.disconnectFromHost();
 }
 
 void FileStream::Finish() {

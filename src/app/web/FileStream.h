@@ -10,15 +10,19 @@ class QTcpSocket;
 
 class FileStream : public QObject {
 public:
-    // Becomes the socket's child and deletes itself once the file has been sent; a file that cannot be read
-    // to its end cuts the connection, so the client sees the answer short.
-    static void Start(QTcpSocket& socket, std::unique_ptr<QFile> file);
+    enum class Then { KeepOpen, Close };
+
+    // Becomes the socket's child and deletes itself once the file has been sent, closing the connection then
+    // when told to; a file that cannot be read to its end cuts the connection, so the client sees the answer
+    // short.
+    static void Start(QTcpSocket& socket, std::unique_ptr<QFile> file, Then then);
 
 private:
-    FileStream(QTcpSocket& socket, std::unique_ptr<QFile> file);
+    FileStream(QTcpSocket& socket, std::unique_ptr<QFile> file, Then then);
     void Fill();
     void Finish();
 
     QTcpSocket& socket_;
     const std::unique_ptr<QFile> file_;
+    const Then then_;
 };

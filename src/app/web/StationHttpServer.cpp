@@ -1,6 +1,8 @@
 // Answering one request.
 #include "StationHttpServer.h"
 
+#include "AnswerHead.h"
+#include "ContentDisposition.h"
 #include "FileStream.h"
 #include "GreyJpeg.h"
 #include "StationMetrics.h"
@@ -9,41 +11,52 @@
 
 #include <QFileInfo>
 #include <QHttpServerRequest>
-#include <QHttpServerResponder>
 #include <QTcpSocket>
 
 namespace {
 
-using StatusCode = QHttpServerResponder::StatusCode;
-
 constexpr int kThumbnailQuality = 90;
 
 struct Answer {
-    StatusCode status = StatusCode::Ok;
+    HttpStatus status = kOk;
     QByteArray type;
     QByteArray body;
 };
 
-Answer Plain(StatusCode status, const QByteArray& text) {
+Answer Plain(HttpStatus status, const QByteArray& text) {
     return {status, "text/plain; charset=utf-8", text + "\n"};
 }
 
 Answer NotFound() {
-    return Plain(StatusCode::NotFound, "404 Not found");
+    return Plain(kNotFound, "404 Not found");
 }
 
-void WriteHead(QHttpServerResponder& responder, StatusCode status, const QByteArray& type, qint64 length) {
-    responder.writeStatusLine(status);
-    responder.writeHeader("Content-Type", type);
-    responder.writeHeader("Content-Length", QByteArray::number(length));
-    responder.writeHeader("Cache-Control", "no-cache");
-    responder.writeHeader("X-Content-Type-Options", "nosniff");
+// How the connection goes on after the answer: closed when the request's Connection field says so.
+FileStream::Then AfterAnswer(const QHttpServerRequest& request) {
+    for (const QByteArray& option : request.value("connection").split(','))
+        if (option.trimmed().compare("close", Qt::CaseInsensitive) == 0) return FileStream::Then::Close;
+    return FileStream::Then::KeepOpen;
 }
 
-void Send(QHttpServerResponder& responder, const Answer& answer, bool headOnly) {
-    WriteHead(responder, answer.status, answer.type, answer.body.size());
-    if (answer.status == StatusCode::MethodNotAllowed) responder.writeHeader("Allow", "GET, HEAD");
-    responder.writeBody(headOnly ? QByteArray() : answer.body);
+QList<HeadField> Fields(const QByteArray& type, qint64 length, FileStream::Then then) {
+    QList<HeadField> fields{{"Content-Type", type}, {"Content-Length", QByteArray::number(length)}};
+    if (then == FileStream::Then::Close) fields.append(HeadField{"Connection", "close"});
+    return fields;
+}
+
+// False when the client is gone.
+bool Write(QTcpSocket& socket, const QByteArray& bytes) {
+    if (socket.write(bytes) == bytes.size()) return true;
+    socket.abort();
+    return false;
+}
+
+void Send(QTcpSocket& socket, const Answer& answer, bool headOnly, FileStream::Then then) {
+    QList<HeadField> fields = Fields(answer.type, answer.body.size(), then);
+    if (answer.status.code == kMethodNotAllowed.code) fields.append(HeadField{"Allow", "GET, HEAD"});
+    if (Write(socket, AnswerHead(answer.status, fields) + (headOnly ? QByteArray() : answer.body)) &&
+        then == FileStream::Then::Close)
+        socket.disconnectFromHost();
 }
 
 // The band whose picture of the given kind the path names; -1 for none.
@@ -56,20 +69,23 @@ int BandNamed(const QString& path, QString (*pathOf)(int band)) {
 Answer Thumbnail(const BandImage& image) {
     if (image.thumbnail.isNull()) return NotFound();
     Result<QByteArray> jpeg = EncodeGreyJpeg(image.thumbnail, kThumbnailQuality);
-    if (!jpeg) return Plain(StatusCode::InternalServerError, jpeg.failure().message.toUtf8());
-    return {StatusCode::Ok, "image/jpeg", *jpeg};
+    if (!jpeg) return Plain(kInternalServerError, jpeg.failure().message.toUtf8());
+    return {kOk, "image/jpeg", *jpeg};
 }
 
 // The band's image file as the program recorded it, streamed; false when there is none to send.
-bool SendImageFile(QHttpServerResponder& responder, QTcpSocket& socket, const QString& path, bool headOnly) {
+bool SendImageFile(QTcpSocket& socket, const QString& path, bool headOnly, FileStream::Then then) {
     auto file = std::make_unique<QFile>(path);
-    if (path.isEmpty() || !QFileInfo(path).isFile() || !file->open(QIODevice::ReadOnly)) return false;
-    const bool png = QFileInfo(path).suffix().compare("png", Qt::CaseInsensitive) == 0;
-    WriteHead(responder, StatusCode::Ok, png ? "image/png" : "image/jpeg", file->size());
-    responder.writeHeader("Content-Disposition",
-                          "inline; filename=\"" + QFileInfo(path).fileName().toUtf8() + "\"");
-    responder.writeBody(QByteArray());
-    if (!headOnly && file->size() > 0) FileStream::Start(socket, std::move(file));
+    const QFileInfo info(path);
+    if (path.isEmpty() || !info.isFile() || !file->open(QIODevice::ReadOnly)) return false;
+    const bool png = info.suffix().compare("png", Qt::CaseInsensitive) == 0;
+    QList<HeadField> fields = Fields(png ? "image/png" : "image/jpeg", file->size(), then);
+    fields.append(HeadField{"Content-Disposition", InlineDisposition(info.fileName())});
+    if (!Write(socket, AnswerHead(kOk, fields))) return true;
+    if (!headOnly && file->size() > 0)
+        FileStream::Start(socket, std::move(file), then);
+    else if (then == FileStream::Then::Close)
+        socket.disconnectFromHost();
     return true;
 }
 
@@ -79,10 +95,10 @@ StationHttpServer::StationHttpServer(const StationStatus& status, std::function<
     : status_(status), options_(std::move(options)) {}
 
 bool StationHttpServer::handleRequest(const QHttpServerRequest& request, QTcpSocket* socket) {
-    QHttpServerResponder responder = makeResponder(request, socket);
     const bool headOnly = request.method() == QHttpServerRequest::Method::Head;
+    const FileStream::Then then = AfterAnswer(request);
     if (!headOnly && request.method() != QHttpServerRequest::Method::Get) {
-        Send(responder, Plain(StatusCode::MethodNotAllowed, "405 Only GET and HEAD"), false);
+        Send(*socket, Plain(kMethodNotAllowed, "405 Only GET and HEAD"), false, then);
         return true;
     }
     // Still percent-encoded (the URL decodes only letters, digits and "-._~"), so that an encoded "/" or
@@ -93,24 +109,23 @@ bool StationHttpServer::handleRequest(const QHttpServerRequest& request, QTcpSoc
 
     Answer answer = NotFound();
     if (path == "/") {
-        answer = {StatusCode::Ok, "text/html; charset=utf-8", StationPage(facts())};
+        answer = {kOk, "text/html; charset=utf-8", StationPage(facts())};
     } else if (path == "/status.json") {
-        answer = {StatusCode::Ok, "application/json", StatusJson(facts())};
+        answer = {kOk, "application/json", StatusJson(facts())};
     } else if (path == "/metrics") {
-        answer = {StatusCode::Ok, kMetricsContentType, StationMetrics(facts())};
+        answer = {kOk, kMetricsContentType, StationMetrics(facts())};
     } else if (const int band = BandNamed(path, ThumbnailPath); band >= 0) {
         answer = Thumbnail(snapshot->bands[band]);
     } else if (const int band = BandNamed(path, ViewPath);
                band >= 0 && !snapshot->bands[band].view.isEmpty()) {
-        answer = {StatusCode::Ok, "image/jpeg", snapshot->bands[band].view};
+        answer = {kOk, "image/jpeg", snapshot->bands[band].view};
     } else if (const int band = BandNamed(path, ImagePath); band >= 0) {
-        if (SendImageFile(responder, *socket, snapshot->bands[band].path, headOnly)) return true;
+        if (SendImageFile(*socket, snapshot->bands[band].path, headOnly, then)) return true;
     }
-    Send(responder, answer, headOnly);
+    Send(*socket, answer, headOnly, then);
     return true;
 }
 
 void StationHttpServer::missingHandler(const QHttpServerRequest& request, QTcpSocket* socket) {
-    QHttpServerResponder responder = makeResponder(request, socket);
-    Send(responder, NotFound(), request.method() == QHttpServerRequest::Method::Head);
+    Send(*socket, NotFound(), request.method() == QHttpServerRequest::Method::Head, AfterAnswer(request));
 }

@@ -3,6 +3,7 @@
 
 #include "ScanController.h"
 
+#include <QCryptographicHash>
 #include <QFileInfo>
 #include <QLocale>
 #include <QMap>
@@ -33,6 +34,23 @@ p.none{margin:0;padding:6px 10px;color:#404040}
 footer{margin:4px 12px 14px;color:#404040;font-size:12px}
 )";
 
+// The log shows its newest lines, as the window's does.
+const char kScript[] = "for(const log of document.querySelectorAll('pre.log'))log.scrollTop=log.scrollHeight";
+
+// The style sheet with the lamp's two colours, the window's own.
+const QByteArray& Style() {
+    static const QByteArray style =
+        kStyle + QString(".lamp.idle{background:%1}\n.lamp.scanning{background:%2}\n")
+                     .arg(ScanController::IdleColour().name(), ScanController::ScanningColour().name())
+                     .toUtf8();
+    return style;
+}
+
+// The source a content security policy allows for an inline element of exactly this text.
+QByteArray HashSource(const QByteArray& text) {
+    return "'sha256-" + QCryptographicHash::hash(text, QCryptographicHash::Sha256).toBase64() + "'";
+}
+
 QString Escaped(const QString& text) {
     return text.toHtmlEscaped();
 }
@@ -46,7 +64,6 @@ QString BandPath(const QString& kind, int band, const QString& extension) {
 }
 
 QString Header(const StationSnapshot& station) {
-    const QColor lamp = station.scanning ? ScanController::ScanningColour() : ScanController::IdleColour();
     QString state = station.State();
     state[0] = state[0].toUpper();
     const QString lastScan = station.scanning ? "under way since " + PageTime(station.lastScanStart)
@@ -57,12 +74,11 @@ QString Header(const StationSnapshot& station) {
                              : station.running          ? QStringLiteral("after this one")
                                                         : QStringLiteral("none (processing is off)");
     const FileCounts& counts = station.counts;
-    return QString(
-               "<header><h1>%1</h1><div class=state><span><span class=lamp style=\"background:%2\"></span>"
-               "<b>%3</b></span><span>Last scan: %4</span><span>Next scan: %5</span>"
-               "<span>Since %6: %7 processed, %8 failed, %9 skipped</span></div></header>\n")
-        .arg(Escaped(station.caption), lamp.name(), state, lastScan, nextScan, PageTime(station.started),
-             QString::number(counts.processed), QString::number(counts.failed),
+    return QString("<header><h1>%1</h1><div class=state><span><span class=\"lamp %2\"></span>"
+                   "<b>%3</b></span><span>Last scan: %4</span><span>Next scan: %5</span>"
+                   "<span>Since %6: %7 processed, %8 failed, %9 skipped</span></div></header>\n")
+        .arg(Escaped(station.caption), station.scanning ? "scanning" : "idle", state, lastScan, nextScan,
+             PageTime(station.started), QString::number(counts.processed), QString::number(counts.failed),
              QString::number(counts.skipped));
 }
 
@@ -130,6 +146,13 @@ QString ImagePath(int band) {
     return BandPath("image", band, QString());
 }
 
+QByteArray PageSecurityPolicy() {
+    static const QByteArray policy = "default-src 'self'; script-src " + HashSource(kScript) +
+                                     "; style-src " + HashSource(Style()) +
+                                     "; frame-ancestors 'none'; base-uri 'none'; form-action 'none'";
+    return policy;
+}
+
 QByteArray StationPage(const StationFacts& facts) {
     const StationSnapshot& station = *facts.snapshot;
     QString page =
@@ -137,7 +160,7 @@ QByteArray StationPage(const StationFacts& facts) {
                 "<meta name=viewport content=\"width=device-width, initial-scale=1\">\n"
                 "<meta http-equiv=refresh content=%1>\n<title>%2</title><style>%3</style></head>\n"
                 "<body>\n")
-            .arg(QString::number(kPageRefreshSeconds), Escaped(station.caption), QString::fromUtf8(kStyle));
+            .arg(QString::number(kPageRefreshSeconds), Escaped(station.caption), QString::fromUtf8(Style()));
     page += Header(station);
     page += "<section id=images><h2>Images</h2><div class=bands>\n";
     for (int band = 0; band < kBandCount; ++band) page += BandFigure(facts, band);
@@ -148,8 +171,6 @@ QByteArray StationPage(const StationFacts& facts) {
     page += QString("<footer>Page made %1 &middot; reloads every %2 s &middot; <a href=\"/status.json\">"
                     "status.json</a> &middot; <a href=\"/metrics\">metrics</a></footer>\n")
                 .arg(PageTime(facts.now), QString::number(kPageRefreshSeconds));
-    // The log shows its newest lines, as the window's does.
-    page += "<script>for(const log of document.querySelectorAll('pre.log'))log.scrollTop=log.scrollHeight"
-            "</script>\n</body></html>\n";
+    page += QString("<script>%1</script>\n</body></html>\n").arg(kScript);
     return page.toUtf8();
 }

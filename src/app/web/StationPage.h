@@ -15,5 +15,9 @@ QString ThumbnailPath(int band);
 QString ViewPath(int band);
 QString ImagePath(int band);
 
+// The content security policy of every answer: resources from the page's own server only, and of the inline
+// style sheet and script, only the page's own.
+QByteArray PageSecurityPolicy();
+
 // The page as UTF-8 HTML.
 QByteArray StationPage(const StationFacts& facts);

@@ -7,12 +7,14 @@ namespace {
 
 constexpr int kWaitMs = 10000;
 
-// The answer once its head and as much body as it announces have arrived.
-std::optional<HttpAnswer> Parse(const QByteArray& received, bool headOnly) {
+} // namespace
+
+std::optional<HttpAnswer> ParseAnswer(const QByteArray& received, bool headOnly) {
     const qsizetype headEnd = received.indexOf("\r\n\r\n");
     if (headEnd < 0) return std::nullopt;
     const QList<QByteArray> lines = received.left(headEnd).split('\n');
     HttpAnswer answer;
+    answer.head = received.left(headEnd + 4);
     answer.status = lines.first().split(' ').value(1).toInt();
     for (qsizetype index = 1; index < lines.size(); ++index) {
         const qsizetype colon = lines[index].indexOf(':');
@@ -26,8 +28,6 @@ std::optional<HttpAnswer> Parse(const QByteArray& received, bool headOnly) {
     return answer;
 }
 
-} // namespace
-
 std::optional<HttpAnswer> Fetch(quint16 port, const QByteArray& method, const QByteArray& target,
                                 const QByteArray& extraHeaders, const QHostAddress& address) {
     QTcpSocket socket;
@@ -37,8 +37,8 @@ std::optional<HttpAnswer> Fetch(quint16 port, const QByteArray& method, const QB
     QByteArray received;
     while (socket.waitForReadyRead(kWaitMs)) {
         received += socket.readAll();
-        if (std::optional<HttpAnswer> answer = Parse(received, method == "HEAD")) return answer;
+        if (std::optional<HttpAnswer> answer = ParseAnswer(received, method == "HEAD")) return answer;
     }
     received += socket.readAll();
-    return Parse(received, method == "HEAD");
+    return ParseAnswer(received, method == "HEAD");
 }

@@ -9,9 +9,13 @@
 
 struct HttpAnswer {
     int status = 0;
+    QByteArray head;                      // as received, up to and with the empty line that ends it
     QMap<QByteArray, QByteArray> headers; // names in lower case
     QByteArray body;
 };
+
+// The answer once its head and as much body as it announces have arrived.
+std::optional<HttpAnswer> ParseAnswer(const QByteArray& received, bool headOnly);
 
 // Blocks until the answer is in (the server runs on a thread of its own); none when no whole answer comes
 // within a few seconds. extraHeaders: whole lines, each ended by "\r\n".

@@ -246,13 +246,18 @@ TEST_F(StationPageTest, ABrowserShowsTheThumbnailsAndTheLog) {
     StartAndScan();
     const QString screenshot = folder.filePath("page.png");
     QProcess chromium;
-    // As root it runs only without its sandbox.
+    // As root it runs only without its sandbox. Its console, where it reports what the page's content
+    // security policy blocked, goes to its standard error.
     chromium.start(browser, {"--headless", "--no-sandbox", "--disable-gpu", "--hide-scrollbars",
+                             "--disable-background-networking", "--disable-component-update",
+                             "--disable-sync", "--no-first-run", "--enable-logging=stderr", "--v=0",
                              "--user-data-dir=" + folder.filePath("chromium"), "--screenshot=" + screenshot,
                              "--window-size=1000,1400", "http://127.0.0.1:" + QString::number(port) + "/"});
     ASSERT_TRUE(chromium.waitForFinished(120000));
+    const QByteArray console = chromium.readAllStandardError();
     const QImage page(screenshot);
-    ASSERT_FALSE(page.isNull()) << chromium.readAllStandardError().constData();
+    ASSERT_FALSE(page.isNull()) << console.constData();
+    EXPECT_FALSE(console.contains("Content Security Policy")) << console.constData();
 
     // The B13 thumbnail, drawn as it is.
     const std::optional<QImage> thumbnail = LoadReducedImage(form->LastSaved(kB13), {120, 120});
