@@ -174,6 +174,25 @@ TEST_F(ProgramTest, AnEditOfTheSettingsFileWhileRunningSurvivesSIGTERM) {
     EXPECT_TRUE(content.contains("SaveAsJPEG=dword:00000001")) << content.constData();
 }
 
+TEST_F(ProgramTest, CommentsAndValuesItDoesNotKnowSurviveAStop) {
+    const QByteArray own =
+        "; station settings, kept by hand\n[General]\n# the receiver writes here\nSourcePath=" +
+        Dir.filePath("received/").toUtf8() + "\nMyNote=keep me\n\nSaveAsPNG=1\n";
+    const QByteArray other = "\n[Feedkeeper]\n; another program's\nImagesPath=/srv/images/\n";
+    WriteSettings(own + other);
+    QProcess process;
+    Start(process, {"--instance", Instance, "-start"});
+    QByteArray output;
+    ASSERT_TRUE(WaitForStart(process, output)) << process.readAllStandardError().constData();
+    Terminate(process);
+    // What the program adds (the values the file lacked, the window's placement) follows the last value of
+    // its section; every line the operator wrote stays as it stands.
+    const QByteArray content = SettingsContent();
+    EXPECT_TRUE(content.startsWith(own)) << content.constData();
+    EXPECT_TRUE(content.endsWith(other)) << content.constData();
+    EXPECT_TRUE(content.contains("\nSaveAsJPEG=dword:00000001\n")) << content.constData();
+}
+
 TEST_F(ProgramTest, OnTheJournalAFailedFileAndAWarningStandApartFromTheRest) {
     const QByteArray received = Dir.filePath("received/").toUtf8();
     WriteSettings("[General]\nSourcePath=" + received + "\nSavePath=" + received + "\nBandsSelected=B13\n");

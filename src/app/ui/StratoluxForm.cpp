@@ -403,7 +403,8 @@ void TFormStratolux::ReportOutcome(const FileOutcome& outcome) {
         lastSaved.Value = outcome.imagePath;
         // Stored at once, but the store syncs to disk, which the window must not wait for.
         StoreWrites.Post([key = lastSaved.KeyName, name = lastSaved.ValueName, value = lastSaved.Value] {
-            WriteStoredText(key, name, value);
+            // A failure leaves the store as it is.
+            static_cast<void>(WriteStoredText(key, name, value));
         });
         WriteLog(ProcessedLogLine(outcome), 0);
         ShowStatus(ProcessedStatusText(outcome));
