@@ -17,6 +17,7 @@
 #include "Failure.h"
 
 #include <QString>
+#include <QStringList>
 
 enum class TStoredType { Missing, Dword, Text, Other };
 
@@ -32,6 +33,14 @@ TStoredValue ReadStoredValue(const QString& keyName, const QString& valueName);
 // Store one value at once, creating the key when missing: only that value's line of the file changes, and
 // the file is replaced whole, on disk, before the call returns. Each call reads the file afresh, so
 // concurrent writers of other values in the same key keep their values. A file that cannot be read or
-// parsed, or cannot be written, is left as it is and the failure says why.
+// parsed, or cannot be written (CheckStoredKey), is left as it is and the failure says why.
 Status WriteStoredDword(const QString& keyName, const QString& valueName, qint32 value);
 Status WriteStoredText(const QString& keyName, const QString& valueName, const QString& value);
+
+// What the operator should hear about a key before its values are read, one log line each, none when all is
+// well: a file that cannot be parsed, or is too large to be a settings file, is renamed
+// <name>.conf.unreadable-<UTC time> so that it is kept and the defaults stand in ("Settings file /x/a.conf
+// cannot be read (line 2 is not UTF-8 text): it is kept beside it as a.conf.unreadable-20250101T120000Z and
+// the defaults are used"); a value whose line is too long to take; a file or folder in which changes cannot
+// be kept.
+QStringList CheckStoredKey(const QString& keyName);

@@ -74,7 +74,7 @@ template <class T> void TRegistryValue<T>::WriteIfChanged() {
 }
 
 template <class T> void TRegistryValue<T>::Write() {
-    // A failure leaves the store as it is.
+    // Why a key cannot be written is said once at start (CheckStoredKey), not at every value.
     static_cast<void>(StoreValue(KeyName, ValueName, Value));
     Stored = Value;
 }

@@ -129,4 +129,89 @@ TEST_F(RegistryStore, AReadOnlyFileIsNeverReplaced) {
     EXPECT_FALSE(QFileInfo(File).permissions() & QFileDevice::WriteOwner);
 }
 
+TEST_F(RegistryStore, AFileWithoutProblemsIsLeftAloneAtStart) {
+    WriteFile("[General]\nSatellite=1\n");
+    EXPECT_EQ(CheckStoredKey(kKey), QStringList());
+    EXPECT_EQ(CheckStoredKey("missing"), QStringList());
+    EXPECT_TRUE(SetAside().isEmpty());
+}
+
+// What the look at start says about each kind of damaged file, and that the file is kept beside.
+TEST_F(RegistryStore, ADamagedFileIsKeptBesideAndSaidOnce) {
+    const QByteArray huge = "[General]\nSatellite=1\nSourcePath=" + QByteArray(50 * 1024 * 1024, 'A') + "\n";
+    const std::pair<QByteArray, QString> cases[] = {
+        {QByteArray("\x7f"
+                    "ELF\x02\x01\x01\0\0\0",
+                    10),
+         "line 1 is not UTF-8 text"},
+        {"[General]\nSatellite=1\nstray words\n", "line 3 is neither a setting, a [section] nor a comment"},
+        {huge, "SourcePath is longer than 65536 bytes"},
+        {QByteArray(2 * 1024 * 1024, '#'), "it is larger than 1048576 bytes"},
+    };
+    for (const auto& [content, reason] : cases) {
+        WriteFile(content);
+        const QStringList lines = CheckStoredKey(kKey);
+        ASSERT_EQ(lines.size(), 1) << reason.toStdString();
+        const QRegularExpression said(QRegularExpression::anchoredPattern(
+            QRegularExpression::escape("Settings file " + File + " cannot be read (" + reason +
+                                       "): it is kept beside it as " + kKey + ".conf.unreadable-") +
+            R"(\d{8}T\d{6}Z(-\d+)?)" + QRegularExpression::escape(" and the defaults are used")));
+        EXPECT_TRUE(said.match(lines[0]).hasMatch()) << lines[0].toStdString();
+        EXPECT_FALSE(QFileInfo::exists(File));
+        const QStringList aside = SetAside();
+        ASSERT_EQ(aside.size(), 1);
+        EXPECT_TRUE(lines[0].contains(aside[0])) << aside[0].toStdString();
+        EXPECT_EQ(Content(Folder + '/' + aside[0]), content);
+        EXPECT_EQ(ReadStoredValue(kKey, "Satellite").Type, TStoredType::Missing);
+        ASSERT_TRUE(QFile::remove(Folder + '/' + aside[0]));
+    }
+}
+
+TEST_F(RegistryStore, ASecondDamagedFileInTheSameSecondTakesAnotherName) {
+    WriteFile("first\n");
+    ASSERT_EQ(CheckStoredKey(kKey).size(), 1);
+    WriteFile("second\n");
+    ASSERT_EQ(CheckStoredKey(kKey).size(), 1);
+    const QStringList aside = SetAside();
+    ASSERT_EQ(aside.size(), 2);
+    QByteArrayList kept = {Content(Folder + '/' + aside[0]), Content(Folder + '/' + aside[1])};
+    std::sort(kept.begin(), kept.end());
+    EXPECT_EQ(kept, (QByteArrayList{"first\n", "second\n"}));
+}
+
+TEST_F(RegistryStore, AValueTooLongIsRefusedByNameAndItsLineKept) {
+    const QByteArray content =
+        "[General]\nSourcePath=" + QByteArray(70000, 'A') + "\nSatellite=dword:00000001\n";
+    WriteFile(content);
+    EXPECT_EQ(CheckStoredKey(kKey),
+              QStringList{"Setting SourcePath is longer than 65536 bytes: the default is used"});
+    EXPECT_EQ(ReadStoredValue(kKey, "SourcePath").Type, TStoredType::Other);
+    EXPECT_EQ(ReadStoredValue(kKey, "Satellite").Dword, 1);
+    EXPECT_EQ(Content(File), content);
+}
+
+TEST_F(RegistryStore, WhereChangesCannotBeKeptItIsSaidOnceAtStart) {
+    const QString notKept = ": changes to the settings cannot be kept";
+    // The settings folder is a file.
+    ASSERT_TRUE(QDir(Folder).removeRecursively());
+    WriteFile("not a folder\n", Folder);
+    EXPECT_EQ(CheckStoredKey(kKey), QStringList{"Settings folder " + Folder + " is not a folder" + notKept});
+    EXPECT_FALSE(WriteStoredDword(kKey, "Satellite", 1));
+    EXPECT_EQ(Content(Folder), "not a folder\n");
+    ASSERT_TRUE(QFile::remove(Folder));
+
+    // The file is read-only.
+    ASSERT_TRUE(QDir().mkpath(Folder));
+    WriteFile("[General]\n");
+    ASSERT_TRUE(QFile::setPermissions(File, QFileDevice::ReadOwner));
+    EXPECT_EQ(CheckStoredKey(kKey), QStringList{"Settings file " + File + " is read-only" + notKept});
+    ASSERT_TRUE(QFile::remove(File));
+
+    // A folder stands where the file should be.
+    ASSERT_TRUE(QDir().mkpath(File));
+    EXPECT_EQ(CheckStoredKey(kKey), QStringList{"Settings file " + File +
+                                                " cannot be read (not a regular file): the defaults are used "
+                                                "and changes to the settings cannot be kept"});
+}
+
 } // namespace
