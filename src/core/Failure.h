@@ -62,6 +62,8 @@ enum class FailureCode {
     // The program's own instance.
     AlreadyRunning, // another process runs the same instance name
     CannotLock,     // the instance's lock file cannot be made or locked
+    // The settings store.
+    SettingsDamaged, // a settings file that is not one, or too large to be one
 };
 
 struct Failure {

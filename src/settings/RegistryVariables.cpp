@@ -41,16 +41,16 @@ std::optional<qint32> ReadDword(const QString& keyName, const QString& valueName
     return std::nullopt;
 }
 
-void StoreValue(const QString& keyName, const QString& valueName, bool value) {
-    WriteStoredDword(keyName, valueName, value ? 1 : 0);
+Status StoreValue(const QString& keyName, const QString& valueName, bool value) {
+    return WriteStoredDword(keyName, valueName, value ? 1 : 0);
 }
 
-void StoreValue(const QString& keyName, const QString& valueName, qint32 value) {
-    WriteStoredDword(keyName, valueName, value);
+Status StoreValue(const QString& keyName, const QString& valueName, qint32 value) {
+    return WriteStoredDword(keyName, valueName, value);
 }
 
-void StoreValue(const QString& keyName, const QString& valueName, const QString& value) {
-    WriteStoredText(keyName, valueName, value);
+Status StoreValue(const QString& keyName, const QString& valueName, const QString& value) {
+    return WriteStoredText(keyName, valueName, value);
 }
 
 } // namespace
@@ -74,7 +74,8 @@ template <class T> void TRegistryValue<T>::WriteIfChanged() {
 }
 
 template <class T> void TRegistryValue<T>::Write() {
-    StoreValue(KeyName, ValueName, Value);
+    // Why a key cannot be written is said once at start (CheckStoredKey), not at every value.
+    static_cast<void>(StoreValue(KeyName, ValueName, Value));
     Stored = Value;
 }
 
@@ -124,8 +125,9 @@ QString ReadAppPath(const QString& programName) {
 }
 
 void RegisterAppPath() {
-    WriteStoredText(kAppPathsKey, ProgramName(),
-                    QDir::toNativeSeparators(QCoreApplication::applicationFilePath()));
+    // The shared register serves the sibling programs; this program goes on without its entry.
+    static_cast<void>(WriteStoredText(kAppPathsKey, ProgramName(),
+                                      QDir::toNativeSeparators(QCoreApplication::applicationFilePath())));
 }
 
 QString ReadProgramSetting(const QString& programName, const QString& valueName) {

@@ -17,7 +17,8 @@ public:
     TRegistryVariable(const TRegistryVariable&) = delete;
     TRegistryVariable& operator=(const TRegistryVariable&) = delete;
 
-    // Stores the current value now, creating the key when missing; a failure is silent.
+    // Stores the current value now, creating the key when missing; a failure leaves the store as it is
+    // (CheckStoredKey, RegistryStore.h, says at start why a key's changes cannot be kept).
     virtual void Write() = 0;
 
     // What the operator should hear about the stored value: set when it could not be taken and the default

@@ -1,6 +1,6 @@
 // The program itself as a child process: what it answers without a window, a start without a display, one
-// process per instance, where its log goes, the settings file it leaves at SIGTERM, and a stop during a read
-// however it is sent.
+// process per instance, where its log goes, the settings file it leaves at SIGTERM and what it says of a
+// settings file it cannot use, and a stop during a read however it is sent.
 #include "AbiSample.h"
 
 #include <QDir>
@@ -173,6 +173,103 @@ TEST_F(ProgramTest, AnEditOfTheSettingsFileWhileRunningSurvivesSIGTERM) {
     // What the file lacked, the program filled in.
     EXPECT_TRUE(content.contains("SaveAsJPEG=dword:00000001")) << content.constData();
 }
+
+TEST_F(ProgramTest, CommentsAndValuesItDoesNotKnowSurviveAStop) {
+    const QByteArray own =
+        "; station settings, kept by hand\n[General]\n# the receiver writes here\nSourcePath=" +
+        Dir.filePath("received/").toUtf8() + "\nMyNote=keep me\n\nSaveAsPNG=1\n";
+    const QByteArray other = "\n[Feedkeeper]\n; another program's\nImagesPath=/srv/images/\n";
+    WriteSettings(own + other);
+    QProcess process;
+    Start(process, {"--instance", Instance, "-start"});
+    QByteArray output;
+    ASSERT_TRUE(WaitForStart(process, output)) << process.readAllStandardError().constData();
+    Terminate(process);
+    // What the program adds (the values the file lacked, the window's placement) follows the last value of
+    // its section; every line the operator wrote stays as it stands.
+    const QByteArray content = SettingsContent();
+    EXPECT_TRUE(content.startsWith(own)) << content.constData();
+    EXPECT_TRUE(content.endsWith(other)) << content.constData();
+    EXPECT_TRUE(content.contains("\nSaveAsJPEG=dword:00000001\n")) << content.constData();
+}
+
+enum class SettingsFileProblem { BinaryGarbage, A50MBLine, ReadOnlyFile, FolderThatIsAFile };
+
+std::string SettingsFileProblemName(const testing::TestParamInfo<SettingsFileProblem>& info) {
+    const char* const names[] = {"BinaryGarbage", "A50MBLine", "ReadOnlyFile", "FolderThatIsAFile"};
+    return names[static_cast<int>(info.param)];
+}
+
+class SettingsFileProblemTest : public ProgramTest,
+                                public testing::WithParamInterface<SettingsFileProblem> {};
+
+TEST_P(SettingsFileProblemTest, IsSaidOnceAtStartAndTheFileKept) {
+    const QString folder = Dir.filePath("config/Nimbrel");
+    const QString keptBeside = "it is kept beside it as " + Instance + ".conf.unreadable-";
+    QString said;
+    QByteArray content;
+    // The file the problem concerns, which must hold the same bytes after the stop; empty for the file set
+    // aside.
+    QString kept = SettingsFile();
+    switch (GetParam()) {
+    case SettingsFileProblem::BinaryGarbage:
+        content = QByteArray("\x89PNG\r\n\x1a\n\0\0\0\rIHDR\xff\xfe", 19);
+        WriteSettings(content);
+        said =
+            "Settings file " + SettingsFile() + " cannot be read (line 1 is not UTF-8 text): " + keptBeside;
+        kept.clear();
+        break;
+    case SettingsFileProblem::A50MBLine:
+        content = "[General]\nSourcePath=" + QByteArray(50 * 1024 * 1024, 'A') + "\nSatellite=1\n";
+        WriteSettings(content);
+        said = "Settings file " + SettingsFile() +
+               " cannot be read (SourcePath is longer than 65536 bytes): " + keptBeside;
+        kept.clear();
+        break;
+    case SettingsFileProblem::ReadOnlyFile:
+        content = "[General]\nSourcePath=" + Dir.filePath("received/").toUtf8() + "\n";
+        WriteSettings(content);
+        ASSERT_TRUE(QFile::setPermissions(SettingsFile(), QFileDevice::ReadOwner | QFileDevice::ReadOther));
+        said = "Settings file " + SettingsFile() + " is read-only: changes to the settings cannot be kept";
+        break;
+    case SettingsFileProblem::FolderThatIsAFile: {
+        content = "not a folder\n";
+        ASSERT_TRUE(QDir(folder).removeRecursively());
+        QFile file(folder);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        ASSERT_EQ(file.write(content), content.size());
+        said = "Settings folder " + folder + " is not a folder: changes to the settings cannot be kept";
+        kept = folder;
+        break;
+    }
+    }
+    QProcess process;
+    Start(process, {"--instance", Instance, "-start"});
+    QByteArray output;
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return (output += process.readAllStandardOutput()).contains(" Image folder is not set"); },
+        kQuickMs))
+        << output.constData();
+    Terminate(process);
+    const QString log = QString::fromUtf8(output + process.readAllStandardOutput());
+    EXPECT_EQ(log.count(said), 1) << qPrintable(log);
+    if (kept.isEmpty()) {
+        const QStringList aside = QDir(folder).entryList({Instance + ".conf.unreadable-*"}, QDir::Files);
+        ASSERT_EQ(aside.size(), 1);
+        kept = folder + "/" + aside[0];
+        // The defaults stand in: the source folder is not set.
+        EXPECT_TRUE(log.contains(" Source folder is not set")) << qPrintable(log);
+    }
+    QFile file(kept);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(file.readAll() == content);
+}
+
+INSTANTIATE_TEST_SUITE_P(Files, SettingsFileProblemTest,
+                         testing::Values(SettingsFileProblem::BinaryGarbage, SettingsFileProblem::A50MBLine,
+                                         SettingsFileProblem::ReadOnlyFile,
+                                         SettingsFileProblem::FolderThatIsAFile),
+                         SettingsFileProblemName);
 
 TEST_F(ProgramTest, OnTheJournalAFailedFileAndAWarningStandApartFromTheRest) {
     const QByteArray received = Dir.filePath("received/").toUtf8();

@@ -1,6 +1,7 @@
 // Test helper. With no arguments: registers this executable in "App Paths". With <key> <own value>
-// <other value> <count>: writes 0..count-1 into its own value one by one; after each write its own value
-// must read back and the other writer's number must never go back. Exit code 1 when either fails.
+// <other value> <count>: writes 0..count-1 into its own value one by one; each write must succeed, and after
+// it its own value must read back and the other writer's number must never go back. Exit code 1 when either
+// fails.
 #include "RegistryStore.h"
 #include "RegistryVariables.h"
 
@@ -27,7 +28,7 @@ int main(int argc, char** argv) {
     const int count = args[3].toInt();
     int otherSeen = -1;
     for (int i = 0; i < count; ++i) {
-        WriteStoredText(key, own, QString::number(i));
+        if (!WriteStoredText(key, own, QString::number(i))) return 1;
         const int otherNow = StoredNumber(key, other);
         if (StoredNumber(key, own) != i || otherNow < otherSeen) return 1;
         otherSeen = otherNow;

@@ -1,42 +1,14 @@
-// Files that appear complete or not at all: written under a hidden temporary name in their folder, stamped,
-// flushed to disk with every step checked and renamed into place, so neither a crash at any instant nor a
-// full disk leaves a partial file under the real name.
+// Durable copies: a received file copied as PublishFile publishes a file, so that the copy appears complete
+// or not at all.
 #pragma once
 
-#include "DateTime.h"
-#include "Failure.h"
+#include "PublishFile.h"
 #include "UniqueFd.h"
 
 #include <QString>
-#include <functional>
-
-class QIODevice;
 
 // Creates the folder with every missing level; "cannot create folder <folder>: <reason>" when it cannot.
 Status CreateFolder(const QString& folder);
-
-// The hidden name that a file is written under before it is renamed into place.
-QString TemporaryNameFor(const QString& finalPath);
-
-// Writes a file's content into `sink`. A failure's message is its reason alone; when the sink itself failed,
-// the system's reason is reported whatever the writer answers.
-using ContentWriter = std::function<Status(QIODevice& sink)>;
-
-// The read and write bits a published file may have at most (the user's umask takes its share as well):
-// a file made from a received file never gets wider ones than the received file has.
-inline constexpr unsigned kUsualPermissions = 0666;
-
-// Runs write into a new temporary file; when it succeeds, sets the file time (unless 0), flushes the file to
-// disk, checks that it holds every byte written, renames it over finalPath and flushes the folder. A failure
-// removes the temporary file and leaves any old file at finalPath as it was. Failures say "cannot write
-// <finalPath>: <reason>", or "cannot put <finalPath> in place: <reason>" for the rename and the folder.
-Status PublishFile(const QString& finalPath, const ContentWriter& write, TDateTime fileTime = 0,
-                   unsigned permissions = kUsualPermissions);
-
-// Renames a file that is already complete on disk (such as a copy made by CopyFileDurably) over finalPath in
-// the same folder, and flushes the folder. Failures say "cannot put <finalPath> in place: <reason>"; the file
-// then stays where it was.
-Status PutInPlace(const QString& completePath, const QString& finalPath);
 
 // Copies a file as PublishFile publishes one, with at most the source's permissions; a symbolic link is
 // never followed. Every failure has the code CannotCopy: "cannot copy <source>: <reason>" when the source
@@ -50,10 +22,7 @@ struct OpenedSource {
 };
 
 // Platform part: open a source without following a symbolic link, and read from it, failing with the
-// system's reason; and, answering 0 or the errno value, flush a folder's entries to disk and rename replacing
-// the target.
+// system's reason.
 Result<OpenedSource> OpenSourceFile(const QString& path);
 // Up to `size` bytes; 0 at the end.
 Result<qint64> ReadSome(const UniqueFd& file, char* buffer, qint64 size);
-int FlushFolderToDisk(const QString& folder);
-int ReplaceFile(const QString& fromPath, const QString& toPath);

@@ -1,9 +1,8 @@
-// POSIX part of durable publishing: opening a source, flushing a folder and renaming.
+// POSIX part of durable copies: opening and reading a source.
 #include "DurableFiles.h"
 
 #include <QFile>
 #include <cerrno>
-#include <cstdio>
 #include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -34,18 +33,4 @@ Result<qint64> ReadSome(const UniqueFd& file, char* buffer, qint64 size) {
         if (got >= 0) return static_cast<qint64>(got);
         if (errno != EINTR) return SystemReason(errno);
     }
-}
-
-int FlushFolderToDisk(const QString& folder) {
-    const int descriptor = ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (descriptor < 0) return errno;
-    int error = ::fsync(descriptor) == 0 ? 0 : errno;
-    if (::close(descriptor) != 0 && error == 0) error = errno;
-    return error;
-}
-
-int ReplaceFile(const QString& fromPath, const QString& toPath) {
-    return std::rename(QFile::encodeName(fromPath).constData(), QFile::encodeName(toPath).constData()) == 0
-               ? 0
-               : errno;
 }

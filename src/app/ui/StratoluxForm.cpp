@@ -80,7 +80,8 @@ void TFormStratolux::SetExitQuestionHook(ExitQuestion question) {
 }
 
 TFormStratolux::TFormStratolux(CommandLine arguments, const QString& logFileName, QWidget* parent)
-    : QWidget(parent), Arguments(std::move(arguments)), LogFileName(logFileName) {
+    : QWidget(parent), Arguments(std::move(arguments)), LogFileName(logFileName),
+      SettingsFileWarnings(CheckStoredKey(ProgramName())) {
     BuildWindow();
     // Every option shows its stored value before the creation steps read any of them.
     RestoreSelfPersistingControls(*this);
@@ -251,7 +252,8 @@ void TFormStratolux::FormShow() {
         MemoLogProcessing->setUpdatesEnabled(true);
     }
     Log->WriteSessionEntry("Starting " + ProgramTitle(), UtcNow());
-    QStringList readWarnings = SelfPersistingReadWarnings(*this);
+    QStringList readWarnings = SettingsFileWarnings;
+    readWarnings << SelfPersistingReadWarnings(*this);
     readWarnings << ReaderAnswerMinutes->ReadWarning();
     for (const QString& warning : readWarnings)
         if (!warning.isEmpty()) WriteLog(warning, 0, LogSeverity::Warning);
@@ -403,7 +405,8 @@ void TFormStratolux::ReportOutcome(const FileOutcome& outcome) {
         lastSaved.Value = outcome.imagePath;
         // Stored at once, but the store syncs to disk, which the window must not wait for.
         StoreWrites.Post([key = lastSaved.KeyName, name = lastSaved.ValueName, value = lastSaved.Value] {
-            WriteStoredText(key, name, value);
+            // Why the key cannot be written has been said at start.
+            static_cast<void>(WriteStoredText(key, name, value));
         });
         WriteLog(ProcessedLogLine(outcome), 0);
         ShowStatus(ProcessedStatusText(outcome));

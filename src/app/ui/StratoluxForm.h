@@ -9,6 +9,7 @@
 #include "LogLine.h"
 #include "ScanController.h"
 
+#include <QStringList>
 #include <QTimer>
 #include <QWidget>
 #include <array>
@@ -102,6 +103,8 @@ private:
 
     const CommandLine Arguments;
     const QString LogFileName;
+    // What the settings file's look before any setting is read found, for the log at start.
+    const QStringList SettingsFileWarnings;
     QString Caption;
     QString SatelliteName;
     QString QuillmapPath;

@@ -451,7 +451,7 @@ TEST_F(StratoluxFormTest, AStoredValueOutsideItsRangeIsLoggedOnceAndTheDefaultUs
     const std::pair<QString, qint32> cases[] = {
         {"Satellite", 7}, {"Satellite", -1}, {"ReaderAnswerMinutes", 0}};
     for (const auto& [name, stored] : cases) {
-        WriteStoredDword(ProgramName(), name, stored);
+        ASSERT_TRUE(WriteStoredDword(ProgramName(), name, stored));
         TFormStratolux form({}, logFile);
         ShowAndStart(form);
         EXPECT_TRUE(form.windowTitle().startsWith("GOES-16 "));

@@ -119,12 +119,12 @@ TEST_F(SelfPersistingControls, WithoutStoredValuesShowDesignValuesAndStoreThemAt
 }
 
 TEST_F(SelfPersistingControls, StoredValuesAreShownWithoutRunningClickHandlers) {
-    WriteStoredDword(ProgramName(), "SaveAsJPEG", 1);
-    WriteStoredDword(ProgramName(), "SaveAsJpegLow", 1);
-    WriteStoredDword(ProgramName(), "Satellite", 2);
-    WriteStoredText(ProgramName(), "SourcePath", "/data/received/");
-    WriteStoredText(ProgramName(), "B01Quillmapjob", "17");
-    WriteStoredText(ProgramName(), "BandsSelected", "B13");
+    ASSERT_TRUE(WriteStoredDword(ProgramName(), "SaveAsJPEG", 1));
+    ASSERT_TRUE(WriteStoredDword(ProgramName(), "SaveAsJpegLow", 1));
+    ASSERT_TRUE(WriteStoredDword(ProgramName(), "Satellite", 2));
+    ASSERT_TRUE(WriteStoredText(ProgramName(), "SourcePath", "/data/received/"));
+    ASSERT_TRUE(WriteStoredText(ProgramName(), "B01Quillmapjob", "17"));
+    ASSERT_TRUE(WriteStoredText(ProgramName(), "BandsSelected", "B13"));
 
     SetupWindow setup;
     EXPECT_TRUE(setup.Jpeg->isChecked());
@@ -172,7 +172,7 @@ TEST_F(SelfPersistingControls, RadioGroupAndCheckBoxStoreOnlyAtFlushOrDestructio
 
 TEST_F(SelfPersistingControls, RadioGroupTakesItsDesignItemForAStoredIndexOutsideItsItems) {
     for (const qint32 stored : {9, -1}) {
-        WriteStoredDword(ProgramName(), "Satellite", stored);
+        ASSERT_TRUE(WriteStoredDword(ProgramName(), "Satellite", stored));
         SetupWindow setup;
         EXPECT_EQ(setup.Satellite->ItemIndex(), 0);
         EXPECT_EQ(SelfPersistingReadWarnings(setup.Window),
@@ -185,7 +185,7 @@ TEST_F(SelfPersistingControls, RadioGroupTakesItsDesignItemForAStoredIndexOutsid
 }
 
 TEST_F(SelfPersistingControls, BandListKeepsItsTextUntilToggledOrLeft) {
-    WriteStoredText(ProgramName(), "BandsSelected", "b02,B13,X99");
+    ASSERT_TRUE(WriteStoredText(ProgramName(), "BandsSelected", "b02,B13,X99"));
     {
         SetupWindow setup;
         EXPECT_EQ(CheckedBands(*setup.Bands), (QStringList{"B02", "B13"}));

@@ -1,0 +1,40 @@
+// Files that appear complete or not at all: written under a hidden temporary name in their folder, stamped,
+// flushed to disk with every step checked and renamed into place, so neither a crash at any instant nor a
+// full disk leaves a partial file under the real name.
+#pragma once
+
+#include "DateTime.h"
+#include "Failure.h"
+
+#include <QString>
+#include <functional>
+
+class QIODevice;
+
+// The hidden name that a file is written under before it is renamed into place.
+QString TemporaryNameFor(const QString& finalPath);
+
+// Writes a file's content into `sink`. A failure's message is its reason alone; when the sink itself failed,
+// the system's reason is reported whatever the writer answers.
+using ContentWriter = std::function<Status(QIODevice& sink)>;
+
+// The read and write bits a published file may have at most (the user's umask takes its share as well):
+// a file made from a received file never gets wider ones than the received file has.
+inline constexpr unsigned kUsualPermissions = 0666;
+
+// Runs write into a new temporary file; when it succeeds, sets the file time (unless 0), flushes the file to
+// disk, checks that it holds every byte written, renames it over finalPath and flushes the folder. A failure
+// removes the temporary file and leaves any old file at finalPath as it was. Failures say "cannot write
+// <finalPath>: <reason>", or "cannot put <finalPath> in place: <reason>" for the rename and the folder.
+Status PublishFile(const QString& finalPath, const ContentWriter& write, TDateTime fileTime = 0,
+                   unsigned permissions = kUsualPermissions);
+
+// Renames a file that is already complete on disk (such as a copy made by CopyFileDurably) over finalPath in
+// the same folder, and flushes the folder. Failures say "cannot put <finalPath> in place: <reason>"; the file
+// then stays where it was.
+Status PutInPlace(const QString& completePath, const QString& finalPath);
+
+// Platform part, answering 0 or the errno value: flush a folder's entries to disk, and rename replacing the
+// target.
+int FlushFolderToDisk(const QString& folder);
+int ReplaceFile(const QString& fromPath, const QString& toPath);
