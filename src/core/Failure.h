@@ -10,8 +10,10 @@
 // Two layers below the chain throw instead: the raster (TExtBitmap) and the PNG codec
 // (PngSession, TPngImage, the PNG writer) raise the exceptions of GraphicErrors.h, or std::bad_alloc and
 // other std::exceptions, with messages worded as Failure messages are ("cannot read /img/x.png: Permission
-// denied", "damaged PNG data (IHDR: CRC error)"). The JPEG codec throws nothing but std::bad_alloc. They are
-// caught where the codec's operations end, so that nothing above sees them:
+// denied", "damaged PNG data (IHDR: CRC error)") or with the fixed texts of their refusals ("Is not a valid
+// PNG !", "Unsupported bitmap format", "Error: Interpolate called without 8-bit or 24-bit pixels."). The
+// JPEG codec throws nothing but std::bad_alloc; its save fails with "Error writing JPEG to file (reason)".
+// They are caught where the codec's operations end, so that nothing above sees them:
 // - SaveBitmapAsPng (PNG_IO.cpp) turns them into a Status: OutOfMemory for std::bad_alloc, CannotWrite with
 //   the message for the rest;
 // - LoadPngIntoBitmap (PNG_IO.cpp) and ReadReducedPng (ReducedImageReading.cpp) turn them into false and an

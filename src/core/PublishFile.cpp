@@ -15,9 +15,9 @@ Status WriteTemporary(const QString& temporary, const QString& finalPath, const 
     FileSink sink(finalPath);
     if (Status created = sink.Create(temporary, permissions); !created) return created;
     if (Status written = write(sink); !written) {
-        if (sink.WriteFailure()) return *sink.WriteFailure();
-        return Failure{written.failure().code,
-                       QStringLiteral("cannot write %1: %2").arg(finalPath, written.failure().message)};
+        const Failure& failure = written.failure();
+        if (sink.WriteFailure() && !failure.message.contains(sink.errorString())) return *sink.WriteFailure();
+        return Failure{failure.code, QStringLiteral("cannot write %1: %2").arg(finalPath, failure.message)};
     }
     if (Status stamped = sink.Stamp(fileTime); !stamped) return stamped;
     return sink.Finish();

@@ -14,8 +14,9 @@ class QIODevice;
 // The hidden name that a file is written under before it is renamed into place.
 QString TemporaryNameFor(const QString& finalPath);
 
-// Writes a file's content into `sink`. A failure's message is its reason alone; when the sink itself failed,
-// the system's reason is reported whatever the writer answers.
+// Writes a file's content into `sink`. A failure's message is its reason alone. When the sink itself failed,
+// the system's reason is always reported: in the writer's own words when they carry the sink's
+// errorString() ("Error writing JPEG to file (No space left on device)"), else alone.
 using ContentWriter = std::function<Status(QIODevice& sink)>;
 
 // The read and write bits a published file may have at most (the user's umask takes its share as well):

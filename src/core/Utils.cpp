@@ -91,6 +91,10 @@ Result<qint64> FileSizeOf(const QString& path) {
     return info.size();
 }
 
+bool FileInUse(const QString& path, std::chrono::milliseconds settling) {
+    return RecentlyModified(path, settling) || HeldOpenForWriting(path);
+}
+
 TDateTime UtcNow() {
     return DateTimeFromUnixMs(QDateTime::currentMSecsSinceEpoch());
 }

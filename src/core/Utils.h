@@ -31,9 +31,17 @@ Result<qint64> FileSizeOf(const QString& path);
 // A writer that adds to a file pauses for less than this between its writes.
 inline constexpr std::chrono::milliseconds kSettlingTime{10000};
 
-// True when the file may still be being written: missing, not a regular file (a symbolic link is not
-// followed), or modified within `settling` of now, either way, so that a clock a little off the writer's
-// counts too. Read access is all it needs: a writer running under another account is seen alike.
+// True when the file's times say it may still be being written: missing, not a regular file (a symbolic link
+// is not followed), or modified within `settling` of now, either way, so that a clock a little off the
+// writer's counts too. Read access is all it needs: a writer running under another account is seen alike.
+bool RecentlyModified(const QString& path, std::chrono::milliseconds settling = kSettlingTime);
+
+// True when a process that this program can see holds the file open for writing, other than the program's
+// own (itself and its readers, IsOwnProcess). The processes of other accounts are seen only by root.
+bool HeldOpenForWriting(const QString& path);
+
+// True when another program may still be writing the file: RecentlyModified, or else HeldOpenForWriting,
+// which looks through every process and so is asked only once the times have passed.
 bool FileInUse(const QString& path, std::chrono::milliseconds settling = kSettlingTime);
 
 TDateTime UtcNow();

@@ -25,6 +25,11 @@ QByteArray CommentBytes(const QString& comment) {
     return bytes.left(length);
 }
 
+// The writer's one failure, with its reason after it.
+Failure JpegWriteFailure(const QString& reason) {
+    return {FailureCode::CannotWrite, QStringLiteral("Error writing JPEG to file (%1)").arg(reason)};
+}
+
 // Copies grey levels into the Y samples of an interleaved YCbCr row, leaving Cb and Cr as they are.
 void SetLuma(const std::uint8_t* grey, JSAMPLE* ycbcr, int width) {
     for (int x = 0; x < width; ++x, ycbcr += 3) *ycbcr = grey[x];
@@ -66,8 +71,8 @@ Status CompressBitmap(const TExtBitmap& bitmap, QIODevice& sink, int quality, co
         jpeg_finish_compress(&info);
     });
     if (compressed) return {};
-    if (destination.WriteFailed()) return Failure{FailureCode::CannotWrite, sink.errorString()};
-    return Failure{FailureCode::CannotWrite, QStringLiteral("JPEG encoder: %1").arg(jpeg.errors.message)};
+    return JpegWriteFailure(destination.WriteFailed() ? sink.errorString()
+                                                      : QString::fromLocal8Bit(jpeg.errors.message));
 }
 
 // Bytes per pixel of the formats that JPEG pixels are read into; 0 for the others.
@@ -134,8 +139,7 @@ Status SaveBitmapAsJpeg(const TExtBitmap& bitmap, QIODevice& sink, int quality, 
         return Failure{FailureCode::CannotWrite, QStringLiteral("the image has no pixels")};
     const TPixelFormat format = bitmap.PixelFormat();
     if (format != TPixelFormat::pf8bit && format != TPixelFormat::pf24bit)
-        return Failure{FailureCode::CannotWrite,
-                       QStringLiteral("JPEG images are made from 8- or 24-bit bitmaps only")};
+        return JpegWriteFailure(QStringLiteral("JPEG images are made from 8- or 24-bit bitmaps only"));
     return CompressBitmap(bitmap, sink, quality, CommentBytes(comment), greyAsOneChannel);
 }
 

@@ -11,10 +11,11 @@ class QIODevice;
 
 // Writes an 8-bit (grey levels) or 24-bit bitmap into `sink` at the given quality (1 to 100), with `comment`
 // as a COM segment (UTF-8, cut to the 65533 bytes a segment holds). Grey bitmaps become three-component YCbCr
-// JPEGs with neutral chroma, or one-component grey JPEGs when greyAsOneChannel is true. Every failure (a
-// bitmap of width or height 0 or of another format, a write the sink refused, an error of the encoder) gives
-// CannotWrite with the reason alone, for the caller to name the file: for a refused write, the sink's
-// errorString(). Nothing is written for an unusable bitmap; otherwise the sink then holds part of a JPEG.
+// JPEGs with neutral chroma, or one-component grey JPEGs when greyAsOneChannel is true. Every failure gives
+// CannotWrite with a message for the caller to put after the file's name: "the image has no pixels" for a
+// bitmap of width or height 0, otherwise "Error writing JPEG to file" with the reason in parentheses (a
+// bitmap of another format, the encoder's message, or, for a write the sink refused, the sink's
+// errorString()). Nothing is written for an unusable bitmap; otherwise the sink then holds part of a JPEG.
 Status SaveBitmapAsJpeg(const TExtBitmap& bitmap, QIODevice& sink, int quality, const QString& comment,
                         bool greyAsOneChannel);
 

@@ -10,17 +10,10 @@
 
 namespace {
 
-// The largest single transfer between libpng and the stream; libpng moves image data in pieces of 8192 bytes.
 constexpr size_t kMaxTransfer = 8193;
 
 PngSession& SessionOf(png_structp png) {
     return *static_cast<PngSession*>(png_get_io_ptr(png));
-}
-
-void RequireTransferFits(const char* transfer, size_t length) {
-    if (length > kMaxTransfer)
-        throw std::runtime_error(std::string("a ") + transfer + " of " + std::to_string(length) +
-                                 " bytes at once, more than the PNG codec takes");
 }
 
 } // namespace
@@ -35,12 +28,19 @@ PngSession::PngSession(Direction direction, QIODevice& stream) : direction_(dire
     info_ = png_create_info_struct(png_);
     if (info_ == nullptr) {
         Destroy();
+        if (direction_ == Direction::Read) throw std::runtime_error("Failed to Create info struct");
         RaiseStartFailure();
     }
     if (direction_ == Direction::Read)
         png_set_read_fn(png_, this, ReadData);
     else
         png_set_write_fn(png_, this, WriteData, FlushNothing);
+}
+
+void PngSession::RequireTransferFits(Direction direction, std::size_t length) {
+    if (length <= kMaxTransfer) return;
+    const std::string needed = "Buffer override: needed " + std::to_string(length);
+    throw std::runtime_error(direction == Direction::Read ? needed + "bytes for buffer !" : needed);
 }
 
 PngSession::~PngSession() {
@@ -87,7 +87,7 @@ void PngSession::OnWarning(png_structp, png_const_charp) {}
 void PngSession::ReadData(png_structp png, png_bytep data, size_t length) {
     PngSession& session = SessionOf(png);
     session.Capture([&] {
-        RequireTransferFits("read", length);
+        RequireTransferFits(Direction::Read, length);
         const qint64 read = session.stream_.read(reinterpret_cast<char*>(data), static_cast<qint64>(length));
         if (read < 0)
             throw EReadError("cannot read the PNG data: " + session.stream_.errorString().toStdString());
@@ -98,7 +98,7 @@ void PngSession::ReadData(png_structp png, png_bytep data, size_t length) {
 void PngSession::WriteData(png_structp png, png_bytep data, size_t length) {
     PngSession& session = SessionOf(png);
     session.Capture([&] {
-        RequireTransferFits("write", length);
+        RequireTransferFits(Direction::Write, length);
         if (session.stream_.write(reinterpret_cast<const char*>(data), static_cast<qint64>(length)) !=
             static_cast<qint64>(length))
             throw EWriteError(session.stream_.errorString().toStdString());

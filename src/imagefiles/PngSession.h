@@ -5,6 +5,7 @@
 #include <QIODevice>
 #include <array>
 #include <csetjmp>
+#include <cstddef>
 #include <cstdint>
 #include <exception>
 #include <functional>
@@ -14,7 +15,8 @@ class PngSession {
 public:
     enum class Direction { Read, Write };
 
-    // Raises when libpng cannot create its structures.
+    // Raises when libpng cannot create its structures: "Failed to Create info struct" when a read has no info
+    // structure.
     PngSession(Direction direction, QIODevice& stream);
     ~PngSession();
     PngSession(const PngSession&) = delete;
@@ -29,6 +31,10 @@ public:
     template <class Steps> void Run(Steps&& steps) {
         if (!RunGuarded(png_, steps)) RaiseFailure();
     }
+
+    // Refuses a single transfer between libpng and the stream of more than 8193 bytes (libpng moves image
+    // data in pieces of 8192).
+    static void RequireTransferFits(Direction direction, std::size_t length);
 
     // Calls `rowDone` after each row libpng reads or writes, with the number of rows done in the current
     // pass. An exception it throws ends the read or write and comes out of Run.

@@ -3,6 +3,7 @@
 
 #include "GraphicErrors.h"
 #include "PngDeflate.h"
+#include "PngSession.h"
 #include "VelPNGImage.h"
 
 #include <QByteArray>
@@ -12,8 +13,6 @@
 #include <initializer_list>
 #include <libdeflate.h>
 #include <png.h>
-#include <stdexcept>
-#include <string>
 #include <vector>
 
 namespace {
@@ -51,9 +50,7 @@ public:
 
 private:
     void Transfer(QByteArrayView data) {
-        if (static_cast<std::size_t>(data.size()) > kIdatBytes + 1)
-            throw std::runtime_error("a write of " + std::to_string(data.size()) +
-                                     " bytes at once, more than the PNG codec takes");
+        PngSession::RequireTransferFits(PngSession::Direction::Write, static_cast<std::size_t>(data.size()));
         if (sink_.write(data.data(), data.size()) != data.size())
             throw EWriteError(sink_.errorString().toStdString());
     }

@@ -197,7 +197,7 @@ void TPngImage::TakeFormatOf(const TExtBitmap& bitmap) {
         colorType_ = PNG_COLOR_TYPE_RGB;
         break;
     default:
-        throw EInvalidGraphicOperation("PNG images are made from 8- or 24-bit bitmaps only");
+        throw EInvalidGraphicOperation("Unsupported bitmap format");
     }
     width_ = static_cast<std::uint32_t>(bitmap.Width());
     height_ = static_cast<std::uint32_t>(bitmap.Height());
@@ -207,9 +207,9 @@ void TPngImage::TakeFormatOf(const TExtBitmap& bitmap) {
 
 void TPngImage::CopyToBitmap(TExtBitmap& bitmap, int column, int row) const {
     if (column < 0 || row < 0) throw EInvalidGraphicOperation("cannot place an image at a negative position");
-    if (std::int64_t{row} + height_ > INT_MAX) throw std::runtime_error("the image is too high for a bitmap");
-    if (std::int64_t{column} + width_ > INT_MAX)
-        throw std::runtime_error("the image is too wide for a bitmap");
+    // The bitmap's sides are ints: the image must fit where it is placed.
+    if (std::int64_t{row} + height_ > INT_MAX) throw std::runtime_error("Image too high");
+    if (std::int64_t{column} + width_ > INT_MAX) throw std::runtime_error("Image too wide");
     const std::uint32_t channels = bytesPerPixel_;
     if (channels == 1 || channels == 2) bitmap.SetPixelFormat(TPixelFormat::pf8bit);
     if (channels >= 3) bitmap.SetPixelFormat(TPixelFormat::pf24bit);
@@ -294,7 +294,7 @@ void TPngImage::SaveToStream(QIODevice& stream) {
 void TPngImage::LoadFromStream(QIODevice& stream) {
     png_byte signature[4];
     if (stream.read(reinterpret_cast<char*>(signature), 4) != 4) throw EReadError("too short for a PNG file");
-    if (png_sig_cmp(signature, 0, 4) != 0) throw std::runtime_error("not a PNG file");
+    if (png_sig_cmp(signature, 0, 4) != 0) throw std::runtime_error("Is not a valid PNG !");
     PngSession session(PngSession::Direction::Read, stream);
     Progress(TProgressStage::psStarting, 0, false, QRect(), QStringLiteral("Start PNG read"));
     png_structp png = session.Png();

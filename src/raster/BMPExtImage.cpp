@@ -3,6 +3,7 @@
 
 #include <QString>
 #include <algorithm>
+#include <climits>
 #include <cstring>
 #include <new>
 #include <opencv2/imgproc.hpp>
@@ -153,9 +154,10 @@ void TExtBitmap::Interpolate(int newWidth, int newHeight, int mode) {
     const bool enlarge = newWidth >= w && newHeight >= h;
     const bool reduce = newWidth <= w && newHeight <= h;
     if (!enlarge && !reduce)
-        throw EInvalidGraphicOperation("cannot enlarge an image on one side and reduce it on the other");
+        throw EInvalidGraphicOperation(
+            "Error: Interpolate called with increase width and reduce height or vice-versa.");
     if (format_ != TPixelFormat::pf8bit && format_ != TPixelFormat::pf24bit)
-        throw EInvalidGraphicOperation("only 8- and 24-bit images can be resized");
+        throw EInvalidGraphicOperation("Error: Interpolate called without 8-bit or 24-bit pixels.");
     const int flag = InterpolationFlag(mode, enlarge);
 
     // The library reads the bitmap's own rows, so no copy of the source is made; the pixels are released
@@ -181,24 +183,26 @@ IplImagePtr TExtBitmap::MakeBlankIPL(int width, int height) const {
         channels = 3;
         break;
     default:
-        throw EInvalidGraphicOperation("only 8- and 24-bit images can be resampled");
+        throw EInvalidGraphicOperation("Error: MakeBlankIPL called without 8 or 24-bit pixels.");
     }
     auto image = std::make_unique<IplImage>();
     image->nChannels = channels;
     image->width = width;
     image->height = height;
-    const qint64 rowBytes = static_cast<qint64>(width) * channels;
-    image->widthStep =
-        static_cast<int>((rowBytes + kIplRowAlignment - 1) / kIplRowAlignment * kIplRowAlignment);
-    const qint64 total = static_cast<qint64>(image->widthStep) * height;
-    if (width > 0 && height > 0) image->storage.reset(new (std::nothrow) std::uint8_t[total]);
+    const qint64 rowStep =
+        (static_cast<qint64>(width) * channels + kIplRowAlignment - 1) / kIplRowAlignment * kIplRowAlignment;
+    // A row step beyond what the image's field holds cannot be allocated either.
+    if (width > 0 && height > 0 && rowStep <= INT_MAX) {
+        image->widthStep = static_cast<int>(rowStep);
+        image->storage.reset(new (std::nothrow) std::uint8_t[static_cast<size_t>(rowStep) * height]);
+    }
     image->imageData = image->storage.get();
     if (static_cast<qint64>(width) * height > 0 && image->imageData == nullptr)
-        throw std::runtime_error(QStringLiteral("out of memory (%1 × %2 image of %3 channels)")
-                                     .arg(width)
-                                     .arg(height)
-                                     .arg(channels)
-                                     .toStdString());
+        throw std::runtime_error(
+            QString::asprintf("No memory can be allocated for ipl image in MakeBlankIpl\r"
+                              "Request was for %d channel image, width: %d x height: %d",
+                              channels, width, height)
+                .toStdString());
     return image;
 }
 

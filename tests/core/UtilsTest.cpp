@@ -1,7 +1,9 @@
 // File and clock utilities against real files, real child processes and the real clock.
 #include "Utils.h"
 #include "DosDateTime.h"
+#include "HoldingProcess.h"
 #include "OpenFileProbe_posix.h"
+#include "OwnProcesses.h"
 #include "QtPrinters.h"
 
 #include <QCoreApplication>
@@ -17,26 +19,6 @@
 #include <thread>
 
 namespace {
-
-// A separate process that holds a file open for reading only, until it is destroyed.
-class TReadingProcess {
-public:
-    explicit TReadingProcess(const QString& path) {
-        Process.start("sh", {"-c", "exec 3<\"$1\" && echo ready && exec sleep 30", "sh", path});
-        Ready = Process.waitForReadyRead(5000) && Process.readAll().startsWith("ready");
-    }
-    ~TReadingProcess() { End(); }
-
-    void End() {
-        Process.kill();
-        Process.waitForFinished(5000);
-    }
-    bool IsReady() const { return Ready; }
-
-private:
-    QProcess Process;
-    bool Ready = false;
-};
 
 class FileUtils : public testing::Test {
 protected:
@@ -129,7 +111,7 @@ TEST_F(FileUtils, ProcScanFindsAnotherProcessReadingTheFile) {
     ASSERT_GE(fd, 0);
     EXPECT_FALSE(ProbeOpenByProcScan(fd));
     {
-        TReadingProcess reader(path);
+        HoldingProcess reader(path, HoldingProcess::Mode::Reading);
         ASSERT_TRUE(reader.IsReady());
         EXPECT_TRUE(ProbeOpenByProcScan(fd));
         EXPECT_NE(ProbeOpenByLease(fd), TOpenElsewhere::No);
@@ -159,7 +141,7 @@ TEST_F(FileUtils, FileInUseWhileRecentlyModifiedWhoeverHoldsItAndWhateverItsMode
     ASSERT_TRUE(file.setFileTime(minuteAgo, QFileDevice::FileModificationTime));
     file.close();
     ASSERT_EQ(chmod(QFile::encodeName(settled).constData(), 0444), 0);
-    TReadingProcess reader(settled);
+    HoldingProcess reader(settled, HoldingProcess::Mode::Reading);
     ASSERT_TRUE(reader.IsReady());
     EXPECT_FALSE(FileInUse(settled));
 
@@ -171,6 +153,40 @@ TEST_F(FileUtils, FileInUseWhileRecentlyModifiedWhoeverHoldsItAndWhateverItsMode
         file.setFileTime(QDateTime::currentDateTimeUtc().addSecs(5), QFileDevice::FileModificationTime));
     file.close();
     EXPECT_TRUE(FileInUse(settled));
+}
+
+TEST_F(FileUtils, FileInUseWhileAnotherProcessHoldsItOpenForWritingHoweverOld) {
+    const QString path = MakeFile("held.nc");
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+    ASSERT_TRUE(
+        file.setFileTime(QDateTime::currentDateTimeUtc().addSecs(-600), QFileDevice::FileModificationTime));
+    file.close();
+    EXPECT_FALSE(FileInUse(path));
+
+    HoldingProcess writer(path, HoldingProcess::Mode::Writing);
+    ASSERT_TRUE(writer.IsReady());
+    EXPECT_TRUE(HeldOpenForWriting(path));
+    EXPECT_TRUE(FileInUse(path));
+    ASSERT_TRUE(writer.CloseFile());
+    EXPECT_FALSE(HeldOpenForWriting(path));
+    EXPECT_FALSE(FileInUse(path));
+}
+
+TEST_F(FileUtils, WritersAmongTheProgramsOwnProcessesDoNotMakeAFileInUse) {
+    const QString path = MakeFile("own.nc");
+    {
+        QFile own(path);
+        ASSERT_TRUE(own.open(QIODevice::Append));
+        EXPECT_FALSE(HeldOpenForWriting(path));
+    }
+    HoldingProcess child(path, HoldingProcess::Mode::Writing);
+    ASSERT_TRUE(child.IsReady());
+    {
+        const OwnProcessMark reader(child.Pid());
+        EXPECT_FALSE(HeldOpenForWriting(path));
+    }
+    EXPECT_TRUE(HeldOpenForWriting(path));
 }
 
 QDateTime LastWrite(const QString& path) {

@@ -116,7 +116,9 @@ TEST(JpegSaveFailure, SixteenAndThirtyTwoBitBitmapsAreRefused) {
         TExtBitmap bitmap;
         bitmap.SetPixelFormat(format);
         bitmap.SetSize(8, 8);
-        ExpectRefused(bitmap, QStringLiteral("JPEG images are made from 8- or 24-bit bitmaps only"));
+        ExpectRefused(bitmap,
+                      QStringLiteral("Error writing JPEG to file (JPEG images are made from 8- or 24-bit "
+                                     "bitmaps only)"));
     }
 }
 
@@ -127,7 +129,8 @@ TEST(JpegSaveFailure, EncoderErrorGivesLibjpegsReason) {
     sink.open(QIODevice::WriteOnly);
     const Status saved = SaveBitmapAsJpeg(tooWide, sink, 92, kComment, false);
     ASSERT_FALSE(saved);
-    EXPECT_EQ(saved.failure().message, "JPEG encoder: Maximum supported image dimension is 65500 pixels");
+    EXPECT_EQ(saved.failure().message,
+              "Error writing JPEG to file (Maximum supported image dimension is 65500 pixels)");
 }
 
 TEST(JpegSaveFailure, RefusedWriteGivesTheSystemsReason) {
@@ -138,5 +141,6 @@ TEST(JpegSaveFailure, RefusedWriteGivesTheSystemsReason) {
     const Status saved = SaveBitmapAsJpeg(bitmap, full, 92, kComment, false);
     ASSERT_FALSE(saved);
     EXPECT_EQ(saved.failure().code, FailureCode::CannotWrite);
-    EXPECT_EQ(saved.failure().message, QString::fromLocal8Bit(std::strerror(ENOSPC)));
+    EXPECT_EQ(saved.failure().message,
+              "Error writing JPEG to file (" + QString::fromLocal8Bit(std::strerror(ENOSPC)) + ")");
 }

@@ -250,7 +250,7 @@ TEST_F(PngLoad, BrokenFilesFailWithoutTouchingTheBitmap) {
         image.LoadFromFile(PathOf("text.png"));
         FAIL() << "a text file was read";
     } catch (const std::runtime_error& error) {
-        EXPECT_STREQ(error.what(), "not a PNG file");
+        EXPECT_STREQ(error.what(), "Is not a valid PNG !");
     }
 }
 

@@ -26,13 +26,15 @@ bool SameFile(const QString& a, const QString& b) {
 }
 
 // A file modified moments ago is looked at once more after a pause; one that is still changing then (or
-// has gone) is left for the next scan.
+// has gone) is left for the next scan, and so is one that another program holds open for writing.
 bool StillBeingWritten(const QString& path, const FileIdentity& listed, const ProcessingWaits& waits) {
     KeepAlive();
-    if (!FileInUse(path, waits.settling)) return false;
-    QThread::msleep(static_cast<unsigned long>(waits.busyFile.count()));
-    const Result<FileIdentity> now = IdentifyFile(path);
-    return FileInUse(path, waits.settling) || !now || *now != listed;
+    if (RecentlyModified(path, waits.settling)) {
+        QThread::msleep(static_cast<unsigned long>(waits.busyFile.count()));
+        const Result<FileIdentity> now = IdentifyFile(path);
+        if (!now || *now != listed) return true;
+    }
+    return FileInUse(path, waits.settling);
 }
 
 Failure StillBeingWrittenFailure() {

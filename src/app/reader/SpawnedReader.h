@@ -3,6 +3,7 @@
 #pragma once
 
 #include "Failure.h"
+#include "OwnProcesses.h"
 #include "UniqueFd.h"
 
 #include <QByteArray>
@@ -41,6 +42,8 @@ private:
     int Reap();
 
     pid_t pid_;
+    // What the child holds open is the program's own until it is reaped.
+    OwnProcessMark mark_;
     UniqueFd request_;
     UniqueFd answer_;
 };

@@ -164,10 +164,10 @@ Result<SpawnedReader> SpawnedReader::Start(const QString& program, const SharedP
 }
 
 SpawnedReader::SpawnedReader(pid_t pid, UniqueFd request, UniqueFd answer)
-    : pid_(pid), request_(std::move(request)), answer_(std::move(answer)) {}
+    : pid_(pid), mark_(pid), request_(std::move(request)), answer_(std::move(answer)) {}
 
 SpawnedReader::SpawnedReader(SpawnedReader&& other) noexcept
-    : pid_(std::exchange(other.pid_, 0)), request_(std::move(other.request_)),
+    : pid_(std::exchange(other.pid_, 0)), mark_(std::move(other.mark_)), request_(std::move(other.request_)),
       answer_(std::move(other.answer_)) {}
 
 SpawnedReader::~SpawnedReader() {
@@ -181,6 +181,7 @@ int SpawnedReader::Reap() {
     while (::waitpid(pid_, &status, 0) < 0 && errno == EINTR) {
     }
     pid_ = 0;
+    mark_ = OwnProcessMark();
     return status;
 }
 

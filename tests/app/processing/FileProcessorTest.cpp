@@ -3,6 +3,7 @@
 #include "FileProcessor.h"
 #include "AnimationNotifier.h"
 #include "BMPExtImage.h"
+#include "HoldingProcess.h"
 #include "JPEG_IO.h"
 #include "OutputNames.h"
 #include "PNG_IO.h"
@@ -11,6 +12,7 @@
 #include "SourceFile.h"
 #include "TestFiles.h"
 
+#include <QDateTime>
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
@@ -264,6 +266,30 @@ TEST_F(FileProcessorTest, FileWrittenInPiecesIsStillBeingWrittenNeverDamaged) {
     options.singleFileMode = true;
     options.singleFilePath = sample;
     EXPECT_TRUE(Process(sample).Processed());
+}
+
+TEST_F(FileProcessorTest, FileAnotherProcessHoldsOpenForWritingStaysUntilItIsClosed) {
+    options.waits.settling = kSettlingTime;
+    const QString path = Receive(13, 16);
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+    ASSERT_TRUE(
+        file.setFileTime(QDateTime::currentDateTimeUtc().addSecs(-300), QFileDevice::FileModificationTime));
+    file.close();
+    HoldingProcess writer(path, HoldingProcess::Mode::Writing);
+    ASSERT_TRUE(writer.IsReady());
+
+    const FileOutcome held = Process(path);
+    ASSERT_TRUE(held.failure);
+    EXPECT_EQ(held.failure->code, FailureCode::StillBeingWritten);
+    EXPECT_EQ(held.failure->message, "still being written, retried at the next scan");
+    EXPECT_TRUE(QFile::exists(path));
+    EXPECT_TRUE(VisibleFiles(netCdf).isEmpty());
+    EXPECT_TRUE(VisibleFiles(images).isEmpty());
+
+    ASSERT_TRUE(writer.CloseFile());
+    EXPECT_TRUE(Process(path).Processed());
+    EXPECT_FALSE(QFile::exists(path));
 }
 
 TEST_F(FileProcessorTest, ReadOnlyFileIsProcessedAndDeleted) {
