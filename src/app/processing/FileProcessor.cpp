@@ -180,8 +180,9 @@ Status FileProcessor::Process(const ReceivedFile& file, const FileIdentity& list
     Status saved = options.singleFileMode ? Status() : CheckUnchanged(file.path, *copied);
     if (saved)
         saved = reader ? reader->Read({readPath, name, options.waits.retryOpen, options.singleFileMode},
-                                      bitmap, outcome.longitude)
+                                      bitmap, outcome.longitude, outcome.completeness)
                        : reader.status();
+    outcome.incomplete = saved && outcome.completeness.Below(options.incompleteBelowPercent);
     if (saved) saved = SaveImages(bitmap, options, name, paths, listed.permissions, outcome);
     // A copy of a file that changed while it was copied is no archive of it.
     const bool copyIsStale = !saved && saved.failure().code == FailureCode::StillBeingWritten;

@@ -56,6 +56,36 @@ QString ThumbnailHint(const FileOutcome& outcome) {
            LongitudeText(outcome.longitude);
 }
 
+std::optional<LogLine> CompletenessLine(const FileOutcome& outcome) {
+    if (!outcome.Processed()) return std::nullopt;
+    const AbiCompleteness& stated = outcome.completeness;
+    if (const QString contradiction = stated.Contradiction(); !contradiction.isEmpty())
+        return LogLine{FileName(outcome) +
+                           ": completeness not known, the file's pixel counts contradict each "
+                           "other: " +
+                           contradiction,
+                       LogSeverity::Warning};
+    const std::optional<QString> missing = MissingText(stated);
+    if (!outcome.incomplete || !missing) return std::nullopt;
+    return LogLine{FileName(outcome) + ": incomplete, " + *missing, LogSeverity::Warning};
+}
+
+std::optional<QString> MissingText(const AbiCompleteness& stated) {
+    const std::optional<double> missing = stated.MissingPercent();
+    if (!missing) return std::nullopt;
+    QString text = PercentText(*missing) + " of the disk missing";
+    if (stated.uncorrectableErrors)
+        text +=
+            QStringLiteral(" (%1 errors %2)")
+                .arg(stated.errorSource == AbiErrorSource::GRB ? QStringLiteral("GRB") : QStringLiteral("L0"),
+                     PercentText(100.0 * *stated.uncorrectableErrors));
+    return text;
+}
+
+QString PercentText(double percent) {
+    return QLocale::system().toString(percent, 'f', 1) + QStringLiteral(" %");
+}
+
 std::optional<QString> FailureLine(const FileOutcome& outcome) {
     if (outcome.Processed() || outcome.skipReason != SkipReason::None) return std::nullopt;
     return FileName(outcome) + kFailed + (outcome.failure ? ": " + outcome.failure->message : QString());
