@@ -65,10 +65,10 @@ QString Header(const StationSnapshot& station) {
     return QString(
                "<header><h1>%1</h1><div class=state><span><span class=lamp style=\"background:%2\"></span>"
                "<b>%3</b></span><span>Last scan: %4</span><span>Next scan: %5</span>"
-               "<span>Since %6: %7 processed, %8 failed, %9 skipped</span></div></header>\n")
+               "<span>Since %6: %7 processed (%8 incomplete), %9 failed, %10 skipped</span></div></header>\n")
         .arg(Escaped(station.caption), lamp.name(), state, lastScan, nextScan, PageTime(station.started),
-             QString::number(counts.processed), QString::number(counts.failed),
-             QString::number(counts.skipped));
+             QString::number(counts.processed), QString::number(counts.incomplete),
+             QString::number(counts.failed), QString::number(counts.skipped));
 }
 
 // "80.0 % complete", marked when below IncompleteBelowPercent; nothing for an image whose file did not say.

@@ -207,6 +207,7 @@ TEST_F(StationPageTest, AnIncompleteImageShowsHowWholeItIsInTheDataTheMetricsAnd
         << qPrintable(page);
     EXPECT_TRUE(
         page.contains(QRegularExpression("<div class=\"whole\" title=\"[^\"]*\">100.0 % complete</div>")));
+    EXPECT_TRUE(page.contains(": 2 processed (1 incomplete), 0 failed, 0 skipped</span>"));
 }
 
 TEST_F(StationPageTest, MetricsParseAsPrometheusText) {
