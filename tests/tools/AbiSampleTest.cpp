@@ -317,7 +317,9 @@ TEST_F(AbiSampleTest, StatedCountsAndSharesAgreeWithThePixelsWrittenWholeOrWithR
         const double missing = static_cast<double>(flagged(3));
         const double earth = good + static_cast<double>(flagged(2)) + missing;
         for (size_t i = 0; i < flags.size(); ++i) {
-            if (flags[i] == 3) ASSERT_EQ(counts[i], 4095) << "a missing pixel holds the fill value";
+            if (flags[i] == 3) {
+                ASSERT_EQ(counts[i], 4095) << "a missing pixel holds the fill value";
+            }
         }
         SCOPED_TRACE(missingRows);
         EXPECT_EQ(probe.Values("valid_pixel_count").at(0), good);
