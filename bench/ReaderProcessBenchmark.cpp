@@ -58,7 +58,9 @@ int Overhead(const QString& file, int runs) {
         TExtBitmap bitmap;
         bitmap.SetPixelFormat(TPixelFormat::pf8bit);
         float longitude = 0;
-        if (const Status read = reader.Read(AbiReadRequest::ByName(file), bitmap, longitude); !read)
+        AbiCompleteness completeness;
+        if (const Status read = reader.Read(AbiReadRequest::ByName(file), bitmap, longitude, completeness);
+            !read)
             std::printf("  isolated read failed: %s\n", qPrintable(read.failure().message));
     };
     const auto pause = ProcessingWaits().beforeRead;

@@ -136,14 +136,24 @@ void WriteNameSeeds(const QString& folder) {
     WriteNumberedSeeds(folder, names);
 }
 
+// What a file from a broken downlink says of itself.
+AbiCompleteness IncompleteDisk() {
+    AbiCompleteness stated;
+    stated.gridPixels = 5424 * 5424;
+    stated.validPixels = 18'483'126;
+    stated.missingPixels = 4'620'782;
+    return stated;
+}
+
 void WriteReaderMessageSeeds(const QString& folder) {
     const QString fileName = QStringLiteral("/data/received/OR_ABI-L1b-RadF-M6C13_G16_s20250212002045.nc");
     const QList<QByteArray> messages = {
         EncodeReaderRequest({fileName, DecodeAbiFileName(fileName), std::chrono::seconds(30), false}),
         EncodeReaderRequest(
             {QStringLiteral("/media/band 02.nc"), std::nullopt, std::chrono::milliseconds(0), true}),
-        EncodeReaderAnswer({Status(), 5424, 5424, 5424, -75.2f}),
-        EncodeReaderAnswer({Failure{FailureCode::DamagedNetCdf, QStringLiteral("HDF error")}, 0, 0, 0, 0}),
+        EncodeReaderAnswer({Status(), 5424, 5424, 5424, -75.2f, IncompleteDisk()}),
+        EncodeReaderAnswer(
+            {Failure{FailureCode::DamagedNetCdf, QStringLiteral("HDF error")}, 0, 0, 0, 0, {}}),
     };
     WriteNumberedSeeds(folder, messages);
 }

@@ -31,6 +31,7 @@ Status AdoptGreyRows(TExtBitmap& bitmap, GreyRows rows) {
 
 Status ReadAbiImage(const AbiReadRequest& request, TExtBitmap& bitmap, float& longitude) {
     GreyRows rows;
-    if (Status read = ReadAbiGreyRows(request, rows, longitude); !read) return read;
+    AbiCompleteness completeness;
+    if (Status read = ReadAbiGreyRows(request, rows, longitude, completeness); !read) return read;
     return AdoptGreyRows(bitmap, std::move(rows));
 }

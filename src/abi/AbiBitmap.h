@@ -11,5 +11,5 @@ class TExtBitmap;
 // block afterwards. Fails, leaving the bitmap unchanged, when Qt refuses the image's size.
 Status AdoptGreyRows(TExtBitmap& bitmap, GreyRows rows);
 
-// As ReadAbiGreyRows, into the 8-bit bitmap, which is unchanged on failure.
+// As ReadAbiGreyRows, into the 8-bit bitmap, which is unchanged on failure; without the completeness.
 Status ReadAbiImage(const AbiReadRequest& request, TExtBitmap& bitmap, float& longitude);

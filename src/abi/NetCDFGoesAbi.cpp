@@ -191,7 +191,7 @@ Result<GreyRows> TNetCdfGoesAbi::ConvertToGreyRows(float gamma, const PixelBlock
 }
 
 Status ReadAbiGreyRows(const AbiReadRequest& request, GreyRows& rows, float& longitude,
-                       const PixelBlockSource& allocate) {
+                       AbiCompleteness& completeness, const PixelBlockSource& allocate) {
     TNetCdfGoesAbi reader(request.retryOpen);
     reader.SetSingleFileMode(request.singleFileMode);
     const Status opened = request.received ? reader.OpenAbiFile(request.path, request.received->bandIndex)
@@ -200,8 +200,11 @@ Status ReadAbiGreyRows(const AbiReadRequest& request, GreyRows& rows, float& lon
     const Status header = reader.ReadHeader(QStringLiteral("Rad"));
     longitude = reader.ProjectionLongitude();
     if (!header) return header;
+    AbiCompleteness stated = ReadAbiCompleteness(reader, static_cast<qint64>(reader.ImageWidth()) *
+                                                             static_cast<qint64>(reader.ImageHeight()));
     auto converted = reader.ConvertToGreyRows(1.0f, allocate);
     if (!converted) return converted.status();
     rows = std::move(*converted);
+    completeness = std::move(stated);
     return {};
 }

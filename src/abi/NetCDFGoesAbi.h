@@ -2,6 +2,7 @@
 // runs the whole life of such a reader for one file.
 #pragma once
 
+#include "AbiCompleteness.h"
 #include "AbiGreyTables.h"
 #include "AbiReadRequest.h"
 #include "Failure.h"
@@ -65,7 +66,7 @@ private:
 };
 
 // Reads one ABI file into grey rows and gives the longitude of the projection origin (0 when the file does
-// not hold it; untouched when the file cannot be opened). On failure the rows are unchanged and the Failure
-// says why.
+// not hold it; untouched when the file cannot be opened) and, from the same open file, how whole the image
+// is. On failure the rows and the completeness are unchanged and the Failure says why.
 Status ReadAbiGreyRows(const AbiReadRequest& request, GreyRows& rows, float& longitude,
-                       const PixelBlockSource& allocate = HeapPixelBlock);
+                       AbiCompleteness& completeness, const PixelBlockSource& allocate = HeapPixelBlock);

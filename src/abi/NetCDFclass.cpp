@@ -1,4 +1,5 @@
-// The netCDF dataset object: opening with one retry, scalar attributes and whole-variable reads.
+// The netCDF dataset object: opening with one retry, scalar attributes, single values and whole-variable
+// reads.
 #include "NetCDFclass.h"
 
 #include "ClassicLayout.h"
@@ -10,6 +11,8 @@
 #include <QFileInfo>
 #include <QLocale>
 #include <algorithm>
+#include <cmath>
+#include <cstring>
 #include <hdf5.h>
 #include <thread>
 #include <utility>
@@ -144,13 +147,17 @@ Status TNetCdf::OpenOnce() {
 }
 
 std::optional<std::size_t> TNetCdf::VariableSize() const {
+    return ValueCount(variableId_);
+}
+
+std::optional<std::size_t> TNetCdf::ValueCount(int variableId) const {
     nc_type type = NC_NAT;
     int dimensionCount = 0;
-    if (handle_ == 0 || nc_inq_vartype(handle_, variableId_, &type) != NC_NOERR || !IsNumericType(type) ||
-        nc_inq_varndims(handle_, variableId_, &dimensionCount) != NC_NOERR)
+    if (handle_ == 0 || nc_inq_vartype(handle_, variableId, &type) != NC_NOERR || !IsNumericType(type) ||
+        nc_inq_varndims(handle_, variableId, &dimensionCount) != NC_NOERR)
         return std::nullopt;
     std::vector<int> dimensions(static_cast<std::size_t>(dimensionCount));
-    if (nc_inq_vardimid(handle_, variableId_, dimensions.data()) != NC_NOERR) return std::nullopt;
+    if (nc_inq_vardimid(handle_, variableId, dimensions.data()) != NC_NOERR) return std::nullopt;
     std::size_t size = 1;
     for (const int dimension : dimensions) {
         std::size_t length = 0;
@@ -276,6 +283,37 @@ std::optional<std::int16_t> TNetCdf::ReadShortAttribute(int variableId, const ch
     short value = 0;
     if (!IsScalarAttribute(variableId, name) ||
         nc_get_att_short(handle_, variableId, name, &value) != NC_NOERR)
+        return std::nullopt;
+    return value;
+}
+
+std::optional<int> TNetCdf::FindFilledScalar(const char* name) const {
+    const std::optional<int> id = FindVariable(name);
+    if (!id || ValueCount(*id) != 1u) return std::nullopt;
+    // Compared in the variable's own type, bit for bit, as the library writes its fill value.
+    std::uint64_t value = 0, fill = 0;
+    nc_type type = NC_NAT;
+    std::size_t size = 0;
+    if (nc_inq_vartype(handle_, *id, &type) != NC_NOERR ||
+        nc_inq_type(handle_, type, nullptr, &size) != NC_NOERR || size > sizeof value ||
+        nc_get_var(handle_, *id, &value) != NC_NOERR ||
+        nc_inq_var_fill(handle_, *id, nullptr, &fill) != NC_NOERR)
+        return std::nullopt;
+    if (std::memcmp(&value, &fill, size) == 0) return std::nullopt;
+    return id;
+}
+
+std::optional<long long> TNetCdf::ReadScalarInteger(const char* name) const {
+    long long value = 0;
+    const std::optional<int> id = FindFilledScalar(name);
+    if (!id || nc_get_var_longlong(handle_, *id, &value) != NC_NOERR) return std::nullopt;
+    return value;
+}
+
+std::optional<double> TNetCdf::ReadScalarReal(const char* name) const {
+    double value = 0;
+    const std::optional<int> id = FindFilledScalar(name);
+    if (!id || nc_get_var_double(handle_, *id, &value) != NC_NOERR || !std::isfinite(value))
         return std::nullopt;
     return value;
 }

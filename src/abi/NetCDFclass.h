@@ -47,11 +47,17 @@ public:
     std::int32_t VariableId() const { return variableId_; }
     float ProjectionLongitude() const { return projectionLongitude_; }
 
-protected:
     std::optional<int> FindVariable(const char* name) const;
-    std::optional<std::size_t> DimensionLength(const char* name) const;
     // Scalar attributes only: an attribute that holds several values is treated as missing.
     std::optional<float> ReadFloatAttribute(int variableId, const char* name) const;
+    // The value of the numeric variable that holds exactly one value; none when the file lacks it, or it
+    // holds its fill value (its _FillValue, else the library's default for its type). An integer is read as
+    // the library converts it (a fraction is cut off); a real that is not finite is none.
+    std::optional<long long> ReadScalarInteger(const char* name) const;
+    std::optional<double> ReadScalarReal(const char* name) const;
+
+protected:
+    std::optional<std::size_t> DimensionLength(const char* name) const;
     std::optional<std::int16_t> ReadShortAttribute(int variableId, const char* name) const;
 
     std::int32_t variableId_ = 0;
@@ -61,6 +67,10 @@ private:
     void Close();
     Status OpenOnce();
     bool IsScalarAttribute(int variableId, const char* name) const;
+    // The number of values of a numeric variable; none for any other variable.
+    std::optional<std::size_t> ValueCount(int variableId) const;
+    // The variable of that name when it is numeric, holds one value and that value is not its fill value.
+    std::optional<int> FindFilledScalar(const char* name) const;
     Status CheckClassicStored() const;
     Status CheckHdf5Stored(std::uint64_t declaredBytes) const;
     // The name of VariableId when it is a netCDF-4 variable of 16-bit integers; none otherwise.

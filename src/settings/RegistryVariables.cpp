@@ -6,6 +6,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QLocale>
 #include <QRegularExpression>
 #include <optional>
 
@@ -41,12 +42,35 @@ std::optional<qint32> ReadDword(const QString& keyName, const QString& valueName
     return std::nullopt;
 }
 
+// A number with decimals written by hand: 99, 99.5, -0.25; no exponent, no infinity.
+std::optional<double> DecimalFraction(const QString& text) {
+    static const QRegularExpression decimal(
+        QRegularExpression::anchoredPattern(QStringLiteral("[+-]?[0-9]+(\\.[0-9]+)?")));
+    bool ok = false;
+    const double number = decimal.match(text).hasMatch() ? QLocale::c().toDouble(text, &ok) : 0;
+    return ok ? std::optional<double>(number) : std::nullopt;
+}
+
+QString DecimalText(double value) {
+    return QLocale::c().toString(value, 'f', QLocale::FloatingPointShortest);
+}
+
+QString OutOfRangeWarning(const QString& name, const QString& stored, const QString& lowest,
+                          const QString& highest, const QString& defaultValue) {
+    return QStringLiteral("Setting %1=%2 is outside %3 to %4: the default %5 is used")
+        .arg(name, stored, lowest, highest, defaultValue);
+}
+
 Status StoreValue(const QString& keyName, const QString& valueName, bool value) {
     return WriteStoredDword(keyName, valueName, value ? 1 : 0);
 }
 
 Status StoreValue(const QString& keyName, const QString& valueName, qint32 value) {
     return WriteStoredDword(keyName, valueName, value);
+}
+
+Status StoreValue(const QString& keyName, const QString& valueName, double value) {
+    return WriteStoredText(keyName, valueName, DecimalText(value));
 }
 
 Status StoreValue(const QString& keyName, const QString& valueName, const QString& value) {
@@ -86,6 +110,7 @@ template <class T> void TRegistryValue<T>::TakeAsRead(const T& value) {
 
 template class TRegistryValue<bool>;
 template class TRegistryValue<qint32>;
+template class TRegistryValue<double>;
 template class TRegistryValue<QString>;
 
 TRegistryBoolean::TRegistryBoolean(const QString& name, bool defaultValue)
@@ -99,15 +124,26 @@ TRegistryInteger::TRegistryInteger(const QString& name, qint32 defaultValue,
     const std::optional<qint32> stored = ReadDword(KeyName, name);
     if (!stored) return;
     if (range && (*stored < range->Lowest || *stored > range->Highest)) {
-        Warning = QStringLiteral("Setting %1=%2 is outside %3 to %4: the default %5 is used")
-                      .arg(name)
-                      .arg(*stored)
-                      .arg(range->Lowest)
-                      .arg(range->Highest)
-                      .arg(defaultValue);
+        Warning = OutOfRangeWarning(name, QString::number(*stored), QString::number(range->Lowest),
+                                    QString::number(range->Highest), QString::number(defaultValue));
         return;
     }
     TakeAsRead(*stored);
+}
+
+TRegistryDecimal::TRegistryDecimal(const QString& name, double defaultValue, TDecimalRange range)
+    : TRegistryValue(name, defaultValue) {
+    const TStoredValue stored = ReadStoredValue(KeyName, name);
+    const std::optional<double> number = stored.Type == TStoredType::Dword  ? stored.Dword
+                                         : stored.Type == TStoredType::Text ? DecimalFraction(stored.Text)
+                                                                            : std::nullopt;
+    if (!number) return;
+    if (*number < range.Lowest || *number > range.Highest) {
+        Warning = OutOfRangeWarning(name, DecimalText(*number), DecimalText(range.Lowest),
+                                    DecimalText(range.Highest), DecimalText(defaultValue));
+        return;
+    }
+    TakeAsRead(*number);
 }
 
 TRegistryString::TRegistryString(const QString& name, const QString& defaultValue)

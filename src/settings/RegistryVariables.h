@@ -76,6 +76,18 @@ public:
     TRegistryInteger(const QString& name, qint32 defaultValue, std::optional<TIntegerRange> range = {});
 };
 
+struct TDecimalRange {
+    double Lowest;
+    double Highest;
+};
+
+// A number that may have decimals, stored as text ("99.5", with a point); a whole number stored as a DWORD
+// reads as well. A stored value outside the range reads as the default and sets ReadWarning.
+class TRegistryDecimal : public TRegistryValue<double> {
+public:
+    TRegistryDecimal(const QString& name, double defaultValue, TDecimalRange range);
+};
+
 // A stored empty text stays empty; only a missing value (or one of another type) takes the default.
 class TRegistryString : public TRegistryValue<QString> {
 public:

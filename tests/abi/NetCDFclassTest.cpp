@@ -9,6 +9,7 @@
 #include <QFileInfo>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <limits>
 #include <thread>
 
 using namespace std::chrono_literals;
@@ -140,4 +141,49 @@ TEST_F(NetCdfDataset, TextVariablesAndClosedDatasetsAreNotRead) {
     EXPECT_EQ(dataset.VariableSize(), std::nullopt);
     std::vector<std::uint16_t> buffer(2);
     EXPECT_FALSE(dataset.ReadShortData(buffer));
+}
+
+TEST_F(NetCdfDataset, SingleValuesAreReadUnlessTheyAreAbsentOrFillValues) {
+    const QString path = dir_.filePath("single.nc");
+    {
+        NcFile file(path);
+        const int one = file.DefineDimension("one", 1);
+        const int two = file.DefineDimension("two", 2);
+        const NcVariable written = file.DefineVariable("written", NC_INT);
+        const NcVariable filled = file.DefineVariable("filled", NC_INT);
+        filled.Ints("_FillValue", {-1});
+        file.DefineVariable("never_written", NC_INT);
+        const NcVariable inArray = file.DefineVariable("in_array_of_one", NC_SHORT, {one});
+        const NcVariable pair = file.DefineVariable("pair", NC_INT, {two});
+        const NcVariable share = file.DefineVariable("share", NC_FLOAT);
+        share.Floats("_FillValue", {-999.0f});
+        const NcVariable notANumber = file.DefineVariable("not_a_number", NC_FLOAT);
+        const NcVariable fraction = file.DefineVariable("fraction", NC_FLOAT);
+        file.DefineVariable("text", NC_CHAR);
+        file.EndDefinitions();
+        const std::int32_t seven = 7, fill = -1;
+        const std::int32_t both[2] = {3, 4};
+        const std::int16_t five = 5;
+        const float quarter = 0.25f, nan = std::numeric_limits<float>::quiet_NaN(), twelveAndAHalf = 12.5f;
+        written.Write(&seven);
+        filled.Write(&fill);
+        inArray.Write(&five);
+        pair.Write(both);
+        share.Write(&quarter);
+        notANumber.Write(&nan);
+        fraction.Write(&twelveAndAHalf);
+        file.Close();
+    }
+    TNetCdf dataset(kRetry);
+    ASSERT_TRUE(dataset.Open(path));
+    EXPECT_EQ(dataset.ReadScalarInteger("written"), 7);
+    EXPECT_EQ(dataset.ReadScalarInteger("in_array_of_one"), 5);
+    EXPECT_EQ(dataset.ReadScalarInteger("fraction"), 12);
+    EXPECT_EQ(dataset.ReadScalarReal("share"), 0.25);
+    EXPECT_EQ(dataset.ReadScalarReal("written"), 7.0);
+    for (const char* absent : {"filled", "never_written", "pair", "text", "missing"}) {
+        EXPECT_EQ(dataset.ReadScalarInteger(absent), std::nullopt) << absent;
+        EXPECT_EQ(dataset.ReadScalarReal(absent), std::nullopt) << absent;
+    }
+    EXPECT_EQ(dataset.ReadScalarReal("not_a_number"), std::nullopt);
 }

@@ -278,6 +278,15 @@ TEST_F(ProgramTest, OnTheJournalAFailedFileAndAWarningStandApartFromTheRest) {
     ASSERT_TRUE(broken.open(QIODevice::WriteOnly));
     ASSERT_EQ(broken.write(QByteArray(4000, 'x')), 4000);
     broken.close();
+    AbiSampleOptions incomplete;
+    incomplete.size = 200;
+    incomplete.missingRowsPercent = 20;
+    // Received a minute ago, so that the first scan takes it.
+    QFile written(WriteAbiSample(incomplete, Dir.filePath("received")));
+    ASSERT_TRUE(
+        written.open(QIODevice::ReadWrite) &&
+        written.setFileTime(QDateTime::currentDateTimeUtc().addSecs(-60), QFileDevice::FileModificationTime));
+    written.close();
     // The journal's stream stands in as a file, named in JOURNAL_STREAM as the service manager names it.
     const QString journal = Dir.filePath("journal");
     QFile(journal).open(QIODevice::WriteOnly);
@@ -293,7 +302,9 @@ TEST_F(ProgramTest, OnTheJournalAFailedFileAndAWarningStandApartFromTheRest) {
         QFile file(journal);
         return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
     };
-    ASSERT_TRUE(QTest::qWaitFor([&] { return journalText().contains(" failed: "); }, 30000))
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return journalText().contains(" failed: ") && journalText().contains(": incomplete, "); },
+        30000))
         << qPrintable(journalText());
     Terminate(process);
 
@@ -306,6 +317,8 @@ TEST_F(ProgramTest, OnTheJournalAFailedFileAndAWarningStandApartFromTheRest) {
     EXPECT_EQ(priorityOf(" Starting "), "<6>");
     EXPECT_EQ(priorityOf(" is also the image folder"), "<4>");
     EXPECT_EQ(priorityOf(" failed: "), "<3>");
+    EXPECT_EQ(priorityOf(" Processed "), "<6>");
+    EXPECT_EQ(priorityOf(": incomplete, "), "<4>");
     EXPECT_EQ(priorityOf(" Closing "), "<6>");
 }
 

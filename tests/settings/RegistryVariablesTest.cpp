@@ -180,6 +180,34 @@ TEST_F(RegistryVariables, AnIntegerOutsideItsRangeReadsAsTheDefaultWithAWarning)
     EXPECT_EQ(ReadProgramSetting(ProgramName(), "Satellite"), "GOES-18");
 }
 
+TEST_F(RegistryVariables, ADecimalIsReadWithAPointAndOutsideItsRangeAsTheDefaultWithAWarning) {
+    struct Case {
+        const char* stored;
+        double expected;
+        QString warning;
+    };
+    // Each file differs in size from the one before, so the store sees it even within one millisecond.
+    const Case cases[] = {
+        {"99.5", 99.5, ""},
+        {"80", 80, ""},
+        {"dword:00000050", 80, ""},
+        {"150", 99, "Setting IncompleteBelowPercent=150 is outside 0 to 100: the default 99 is used"},
+        {"-0.5", 99, "Setting IncompleteBelowPercent=-0.5 is outside 0 to 100: the default 99 is used"},
+        {"1e2", 99, ""},
+        {"99,5", 99, ""},
+        {"nan", 99, ""},
+    };
+    for (const Case& c : cases) {
+        WriteKeyFile(ProgramName(), QByteArray("[General]\nIncompleteBelowPercent=") + c.stored + "\n");
+        const TRegistryDecimal threshold("IncompleteBelowPercent", 99, TDecimalRange{0, 100});
+        EXPECT_EQ(threshold.Value, c.expected) << c.stored;
+        EXPECT_EQ(threshold.ReadWarning(), c.warning) << c.stored;
+    }
+    QFile::remove(Store.KeyFile(ProgramName()));
+    { const TRegistryDecimal threshold("IncompleteBelowPercent", 99.5, TDecimalRange{0, 100}); }
+    EXPECT_TRUE(KeyFileContent(ProgramName()).contains("IncompleteBelowPercent=99.5\n"));
+}
+
 TEST_F(RegistryVariables, AFolderIsReadWithItsTrailingSeparator) {
     const std::pair<QString, QString> cases[] = {
         {"/x/img", "/x/img/"}, {"/x/img/", "/x/img/"}, {"", ""}, {"/", "/"}};

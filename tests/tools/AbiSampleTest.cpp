@@ -302,3 +302,68 @@ TEST_F(AbiSampleTest, FailuresThrowAndLeaveNoFileBehind) {
     }
     EXPECT_EQ(FolderEntries(), QStringList{AbiSampleFileName(blocked)});
 }
+
+TEST_F(AbiSampleTest, StatedCountsAndSharesAgreeWithThePixelsWrittenWholeOrWithRowsLost) {
+    constexpr int kSize = 300;
+    for (const double missingRows : {0.0, 20.0, 100.0}) {
+        AbiSampleOptions options = SmallSample(13, kSize);
+        options.missingRowsPercent = missingRows;
+        const SampleFileProbe probe(Write(options));
+        const std::vector<uint16_t> counts = probe.Counts();
+        const std::vector<uint8_t> flags = probe.Flags();
+        ASSERT_EQ(flags.size(), static_cast<size_t>(kSize * kSize));
+        const auto flagged = [&](uint8_t flag) { return std::count(flags.begin(), flags.end(), flag); };
+        const double good = static_cast<double>(flagged(0));
+        const double missing = static_cast<double>(flagged(3));
+        const double earth = good + static_cast<double>(flagged(2)) + missing;
+        for (size_t i = 0; i < flags.size(); ++i) {
+            if (flags[i] == 3) {
+                ASSERT_EQ(counts[i], 4095) << "a missing pixel holds the fill value";
+            }
+        }
+        SCOPED_TRACE(missingRows);
+        EXPECT_EQ(probe.Values("valid_pixel_count").at(0), good);
+        EXPECT_EQ(probe.Values("missing_pixel_count").at(0), missing);
+        EXPECT_NEAR(missing / earth, missingRows / 100.0, 0.01);
+        EXPECT_FLOAT_EQ(static_cast<float>(probe.Number("DQF", "percent_good_pixel_qf")),
+                        static_cast<float>(good / earth));
+        EXPECT_FLOAT_EQ(static_cast<float>(probe.Number("DQF", "percent_no_value_pixel_qf")),
+                        static_cast<float>(missing / earth));
+        EXPECT_EQ(probe.Number("DQF", "percent_conditionally_usable_pixel_qf"), 0.0);
+        EXPECT_EQ(probe.Number("DQF", "percent_out_of_range_pixel_qf"), 0.0);
+    }
+}
+
+TEST_F(AbiSampleTest, RowsLostOnTheDownlinkAreOneBandOfWholeRowsThroughTheMiddle) {
+    constexpr int kSize = 300;
+    AbiSampleOptions options = SmallSample(13, kSize);
+    options.missingRowsPercent = 20;
+    const std::vector<uint8_t> flags = SampleFileProbe(Write(options)).Flags();
+    ASSERT_EQ(flags.size(), static_cast<size_t>(kSize * kSize));
+    std::vector<int> lostRows;
+    for (int row = 0; row < kSize; ++row) {
+        const auto first = flags.begin() + row * kSize;
+        const bool lost = std::count(first, first + kSize, 3) > 0;
+        if (lost) {
+            lostRows.push_back(row);
+            EXPECT_EQ(std::count(first, first + kSize, 0), 0) << "row " << row << " is lost only in part";
+        }
+    }
+    ASSERT_FALSE(lostRows.empty());
+    EXPECT_EQ(lostRows.back() - lostRows.front() + 1, static_cast<int>(lostRows.size())) << "not one band";
+    EXPECT_EQ(lostRows.front(), kSize / 2);
+}
+
+TEST_F(AbiSampleTest, UncorrectableErrorsAreAShareNamedAfterTheLinkTheyWereMetOn) {
+    for (const bool grb : {false, true}) {
+        AbiSampleOptions options = SmallSample(13, 64);
+        options.uncorrectableErrorsPercent = 0.4;
+        options.grb = grb;
+        const SampleFileProbe probe(Write(options));
+        const char* stated = grb ? "percent_uncorrectable_GRB_errors" : "percent_uncorrectable_L0_errors";
+        const char* other = grb ? "percent_uncorrectable_L0_errors" : "percent_uncorrectable_GRB_errors";
+        EXPECT_FLOAT_EQ(static_cast<float>(probe.Values(stated).at(0)), 0.004f) << stated;
+        EXPECT_EQ(probe.VariableId(other), -1) << other;
+        EXPECT_EQ(probe.Numbers(stated, "valid_range"), (std::vector<double>{0, 1}));
+    }
+}

@@ -39,6 +39,8 @@ TEST(AbisampleCommandTest, BadArgumentsExitWithCodeTwoAndSayWhy) {
         {{"--size", "0"}, "--size"},
         {{"--longitude", "east"}, "--longitude"},
         {{"--seed", "-1"}, "--seed"},
+        {{"--missing-rows", "101"}, "--missing-rows"},
+        {{"--uncorrectable-errors", "some"}, "--uncorrectable-errors"},
         {{"--colour", "red"}, "colour"},
         {{"stray"}, "stray"},
     };
@@ -54,8 +56,8 @@ TEST(AbisampleCommandTest, BadArgumentsExitWithCodeTwoAndSayWhy) {
 TEST(AbisampleCommandTest, HelpNamesTheOptions) {
     const ToolRun run = Abisample({QStringLiteral("--help")});
     EXPECT_EQ(run.exitCode, 0);
-    for (const char* option :
-         {"--satellite", "--band", "--mode", "--start", "--size", "--longitude", "--seed", "--out"})
+    for (const char* option : {"--satellite", "--band", "--mode", "--start", "--size", "--longitude",
+                               "--seed", "--missing-rows", "--uncorrectable-errors", "--grb", "--out"})
         EXPECT_TRUE(run.output.contains(QLatin1String(option))) << option;
 }
 
@@ -77,6 +79,18 @@ TEST(AbisampleCommandTest, WritesTheFileAndPrintsItsPath) {
     EXPECT_FLOAT_EQ(
         static_cast<float>(probe.Number("goes_imager_projection", "longitude_of_projection_origin")),
         -137.2f);
+}
+
+TEST(AbisampleCommandTest, WritesAnIncompleteFileFromTheGrbBroadcast) {
+    QTemporaryDir folder;
+    const ToolRun run = Abisample({"--size", "64", "--missing-rows", "20", "--uncorrectable-errors", "0.4",
+                                   "--grb", "--out", folder.path()});
+    ASSERT_EQ(run.exitCode, 0) << run.errors.toStdString();
+    const SampleFileProbe probe(run.output.trimmed());
+    const double valid = probe.Values("valid_pixel_count").at(0);
+    const double missing = probe.Values("missing_pixel_count").at(0);
+    EXPECT_NEAR(missing / (valid + missing), 0.2, 0.03);
+    EXPECT_FLOAT_EQ(static_cast<float>(probe.Values("percent_uncorrectable_GRB_errors").at(0)), 0.004f);
 }
 
 TEST(AbisampleCommandTest, AllBandsGiveSixteenFiles) {

@@ -17,6 +17,20 @@ void AbiPixelTally::Classify(const uint16_t* counts, size_t pixelCount, int8_t* 
     }
 }
 
+void AbiPixelTally::Lose(uint16_t* counts, size_t pixelCount, int8_t* flags) {
+    const uint16_t fill = calibration_.fillValue;
+    for (size_t i = 0; i < pixelCount; ++i) {
+        if (counts[i] == fill) {
+            ++histogram_[fill];
+            flags[i] = kQualityFill;
+            continue;
+        }
+        counts[i] = fill;
+        flags[i] = kQualityNoValue;
+        ++missing_;
+    }
+}
+
 uint64_t AbiPixelTally::GoodPixels() const {
     uint64_t good = 0;
     for (int count = 0; count <= calibration_.validMax; ++count) good += histogram_[count];
@@ -30,14 +44,21 @@ uint64_t AbiPixelTally::OutOfRangePixels() const {
     return outOfRange;
 }
 
+float AbiPixelTally::ShareOfEarth(uint64_t pixels) const {
+    const uint64_t earth = GoodPixels() + OutOfRangePixels() + missing_;
+    return earth == 0 ? 0.0f : static_cast<float>(static_cast<double>(pixels) / static_cast<double>(earth));
+}
+
 float AbiPixelTally::GoodShare() const {
-    const uint64_t flagged = GoodPixels() + OutOfRangePixels();
-    return flagged == 0 ? 0.0f : static_cast<float>(static_cast<double>(GoodPixels()) / flagged);
+    return ShareOfEarth(GoodPixels());
 }
 
 float AbiPixelTally::OutOfRangeShare() const {
-    const uint64_t flagged = GoodPixels() + OutOfRangePixels();
-    return flagged == 0 ? 0.0f : static_cast<float>(static_cast<double>(OutOfRangePixels()) / flagged);
+    return ShareOfEarth(OutOfRangePixels());
+}
+
+float AbiPixelTally::NoValueShare() const {
+    return ShareOfEarth(missing_);
 }
 
 AbiRadianceSummary AbiPixelTally::Radiance() const {

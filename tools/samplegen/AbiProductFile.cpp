@@ -312,14 +312,15 @@ void AbiProductFile::DefineStatistics() {
                                       "good and conditionally usable quality pixels only)");
     }
 
-    file_.DefineVariable("percent_uncorrectable_L0_errors", NC_FLOAT)
-        .Text("long_name", "percent data lost due to uncorrectable L0 errors")
+    const char* link = description_.grb ? "GRB" : "L0";
+    file_.DefineVariable(UncorrectableErrorsName(), NC_FLOAT)
+        .Text("long_name", std::string("percent data lost due to uncorrectable ") + link + " errors")
         .Floats("_FillValue", {kFloatFill})
         .Floats("valid_range", {0.0f, 1.0f})
         .Text("units", "percent")
         .Text("coordinates", "t y_image x_image")
         .Text("grid_mapping", "goes_imager_projection")
-        .Text("cell_methods", "t: sum area: sum (uncorrectable L0 errors only)");
+        .Text("cell_methods", std::string("t: sum area: sum (uncorrectable ") + link + " errors only)");
     file_.DefineVariable("earth_sun_distance_anomaly_in_AU", NC_FLOAT)
         .Text("long_name", "earth sun distance anomaly in astronomical units")
         .Floats("_FillValue", {kFloatFill})
@@ -471,10 +472,14 @@ void AbiProductFile::WriteBand() {
     }};
     for (const auto& [name, value] : planckValues) file_.Variable(name).Write(&value);
 
-    const float noErrors = 0.0f;
+    const auto errors = static_cast<float>(description_.uncorrectableErrors);
     const auto distanceValue = static_cast<float>(EarthSunDistance(dayOfYear));
-    file_.Variable("percent_uncorrectable_L0_errors").Write(&noErrors);
+    file_.Variable(UncorrectableErrorsName()).Write(&errors);
     file_.Variable("earth_sun_distance_anomaly_in_AU").Write(&distanceValue);
+}
+
+const char* AbiProductFile::UncorrectableErrorsName() const {
+    return description_.grb ? "percent_uncorrectable_GRB_errors" : "percent_uncorrectable_L0_errors";
 }
 
 void AbiProductFile::WriteStars() {
@@ -507,7 +512,7 @@ void AbiProductFile::Finish(const AbiPixelTally& tally) {
         file_.Variable(name).Write(&stored);
     };
     writeInt("valid_pixel_count", tally.GoodPixels());
-    writeInt("missing_pixel_count", 0);
+    writeInt("missing_pixel_count", tally.MissingPixels());
     writeInt("saturated_pixel_count", tally.SaturatedPixels());
     writeInt("undersaturated_pixel_count", tally.UndersaturatedPixels());
 
@@ -527,6 +532,6 @@ void AbiProductFile::Finish(const AbiPixelTally& tally) {
         .Floats("percent_good_pixel_qf", {tally.GoodShare()})
         .Floats("percent_conditionally_usable_pixel_qf", {0.0f})
         .Floats("percent_out_of_range_pixel_qf", {tally.OutOfRangeShare()})
-        .Floats("percent_no_value_pixel_qf", {0.0f});
+        .Floats("percent_no_value_pixel_qf", {tally.NoValueShare()});
     file_.Close();
 }

@@ -32,6 +32,8 @@ struct AbiProductDescription {
     int size;
     QString fileName;
     AbiScanTimes times;
+    double uncorrectableErrors; // the share of the data lost, 0..1
+    bool grb;                   // made from the GRB broadcast rather than the L0 data
 };
 
 // Rows of Rad and DQF are written in blocks of this many rows, one chunk row at a time.
@@ -43,7 +45,8 @@ public:
     AbiProductFile(const QString& path, const AbiProductDescription& description);
 
     void WriteRows(size_t firstRow, size_t rowCount, const uint16_t* counts, const int8_t* flags);
-    // Writes the pixel counts, the radiance statistics and the quality shares, and closes the file.
+    // Writes the pixel counts (the missing ones too), the radiance statistics and the quality shares, and
+    // closes the file.
     void Finish(const AbiPixelTally& tally);
 
 private:
@@ -57,6 +60,7 @@ private:
     void WriteGeometry();
     void WriteBand();
     void WriteStars();
+    const char* UncorrectableErrorsName() const;
 
     NcFile file_;
     AbiProductDescription description_;

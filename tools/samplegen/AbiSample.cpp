@@ -1,6 +1,7 @@
 // Option checks, the product's file name, and the row-block writing of a whole sample file.
 #include "AbiSample.h"
 
+#include "AbiLostRows.h"
 #include "AbiProductFile.h"
 #include "AbiScene.h"
 #include "AbiSceneBlocks.h"
@@ -14,6 +15,7 @@
 #include <optional>
 #include <stdexcept>
 #include <system_error>
+#include <utility>
 
 namespace {
 
@@ -38,6 +40,11 @@ void Validate(const AbiSampleOptions& options) {
                  .arg(options.size));
     if (!std::isfinite(options.longitude) || options.longitude < -180.0f || options.longitude > 180.0f)
         Fail(QStringLiteral("longitude must be -180..180 degrees, not %1").arg(options.longitude));
+    for (const auto& [name, percent] :
+         {std::pair{"missing rows", options.missingRowsPercent},
+          std::pair{"uncorrectable errors", options.uncorrectableErrorsPercent}})
+        if (!(percent >= 0.0 && percent <= 100.0))
+            Fail(QStringLiteral("%1 must be 0..100 percent, not %2").arg(QLatin1String(name)).arg(percent));
     const auto pixels =
         static_cast<size_t>(AbiSampleSize(options)) * static_cast<size_t>(AbiSampleSize(options));
     if (!options.counts.empty() && options.counts.size() != pixels)
@@ -88,6 +95,22 @@ private:
     bool moved_ = false;
 };
 
+// Each row's pixels on the Earth's disk: those of the scene's disk, or the given counts that are not fill.
+std::vector<size_t> EarthPixelsPerRow(const AbiSampleOptions& options, const AbiScene* scene, int size) {
+    std::vector<size_t> earth(static_cast<size_t>(size));
+    const uint16_t fill = BandCalibration(options.band).fillValue;
+    for (size_t row = 0; row < earth.size(); ++row) {
+        if (scene) {
+            earth[row] = static_cast<size_t>(scene->EarthPixels(static_cast<int>(row)));
+            continue;
+        }
+        const auto first = options.counts.begin() + static_cast<std::ptrdiff_t>(row * earth.size());
+        earth[row] = static_cast<size_t>(
+            std::count_if(first, first + size, [fill](uint16_t count) { return count != fill; }));
+    }
+    return earth;
+}
+
 void WriteImage(const AbiSampleOptions& options, int size, AbiProductFile& file) {
     AbiPixelTally tally(BandCalibration(options.band));
     const auto columns = static_cast<size_t>(size);
@@ -98,10 +121,25 @@ void WriteImage(const AbiSampleOptions& options, int size, AbiProductFile& file)
         scene.emplace(options, size);
         blocks.emplace(*scene, columns, kAbiChunkEdge);
     }
+    const AbiRowRange lost = options.missingRowsPercent > 0
+                                 ? LostRows(EarthPixelsPerRow(options, scene ? &*scene : nullptr, size),
+                                            options.missingRowsPercent)
+                                 : AbiRowRange{};
+    std::vector<uint16_t> damaged; // a block with lost rows
     for (size_t firstRow = 0; firstRow < columns; firstRow += kAbiChunkEdge) {
         const size_t rows = std::min(kAbiChunkEdge, columns - firstRow);
         const uint16_t* counts = blocks ? blocks->Next() : options.counts.data() + firstRow * columns;
-        tally.Classify(counts, rows * columns, flags.data());
+        if (lost.Overlaps(firstRow, rows)) {
+            damaged.assign(counts, counts + rows * columns);
+            counts = damaged.data();
+        }
+        for (size_t row = 0; row < rows; ++row) {
+            const size_t offset = row * columns;
+            if (lost.Contains(firstRow + row))
+                tally.Lose(damaged.data() + offset, columns, flags.data() + offset);
+            else
+                tally.Classify(counts + offset, columns, flags.data() + offset);
+        }
         file.WriteRows(firstRow, rows, counts, flags.data());
     }
     file.Finish(tally);
@@ -131,7 +169,8 @@ QString WriteAbiSample(const AbiSampleOptions& options, const QString& folder) {
     PartialFile partial(directory, fileName);
     {
         AbiProductFile file(partial.Path(), {options.satellite, options.band, options.scanMode,
-                                             options.longitude, options.seed, size, fileName, times});
+                                             options.longitude, options.seed, size, fileName, times,
+                                             options.uncorrectableErrorsPercent / 100.0, options.grb});
         WriteImage(options, size, file);
     }
     partial.MoveTo(path);

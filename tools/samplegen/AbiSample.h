@@ -21,6 +21,15 @@ struct AbiSampleOptions {
     uint32_t seed = 1; // the scene is a deterministic function of all options
     // When not empty: exactly size * size counts, row by row, written instead of the scene.
     std::vector<uint16_t> counts;
+    // The share of the Earth's disk, in percent (0 to 100), lost as a broken downlink loses it: whole rows
+    // from the middle of the disk southwards (then northwards), whose Earth pixels (those not at the fill
+    // value) are written as fill values flagged "no value" and counted as missing. Pixel counts and quality
+    // shares agree with what is written.
+    double missingRowsPercent = 0;
+    // The share of the data lost to uncorrectable errors, in percent (0 to 100), as the file states it; made
+    // from the GRB broadcast, the file states it as percent_uncorrectable_GRB_errors instead of _L0_.
+    double uncorrectableErrorsPercent = 0;
+    bool grb = false;
 };
 
 // The image width and height that the options give (FullDiskSize(band) when size is 0).

@@ -57,15 +57,26 @@ void AbiScene::RenderRows(int firstRow, int rowCount, uint16_t* counts) const {
         RenderRow(firstRow + row, counts + static_cast<size_t>(row) * size_);
 }
 
-void AbiScene::RenderRow(int row, uint16_t* counts) const {
+AbiScene::DiskSpan AbiScene::DiskColumns(int row) const {
     const float v = (static_cast<float>(row) - centre_) / polarRadius_;
-    if (std::fabs(v) >= 1.0f) {
+    if (std::fabs(v) >= 1.0f) return {0, -1};
+    const float halfWidth = radius_ * std::sqrt(1.0f - v * v);
+    return {std::max(0, static_cast<int>(std::ceil(centre_ - halfWidth))),
+            std::min(size_ - 1, static_cast<int>(std::floor(centre_ + halfWidth)))};
+}
+
+int AbiScene::EarthPixels(int row) const {
+    const DiskSpan span = DiskColumns(row);
+    return std::max(0, span.last - span.first + 1);
+}
+
+void AbiScene::RenderRow(int row, uint16_t* counts) const {
+    const auto [first, last] = DiskColumns(row);
+    if (last < first) {
         std::fill(counts, counts + size_, fill_);
         return;
     }
-    const float halfWidth = radius_ * std::sqrt(1.0f - v * v);
-    const int first = std::max(0, static_cast<int>(std::ceil(centre_ - halfWidth)));
-    const int last = std::min(size_ - 1, static_cast<int>(std::floor(centre_ + halfWidth)));
+    const float v = (static_cast<float>(row) - centre_) / polarRadius_;
     std::fill(counts, counts + first, fill_);
     std::fill(counts + last + 1, counts + size_, fill_);
 

@@ -16,8 +16,15 @@ public:
 
     // Fills rowCount rows of size counts each, starting at firstRow. Safe to call from several threads.
     void RenderRows(int firstRow, int rowCount, uint16_t* counts) const;
+    // How many pixels of the row lie on the Earth's disk, where the counts are not the fill value.
+    int EarthPixels(int row) const;
 
 private:
+    // The columns first … last of the row that lie on the disk; last < first when none does.
+    struct DiskSpan {
+        int first, last;
+    };
+    DiskSpan DiskColumns(int row) const;
     void ComputeNodeRows(const EarthModel& earth, int firstRow, int endRow);
     void RenderRow(int row, uint16_t* counts) const;
     AbiSceneLevel Node(int column, int row) const {

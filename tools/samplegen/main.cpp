@@ -37,6 +37,15 @@ long long Integer(const QCommandLineParser& parser, const QString& name, long lo
     return value;
 }
 
+double Percent(const QCommandLineParser& parser, const QString& name) {
+    bool ok = false;
+    const double value = parser.value(name).toDouble(&ok);
+    if (!ok || !(value >= 0.0 && value <= 100.0))
+        BadArgument(QStringLiteral("--%1 must be a percentage from 0 to 100, not \"%2\"")
+                        .arg(name, parser.value(name)));
+    return value;
+}
+
 QDateTime StartTime(const QString& text) {
     static const QRegularExpression pattern(
         QStringLiteral("^(\\d{4})-(\\d{2})-(\\d{2})T(\\d{2}):(\\d{2}):(\\d{2})(?:\\.(\\d{1,3}))?Z?$"));
@@ -97,6 +106,9 @@ Request ParseRequest(const QCommandLineParser& parser) {
         options.longitude = longitude;
     }
     options.seed = static_cast<uint32_t>(Integer(parser, QStringLiteral("seed"), 0, UINT32_MAX));
+    options.missingRowsPercent = Percent(parser, QStringLiteral("missing-rows"));
+    options.uncorrectableErrorsPercent = Percent(parser, QStringLiteral("uncorrectable-errors"));
+    options.grb = parser.isSet(QStringLiteral("grb"));
     request.folder = parser.value(QStringLiteral("out"));
     return request;
 }
@@ -136,6 +148,15 @@ int main(int argc, char** argv) {
          QStringLiteral("DEG")},
         {QStringLiteral("seed"), QStringLiteral("Seed of the synthetic scene (default 1)."),
          QStringLiteral("N"), QStringLiteral("1")},
+        {QStringLiteral("missing-rows"),
+         QStringLiteral("Lose this percentage of the Earth's disk as whole rows, as a broken downlink does: "
+                        "fill values, flagged and counted as missing (default 0)."),
+         QStringLiteral("PERCENT"), QStringLiteral("0")},
+        {QStringLiteral("uncorrectable-errors"),
+         QStringLiteral("Percentage of the data the file says was lost to uncorrectable errors (default 0)."),
+         QStringLiteral("PERCENT"), QStringLiteral("0")},
+        {QStringLiteral("grb"),
+         QStringLiteral("Made from the GRB broadcast: percent_uncorrectable_GRB_errors instead of _L0_.")},
         {QStringLiteral("out"),
          QStringLiteral("Existing folder to write into (default: the current folder)."),
          QStringLiteral("FOLDER"), QStringLiteral(".")},

@@ -1,6 +1,7 @@
 // What processing one received file came to, as the scan reports it.
 #pragma once
 
+#include "AbiCompleteness.h"
 #include "AbiFileName.h"
 #include "BandTables.h"
 #include "DateTime.h"
@@ -25,8 +26,11 @@ struct FileOutcome {
     // Why the file was not processed; it then stays for the next scan, unless skipReason says it was deleted.
     std::optional<Failure> failure;
     SkipReason skipReason = SkipReason::None;
-    QString imagePath;         // the image written last; empty when none
-    float longitude = 0;       // of the projection origin, degrees east
+    QString imagePath;   // the image written last; empty when none
+    float longitude = 0; // of the projection origin, degrees east
+    // How whole the image is, as its file says, and whether that is below IncompleteBelowPercent.
+    AbiCompleteness completeness;
+    bool incomplete = false;
     TDateTime nominalTime = 0; // set once an image is written
     // Processed, or skipped, but the source could not be deleted (and why).
     std::optional<Failure> sourceNotDeleted;

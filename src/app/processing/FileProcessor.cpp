@@ -174,8 +174,9 @@ Status FileProcessor::Process(const ReceivedFile& file, const FileIdentity& list
     Status read = options.singleFileMode ? Status() : CheckUnchanged(file.path, *copied);
     if (read)
         read = reader ? reader->Read({readPath, name, options.waits.retryOpen, options.singleFileMode},
-                                     bitmap, outcome.longitude)
+                                     bitmap, outcome.longitude, outcome.completeness)
                       : reader.status();
+    outcome.incomplete = read && outcome.completeness.Below(options.incompleteBelowPercent);
     bool archived = false;
     if (read && haveCopy && keepCopy) {
         if (const Status placed = PutInPlace(readPath, paths.copyPath); placed)

@@ -29,5 +29,7 @@ struct ProcessingOptions {
     ProcessingWaits waits;
     ReaderProcessSettings reader;
     RetentionDays keep;
+    // An image less complete than this percentage is reported as incomplete; 0 never.
+    double incompleteBelowPercent = 99.0;
     std::array<QString, kBandCount> lastSaved; // each band's newest image, as the settings hold it
 };

@@ -11,10 +11,14 @@ const QString kFailed = QStringLiteral("failed");
 const QString kNotDeleted = QStringLiteral("not deleted: ");
 const QString kNotArchived = QStringLiteral("not archived: ");
 
+QString FileName(const FileOutcome& outcome) {
+    return QFileInfo(outcome.sourcePath).fileName();
+}
+
 // "<name> <what>"; none when there is nothing to say.
 std::optional<QString> Named(const FileOutcome& outcome, const std::optional<QString>& what) {
     if (!what) return std::nullopt;
-    return QFileInfo(outcome.sourcePath).fileName() + u' ' + *what;
+    return FileName(outcome) + u' ' + *what;
 }
 
 std::optional<QString> FailedText(const FileOutcome& outcome) {
@@ -66,6 +70,36 @@ QString ThumbnailHint(const FileOutcome& outcome) {
            FormatDateTime("yyyy-mm-dd hhnn", outcome.nominalTime) + "  band " +
            BandCode.at(outcome.BandIndex()) + "  [" + BandCaption.at(outcome.BandIndex()) + "]  at " +
            LongitudeText(outcome.longitude);
+}
+
+std::optional<LogLine> CompletenessLine(const FileOutcome& outcome) {
+    if (!outcome.Processed()) return std::nullopt;
+    const AbiCompleteness& stated = outcome.completeness;
+    if (const QString contradiction = stated.Contradiction(); !contradiction.isEmpty())
+        return LogLine{FileName(outcome) +
+                           ": completeness not known, the file's pixel counts contradict each "
+                           "other: " +
+                           contradiction,
+                       LogSeverity::Warning};
+    const std::optional<QString> missing = MissingText(stated);
+    if (!outcome.incomplete || !missing) return std::nullopt;
+    return LogLine{FileName(outcome) + ": incomplete, " + *missing, LogSeverity::Warning};
+}
+
+std::optional<QString> MissingText(const AbiCompleteness& stated) {
+    const std::optional<double> missing = stated.MissingPercent();
+    if (!missing) return std::nullopt;
+    QString text = PercentText(*missing) + " of the disk missing";
+    if (stated.uncorrectableErrors)
+        text +=
+            QStringLiteral(" (%1 errors %2)")
+                .arg(stated.errorSource == AbiErrorSource::GRB ? QStringLiteral("GRB") : QStringLiteral("L0"),
+                     PercentText(100.0 * *stated.uncorrectableErrors));
+    return text;
+}
+
+QString PercentText(double percent) {
+    return QLocale::system().toString(percent, 'f', 1) + QStringLiteral(" %");
 }
 
 std::optional<QString> FailureLine(const FileOutcome& outcome) {

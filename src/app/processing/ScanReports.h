@@ -28,6 +28,18 @@ QString ProcessedStatusText(const FileOutcome& outcome);
 // "GOES-16  2025-01-21 2000  band B13  [10.3 µm  thermal]  at 75.2° W".
 QString ThumbnailHint(const FileOutcome& outcome);
 
+// For a processed file whose image is below IncompleteBelowPercent, a warning: "<name>: incomplete, 20.0 % of
+// the disk missing (GRB errors 0.4 %)" (L0 errors when the file counts those; without the parenthesis when
+// it counts neither). For one whose pixel counts contradict each other, a warning that says so. None
+// otherwise.
+std::optional<LogLine> CompletenessLine(const FileOutcome& outcome);
+
+// "20.0 % of the disk missing (GRB errors 0.4 %)", as in CompletenessLine; none without a figure.
+std::optional<QString> MissingText(const AbiCompleteness& stated);
+
+// "20.0 %" with the locale's decimal separator.
+QString PercentText(double percent);
+
 // "<name> failed: <reason>" for a file that was not processed; none for a processed file or one of an
 // unticked band, deleted unread without a word.
 std::optional<QString> FailureLine(const FileOutcome& outcome);

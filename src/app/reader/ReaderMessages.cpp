@@ -7,7 +7,7 @@
 namespace {
 
 constexpr quint32 kRequestMark = 0x53525132; // "SRQ2"
-constexpr quint32 kAnswerMark = 0x53524131;  // "SRA1"
+constexpr quint32 kAnswerMark = 0x53524132;  // "SRA2"
 
 // Whether the stream read everything it was asked for and nothing is left over.
 bool WholeMessage(const QDataStream& in) {
@@ -22,6 +22,39 @@ QDataStream& operator<<(QDataStream& out, const AbiFileInfo& name) {
 QDataStream& operator>>(QDataStream& in, AbiFileInfo& name) {
     return in >> name.satellite >> name.bandIndex >> name.scanMode >> name.startTime >> name.nominalTime >>
            name.startField;
+}
+
+template <typename T> QDataStream& operator<<(QDataStream& out, const std::optional<T>& value) {
+    out << value.has_value();
+    return value ? out << *value : out;
+}
+
+template <typename T> QDataStream& operator>>(QDataStream& in, std::optional<T>& value) {
+    bool present = false;
+    in >> present;
+    if (!present) {
+        value.reset();
+        return in;
+    }
+    return in >> value.emplace();
+}
+
+QDataStream& operator<<(QDataStream& out, const AbiCompleteness& stated) {
+    return out << stated.gridPixels << stated.validPixels << stated.missingPixels << stated.saturatedPixels
+               << stated.undersaturatedPixels << stated.goodShare << stated.conditionallyUsableShare
+               << stated.outOfRangeShare << stated.noValueShare << stated.uncorrectableErrors
+               << static_cast<quint8>(stated.errorSource);
+}
+
+// Fails the stream for an error source that does not exist.
+QDataStream& operator>>(QDataStream& in, AbiCompleteness& stated) {
+    quint8 source = 0;
+    in >> stated.gridPixels >> stated.validPixels >> stated.missingPixels >> stated.saturatedPixels >>
+        stated.undersaturatedPixels >> stated.goodShare >> stated.conditionallyUsableShare >>
+        stated.outOfRangeShare >> stated.noValueShare >> stated.uncorrectableErrors >> source;
+    if (source > static_cast<quint8>(AbiErrorSource::GRB)) in.setStatus(QDataStream::ReadCorruptData);
+    stated.errorSource = static_cast<AbiErrorSource>(source);
+    return in;
 }
 
 bool Exists(const AbiFileInfo& name) {
@@ -60,7 +93,7 @@ QByteArray EncodeReaderAnswer(const ReaderAnswer& answer) {
     if (!answer.status.ok())
         out << static_cast<qint32>(answer.status.failure().code) << answer.status.failure().message;
     out << static_cast<qint32>(answer.width) << static_cast<qint32>(answer.height)
-        << static_cast<qint64>(answer.rowBytes) << answer.longitude;
+        << static_cast<qint64>(answer.rowBytes) << answer.longitude << answer.completeness;
     return bytes;
 }
 
@@ -79,7 +112,7 @@ std::optional<ReaderAnswer> DecodeReaderAnswer(const QByteArray& bytes) {
     }
     qint32 width = 0, height = 0;
     qint64 rowBytes = 0;
-    in >> width >> height >> rowBytes >> answer.longitude;
+    in >> width >> height >> rowBytes >> answer.longitude >> answer.completeness;
     if (!WholeMessage(in)) return std::nullopt;
     answer.width = width;
     answer.height = height;

@@ -38,7 +38,8 @@ ReaderProcess::~ReaderProcess() = default;
 ReaderProcess::ReaderProcess(ReaderProcess&&) noexcept = default;
 ReaderProcess& ReaderProcess::operator=(ReaderProcess&&) noexcept = default;
 
-Status ReaderProcess::Read(const AbiReadRequest& request, TExtBitmap& bitmap, float& longitude) {
+Status ReaderProcess::Read(const AbiReadRequest& request, TExtBitmap& bitmap, float& longitude,
+                           AbiCompleteness& completeness) {
     const auto bytes =
         started_->child.Ask(EncodeReaderRequest(request), started_->answerWithin,
                             [](const QByteArray& part) { return DecodeReaderAnswer(part).has_value(); });
@@ -50,6 +51,7 @@ Status ReaderProcess::Read(const AbiReadRequest& request, TExtBitmap& bitmap, fl
     if (!rows) return rows.status();
     if (Status adopted = AdoptGreyRows(bitmap, std::move(*rows)); !adopted) return adopted;
     longitude = answer->longitude;
+    completeness = answer->completeness;
     return {};
 }
 
@@ -57,5 +59,6 @@ Status ReadAbiImageIsolated(const AbiReadRequest& request, TExtBitmap& bitmap, f
                             const ReaderProcessSettings& reader) {
     auto started = ReaderProcess::Start(reader);
     if (!started) return started.status();
-    return started->Read(request, bitmap, longitude);
+    AbiCompleteness completeness;
+    return started->Read(request, bitmap, longitude, completeness);
 }

@@ -3,6 +3,7 @@
 // The grey rows come back in shared memory and become the bitmap's pixels without a copy.
 #pragma once
 
+#include "AbiCompleteness.h"
 #include "AbiReadRequest.h"
 #include "Failure.h"
 #include "ReaderProcessSettings.h"
@@ -23,8 +24,10 @@ public:
     ReaderProcess(ReaderProcess&&) noexcept;
     ReaderProcess& operator=(ReaderProcess&&) noexcept;
 
-    // As ReadAbiImage, in the started process: the bitmap and longitude are set only on success.
-    Status Read(const AbiReadRequest& request, TExtBitmap& bitmap, float& longitude);
+    // As ReadAbiImage, in the started process: the bitmap, the longitude and how whole the image is are set
+    // only on success.
+    Status Read(const AbiReadRequest& request, TExtBitmap& bitmap, float& longitude,
+                AbiCompleteness& completeness);
 
 private:
     // The pixel memory and the process it was handed to.
@@ -34,7 +37,7 @@ private:
     std::unique_ptr<Started> started_;
 };
 
-// Starts a reader and reads the file in it at once.
+// Starts a reader and reads the file in it at once, without the completeness.
 Status ReadAbiImageIsolated(const AbiReadRequest& request, TExtBitmap& bitmap, float& longitude,
                             const ReaderProcessSettings& reader);
 

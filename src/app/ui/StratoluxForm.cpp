@@ -231,6 +231,9 @@ void TFormStratolux::FormCreate() {
     KeepImagesDays = std::make_unique<TRegistryInteger>("KeepImagesDays", 0);
     KeepNetCDFDays = std::make_unique<TRegistryInteger>("KeepNetCDFDays", 0);
     Keep = {std::max(KeepImagesDays->Value, 0), std::max(KeepNetCDFDays->Value, 0)};
+    IncompleteBelow = std::make_unique<TRegistryDecimal>("IncompleteBelowPercent", IncompleteBelowPercent,
+                                                         TDecimalRange{0, 100});
+    IncompleteBelowPercent = IncompleteBelow->Value;
 }
 
 void TFormStratolux::showEvent(QShowEvent* event) {
@@ -254,7 +257,7 @@ void TFormStratolux::FormShow() {
     Log->WriteSessionEntry("Starting " + ProgramTitle(), UtcNow());
     QStringList readWarnings = SettingsFileWarnings;
     readWarnings << SelfPersistingReadWarnings(*this);
-    readWarnings << ReaderAnswerMinutes->ReadWarning();
+    readWarnings << ReaderAnswerMinutes->ReadWarning() << IncompleteBelow->ReadWarning();
     for (const QString& warning : readWarnings)
         if (!warning.isEmpty()) WriteLog(warning, 0, LogSeverity::Warning);
     PublishOptions();
@@ -384,6 +387,7 @@ void TFormStratolux::PublishOptions() {
     options.waits = Waits;
     options.reader = Reader;
     options.keep = Keep;
+    options.incompleteBelowPercent = IncompleteBelowPercent;
     for (int band = 0; band < kBandCount; ++band)
         if (LastSavedSettings[band]) options.lastSaved[band] = LastSaved(band);
     Scan.PublishOptions(options);
@@ -411,6 +415,7 @@ void TFormStratolux::ReportOutcome(const FileOutcome& outcome) {
         WriteLog(ProcessedLogLine(outcome), 0);
         ShowStatus(ProcessedStatusText(outcome));
         Thumbnails->ShowSavedImage(outcome.BandIndex(), outcome.thumbnail, ThumbnailHint(outcome));
+        if (const std::optional<LogLine> line = CompletenessLine(outcome)) Report(*line, fileName);
     } else if (const std::optional<QString> line = FailureLine(outcome)) {
         Report({*line, LogSeverity::Failure}, fileName);
     }

@@ -25,6 +25,7 @@ class SetupTab;
 class StationWeb;
 class TFormSingleImage;
 class TLED;
+class TRegistryDecimal;
 class TRegistryFormInfo;
 class TRegistryInteger;
 class TRegistryString;
@@ -65,6 +66,8 @@ public:
     ReaderProcessSettings Reader;
     // How many days the program's own images and archived files are kept (0: for ever), from the settings.
     RetentionDays Keep;
+    // An image less complete than this percentage gets a warning (0: never), from the settings.
+    double IncompleteBelowPercent = 99.0;
 
 public slots:
     void BitBtnStartStopClick();
@@ -121,6 +124,7 @@ private:
     // Settings without a control on the Setup tab, like the reader's bound.
     std::unique_ptr<TRegistryInteger> KeepImagesDays;
     std::unique_ptr<TRegistryInteger> KeepNetCDFDays;
+    std::unique_ptr<TRegistryDecimal> IncompleteBelow;
     // The page that shows the station in a browser, when WebPort asks for it.
     std::unique_ptr<StationWeb> Web;
     // Declared after the settings it stores, so that it has finished before they go.

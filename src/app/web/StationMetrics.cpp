@@ -53,6 +53,9 @@ QByteArray StationMetrics(const StationFacts& facts) {
     text.Family("files_skipped_total", "counter",
                 "Received files of unticked bands deleted since the start.");
     text.Sample(station.counts.skipped);
+    text.Family("images_incomplete_total", "counter",
+                "Images made since the start that are less complete than IncompleteBelowPercent.");
+    text.Sample(station.counts.incomplete);
     text.Family("staying_files", "gauge", "Received files that stay in the source folder after failing.");
     text.Sample(station.staying.size());
 
@@ -62,6 +65,14 @@ QByteArray StationMetrics(const StationFacts& facts) {
     text.Family("band_image_bytes", "gauge", "The size of each band's newest image file.");
     for (int band = 0; band < kBandCount; ++band)
         if (facts.images[band]) text.Sample(facts.images[band]->bytes, Label("band", BandCode.at(band)));
+
+    text.Family("image_completeness_percent", "gauge",
+                "How whole each band's newest image is: its file's valid pixels in percent of its valid and "
+                "missing ones.");
+    for (int band = 0; band < kBandCount; ++band)
+        if (const std::optional<double> percent = station.bands[band].completeness.Percent();
+            percent && facts.images[band])
+            text.Sample(*percent, Label("band", BandCode.at(band)));
 
     text.Family("folder_free_bytes", "gauge", "Space left in the source, netCDF and image folders.");
     for (const FolderReport& folder : facts.folders)

@@ -2,6 +2,7 @@
 #include "StationPage.h"
 
 #include "ScanController.h"
+#include "ScanReports.h"
 
 #include <QCryptographicHash>
 #include <QFileInfo>
@@ -24,6 +25,10 @@ figure{margin:0;text-align:center}
 figure img,.blank{width:120px;height:120px;display:block;margin:0 auto 3px;background:#808080}
 figcaption{font-size:12px}
 .when{color:#404040;font-size:11px}
+.whole{font-size:11px;color:#404040}
+.whole.incomplete{display:inline-block;padding:0 5px;background:#ffe9a8;color:#7a4b00;font-weight:600;
+ border:1px solid #d9a400}
+.whole.unknown{font-style:italic}
 pre.log{margin:0;padding:6px 10px;max-height:26em;overflow:auto;white-space:pre-wrap;overflow-wrap:anywhere;
  font:12px/1.35 ui-monospace,"DejaVu Sans Mono",monospace}
 .failed{background:#ffd8d8;color:#c00000}
@@ -76,10 +81,25 @@ QString Header(const StationSnapshot& station) {
     const FileCounts& counts = station.counts;
     return QString("<header><h1>%1</h1><div class=state><span><span class=\"lamp %2\"></span>"
                    "<b>%3</b></span><span>Last scan: %4</span><span>Next scan: %5</span>"
-                   "<span>Since %6: %7 processed, %8 failed, %9 skipped</span></div></header>\n")
+                   "<span>Since %6: %7 processed (%8 incomplete), %9 failed, %10 skipped</span></div>"
+                   "</header>\n")
         .arg(Escaped(station.caption), station.scanning ? "scanning" : "idle", state, lastScan, nextScan,
-             PageTime(station.started), QString::number(counts.processed), QString::number(counts.failed),
-             QString::number(counts.skipped));
+             PageTime(station.started), QString::number(counts.processed), QString::number(counts.incomplete),
+             QString::number(counts.failed), QString::number(counts.skipped));
+}
+
+// "80.0 % complete", marked when below IncompleteBelowPercent; nothing for an image whose file did not say.
+QString Completeness(const BandImage& image) {
+    const AbiCompleteness& stated = image.completeness;
+    if (const QString contradiction = stated.Contradiction(); !contradiction.isEmpty())
+        return QString("<div class=\"whole unknown\" title=\"pixel counts contradict each other: %1\">"
+                       "completeness not known</div>")
+            .arg(Escaped(contradiction));
+    const std::optional<double> percent = stated.Percent();
+    if (!percent) return {};
+    return QString("<div class=\"whole%1\" title=\"%2\">%3 complete</div>")
+        .arg(image.incomplete ? " incomplete" : "", Escaped(MissingText(stated).value_or(QString())),
+             PercentText(*percent));
 }
 
 QString BandFigure(const StationFacts& facts, int band) {
@@ -93,8 +113,8 @@ QString BandFigure(const StationFacts& facts, int band) {
     if (const std::optional<ImageFile>& file = facts.images[band])
         when = QString("<div class=when>%1 &middot; <a href=\"%2\">full size, %3</a></div>")
                    .arg(PageTime(file->time), ImagePath(band), DataSize(file->bytes));
-    return QString("<figure>%1<figcaption>%2</figcaption>%3</figure>\n")
-        .arg(picture, Escaped(BandLabelCaption(band)), when);
+    return QString("<figure>%1<figcaption>%2</figcaption>%3%4</figure>\n")
+        .arg(picture, Escaped(BandLabelCaption(band)), Completeness(image), when);
 }
 
 QString Log(const StationSnapshot& station) {

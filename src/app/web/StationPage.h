@@ -1,7 +1,8 @@
 // The station's web page: one page in the style of the window that a phone can read. It shows the caption,
 // whether processing runs, the last and next scan, the sixteen bands' newest images as thumbnails that link
-// to their reduced views, the last lines of the log with failures marked, the files that stay in the source
-// folder with their reasons, and the folders' free space. It reloads itself every kPageRefreshSeconds.
+// to their reduced views, each with how complete it is (marked when below IncompleteBelowPercent), the last
+// lines of the log with failures marked, the files that stay in the source folder with their reasons, and
+// the folders' free space. It reloads itself every kPageRefreshSeconds.
 #pragma once
 
 #include "StationFacts.h"

@@ -1,8 +1,9 @@
 // What the station's web page shows, as one value that is never changed once published: the window's
-// caption and state, the newest image of each band, the last lines of the log, the files that stay in the
-// source folder and the counts of files since the program started.
+// caption and state, the newest image of each band and how whole it is, the last lines of the log, the files
+// that stay in the source folder and the counts of files since the program started.
 #pragma once
 
+#include "AbiCompleteness.h"
 #include "BandTables.h"
 
 #include <QByteArray>
@@ -20,6 +21,9 @@ struct BandImage {
     QString hint;     // the Images tab's tooltip for it
     QImage thumbnail; // the Images tab's picture; null while it is blank
     QByteArray view;  // the image reduced for a browser (ReducedView.h), as JPEG; empty until made
+    // How whole the image is, as its file said; nothing is known of an image of an earlier run.
+    AbiCompleteness completeness;
+    bool incomplete = false; // below IncompleteBelowPercent when it was processed
 };
 
 struct LogEntry {
@@ -36,7 +40,8 @@ struct StayingFile {
 struct FileCounts {
     qint64 processed = 0;
     qint64 failed = 0;
-    qint64 skipped = 0; // deleted unread: a band that is not ticked
+    qint64 skipped = 0;    // deleted unread: a band that is not ticked
+    qint64 incomplete = 0; // processed into an image below IncompleteBelowPercent
 };
 
 struct StationSnapshot {

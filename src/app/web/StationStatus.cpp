@@ -93,8 +93,12 @@ void StationStatus::AddOutcome(const FileOutcome& outcome, const QDateTime& at) 
     }
 
     if (outcome.Processed()) {
-        SetImage(outcome.BandIndex(), outcome.imagePath, ThumbnailHint(outcome), outcome.thumbnail);
-        return;
+        if (outcome.incomplete) ++counts.incomplete;
+        if (BandImage* image = ChangeImage(outcome.BandIndex(), outcome.imagePath, ThumbnailHint(outcome),
+                                           outcome.thumbnail)) {
+            image->completeness = outcome.completeness;
+            image->incomplete = outcome.incomplete;
+        }
     }
     Publish();
 }
@@ -107,13 +111,23 @@ StayingSince StationStatus::Since() const {
 }
 
 void StationStatus::SetImage(int band, const QString& path, const QString& hint, const QImage& thumbnail) {
-    if (band < 0 || band >= kBandCount) return;
+    ChangeImage(band, path, hint, thumbnail);
+    Publish();
+}
+
+BandImage* StationStatus::ChangeImage(int band, const QString& path, const QString& hint,
+                                      const QImage& thumbnail) {
+    if (band < 0 || band >= kBandCount) return nullptr;
     BandImage& image = state_.bands[band];
-    if (image.path != path) image.view.clear();
+    if (image.path != path) {
+        image.view.clear();
+        image.completeness = {};
+        image.incomplete = false;
+    }
     image.path = path;
     image.hint = hint;
     if (!thumbnail.isNull()) image.thumbnail = thumbnail;
-    Publish();
+    return &image;
 }
 
 void StationStatus::ClearThumbnails() {

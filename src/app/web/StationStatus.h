@@ -44,6 +44,8 @@ public:
 
 private:
     void Publish();
+    // SetImage without publishing; none for a band that does not exist.
+    BandImage* ChangeImage(int band, const QString& path, const QString& hint, const QImage& thumbnail);
 
     StationSnapshot state_;
     QSet<QString> reportedInScan_;

@@ -5,6 +5,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <cmath>
 
 namespace {
 
@@ -12,15 +13,54 @@ QJsonValue Time(const QDateTime& time) {
     return time.isValid() ? QJsonValue(IsoTime(time)) : QJsonValue();
 }
 
+QJsonValue Count(const std::optional<qint64>& count) {
+    return count ? QJsonValue(*count) : QJsonValue();
+}
+
+// A share of 0 to 1 as a percentage to two decimals.
+QJsonValue SharePercent(const std::optional<double>& share) {
+    return share ? QJsonValue(std::round(*share * 10000.0) / 100.0) : QJsonValue();
+}
+
+// How whole the image is, and the values of its file that say so.
+void AddCompleteness(QJsonObject& entry, const BandImage& image) {
+    const AbiCompleteness& stated = image.completeness;
+    const std::optional<double> percent = stated.Percent();
+    const QString contradiction = stated.Contradiction();
+    entry.insert("completeness", percent ? QJsonValue(*percent) : QJsonValue());
+    entry.insert("incomplete", image.incomplete);
+    entry.insert("countsContradiction", contradiction.isEmpty() ? QJsonValue() : QJsonValue(contradiction));
+    entry.insert("pixelCounts", QJsonObject{{"valid", Count(stated.validPixels)},
+                                            {"missing", Count(stated.missingPixels)},
+                                            {"saturated", Count(stated.saturatedPixels)},
+                                            {"undersaturated", Count(stated.undersaturatedPixels)}});
+    entry.insert("qualityPercent",
+                 QJsonObject{{"good", SharePercent(stated.goodShare)},
+                             {"conditionallyUsable", SharePercent(stated.conditionallyUsableShare)},
+                             {"outOfRange", SharePercent(stated.outOfRangeShare)},
+                             {"noValue", SharePercent(stated.noValueShare)}});
+    entry.insert(
+        "uncorrectableErrors",
+        stated.uncorrectableErrors
+            ? QJsonValue(QJsonObject{{"source", stated.errorSource == AbiErrorSource::GRB ? "GRB" : "L0"},
+                                     {"percent", SharePercent(stated.uncorrectableErrors)}})
+            : QJsonValue());
+}
+
 QJsonArray Bands(const StationFacts& facts) {
     QJsonArray bands;
     for (int band = 0; band < kBandCount; ++band) {
         const std::optional<ImageFile>& file = facts.images[band];
-        const QJsonValue image = file ? QJsonObject{{"name", file->name},
-                                                    {"time", Time(file->time)},
-                                                    {"bytes", file->bytes},
-                                                    {"viewMade", !facts.snapshot->bands[band].view.isEmpty()}}
-                                      : QJsonValue();
+        const BandImage& shown = facts.snapshot->bands[band];
+        QJsonValue image;
+        if (file) {
+            QJsonObject entry{{"name", file->name},
+                              {"time", Time(file->time)},
+                              {"bytes", file->bytes},
+                              {"viewMade", !shown.view.isEmpty()}};
+            AddCompleteness(entry, shown);
+            image = entry;
+        }
         bands.append(QJsonObject{{"band", BandCode.at(band)}, {"image", image}});
     }
     return bands;
@@ -65,7 +105,8 @@ QByteArray StatusJson(const StationFacts& facts) {
         {"nextScan", Time(station.nextScan)},
         {"counts", QJsonObject{{"processed", station.counts.processed},
                                {"failed", station.counts.failed},
-                               {"skipped", station.counts.skipped}}},
+                               {"skipped", station.counts.skipped},
+                               {"incomplete", station.counts.incomplete}}},
         {"bands", Bands(facts)},
         {"stayingFiles", StayingFiles(station)},
         {"folders", Folders(facts.folders)},

@@ -6,7 +6,8 @@
 #include <QByteArray>
 
 // A JSON object: caption, instance, version, started, state ("running", "idle" or "scanning"), lastScan
-// (start, end) and nextScan (times in ISO 8601 UTC, null when none), counts (processed, failed, skipped since
-// the start), bands (each band's newest image: name, time, bytes; null when none), stayingFiles (name,
-// reason, since) and folders (role, path, freeBytes and totalBytes, or problem).
+// (start, end) and nextScan (times in ISO 8601 UTC, null when none), counts (processed, failed, skipped,
+// incomplete since the start), bands (each band's newest image: name, time, bytes, viewMade, completeness,
+// incomplete, countsContradiction, pixelCounts, qualityPercent, uncorrectableErrors; null when none),
+// stayingFiles (name, reason, since) and folders (role, path, freeBytes and totalBytes, or problem).
 QByteArray StatusJson(const StationFacts& facts);

@@ -4,6 +4,7 @@
 #include "AbiBitmap.h"
 #include "BMPExtImage.h"
 #include "FailureAssertions.h"
+#include "NetCDFGoesAbi.h"
 #include "ProcessingFixture.h"
 #include "ScanReports.h"
 #include "ScanWorker.h"
@@ -240,10 +241,17 @@ TEST_F(IsolatedReaderTest, ReaderStartedBeforeItsFileArrivesReadsIt) {
     isolated.SetPixelFormat(TPixelFormat::pf8bit);
     inProgram.SetPixelFormat(TPixelFormat::pf8bit);
     float longitude = 0;
-    const Status read = reader->Read(AbiReadRequest::ByName(path), isolated, longitude);
+    AbiCompleteness completeness;
+    const Status read = reader->Read(AbiReadRequest::ByName(path), isolated, longitude, completeness);
     ASSERT_TRUE(read.ok()) << qPrintable(read.failure().message);
     ASSERT_TRUE(ReadAbiImage(AbiReadRequest::ByName(path), inProgram, longitude));
     EXPECT_EQ(isolated.Image(), inProgram.Image());
+    // How whole the image is comes back as the reader found it in the file.
+    GreyRows rows;
+    AbiCompleteness inProgramCompleteness;
+    ASSERT_TRUE(ReadAbiGreyRows(AbiReadRequest::ByName(path), rows, longitude, inProgramCompleteness));
+    EXPECT_TRUE(completeness.validPixels);
+    EXPECT_EQ(completeness, inProgramCompleteness);
 }
 
 TEST_F(IsolatedReaderTest, ReaderNeverGivenAFileLeavesNoProcessBehind) {

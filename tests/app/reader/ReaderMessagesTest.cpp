@@ -22,12 +22,26 @@ std::vector<AbiReadRequest> Requests() {
     };
 }
 
-const ReaderAnswer kAnswers[] = {
-    {Status(), 5424, 5424, 5424, -75.2f},
-    {Status(), 97, 97, 100, 137.0f},
-    {Failure{FailureCode::OutOfMemory, QStringLiteral("out of memory (96 × 96 image)")}, 0, 0, 0, 0},
-    {Failure{FailureCode::NoRadianceVariable, QString()}, 0, 0, 0, 0},
-};
+std::vector<ReaderAnswer> Answers() {
+    AbiCompleteness incomplete;
+    incomplete.gridPixels = 5424 * 5424;
+    incomplete.validPixels = 18'483'126;
+    incomplete.missingPixels = 4'620'782;
+    incomplete.saturatedPixels = 0;
+    incomplete.undersaturatedPixels = 17;
+    incomplete.goodShare = 0.8f;
+    incomplete.noValueShare = 0.2f;
+    incomplete.uncorrectableErrors = 0.004f;
+    incomplete.errorSource = AbiErrorSource::GRB;
+    AbiCompleteness unstated;
+    unstated.gridPixels = 97 * 97;
+    return {
+        {Status(), 5424, 5424, 5424, -75.2f, incomplete},
+        {Status(), 97, 97, 100, 137.0f, unstated},
+        {Failure{FailureCode::OutOfMemory, QStringLiteral("out of memory (96 × 96 image)")}, 0, 0, 0, 0, {}},
+        {Failure{FailureCode::NoRadianceVariable, QString()}, 0, 0, 0, 0, {}},
+    };
+}
 
 } // namespace
 
@@ -61,7 +75,7 @@ TEST(ReaderMessages, ARequestForABandOrSatelliteThatDoesNotExistIsRefused) {
 }
 
 TEST(ReaderMessages, AnswersDecodeAsEncoded) {
-    for (const ReaderAnswer& sent : kAnswers) {
+    for (const ReaderAnswer& sent : Answers()) {
         const auto received = DecodeReaderAnswer(EncodeReaderAnswer(sent));
         ASSERT_TRUE(received.has_value());
         ASSERT_EQ(received->status.ok(), sent.status.ok());
@@ -73,13 +87,21 @@ TEST(ReaderMessages, AnswersDecodeAsEncoded) {
         EXPECT_EQ(received->height, sent.height);
         EXPECT_EQ(received->rowBytes, sent.rowBytes);
         EXPECT_EQ(received->longitude, sent.longitude);
+        EXPECT_EQ(received->completeness, sent.completeness);
     }
+}
+
+TEST(ReaderMessages, AnAnswerNamingAnErrorSourceThatDoesNotExistIsRefused) {
+    QByteArray bytes = EncodeReaderAnswer(Answers()[0]);
+    ASSERT_EQ(bytes.back(), static_cast<char>(AbiErrorSource::GRB));
+    bytes.back() = 2;
+    EXPECT_FALSE(DecodeReaderAnswer(bytes));
 }
 
 TEST(ReaderMessages, EveryMessageCutShortIsRefused) {
     QList<QByteArray> messages;
     for (const AbiReadRequest& request : Requests()) messages << EncodeReaderRequest(request);
-    for (const ReaderAnswer& answer : kAnswers) messages << EncodeReaderAnswer(answer);
+    for (const ReaderAnswer& answer : Answers()) messages << EncodeReaderAnswer(answer);
     for (const QByteArray& message : messages)
         for (qsizetype length = 0; length < message.size(); ++length) {
             EXPECT_FALSE(DecodeReaderRequest(message.first(length))) << length << " of " << message.size();

@@ -1,6 +1,7 @@
 // The main window driven as an operator would: first run, restored options, command line, a processed scan,
 // Stop, the exit question and a shutdown signal.
 #include "StratoluxForm.h"
+#include "AbiFileTruth.h"
 #include "AbiSample.h"
 #include "CommandLine.h"
 #include "InstanceName.h"
@@ -22,6 +23,7 @@
 #include <QFileInfo>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QStatusBar>
@@ -311,6 +313,51 @@ TEST_F(StratoluxFormTest, AProcessedScanIsReportedEverywhere) {
     EXPECT_EQ(form.LEDrx->Colour(), QColor(128, 128, 128));
     EXPECT_TRUE(form.Running());
     EXPECT_EQ(form.Scan.TimerProcess().interval(), 50000);
+}
+
+TEST_F(StratoluxFormTest, AnIncompleteImageIsPublishedAndWarnedOfRightAfterItsProcessedLine) {
+    StoreFolders();
+    AbiSampleOptions sample;
+    sample.size = 400;
+    sample.missingRowsPercent = 20;
+    sample.uncorrectableErrorsPercent = 0.4;
+    sample.grb = true;
+    const QString path = WriteAbiSample(sample, received);
+    const double missing = 100.0 - CountFlags(path).CompletenessPercent();
+    TFormStratolux form({}, logFile);
+    form.Waits = Quick();
+    form.Reader.program = READER_PROGRAM;
+    QSignalSpy ended(&form.Scan, &ScanController::ScanEnded);
+    ShowAndStart(form);
+    QTest::mouseClick(form.BitBtnStartStop, Qt::LeftButton);
+    ASSERT_TRUE(ended.wait(20000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return LogText(form).contains(": incomplete, "); }, 5000));
+
+    const QStringList lines = LogText(form).split('\n');
+    const qsizetype processed =
+        lines.indexOf(QRegularExpression(".* Processed  2025-01-21 2000  band B13 .*"));
+    ASSERT_GE(processed, 0) << qPrintable(LogText(form));
+    ASSERT_LT(processed + 1, lines.size());
+    EXPECT_EQ(lines[processed + 1].mid(25), QFileInfo(path).fileName() + ": incomplete, " +
+                                                QString::number(missing, 'f', 1) +
+                                                " % of the disk missing (GRB errors 0.4 %)");
+    EXPECT_TRUE(QFileInfo(form.LastSaved(12)).isFile());
+}
+
+TEST_F(StratoluxFormTest, TheIncompleteThresholdIsADecimalSettingFromZeroToAHundred) {
+    const std::pair<QString, double> cases[] = {{"80.5", 80.5}, {"0", 0}, {"100.5", 99}, {"-1", 99}};
+    for (const auto& [stored, expected] : cases) {
+        WriteStoredText(ProgramName(), "IncompleteBelowPercent", stored);
+        TFormStratolux form({}, logFile);
+        ShowAndStart(form);
+        EXPECT_EQ(form.IncompleteBelowPercent, expected) << qPrintable(stored);
+        const bool outside = expected == 99;
+        EXPECT_EQ(LogText(form).count("Setting IncompleteBelowPercent=" + stored +
+                                      " is outside 0 to 100: the default 99 is used"),
+                  outside ? 1 : 0)
+            << qPrintable(LogText(form));
+        form.close();
+    }
 }
 
 TEST_F(StratoluxFormTest, StopDuringAScanEndsItBeforeTheNextFile) {

@@ -1,5 +1,6 @@
 // The station's web page while the window processes files, as an operator's browser, a script and a
 // monitoring system meet it: over real HTTP on the loopback interface, and in a real browser.
+#include "AbiFileTruth.h"
 #include "AbiSample.h"
 #include "CommandLine.h"
 #include "HttpFetch.h"
@@ -22,6 +23,7 @@
 #include <QTcpServer>
 #include <QTemporaryDir>
 #include <QTest>
+#include <cmath>
 #include <gtest/gtest.h>
 #include <opencv2/imgproc.hpp>
 
@@ -139,7 +141,8 @@ TEST_F(StationPageTest, StatusCountsMoveAfterAProcessedAndAFailedFile) {
     StartAndScan();
     QJsonObject status = Status();
     EXPECT_EQ(status["state"], "running");
-    EXPECT_EQ(status["counts"].toObject(), (QJsonObject{{"processed", 0}, {"failed", 0}, {"skipped", 0}}));
+    EXPECT_EQ(status["counts"].toObject(),
+              (QJsonObject{{"processed", 0}, {"failed", 0}, {"skipped", 0}, {"incomplete", 0}}));
     EXPECT_TRUE(status["lastScan"].toObject()["end"].isString());
     EXPECT_TRUE(status["nextScan"].isString());
 
@@ -147,7 +150,8 @@ TEST_F(StationPageTest, StatusCountsMoveAfterAProcessedAndAFailedFile) {
     ReceiveDamaged();
     ScanAgain();
     status = Status();
-    EXPECT_EQ(status["counts"].toObject(), (QJsonObject{{"processed", 1}, {"failed", 1}, {"skipped", 0}}));
+    EXPECT_EQ(status["counts"].toObject(),
+              (QJsonObject{{"processed", 1}, {"failed", 1}, {"skipped", 0}, {"incomplete", 0}}));
     const QJsonArray staying = status["stayingFiles"].toArray();
     ASSERT_EQ(staying.size(), 1);
     EXPECT_EQ(staying[0].toObject()["name"], kDamagedName);
@@ -189,6 +193,53 @@ TEST_F(StationPageTest, AFileThatStaysCountsOnceAndKeepsItsSinceAcrossARestart) 
     EXPECT_EQ(Status()["counts"].toObject()["failed"], 1);
 }
 
+TEST_F(StationPageTest, AnIncompleteImageShowsHowWholeItIsInTheDataTheMetricsAndThePage) {
+    Receive(7);
+    AbiSampleOptions sample;
+    sample.size = 400;
+    sample.missingRowsPercent = 20;
+    sample.uncorrectableErrorsPercent = 0.4;
+    sample.grb = true;
+    const FlagTally flags = CountFlags(WriteAbiSample(sample, received));
+    const double completeness = flags.CompletenessPercent();
+    ASSERT_NEAR(completeness, 80.0, 0.5);
+    StartAndScan();
+
+    const QJsonObject image = B13Image();
+    EXPECT_EQ(image["completeness"].toDouble(), completeness);
+    EXPECT_TRUE(image["incomplete"].toBool());
+    EXPECT_TRUE(image["countsContradiction"].isNull());
+    EXPECT_EQ(image["pixelCounts"].toObject()["valid"].toInteger(), flags.valid);
+    EXPECT_EQ(image["pixelCounts"].toObject()["missing"].toInteger(), flags.missing);
+    EXPECT_EQ(image["uncorrectableErrors"].toObject(), (QJsonObject{{"source", "GRB"}, {"percent", 0.4}}));
+    EXPECT_EQ(image["qualityPercent"].toObject()["noValue"].toDouble(),
+              std::round(10000.0 * double(flags.missing) / double(flags.valid + flags.missing)) / 100);
+    const QJsonObject b07 = Status()["bands"].toArray()[6].toObject()["image"].toObject();
+    EXPECT_EQ(b07["completeness"].toDouble(), 100.0);
+    EXPECT_FALSE(b07["incomplete"].toBool());
+    EXPECT_EQ(Status()["counts"].toObject()["incomplete"].toInteger(), 1);
+
+    const QStringList metrics = QString::fromUtf8(Body("/metrics")).split('\n');
+    const auto metric = [&](const QString& name) {
+        for (const QString& line : metrics)
+            if (line.startsWith(name + " ")) return line.mid(name.size() + 1).toDouble();
+        return -1.0;
+    };
+    EXPECT_EQ(metric("stratolux_image_completeness_percent{band=\"B13\"}"), completeness);
+    EXPECT_EQ(metric("stratolux_image_completeness_percent{band=\"B07\"}"), 100.0);
+    EXPECT_EQ(metric("stratolux_images_incomplete_total"), 1.0);
+
+    const QString page = QString::fromUtf8(Body("/"));
+    const QString shown = QString::number(completeness, 'f', 1) + " % complete</div>";
+    EXPECT_TRUE(page.contains(
+        QRegularExpression("<div class=\"whole incomplete\" title=\"[^\"]*GRB errors 0\\.4 %\\)\">" +
+                           QRegularExpression::escape(shown))))
+        << qPrintable(page);
+    EXPECT_TRUE(
+        page.contains(QRegularExpression("<div class=\"whole\" title=\"[^\"]*\">100.0 % complete</div>")));
+    EXPECT_TRUE(page.contains(": 2 processed (1 incomplete), 0 failed, 0 skipped</span>"));
+}
+
 TEST_F(StationPageTest, MetricsParseAsPrometheusText) {
     const QString python = "/usr/bin/python3";
     if (QProcess::execute(python, {"-c", "import prometheus_client"}) != 0)
@@ -215,6 +266,8 @@ TEST_F(StationPageTest, MetricsParseAsPrometheusText) {
     EXPECT_TRUE(samples.contains("counter stratolux_files_processed_total  1"));
     EXPECT_TRUE(samples.contains("counter stratolux_files_failed_total  0"));
     EXPECT_TRUE(samples.contains("gauge stratolux_running  1"));
+    EXPECT_TRUE(samples.contains("gauge stratolux_image_completeness_percent band=B13 100"));
+    EXPECT_TRUE(samples.contains("counter stratolux_images_incomplete_total  0"));
     EXPECT_TRUE(samples.contains("gauge stratolux_band_image_bytes band=B13 " +
                                  QString::number(QFileInfo(form->LastSaved(kB13)).size())));
     EXPECT_TRUE(samples.contains("gauge stratolux_info instance=" + ProgramName() +

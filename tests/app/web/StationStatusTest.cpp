@@ -131,3 +131,25 @@ TEST(StationStatus, AStayingFileKeepsTheTimeAnEarlierRunFirstReportedIt) {
     EXPECT_EQ(status.Since(), (StayingSince{{damaged, earlier}, {unseen, earlier}}));
     EXPECT_EQ(status.Snapshot()->staying.value(unseen).since, earlier);
 }
+
+TEST(StationStatus, AnImageKeepsHowWholeItIsUntilAnotherTakesItsPlace) {
+    StationStatus status("g16", "1.0.0", kNow);
+    FileOutcome incomplete = Outcome("/in/b13.nc", std::nullopt);
+    incomplete.name = DecodeAbiFileName("OR_ABI-L1b-RadF-M6C13_G16_s20250212002045_e2_c3.nc");
+    incomplete.completeness.gridPixels = 100;
+    incomplete.completeness.validPixels = 40;
+    incomplete.completeness.missingPixels = 10;
+    incomplete.incomplete = true;
+    status.AddOutcome(incomplete, kNow);
+    const BandImage& shown = status.Snapshot()->bands[12];
+    EXPECT_EQ(shown.completeness.Percent(), 80.0);
+    EXPECT_TRUE(shown.incomplete);
+    EXPECT_EQ(status.Snapshot()->counts.incomplete, 1);
+
+    // The same image restored keeps its figure; an image of an earlier run is not known.
+    status.SetImage(12, incomplete.imagePath, "restored", QImage());
+    EXPECT_TRUE(status.Snapshot()->bands[12].incomplete);
+    status.SetImage(12, "/img/202501211950-g16-b13.jpg", "restored", QImage());
+    EXPECT_EQ(status.Snapshot()->bands[12].completeness.Percent(), std::nullopt);
+    EXPECT_FALSE(status.Snapshot()->bands[12].incomplete);
+}
