@@ -29,8 +29,10 @@ Status AdoptGreyRows(TExtBitmap& bitmap, GreyRows rows) {
     return {};
 }
 
-Status ReadAbiImage(const AbiReadRequest& request, TExtBitmap& bitmap, float& longitude) {
+Status ReadAbiImage(const AbiReadRequest& request, TExtBitmap& bitmap, float& longitude,
+                    std::optional<AbiGeolocation>* geolocation) {
     GreyRows rows;
-    if (Status read = ReadAbiGreyRows(request, rows, longitude); !read) return read;
+    if (Status read = ReadAbiGreyRows(request, rows, longitude, HeapPixelBlock, geolocation); !read)
+        return read;
     return AdoptGreyRows(bitmap, std::move(rows));
 }

@@ -50,6 +50,10 @@ protected:
     std::optional<std::size_t> DimensionLength(const char* name) const;
     // Scalar attributes only: an attribute that holds several values is treated as missing.
     std::optional<float> ReadFloatAttribute(int variableId, const char* name) const;
+    std::optional<double> ReadDoubleAttribute(int variableId, const char* name) const;
+    // A text attribute of at most kLongestTextAttribute characters.
+    std::optional<QByteArray> ReadTextAttribute(int variableId, const char* name) const;
+    static constexpr std::size_t kLongestTextAttribute = 1024;
     std::optional<std::int16_t> ReadShortAttribute(int variableId, const char* name) const;
 
     std::int32_t variableId_ = 0;

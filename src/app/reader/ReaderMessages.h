@@ -1,8 +1,9 @@
 // What the program and the reader's process say to each other about one file: the request, sent once the
 // reader has started, and the answer, with its outcome and, for an image read, the size and row length of
-// the grey rows it left in the shared memory and the projection longitude.
+// the grey rows it left in the shared memory, the projection longitude and the geolocation.
 #pragma once
 
+#include "AbiGeolocation.h"
 #include "AbiReadRequest.h"
 #include "Failure.h"
 
@@ -16,6 +17,7 @@ struct ReaderAnswer {
     int height = 0;
     qsizetype rowBytes = 0;
     float longitude = 0;
+    std::optional<AbiGeolocation> geolocation;
 };
 
 QByteArray EncodeReaderRequest(const AbiReadRequest& request);

@@ -38,7 +38,8 @@ ReaderProcess::~ReaderProcess() = default;
 ReaderProcess::ReaderProcess(ReaderProcess&&) noexcept = default;
 ReaderProcess& ReaderProcess::operator=(ReaderProcess&&) noexcept = default;
 
-Status ReaderProcess::Read(const AbiReadRequest& request, TExtBitmap& bitmap, float& longitude) {
+Status ReaderProcess::Read(const AbiReadRequest& request, TExtBitmap& bitmap, float& longitude,
+                           std::optional<AbiGeolocation>* geolocation) {
     const auto bytes =
         started_->child.Ask(EncodeReaderRequest(request), started_->answerWithin,
                             [](const QByteArray& part) { return DecodeReaderAnswer(part).has_value(); });
@@ -50,12 +51,13 @@ Status ReaderProcess::Read(const AbiReadRequest& request, TExtBitmap& bitmap, fl
     if (!rows) return rows.status();
     if (Status adopted = AdoptGreyRows(bitmap, std::move(*rows)); !adopted) return adopted;
     longitude = answer->longitude;
+    if (geolocation) *geolocation = answer->geolocation;
     return {};
 }
 
 Status ReadAbiImageIsolated(const AbiReadRequest& request, TExtBitmap& bitmap, float& longitude,
-                            const ReaderProcessSettings& reader) {
+                            const ReaderProcessSettings& reader, std::optional<AbiGeolocation>* geolocation) {
     auto started = ReaderProcess::Start(reader);
     if (!started) return started.status();
-    return started->Read(request, bitmap, longitude);
+    return started->Read(request, bitmap, longitude, geolocation);
 }

@@ -3,6 +3,7 @@
 // The grey rows come back in shared memory and become the bitmap's pixels without a copy.
 #pragma once
 
+#include "AbiGeolocation.h"
 #include "AbiReadRequest.h"
 #include "Failure.h"
 #include "ReaderProcessSettings.h"
@@ -23,8 +24,10 @@ public:
     ReaderProcess(ReaderProcess&&) noexcept;
     ReaderProcess& operator=(ReaderProcess&&) noexcept;
 
-    // As ReadAbiImage, in the started process: the bitmap and longitude are set only on success.
-    Status Read(const AbiReadRequest& request, TExtBitmap& bitmap, float& longitude);
+    // As ReadAbiImage, in the started process: the bitmap, the longitude and the geolocation (when asked
+    // for) are set only on success.
+    Status Read(const AbiReadRequest& request, TExtBitmap& bitmap, float& longitude,
+                std::optional<AbiGeolocation>* geolocation = nullptr);
 
 private:
     // The pixel memory and the process it was handed to.
@@ -36,6 +39,7 @@ private:
 
 // Starts a reader and reads the file in it at once.
 Status ReadAbiImageIsolated(const AbiReadRequest& request, TExtBitmap& bitmap, float& longitude,
-                            const ReaderProcessSettings& reader);
+                            const ReaderProcessSettings& reader,
+                            std::optional<AbiGeolocation>* geolocation = nullptr);
 
 QString InstalledReaderProgram();

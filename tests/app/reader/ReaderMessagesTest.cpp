@@ -3,6 +3,7 @@
 #include "ReaderMessages.h"
 
 #include <QList>
+#include <cmath>
 #include <gtest/gtest.h>
 #include <utility>
 #include <vector>
@@ -22,11 +23,16 @@ std::vector<AbiReadRequest> Requests() {
     };
 }
 
+// The fixed grid of a GOES-East full disk at 2 km, as the files give it.
+const AbiGeolocation kGoesEast{
+    35786023.0, 6378137.0, 6356752.31414, -75.2, 'x', {5.6e-05f, -0.151844f}, {-5.6e-05f, 0.151844f}};
+
 const ReaderAnswer kAnswers[] = {
-    {Status(), 5424, 5424, 5424, -75.2f},
-    {Status(), 97, 97, 100, 137.0f},
-    {Failure{FailureCode::OutOfMemory, QStringLiteral("out of memory (96 × 96 image)")}, 0, 0, 0, 0},
-    {Failure{FailureCode::NoRadianceVariable, QString()}, 0, 0, 0, 0},
+    {Status(), 5424, 5424, 5424, -75.2f, kGoesEast},
+    {Status(), 97, 97, 100, 137.0f, std::nullopt},
+    {Failure{FailureCode::OutOfMemory, QStringLiteral("out of memory (96 × 96 image)")}, 0, 0, 0, 0,
+     kGoesEast},
+    {Failure{FailureCode::NoRadianceVariable, QString()}, 0, 0, 0, 0, std::nullopt},
 };
 
 } // namespace
@@ -73,7 +79,22 @@ TEST(ReaderMessages, AnswersDecodeAsEncoded) {
         EXPECT_EQ(received->height, sent.height);
         EXPECT_EQ(received->rowBytes, sent.rowBytes);
         EXPECT_EQ(received->longitude, sent.longitude);
+        EXPECT_EQ(received->geolocation, sent.geolocation);
     }
+}
+
+TEST(ReaderMessages, AnAnswerWithAProjectionThatIsNoneIsRefused) {
+    const auto refused = [](auto change) {
+        ReaderAnswer answer = kAnswers[0];
+        change(*answer.geolocation);
+        return !DecodeReaderAnswer(EncodeReaderAnswer(answer));
+    };
+    EXPECT_TRUE(refused([](AbiGeolocation& g) { g.sweepAngleAxis = 'z'; }));
+    EXPECT_TRUE(refused([](AbiGeolocation& g) { g.perspectivePointHeight = -1; }));
+    EXPECT_TRUE(refused([](AbiGeolocation& g) { g.semiMinorAxis = g.semiMajorAxis + 1; }));
+    EXPECT_TRUE(refused([](AbiGeolocation& g) { g.x.scale = 0; }));
+    EXPECT_TRUE(refused([](AbiGeolocation& g) { g.y.offset = std::nan(""); }));
+    EXPECT_FALSE(refused([](AbiGeolocation& g) { g.sweepAngleAxis = 'y'; }));
 }
 
 TEST(ReaderMessages, EveryMessageCutShortIsRefused) {
