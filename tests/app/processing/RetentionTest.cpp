@@ -1,6 +1,7 @@
 // Retention: old files of the program's own names go from the image and netCDF folders and their dated
 // sub-folders; newer files, other names, LastSaved images, links and the source folder stay.
 #include "Retention.h"
+#include "Leftovers.h"
 #include "ProcessingFixture.h"
 #include "RetentionRun.h"
 #include "TestFiles.h"
@@ -77,6 +78,26 @@ TEST_F(RetentionTest, OldFilesOfTheProgramsNamesGoAndEverythingElseStays) {
     EXPECT_FALSE(QFileInfo::exists(images + "2025/01"));
     EXPECT_FALSE(QFileInfo::exists(netCdf + "2024"));
     EXPECT_TRUE(QFileInfo::exists(images + "2025/02/20"));
+}
+
+TEST_F(RetentionTest, GeoTiffsOfTheProgramsNamesAreImagesAndTheirTemporaryFilesLeftovers) {
+    const QString long13 = "OR_ABI-L1b-RadF-M6C13_G16_s20250400000000_e1_c1";
+    const QStringList gone = {images + "202502011200-g16-b13.tif", netCdf + long13 + ".tif"};
+    const QStringList staying = {images + "202502011200-g16-b13.tiff", images + "notes.tif",
+                                 images + "202502011200-g16-b13.TIF"};
+    for (const QString& path : gone + staying) Place(path, 10);
+    EXPECT_EQ(ApplyRetention(Request(7, 30)).filesRemoved, gone.size());
+    for (const QString& path : gone) EXPECT_FALSE(QFile::exists(path)) << qPrintable(path);
+    for (const QString& path : staying) EXPECT_TRUE(QFile::exists(path)) << qPrintable(path);
+
+    const QString leftover = images + ".202502011200-g16-b13.tif.partial",
+                  foreign = images + ".notes.tif.partial";
+    Place(leftover, 1);
+    Place(foreign, 1);
+    // Leftovers are those changed before the program started.
+    EXPECT_EQ(RemoveLeftovers({images}, source, QDateTime::currentDateTimeUtc().addSecs(60)).filesRemoved, 1);
+    EXPECT_FALSE(QFile::exists(leftover));
+    EXPECT_TRUE(QFile::exists(foreign));
 }
 
 TEST_F(RetentionTest, LastSavedImagesStayHoweverOld) {
