@@ -18,6 +18,7 @@ namespace {
 constexpr int kStarLooks = 24;
 constexpr float kFloatFill = -999.0f;
 constexpr int kDeflateLevel = 1;
+constexpr double kSatelliteHeightKm = 35786.023;
 
 std::string Utf8(const QString& text) {
     return text.toStdString();
@@ -137,9 +138,9 @@ void AbiProductFile::DefineGeometry() {
     file_.DefineVariable("goes_imager_projection", NC_INT)
         .Text("long_name", "GOES-R ABI fixed grid projection")
         .Text("grid_mapping_name", "geostationary")
-        .Doubles("perspective_point_height", {AbiFixedGrid::kSatelliteHeight})
-        .Doubles("semi_major_axis", {AbiFixedGrid::kEquatorialRadius})
-        .Doubles("semi_minor_axis", {AbiFixedGrid::kPolarRadius})
+        .Doubles("perspective_point_height", {35786023.0})
+        .Doubles("semi_major_axis", {6378137.0})
+        .Doubles("semi_minor_axis", {6356752.31414})
         .Doubles("inverse_flattening", {298.2572221})
         .Doubles("latitude_of_projection_origin", {0.0})
         .Doubles("longitude_of_projection_origin", {ShortestDouble(description_.longitude)})
@@ -437,7 +438,7 @@ void AbiProductFile::WriteGeometry() {
     file_.Variable("x_image").Write(&centre);
     file_.Variable("x_image_bounds").Write(westEast.data());
 
-    const auto height = static_cast<float>(AbiFixedGrid::kSatelliteHeight / 1000);
+    const auto height = static_cast<float>(kSatelliteHeightKm);
     file_.Variable("nominal_satellite_subpoint_lat").Write(&centre);
     file_.Variable("nominal_satellite_subpoint_lon").Write(&description_.longitude);
     file_.Variable("nominal_satellite_height").Write(&height);

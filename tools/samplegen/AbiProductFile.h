@@ -3,7 +3,6 @@
 #pragma once
 
 #include "AbiBandConstants.h"
-#include "AbiFixedGrid.h"
 #include "AbiPixelTally.h"
 #include "AbiScanTimes.h"
 #include "NcWriter.h"
@@ -11,6 +10,18 @@
 #include <QString>
 #include <cstddef>
 #include <cstdint>
+
+// The fixed grid of scan angles: the full-disk grid always spans the same angles, so a smaller image
+// has a coarser step.
+struct AbiFixedGrid {
+    static constexpr double kHalfExtent = 0.151872; // radians from the centre to the grid's edge
+
+    explicit AbiFixedGrid(int size) : size(size), step(2 * kHalfExtent / size) {}
+    double FirstCentre() const { return -kHalfExtent + step / 2; }
+
+    int size;
+    double step; // radians between pixel centres (56 µrad on the 2 km full-disk grid)
+};
 
 struct AbiProductDescription {
     int satellite;

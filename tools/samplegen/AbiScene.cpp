@@ -12,30 +12,18 @@
 
 namespace {
 
-// The angles from the centre at which the satellite sees the equator's and the poles' limb.
-double EquatorialLimb() {
-    return std::asin(AbiFixedGrid::kEquatorialRadius /
-                     (AbiFixedGrid::kSatelliteHeight + AbiFixedGrid::kEquatorialRadius));
-}
-
-double PolarLimb() {
-    const double distance = AbiFixedGrid::kSatelliteHeight + AbiFixedGrid::kEquatorialRadius;
-    return std::atan(
-        AbiFixedGrid::kPolarRadius /
-        std::sqrt(distance * distance - AbiFixedGrid::kEquatorialRadius * AbiFixedGrid::kEquatorialRadius));
-}
-
+constexpr float kDiskShare = 0.96f;       // disk radius relative to half the image
+constexpr float kFlattening = 0.9966471f; // polar / equatorial radius
 constexpr int kMaxCells = 512;
 constexpr float kDetailCellsAcross = 1024.0f;
 
 } // namespace
 
 AbiScene::AbiScene(const AbiSampleOptions& options, int size)
-    : size_(size), grid_(size), fill_(BandCalibration(options.band).fillValue),
+    : size_(size), fill_(BandCalibration(options.band).fillValue),
       noiseSeed_(Hash32(options.seed, static_cast<uint32_t>(options.band), 0x401eU)),
-      centre_(static_cast<float>(size - 1) / 2.0f),
-      radius_(static_cast<float>(EquatorialLimb() / grid_.step)),
-      polarRadius_(static_cast<float>(PolarLimb() / grid_.step)), cells_(std::clamp(size / 8, 16, kMaxCells)),
+      centre_(static_cast<float>(size - 1) / 2.0f), radius_(kDiskShare * static_cast<float>(size) / 2.0f),
+      polarRadius_(radius_ * kFlattening), cells_(std::clamp(size / 8, 16, kMaxCells)),
       detailCellsPerPixel_(kDetailCellsAcross / static_cast<float>(size)),
       appearance_(options.band, options.start.toUTC().date().dayOfYear()),
       detail_(Hash32(options.seed, 0xde7a11U)) {
@@ -70,14 +58,14 @@ void AbiScene::RenderRows(int firstRow, int rowCount, uint16_t* counts) const {
 }
 
 void AbiScene::RenderRow(int row, uint16_t* counts) const {
-    const std::optional<std::pair<int, int>> earth = grid_.EarthColumns(row);
-    if (!earth) {
+    const float v = (static_cast<float>(row) - centre_) / polarRadius_;
+    if (std::fabs(v) >= 1.0f) {
         std::fill(counts, counts + size_, fill_);
         return;
     }
-    const auto [first, last] = *earth;
-    // Within the disk v stays in -1 … 1, up to the tiny difference between the limb and an ellipse.
-    const float v = std::clamp((static_cast<float>(row) - centre_) / polarRadius_, -1.0f, 1.0f);
+    const float halfWidth = radius_ * std::sqrt(1.0f - v * v);
+    const int first = std::max(0, static_cast<int>(std::ceil(centre_ - halfWidth)));
+    const int last = std::min(size_ - 1, static_cast<int>(std::floor(centre_ + halfWidth)));
     std::fill(counts, counts + first, fill_);
     std::fill(counts + last + 1, counts + size_, fill_);
 

@@ -1,10 +1,8 @@
-// The synthetic full-disk image of one band: the Earth's disk as the fixed grid sees it, with every pixel
-// whose line of sight misses the Earth at the fill value, rendered in row blocks so that huge images never
-// need one huge buffer.
+// The synthetic full-disk image of one band: the Earth's disk centred in the grid with everything outside it
+// at the fill value, rendered in row blocks so that huge images never need one huge buffer.
 #pragma once
 
 #include "AbiBandAppearance.h"
-#include "AbiFixedGrid.h"
 #include "AbiSample.h"
 #include "SmoothNoise.h"
 
@@ -27,12 +25,11 @@ private:
     }
 
     int size_;
-    AbiFixedGrid grid_;
     uint16_t fill_;
     uint32_t noiseSeed_;
     float centre_;
     float radius_;      // equatorial radius of the disk in pixels
-    float polarRadius_; // the Earth is slightly flattened: the polar radius in pixels
+    float polarRadius_; // the Earth is slightly flattened
     int cells_;         // lattice cells across the disk's bounding square
     float detailCellsPerPixel_;
     AbiBandAppearance appearance_;
