@@ -2,8 +2,8 @@
 // saves it, against the PNG save: the time the GeoTIFF takes alone and adds to the program's saves (PNG and
 // JPEG at once), and the memory it adds while it is written. Targets: what it adds to the saves at most half
 // the PNG save's time, and so its processor time at most half the PNG's; at most 0.5 byte per pixel. Its wall
-// time alone is shown beside: GDAL leaves part of a core idle while it packs the mask and hands out the
-// tiles.
+// time alone is shown beside, not a target: it is always saved beside a PNG or JPEG, and compresses on every
+// core but one, so on two cores, alone, it runs about one core's worth.
 #include "AbiBitmap.h"
 #include "AbiFileName.h"
 #include "BMPExtImage.h"

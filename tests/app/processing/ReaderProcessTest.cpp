@@ -103,8 +103,8 @@ TEST_F(IsolatedReaderTest, GeolocationComesBackAsTheReaderInTheProgramReadsIt) {
     std::optional<AbiGeolocation> expected, received;
     ASSERT_TRUE(ReadAbiImage(AbiReadRequest::ByName(path), inProgram, longitude, &expected));
     ASSERT_TRUE(expected);
-    ASSERT_TRUE(ReadAbiImageIsolated(AbiReadRequest::ByName(path), isolated, longitude, {READER_PROGRAM},
-                                     &received));
+    ASSERT_TRUE(
+        ReadAbiImageIsolated(AbiReadRequest::ByName(path), isolated, longitude, {READER_PROGRAM}, &received));
     EXPECT_EQ(received, expected);
 }
 
