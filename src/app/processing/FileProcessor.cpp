@@ -223,15 +223,15 @@ Status FileProcessor::SaveImages(const TExtBitmap& bitmap, const std::optional<A
         return SaveGeoTiffImage(bitmap, paths.geoTiffPath, {}, name.startTime, name.nominalTime, permissions);
 
     KeepAlive();
-    ImageFileSaves saves{options.saveAsPng ? paths.pngPath : QString(),
-                         wantJpeg ? paths.jpegPath : QString(),
-                         wantGeoTiff ? paths.geoTiffPath : QString(),
-                         {geolocation, SatelliteName(name.satellite), BandCode.at(name.bandIndex)},
-                         options.saveAsJpeg ? kJpegQuality : kJpegLowQuality,
-                         name.startTime,
-                         name.nominalTime,
-                         permissions,
-                         QSize(kThumbnailSide, kThumbnailSide)};
+    const ImageFileSaves saves{options.saveAsPng ? paths.pngPath : QString(),
+                               wantJpeg ? paths.jpegPath : QString(),
+                               wantGeoTiff ? paths.geoTiffPath : QString(),
+                               {geolocation, SatelliteName(name.satellite), BandCode.at(name.bandIndex)},
+                               options.saveAsJpeg ? kJpegQuality : kJpegLowQuality,
+                               name.startTime,
+                               name.nominalTime,
+                               permissions,
+                               QSize(kThumbnailSide, kThumbnailSide)};
     const ImageFilesSaved saved = SaveImageFiles(bitmap, saves);
     if (!saved.png) return saved.png;
     if (options.saveAsPng) outcome.imagePath = paths.pngPath;
