@@ -80,7 +80,7 @@ void CompareSavesWithOneThread(const TExtBitmap& bitmap, const QDir& work, int r
     saves.pngPath = png;
     saves.jpegPath = jpeg;
     const double both = MedianSeconds(runs, [&] {
-        const ImageFilesSaved saved = SavePngAndJpegImages(bitmap, saves);
+        const ImageFilesSaved saved = SaveImageFiles(bitmap, saves);
         if (!saved.png || !saved.jpeg) throw std::runtime_error("cannot save the images");
     });
     const double single = MedianSeconds(runs, [&] { SaveOnOneThread(bitmap, singlePng, singleJpeg); });

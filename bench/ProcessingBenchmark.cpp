@@ -79,7 +79,7 @@ int main(int argc, char** argv) {
                 ImageFileSaves saves;
                 saves.pngPath = work.filePath("engine.png");
                 saves.jpegPath = jpeg;
-                SavePngAndJpegImages(bitmap, saves);
+                SaveImageFiles(bitmap, saves);
                 return;
             }
             EncodeIntoNewFile(jpeg, [&](QIODevice& file) {

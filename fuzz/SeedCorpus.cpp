@@ -151,9 +151,17 @@ void WriteReaderMessageSeeds(const QString& folder) {
         EncodeReaderRequest({fileName, DecodeAbiFileName(fileName), std::chrono::seconds(30), false}),
         EncodeReaderRequest(
             {QStringLiteral("/media/band 02.nc"), std::nullopt, std::chrono::milliseconds(0), true}),
-        EncodeReaderAnswer({Status(), 5424, 5424, 5424, -75.2f, IncompleteDisk()}),
+        EncodeReaderAnswer({Status(), 5424, 5424, 5424, -75.2f, IncompleteDisk(), std::nullopt}),
+        EncodeReaderAnswer({Status(), 5424, 5424, 5424, -75.2f, AbiCompleteness{},
+                            AbiGeolocation{35786023.0,
+                                           6378137.0,
+                                           6356752.31414,
+                                           -75.2,
+                                           'x',
+                                           {5.6e-05, -0.151844},
+                                           {-5.6e-05, 0.151844}}}),
         EncodeReaderAnswer(
-            {Failure{FailureCode::DamagedNetCdf, QStringLiteral("HDF error")}, 0, 0, 0, 0, {}}),
+            {Failure{FailureCode::DamagedNetCdf, QStringLiteral("HDF error")}, 0, 0, 0, 0, {}, std::nullopt}),
     };
     WriteNumberedSeeds(folder, messages);
 }

@@ -29,9 +29,12 @@ Status AdoptGreyRows(TExtBitmap& bitmap, GreyRows rows) {
     return {};
 }
 
-Status ReadAbiImage(const AbiReadRequest& request, TExtBitmap& bitmap, float& longitude) {
+Status ReadAbiImage(const AbiReadRequest& request, TExtBitmap& bitmap, float& longitude,
+                    std::optional<AbiGeolocation>* geolocation) {
     GreyRows rows;
     AbiCompleteness completeness;
-    if (Status read = ReadAbiGreyRows(request, rows, longitude, completeness); !read) return read;
+    if (Status read = ReadAbiGreyRows(request, rows, longitude, completeness, HeapPixelBlock, geolocation);
+        !read)
+        return read;
     return AdoptGreyRows(bitmap, std::move(rows));
 }

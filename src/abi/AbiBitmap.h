@@ -1,6 +1,7 @@
 // Grey rows made the pixels of an 8-bit TExtBitmap, and the ABI reader that fills one.
 #pragma once
 
+#include "AbiGeolocation.h"
 #include "AbiReadRequest.h"
 #include "Failure.h"
 #include "PixelBlock.h"
@@ -12,4 +13,5 @@ class TExtBitmap;
 Status AdoptGreyRows(TExtBitmap& bitmap, GreyRows rows);
 
 // As ReadAbiGreyRows, into the 8-bit bitmap, which is unchanged on failure; without the completeness.
-Status ReadAbiImage(const AbiReadRequest& request, TExtBitmap& bitmap, float& longitude);
+Status ReadAbiImage(const AbiReadRequest& request, TExtBitmap& bitmap, float& longitude,
+                    std::optional<AbiGeolocation>* geolocation = nullptr);

@@ -78,6 +78,7 @@ Status TNetCdfGoesAbi::ReadHeader(const QString& variableName) {
     // Files of rows and columns carry no calibration that this reader takes.
     const Calibration calibration = abiSize ? ReadCalibration() : Calibration{};
     if (abiSize) ReadProjectionLongitude();
+    geolocation_ = abiSize ? ReadGeolocation() : std::nullopt;
     if (Status usable = CheckCalibration(calibration); !usable) return usable;
     fillValue_ = calibration.fillValue.value_or(0);
     if (IsInfraredBand(BandIndex()))
@@ -144,6 +145,28 @@ void TNetCdfGoesAbi::ReadProjectionLongitude() {
             ReadFloatAttribute(*projection, "longitude_of_projection_origin").value_or(projectionLongitude_);
 }
 
+std::optional<AbiGeolocation> TNetCdfGoesAbi::ReadGeolocation() const {
+    const auto projection = FindVariable("goes_imager_projection");
+    const auto x = FindVariable("x");
+    const auto y = FindVariable("y");
+    if (!projection || !x || !y) return std::nullopt;
+    const auto number = [this](int variable, const char* name) {
+        return ReadDoubleAttribute(variable, name).value_or(std::nan(""));
+    };
+    AbiGeolocation geolocation;
+    geolocation.perspectivePointHeight = number(*projection, "perspective_point_height");
+    geolocation.semiMajorAxis = number(*projection, "semi_major_axis");
+    geolocation.semiMinorAxis = number(*projection, "semi_minor_axis");
+    geolocation.longitudeOfProjectionOrigin = number(*projection, "longitude_of_projection_origin");
+    // Text attributes may carry a terminating zero.
+    const QByteArray sweep(ReadTextAttribute(*projection, "sweep_angle_axis").value_or("?").constData());
+    geolocation.sweepAngleAxis = sweep.size() == 1 ? sweep[0] : '?';
+    geolocation.x = {number(*x, "scale_factor"), number(*x, "add_offset")};
+    geolocation.y = {number(*y, "scale_factor"), number(*y, "add_offset")};
+    if (!IsUsable(geolocation)) return std::nullopt;
+    return geolocation;
+}
+
 void TNetCdfGoesAbi::BuildInfraredTable(std::uint8_t bandIndex, double scaleFactor, double addOffset) {
     infraredTable_ = InfraredGreyTable(bandIndex, fillValue_, scaleFactor, addOffset);
 }
@@ -191,7 +214,8 @@ Result<GreyRows> TNetCdfGoesAbi::ConvertToGreyRows(float gamma, const PixelBlock
 }
 
 Status ReadAbiGreyRows(const AbiReadRequest& request, GreyRows& rows, float& longitude,
-                       AbiCompleteness& completeness, const PixelBlockSource& allocate) {
+                       AbiCompleteness& completeness, const PixelBlockSource& allocate,
+                       std::optional<AbiGeolocation>* geolocation) {
     TNetCdfGoesAbi reader(request.retryOpen);
     reader.SetSingleFileMode(request.singleFileMode);
     const Status opened = request.received ? reader.OpenAbiFile(request.path, request.received->bandIndex)
@@ -199,6 +223,7 @@ Status ReadAbiGreyRows(const AbiReadRequest& request, GreyRows& rows, float& lon
     if (!opened) return opened;
     const Status header = reader.ReadHeader(QStringLiteral("Rad"));
     longitude = reader.ProjectionLongitude();
+    if (geolocation) *geolocation = reader.Geolocation();
     if (!header) return header;
     AbiCompleteness stated = ReadAbiCompleteness(reader, static_cast<qint64>(reader.ImageWidth()) *
                                                              static_cast<qint64>(reader.ImageHeight()));

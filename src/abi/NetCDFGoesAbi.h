@@ -3,6 +3,7 @@
 #pragma once
 
 #include "AbiCompleteness.h"
+#include "AbiGeolocation.h"
 #include "AbiGreyTables.h"
 #include "AbiReadRequest.h"
 #include "Failure.h"
@@ -25,7 +26,8 @@ public:
     // Opens a file whose band is known already, whatever the file is named.
     Status OpenAbiFile(const QString& fileName, std::uint8_t bandIndex);
     // Finds the variable, the image size ("y" × "x", else "rows" × "columns"), and for "y" × "x" images the
-    // fill value, the infrared table and the projection longitude. HeaderValid tells whether it succeeded.
+    // fill value, the infrared table, the projection longitude and the geolocation. HeaderValid tells whether
+    // it succeeded.
     Status ReadHeader(const QString& variableName);
     void BuildInfraredTable(std::uint8_t bandIndex, double scaleFactor, double addOffset);
     // Reads the variable and writes one grey level per count, in a block that comes from allocate. Fails
@@ -37,6 +39,8 @@ public:
     int ImageHeight() const;
     std::int32_t FillValue() const { return fillValue_; }
     const GreyTable& InfraredTable() const { return infraredTable_; }
+    // None unless the header holds a usable projection and scale and offset of both coordinates.
+    const std::optional<AbiGeolocation>& Geolocation() const { return geolocation_; }
     bool SingleFileMode() const { return singleFileMode_; }
     void SetSingleFileMode(bool singleFileMode) { singleFileMode_ = singleFileMode; }
 
@@ -57,16 +61,20 @@ private:
     // and a finite offset.
     Status CheckCalibration(const Calibration& calibration) const;
     void ReadProjectionLongitude();
+    std::optional<AbiGeolocation> ReadGeolocation() const;
 
     int imageWidth_ = 0;
     std::int32_t fillValue_ = 0;
     GreyTable infraredTable_ = GreyTable(kCountRange, 0);
     int imageHeight_ = 0;
     bool singleFileMode_ = false;
+    std::optional<AbiGeolocation> geolocation_;
 };
 
 // Reads one ABI file into grey rows and gives the longitude of the projection origin (0 when the file does
-// not hold it; untouched when the file cannot be opened) and, from the same open file, how whole the image
-// is. On failure the rows and the completeness are unchanged and the Failure says why.
+// not hold it; untouched when the file cannot be opened), from the same open file how whole the image is, and,
+// when asked for, its geolocation (none when the file does not hold it). On failure the rows and the
+// completeness are unchanged and the Failure says why.
 Status ReadAbiGreyRows(const AbiReadRequest& request, GreyRows& rows, float& longitude,
-                       AbiCompleteness& completeness, const PixelBlockSource& allocate = HeapPixelBlock);
+                       AbiCompleteness& completeness, const PixelBlockSource& allocate = HeapPixelBlock,
+                       std::optional<AbiGeolocation>* geolocation = nullptr);

@@ -279,6 +279,25 @@ std::optional<float> TNetCdf::ReadFloatAttribute(int variableId, const char* nam
     return value;
 }
 
+std::optional<double> TNetCdf::ReadDoubleAttribute(int variableId, const char* name) const {
+    double value = 0;
+    if (!IsScalarAttribute(variableId, name) ||
+        nc_get_att_double(handle_, variableId, name, &value) != NC_NOERR)
+        return std::nullopt;
+    return value;
+}
+
+std::optional<QByteArray> TNetCdf::ReadTextAttribute(int variableId, const char* name) const {
+    nc_type type = NC_NAT;
+    std::size_t length = 0;
+    if (nc_inq_att(handle_, variableId, name, &type, &length) != NC_NOERR || type != NC_CHAR ||
+        length > kLongestTextAttribute)
+        return std::nullopt;
+    QByteArray text(static_cast<qsizetype>(length), '\0');
+    if (nc_get_att_text(handle_, variableId, name, text.data()) != NC_NOERR) return std::nullopt;
+    return text;
+}
+
 std::optional<std::int16_t> TNetCdf::ReadShortAttribute(int variableId, const char* name) const {
     short value = 0;
     if (!IsScalarAttribute(variableId, name) ||

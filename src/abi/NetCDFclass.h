@@ -50,6 +50,10 @@ public:
     std::optional<int> FindVariable(const char* name) const;
     // Scalar attributes only: an attribute that holds several values is treated as missing.
     std::optional<float> ReadFloatAttribute(int variableId, const char* name) const;
+    std::optional<double> ReadDoubleAttribute(int variableId, const char* name) const;
+    // A text attribute of at most kLongestTextAttribute characters.
+    std::optional<QByteArray> ReadTextAttribute(int variableId, const char* name) const;
+    static constexpr std::size_t kLongestTextAttribute = 1024;
     // The value of the numeric variable that holds exactly one value; none when the file lacks it, or it
     // holds its fill value (its _FillValue, else the library's default for its type). An integer is read as
     // the library converts it (a fraction is cut off); a real that is not finite is none.

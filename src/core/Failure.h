@@ -49,6 +49,7 @@ enum class FailureCode {
     CalibrationMissing,  // fill value, scale or offset missing or unusable
     ImageTooLarge,       // a declared side beyond what any ABI image has
     OutOfMemory,
+    GeolocationMissing, // no usable projection and coordinates, which a GeoTIFF needs
     // The reader's own process.
     ReaderCrashed,
     ReaderTimedOut,

@@ -21,6 +21,10 @@ public:
 
     // Creates path for writing with at most these permissions (less the umask's), replacing any file there.
     Status Create(const QString& path, unsigned permissions);
+    // Opens a regular file that another writer has finished at path, so that it can be stamped and finished
+    // like a file written here; its size so far counts as written, and permissions beyond these are taken
+    // away.
+    Status Adopt(const QString& path, unsigned permissions);
     // Sets the modification time to `time` at the two-second resolution of a DOS date-time; 0, or a time
     // outside the years a DOS date-time holds, leaves it.
     Status Stamp(TDateTime time);

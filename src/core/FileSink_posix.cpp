@@ -28,6 +28,31 @@ Status FileSink::Create(const QString& path, unsigned permissions) {
     return {};
 }
 
+Status FileSink::Adopt(const QString& path, unsigned permissions) {
+    descriptor_ = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_NOFOLLOW | O_CLOEXEC);
+    if (descriptor_ < 0) {
+        Fail(errno);
+        return *failure_;
+    }
+    struct stat status {};
+    if (::fstat(descriptor_, &status) != 0) {
+        Fail(errno);
+        return *failure_;
+    }
+    if (!S_ISREG(status.st_mode)) {
+        Fail(EINVAL);
+        return *failure_;
+    }
+    const mode_t allowed = status.st_mode & static_cast<mode_t>(permissions) & 0777;
+    if ((status.st_mode & 07777) != allowed && ::fchmod(descriptor_, allowed) != 0) {
+        Fail(errno);
+        return *failure_;
+    }
+    written_ = static_cast<qint64>(status.st_size);
+    QIODevice::open(QIODevice::WriteOnly | QIODevice::Unbuffered);
+    return {};
+}
+
 bool FileSink::FlushAndCheckSize() {
     if (::fsync(descriptor_) != 0) {
         Fail(errno);

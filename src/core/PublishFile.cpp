@@ -9,6 +9,10 @@
 
 namespace {
 
+Failure CannotWriteBecause(const QString& finalPath, const Failure& reason) {
+    return {reason.code, QStringLiteral("cannot write %1: %2").arg(finalPath, reason.message)};
+}
+
 // Everything up to the rename: the content, the file time, the flush and the size check.
 Status WriteTemporary(const QString& temporary, const QString& finalPath, const ContentWriter& write,
                       TDateTime fileTime, unsigned permissions) {
@@ -17,8 +21,20 @@ Status WriteTemporary(const QString& temporary, const QString& finalPath, const 
     if (Status written = write(sink); !written) {
         const Failure& failure = written.failure();
         if (sink.WriteFailure() && !failure.message.contains(sink.errorString())) return *sink.WriteFailure();
-        return Failure{failure.code, QStringLiteral("cannot write %1: %2").arg(finalPath, failure.message)};
+        return CannotWriteBecause(finalPath, failure);
     }
+    if (Status stamped = sink.Stamp(fileTime); !stamped) return stamped;
+    return sink.Finish();
+}
+
+// As WriteTemporary, for content that the writer puts at the temporary file's path itself.
+Status WriteTemporaryByName(const QString& temporary, const QString& finalPath, const NamedFileWriter& write,
+                            TDateTime fileTime, unsigned permissions) {
+    // The file is made here first, so that it never has wider permissions than allowed, even for a moment.
+    if (Status created = FileSink(finalPath).Create(temporary, permissions); !created) return created;
+    if (Status written = write(temporary); !written) return CannotWriteBecause(finalPath, written.failure());
+    FileSink sink(finalPath);
+    if (Status adopted = sink.Adopt(temporary, permissions); !adopted) return adopted;
     if (Status stamped = sink.Stamp(fileTime); !stamped) return stamped;
     return sink.Finish();
 }
@@ -26,6 +42,14 @@ Status WriteTemporary(const QString& temporary, const QString& finalPath, const 
 Failure CannotPutInPlace(const QString& finalPath, int error) {
     return SystemFailure(FailureCode::CannotWrite, QStringLiteral("cannot put %1 in place").arg(finalPath),
                          error);
+}
+
+// Puts a written temporary file in place; removes it after any failure, the write's included.
+Status Publish(const QString& temporary, const QString& finalPath, const Status& written) {
+    // Removing the temporary file after a failure is tidying up: the failure reported is the one before it.
+    const Status placed = written ? PutInPlace(temporary, finalPath) : written;
+    if (!placed) QFile::remove(temporary);
+    return placed;
 }
 
 } // namespace
@@ -38,14 +62,14 @@ QString TemporaryNameFor(const QString& finalPath) {
 Status PublishFile(const QString& finalPath, const ContentWriter& write, TDateTime fileTime,
                    unsigned permissions) {
     const QString temporary = TemporaryNameFor(finalPath);
-    // Removing the temporary file after a failure is tidying up: the failure reported is the one before it.
-    if (Status written = WriteTemporary(temporary, finalPath, write, fileTime, permissions); !written) {
-        QFile::remove(temporary);
-        return written;
-    }
-    const Status placed = PutInPlace(temporary, finalPath);
-    if (!placed) QFile::remove(temporary);
-    return placed;
+    return Publish(temporary, finalPath, WriteTemporary(temporary, finalPath, write, fileTime, permissions));
+}
+
+Status PublishFileWrittenByName(const QString& finalPath, const NamedFileWriter& write, TDateTime fileTime,
+                                unsigned permissions) {
+    const QString temporary = TemporaryNameFor(finalPath);
+    return Publish(temporary, finalPath,
+                   WriteTemporaryByName(temporary, finalPath, write, fileTime, permissions));
 }
 
 Status PutInPlace(const QString& completePath, const QString& finalPath) {

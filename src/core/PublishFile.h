@@ -30,6 +30,15 @@ inline constexpr unsigned kUsualPermissions = 0666;
 Status PublishFile(const QString& finalPath, const ContentWriter& write, TDateTime fileTime = 0,
                    unsigned permissions = kUsualPermissions);
 
+// Writes a file's content by its name, for a library that writes files itself: the path is where an empty
+// file with the permissions waits, which the writer may replace or fill.
+using NamedFileWriter = std::function<Status(const QString& path)>;
+
+// As PublishFile, with the content written by `write` at the temporary file's path; once it succeeds, the
+// file is published as PublishFile publishes one, with at most the permissions.
+Status PublishFileWrittenByName(const QString& finalPath, const NamedFileWriter& write,
+                                TDateTime fileTime = 0, unsigned permissions = kUsualPermissions);
+
 // Renames a file that is already complete on disk (such as a copy made by CopyFileDurably) over finalPath in
 // the same folder, and flushes the folder. Failures say "cannot put <finalPath> in place: <reason>"; the file
 // then stays where it was.

@@ -5,6 +5,7 @@
 #include "BMPExtImage.h"
 #include "ImageFiles.h"
 #include "JPEG_IO.h"
+#include "NetCdfEdits.h"
 #include "PNG_IO.h"
 #include "SmallTmpfs.h"
 
@@ -101,6 +102,29 @@ TEST(AbiConvert, WritesTheProgramsImagesAndRefusesBadInput) {
 
     EXPECT_EQ(RunTool(ABICONVERT, {file}).exitCode, 2);
     EXPECT_EQ(RunTool(ABICONVERT, {"--quality", "0", "--out", out, file}).exitCode, 2);
+}
+
+TEST(AbiConvert, GeoTiffIsWrittenBesideTheImagesOnRequestAndFailsWithoutAGeolocation) {
+    QTemporaryDir dir;
+    const QString file = WriteBand(13, 200, dir.path());
+    const QString out = dir.filePath("out");
+    const QString base = out + "/" + QFileInfo(file).completeBaseName();
+    const ToolRun run = RunTool(ABICONVERT, {"--png", "--geotiff", "--out", out, file});
+    ASSERT_EQ(run.exitCode, 0) << qPrintable(run.output);
+    EXPECT_EQ(run.output, base + ".png\n" + base + ".tif\n");
+    QFile geoTiff(base + ".tif");
+    ASSERT_TRUE(geoTiff.open(QIODevice::ReadOnly));
+    const QByteArray header = geoTiff.read(4);
+    EXPECT_TRUE(header == QByteArray("II*\0", 4) || header == QByteArray("II+\0", 4));
+
+    ASSERT_TRUE(DeleteNetCdfAttribute(file, "goes_imager_projection", "sweep_angle_axis"));
+    const ToolRun located =
+        RunTool(ABICONVERT, {"--png", "--geotiff", "--out", dir.filePath("unlocated"), file});
+    EXPECT_EQ(located.exitCode, 1);
+    EXPECT_TRUE(located.output.contains(file + ": no geolocation for a GeoTIFF"))
+        << qPrintable(located.output);
+    EXPECT_EQ(QDir(dir.filePath("unlocated")).entryList(QDir::Files),
+              QStringList({QFileInfo(base).fileName() + ".png"}));
 }
 
 TEST(AbiConvert, FileWithoutAnAbiNameGivesAnImageWithoutTitle) {

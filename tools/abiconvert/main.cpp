@@ -1,8 +1,10 @@
-// abiconvert: converts ABI L1b radiance files to PNG and/or JPEG exactly as the program does, without a
-// window. Each file is read by the program's reader in a process of its own, so a file that crashes or
-// exhausts the libraries fails alone and the rest of the command line is still converted.
+// abiconvert: converts ABI L1b radiance files to PNG and/or JPEG, and on request a GeoTIFF, exactly as the
+// program does, without a window. Each file is read by the program's reader in a process of its own, so a
+// file that crashes or exhausts the libraries fails alone and the rest of the command line is still
+// converted.
 #include "AbiFileName.h"
 #include "BMPExtImage.h"
+#include "BandTables.h"
 #include "ImageFiles.h"
 #include "ReaderProcess.h"
 
@@ -19,6 +21,7 @@ struct ConvertRequest {
     QString outFolder;
     bool png = true;
     bool jpeg = true;
+    bool geoTiff = false;
     int quality = kJpegQuality;
     ReaderProcessSettings reader;
 };
@@ -38,25 +41,31 @@ bool ConvertOne(const QString& path, const ConvertRequest& request) {
     TExtBitmap bitmap;
     bitmap.SetPixelFormat(TPixelFormat::pf8bit);
     float longitude = 0;
+    std::optional<AbiGeolocation> geolocation;
     // A finished file is opened once: no retry meant for files that are still arriving.
     if (const Status read = ReadAbiImageIsolated({path, name, std::chrono::milliseconds(0), false}, bitmap,
-                                                 longitude, request.reader);
+                                                 longitude, request.reader, &geolocation);
         !read) {
         Complain(path + ": " + read.failure().message);
         return false;
     }
     const QString base = QDir(request.outFolder).filePath(QFileInfo(path).completeBaseName());
     const QString png = request.png ? base + ".png" : QString(),
-                  jpeg = request.jpeg ? base + ".jpg" : QString();
+                  jpeg = request.jpeg ? base + ".jpg" : QString(),
+                  geoTiff = request.geoTiff ? base + ".tif" : QString();
     ImageFileSaves saves;
     saves.pngPath = png;
     saves.jpegPath = jpeg;
+    saves.geoTiffPath = geoTiff;
+    saves.geoTiff = {geolocation, name ? SatelliteName(name->satellite) : QString(),
+                     name ? BandCode.at(name->bandIndex) : QString()};
     saves.jpegQuality = request.quality;
     saves.startTime = name ? name->startTime : 0;
     saves.fileTime = name ? name->nominalTime : 0;
-    const ImageFilesSaved saved = SavePngAndJpegImages(bitmap, saves);
+    const ImageFilesSaved saved = SaveImageFiles(bitmap, saves);
     bool converted = true;
-    for (const auto& [written, status] : {std::pair{png, &saved.png}, std::pair{jpeg, &saved.jpeg}}) {
+    for (const auto& [written, status] :
+         {std::pair{png, &saved.png}, std::pair{jpeg, &saved.jpeg}, std::pair{geoTiff, &saved.geoTiff}}) {
         if (written.isEmpty()) continue;
         if (*status)
             std::printf("%s\n", qPrintable(written));
@@ -75,13 +84,15 @@ int main(int argc, char** argv) {
     QCommandLineParser parser;
     parser.setApplicationDescription(
         "Converts GOES-R ABI L1b radiance files (netCDF) into 8-bit greyscale PNG and/or JPEG images, with "
-        "the "
-        "same pixels, texts and comment as Stratolux writes. Without --png or --jpeg both are written.");
+        "the same pixels, texts and comment as Stratolux writes, and on request a GeoTIFF in the satellite's "
+        "own projection. Without --png or --jpeg both are written.");
     parser.addHelpOption();
     parser.addVersionOption();
     parser.addOption({{"o", "out"}, "Write the images into FOLDER (created when missing).", "FOLDER"});
     parser.addOption({"png", "Write PNG images."});
     parser.addOption({"jpeg", "Write JPEG images."});
+    parser.addOption(
+        {"geotiff", "Also write a GeoTIFF (Cloud Optimized, space masked as no data) of each file."});
     parser.addOption({{"q", "quality"}, "JPEG quality 1..100 (default 99).", "N"});
     parser.addOption(
         {"reader", "Read the files with this reader program instead of the program's own.", "FILE"});
@@ -100,6 +111,7 @@ int main(int argc, char** argv) {
         request.png = parser.isSet("png");
         request.jpeg = parser.isSet("jpeg");
     }
+    request.geoTiff = parser.isSet("geotiff");
     if (parser.isSet("quality")) {
         bool ok = false;
         request.quality = parser.value("quality").toInt(&ok);

@@ -64,6 +64,14 @@ bool ImageFormatSelected(const ProcessingOptions& options) {
     return options.saveAsPng || options.saveAsJpeg || options.saveAsJpegLow;
 }
 
+// A GeoTIFF is written beside a PNG or JPEG only; ticked alone, it is said why none is written.
+QString NoImageFormatSelected(const ProcessingOptions& options) {
+    return options.saveAsGeoTiff
+               ? QStringLiteral("no image format selected (a GeoTIFF is saved only beside a "
+                                "PNG or JPEG)")
+               : QStringLiteral("no image format selected");
+}
+
 } // namespace
 
 FileProcessor::FileProcessor() : notify(NotifyAnimationProgram) {}
@@ -134,7 +142,7 @@ Status FileProcessor::Process(const ReceivedFile& file, const FileIdentity& list
     const bool keepCopy = options.saveAsNetCdf;
     // With nothing to write and nothing to keep, deleting the source would lose it.
     if (!ImageFormatSelected(options) && !keepCopy)
-        return Failure{FailureCode::NoFormatSelected, QStringLiteral("no image format selected")};
+        return Failure{FailureCode::NoFormatSelected, NoImageFormatSelected(options)};
     const OutputPaths paths = DeriveOutputPaths(options, QFileInfo(file.path).fileName(), name);
     if (const Status created = CreateFolder(paths.netCdfFolder); !created) return created;
     if (!options.savePath.isEmpty())
@@ -171,10 +179,11 @@ Status FileProcessor::Process(const ReceivedFile& file, const FileIdentity& list
     Settle(options);
     TExtBitmap bitmap;
     bitmap.SetPixelFormat(TPixelFormat::pf8bit);
+    std::optional<AbiGeolocation> geolocation;
     Status read = options.singleFileMode ? Status() : CheckUnchanged(file.path, *copied);
     if (read)
         read = reader ? reader->Read({readPath, name, options.waits.retryOpen, options.singleFileMode},
-                                     bitmap, outcome.longitude, outcome.completeness)
+                                     bitmap, outcome.longitude, outcome.completeness, &geolocation)
                       : reader.status();
     outcome.incomplete = read && outcome.completeness.Below(options.incompleteBelowPercent);
     bool archived = false;
@@ -188,7 +197,9 @@ Status FileProcessor::Process(const ReceivedFile& file, const FileIdentity& list
     }
     if (haveCopy && !archived) QFile::remove(readPath);
     if (!read) return read;
-    if (const Status saved = SaveImages(bitmap, options, name, paths, listed.permissions, outcome); !saved)
+    if (const Status saved =
+            SaveImages(bitmap, geolocation, options, name, paths, listed.permissions, outcome);
+        !saved)
         return saved;
     // With archiving on and no archived copy, the source is the archived file: it stays.
     const bool sourceIsTheArchivedFile = keepCopy && !archived;
@@ -197,30 +208,41 @@ Status FileProcessor::Process(const ReceivedFile& file, const FileIdentity& list
             outcome.sourceNotDeleted = deleted.failure();
     }
     if (outcome.imagePath.isEmpty())
-        return Failure{FailureCode::NoFormatSelected,
-                       QStringLiteral("no image format selected; archived only")};
+        return Failure{FailureCode::NoFormatSelected, NoImageFormatSelected(options) + "; archived only"};
     outcome.nominalTime = name.nominalTime;
     if (notify) notify(AnimationChannel(name.satellite, name.bandIndex), name.nominalTime);
     return {};
 }
 
-Status FileProcessor::SaveImages(const TExtBitmap& bitmap, const ProcessingOptions& options,
-                                 const AbiFileInfo& name, const OutputPaths& paths, unsigned permissions,
-                                 FileOutcome& outcome) {
+Status FileProcessor::SaveImages(const TExtBitmap& bitmap, const std::optional<AbiGeolocation>& geolocation,
+                                 const ProcessingOptions& options, const AbiFileInfo& name,
+                                 const OutputPaths& paths, unsigned permissions, FileOutcome& outcome) {
     const bool wantJpeg = options.saveAsJpeg || options.saveAsJpegLow;
+    const bool wantGeoTiff = options.saveAsGeoTiff && ImageFormatSelected(options);
     // An image of a format no longer selected would be stale; a selected one is replaced only when complete.
     if (!options.saveAsPng) QFile::remove(paths.pngPath);
     if (!wantJpeg) QFile::remove(paths.jpegPath);
+    if (!wantGeoTiff) QFile::remove(paths.geoTiffPath);
+    // Nothing is written for a GeoTIFF that cannot be made.
+    if (wantGeoTiff && !geolocation)
+        return SaveGeoTiffImage(bitmap, paths.geoTiffPath, {}, name.startTime, name.nominalTime, permissions);
 
     KeepAlive();
-    const ImageFilesSaved saved = SavePngAndJpegImages(
-        bitmap, {options.saveAsPng ? paths.pngPath : QString(), wantJpeg ? paths.jpegPath : QString(),
-                 options.saveAsJpeg ? kJpegQuality : kJpegLowQuality, name.startTime, name.nominalTime,
-                 permissions, QSize(kThumbnailSide, kThumbnailSide)});
+    const ImageFileSaves saves{options.saveAsPng ? paths.pngPath : QString(),
+                               wantJpeg ? paths.jpegPath : QString(),
+                               wantGeoTiff ? paths.geoTiffPath : QString(),
+                               {geolocation, SatelliteName(name.satellite), BandCode.at(name.bandIndex)},
+                               options.saveAsJpeg ? kJpegQuality : kJpegLowQuality,
+                               name.startTime,
+                               name.nominalTime,
+                               permissions,
+                               QSize(kThumbnailSide, kThumbnailSide)};
+    const ImageFilesSaved saved = SaveImageFiles(bitmap, saves);
     if (!saved.png) return saved.png;
     if (options.saveAsPng) outcome.imagePath = paths.pngPath;
     if (!saved.jpeg) return saved.jpeg;
     if (wantJpeg) outcome.imagePath = paths.jpegPath;
+    if (!saved.geoTiff) return saved.geoTiff;
     outcome.thumbnail = saved.thumbnail;
     return {};
 }

@@ -2,6 +2,7 @@
 // files, deletion of the source and the notification of the animation program.
 #pragma once
 
+#include "AbiGeolocation.h"
 #include "DateTime.h"
 #include "Failure.h"
 #include "FileOutcome.h"
@@ -45,10 +46,11 @@ private:
     // The steps up to the deletion of the source; a failure leaves the source in place.
     Status Process(const ReceivedFile& file, const FileIdentity& listed, const ProcessingOptions& options,
                    FileOutcome& outcome);
-    // Writes the selected images of the bitmap with at most these permissions; the outcome's image path
-    // becomes the last one written.
-    Status SaveImages(const TExtBitmap& bitmap, const ProcessingOptions& options, const AbiFileInfo& name,
-                      const OutputPaths& paths, unsigned permissions, FileOutcome& outcome);
+    // Writes the selected images of the bitmap with at most these permissions, a GeoTIFF only beside a PNG
+    // or JPEG; the outcome's image path becomes the last PNG or JPEG written.
+    Status SaveImages(const TExtBitmap& bitmap, const std::optional<AbiGeolocation>& geolocation,
+                      const ProcessingOptions& options, const AbiFileInfo& name, const OutputPaths& paths,
+                      unsigned permissions, FileOutcome& outcome);
 
     TDateTime cycleTime_ = 0;
     RememberedFailures failures_;

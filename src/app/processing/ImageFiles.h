@@ -1,6 +1,7 @@
 // Saving a converted image the way every image of the program is saved: durably, with the program's texts.
 #pragma once
 
+#include "AbiGeolocation.h"
 #include "DateTime.h"
 #include "DurableFiles.h"
 #include "Failure.h"
@@ -8,6 +9,7 @@
 #include <QImage>
 #include <QSize>
 #include <QString>
+#include <optional>
 
 class TExtBitmap;
 
@@ -29,10 +31,26 @@ Status SavePngImage(const TExtBitmap& bitmap, const QString& path, TDateTime sta
 Status SaveJpegImage(const TExtBitmap& bitmap, const QString& path, int quality, TDateTime fileTime,
                      unsigned permissions = kUsualPermissions);
 
-// The PNG and the JPEG of one image; an empty path saves no file of that format.
+// What a GeoTIFF holds beside the pixels: where they lie on the Earth, and what they show.
+struct GeoTiffFacts {
+    std::optional<AbiGeolocation> geolocation; // a GeoTIFF cannot be made without it
+    QString satellite;                         // "GOES-16"; empty: not said
+    QString band;                              // "B13"; empty: not said
+};
+
+// A GeoTIFF (see SaveBitmapAsGeoTiff) in the satellite's own projection, the Earth's disk as data and space
+// around it as no data (a mask), with the scan start (none for 0), the satellite, the band and the program's
+// texts in its metadata; published as PublishFile does. Fails with GeolocationMissing when the facts hold no
+// geolocation.
+Status SaveGeoTiffImage(const TExtBitmap& bitmap, const QString& path, const GeoTiffFacts& facts,
+                        TDateTime startTime, TDateTime fileTime, unsigned permissions = kUsualPermissions);
+
+// The PNG, the JPEG and the GeoTIFF of one image; an empty path saves no file of that format.
 struct ImageFileSaves {
     QString pngPath;
     QString jpegPath;
+    QString geoTiffPath;
+    GeoTiffFacts geoTiff;
     int jpegQuality = kJpegQuality;
     TDateTime startTime = 0;
     TDateTime fileTime = 0;
@@ -45,9 +63,11 @@ struct ImageFileSaves {
 struct ImageFilesSaved {
     Status png;
     Status jpeg;
+    Status geoTiff;
     QImage thumbnail; // null when none was asked for or the file could not be read back
 };
 
-// Saves both as SavePngImage and SaveJpegImage do, each on a core of its own: the JPEG, and then its
-// read-back for the thumbnail, on a thread started for it while the PNG is saved on the calling thread.
-ImageFilesSaved SavePngAndJpegImages(const TExtBitmap& bitmap, const ImageFileSaves& saves);
+// Saves each as SavePngImage, SaveJpegImage and SaveGeoTiffImage do, at once: the JPEG, and then its
+// read-back for the thumbnail, and the GeoTIFF each on a thread started for it while the PNG is saved on the
+// calling thread.
+ImageFilesSaved SaveImageFiles(const TExtBitmap& bitmap, const ImageFileSaves& saves);

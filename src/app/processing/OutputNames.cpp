@@ -6,14 +6,14 @@
 
 namespace {
 
-constexpr qsizetype kShortNameLength = 24; // "202401021230-g16-b13.png"
+constexpr qsizetype kShortNameLength = 24; // "202401021230-g16-b13.png", or .jpg or .tif
 constexpr qsizetype kShortNameTag = 13;
 constexpr qsizetype kShortNameBand = 17;
 
 const QString kReceivedPrefix = QStringLiteral("OR_ABI-L1b-RadF-");
 
 bool IsImageSuffix(QStringView suffix) {
-    return suffix == u".png" || suffix == u".jpg";
+    return suffix == u".png" || suffix == u".jpg" || suffix == u".tif";
 }
 
 // A whole number written with exactly the characters of `digits`; none for any other text.
@@ -102,6 +102,7 @@ OutputPaths DeriveOutputPaths(const ProcessingOptions& options, const QString& f
     }
     paths.pngPath = base + ".png";
     paths.jpegPath = base + ".jpg";
+    paths.geoTiffPath = base + ".tif";
     return paths;
 }
 

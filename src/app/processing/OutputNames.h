@@ -17,6 +17,7 @@ struct OutputPaths {
     QString readCopyPath; // the hidden copy that is read: the archive copy once read whole, else removed
     QString pngPath;
     QString jpegPath;
+    QString geoTiffPath;
 };
 
 // The hidden name of the copy that is read: a copy left by a killed run, or of a file that turned out
@@ -34,8 +35,8 @@ OutputPaths DeriveOutputPaths(const ProcessingOptions& options, const QString& f
                               const AbiFileInfo& name);
 
 // What the program writes under a file name (without its folder), recognised from the name alone: an image
-// under a short name or under a received file's name with ".png" or ".jpg", or an archived received file
-// (OR_ABI-L1b-RadF-….nc).
+// under a short name or under a received file's name with ".png", ".jpg" or ".tif", or an archived received
+// file (OR_ABI-L1b-RadF-….nc).
 enum class OutputKind { Other, Image, ArchivedFile };
 OutputKind OutputKindOf(const QString& name);
 

@@ -20,6 +20,7 @@ struct ProcessingOptions {
     bool saveAsJpeg = true;
     bool saveAsJpegLow = false;
     bool saveAsPng = false;
+    bool saveAsGeoTiff = false; // beside a PNG or JPEG
     bool save19As16 = true;
     bool datesInFolders = true;
     bool clearImages = false;

@@ -11,6 +11,7 @@ bool RememberedFailures::LiesInTheFile(FailureCode code) {
     case FailureCode::CalibrationMissing:
     case FailureCode::ImageTooLarge:
     case FailureCode::OutOfMemory:
+    case FailureCode::GeolocationMissing:
     case FailureCode::ReaderCrashed:
     case FailureCode::ReaderTimedOut:
         return true;

@@ -7,12 +7,13 @@
 
 namespace {
 
-// The band's newest image in every format it may have been saved in: the PNG beside the JPEG recorded.
+// The band's newest image in every format it may have been saved in: the PNG and the GeoTIFF beside the JPEG
+// recorded.
 QStringList EveryFormatOf(const QString& imagePath) {
     if (imagePath.isEmpty()) return {};
     const QFileInfo image(imagePath);
     const QString base = image.path() + u'/' + image.completeBaseName();
-    return {base + ".png", base + ".jpg"};
+    return {base + ".png", base + ".jpg", base + ".tif"};
 }
 
 } // namespace

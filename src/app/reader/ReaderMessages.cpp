@@ -7,7 +7,7 @@
 namespace {
 
 constexpr quint32 kRequestMark = 0x53525132; // "SRQ2"
-constexpr quint32 kAnswerMark = 0x53524132;  // "SRA2"
+constexpr quint32 kAnswerMark = 0x53524133;  // "SRA3"
 
 // Whether the stream read everything it was asked for and nothing is left over.
 bool WholeMessage(const QDataStream& in) {
@@ -22,6 +22,20 @@ QDataStream& operator<<(QDataStream& out, const AbiFileInfo& name) {
 QDataStream& operator>>(QDataStream& in, AbiFileInfo& name) {
     return in >> name.satellite >> name.bandIndex >> name.scanMode >> name.startTime >> name.nominalTime >>
            name.startField;
+}
+
+QDataStream& operator<<(QDataStream& out, const AbiGeolocation& g) {
+    return out << g.perspectivePointHeight << g.semiMajorAxis << g.semiMinorAxis
+               << g.longitudeOfProjectionOrigin << static_cast<qint8>(g.sweepAngleAxis) << g.x.scale
+               << g.x.offset << g.y.scale << g.y.offset;
+}
+
+QDataStream& operator>>(QDataStream& in, AbiGeolocation& g) {
+    qint8 sweep = 0;
+    in >> g.perspectivePointHeight >> g.semiMajorAxis >> g.semiMinorAxis >> g.longitudeOfProjectionOrigin >>
+        sweep >> g.x.scale >> g.x.offset >> g.y.scale >> g.y.offset;
+    g.sweepAngleAxis = static_cast<char>(sweep);
+    return in;
 }
 
 template <typename T> QDataStream& operator<<(QDataStream& out, const std::optional<T>& value) {
@@ -93,7 +107,7 @@ QByteArray EncodeReaderAnswer(const ReaderAnswer& answer) {
     if (!answer.status.ok())
         out << static_cast<qint32>(answer.status.failure().code) << answer.status.failure().message;
     out << static_cast<qint32>(answer.width) << static_cast<qint32>(answer.height)
-        << static_cast<qint64>(answer.rowBytes) << answer.longitude << answer.completeness;
+        << static_cast<qint64>(answer.rowBytes) << answer.longitude << answer.geolocation << answer.completeness;
     return bytes;
 }
 
@@ -112,8 +126,10 @@ std::optional<ReaderAnswer> DecodeReaderAnswer(const QByteArray& bytes) {
     }
     qint32 width = 0, height = 0;
     qint64 rowBytes = 0;
-    in >> width >> height >> rowBytes >> answer.longitude >> answer.completeness;
+    in >> width >> height >> rowBytes >> answer.longitude >> answer.geolocation >> answer.completeness;
     if (!WholeMessage(in)) return std::nullopt;
+    // The program passes the values on as a projection: only a usable one is taken.
+    if (answer.geolocation && !IsUsable(*answer.geolocation)) return std::nullopt;
     answer.width = width;
     answer.height = height;
     answer.rowBytes = static_cast<qsizetype>(rowBytes);

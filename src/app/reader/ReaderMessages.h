@@ -1,9 +1,11 @@
 // What the program and the reader's process say to each other about one file: the request, sent once the
 // reader has started, and the answer, with its outcome and, for an image read, the size and row length of
-// the grey rows it left in the shared memory, the projection longitude and how whole the image is.
+// the grey rows it left in the shared memory, the projection longitude, how whole the image is and the
+// geolocation.
 #pragma once
 
 #include "AbiCompleteness.h"
+#include "AbiGeolocation.h"
 #include "AbiReadRequest.h"
 #include "Failure.h"
 
@@ -18,6 +20,7 @@ struct ReaderAnswer {
     qsizetype rowBytes = 0;
     float longitude = 0;
     AbiCompleteness completeness;
+    std::optional<AbiGeolocation> geolocation;
 };
 
 QByteArray EncodeReaderRequest(const AbiReadRequest& request);

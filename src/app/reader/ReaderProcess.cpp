@@ -39,7 +39,7 @@ ReaderProcess::ReaderProcess(ReaderProcess&&) noexcept = default;
 ReaderProcess& ReaderProcess::operator=(ReaderProcess&&) noexcept = default;
 
 Status ReaderProcess::Read(const AbiReadRequest& request, TExtBitmap& bitmap, float& longitude,
-                           AbiCompleteness& completeness) {
+                           AbiCompleteness& completeness, std::optional<AbiGeolocation>* geolocation) {
     const auto bytes =
         started_->child.Ask(EncodeReaderRequest(request), started_->answerWithin,
                             [](const QByteArray& part) { return DecodeReaderAnswer(part).has_value(); });
@@ -52,13 +52,14 @@ Status ReaderProcess::Read(const AbiReadRequest& request, TExtBitmap& bitmap, fl
     if (Status adopted = AdoptGreyRows(bitmap, std::move(*rows)); !adopted) return adopted;
     longitude = answer->longitude;
     completeness = answer->completeness;
+    if (geolocation) *geolocation = answer->geolocation;
     return {};
 }
 
 Status ReadAbiImageIsolated(const AbiReadRequest& request, TExtBitmap& bitmap, float& longitude,
-                            const ReaderProcessSettings& reader) {
+                            const ReaderProcessSettings& reader, std::optional<AbiGeolocation>* geolocation) {
     auto started = ReaderProcess::Start(reader);
     if (!started) return started.status();
     AbiCompleteness completeness;
-    return started->Read(request, bitmap, longitude, completeness);
+    return started->Read(request, bitmap, longitude, completeness, geolocation);
 }

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "AbiCompleteness.h"
+#include "AbiGeolocation.h"
 #include "AbiReadRequest.h"
 #include "Failure.h"
 #include "ReaderProcessSettings.h"
@@ -24,10 +25,10 @@ public:
     ReaderProcess(ReaderProcess&&) noexcept;
     ReaderProcess& operator=(ReaderProcess&&) noexcept;
 
-    // As ReadAbiImage, in the started process: the bitmap, the longitude and how whole the image is are set
-    // only on success.
+    // As ReadAbiImage, in the started process: the bitmap, the longitude, how whole the image is and the
+    // geolocation (when asked for) are set only on success.
     Status Read(const AbiReadRequest& request, TExtBitmap& bitmap, float& longitude,
-                AbiCompleteness& completeness);
+                AbiCompleteness& completeness, std::optional<AbiGeolocation>* geolocation = nullptr);
 
 private:
     // The pixel memory and the process it was handed to.
@@ -39,6 +40,7 @@ private:
 
 // Starts a reader and reads the file in it at once, without the completeness.
 Status ReadAbiImageIsolated(const AbiReadRequest& request, TExtBitmap& bitmap, float& longitude,
-                            const ReaderProcessSettings& reader);
+                            const ReaderProcessSettings& reader,
+                            std::optional<AbiGeolocation>* geolocation = nullptr);
 
 QString InstalledReaderProgram();

@@ -57,6 +57,10 @@ SetupTab::SetupTab(QWidget* parent) : QWidget(parent) {
     connect(CheckBoxSaveAsJpegLow, &QCheckBox::clicked, this, &SetupTab::CheckBoxSaveAsJpegLowClick);
     CheckBoxSaveAsPNG = AddOption(options, "CheckBoxSaveAsPNG", "SaveAsPNG", "Save as PNG",
                                   "Save data as PNG images", false, 90);
+    CheckBoxSaveAsGeoTIFF =
+        AddOption(options, "CheckBoxSaveAsGeoTIFF", "SaveAsGeoTIFF", "Save as GeoTIFF",
+                  "Save a georeferenced GeoTIFF beside each PNG or JPEG image,\nfor GIS tools and web maps",
+                  false, 110);
     CheckBoxSave19as16 = AddOption(options, "CheckBoxSave19as16", "Save19as16", "Save G19 as G16",
                                    "Save GOES19 data with  GOES16 nams", true, 129);
     CheckBoxDatesInFolders =
@@ -178,6 +182,7 @@ ProcessingOptions SetupTab::Options() const {
     options.saveAsJpeg = CheckBoxSaveAsJPEG->isChecked();
     options.saveAsJpegLow = CheckBoxSaveAsJpegLow->isChecked();
     options.saveAsPng = CheckBoxSaveAsPNG->isChecked();
+    options.saveAsGeoTiff = CheckBoxSaveAsGeoTIFF->isChecked();
     options.save19As16 = CheckBoxSave19as16->isChecked();
     options.datesInFolders = CheckBoxDatesInFolders->isChecked();
     options.clearImages = CheckBoxClearImages->isChecked();

@@ -38,6 +38,7 @@ public:
     TVelCheckBox* CheckBoxSaveAsJPEG;
     TVelCheckBox* CheckBoxSaveAsJpegLow;
     TVelCheckBox* CheckBoxSaveAsPNG;
+    TVelCheckBox* CheckBoxSaveAsGeoTIFF;
     TVelCheckBox* CheckBoxSave19as16;
     TVelCheckBox* CheckBoxDatesInFolders;
     TVelCheckBox* CheckBoxClearImages;

@@ -1,15 +1,27 @@
 // Gathering the facts of one request.
 #include "StationFacts.h"
 
+#include <QDir>
 #include <QFileInfo>
+
+namespace {
+
+std::optional<ImageFile> Described(const QFileInfo& file) {
+    if (file.fileName().isEmpty() || !file.isFile()) return std::nullopt;
+    return ImageFile{file.fileName(), file.lastModified().toUTC(), file.size()};
+}
+
+} // namespace
 
 StationFacts GatherFacts(std::shared_ptr<const StationSnapshot> snapshot, const ProcessingOptions& options,
                          const QDateTime& now) {
-    StationFacts facts{std::move(snapshot), {}, ReportFolders(options), now};
+    StationFacts facts{std::move(snapshot), {}, {}, ReportFolders(options), now};
     for (int band = 0; band < kBandCount; ++band) {
         const QFileInfo file(facts.snapshot->bands[band].path);
-        if (file.fileName().isEmpty() || !file.isFile()) continue;
-        facts.images[band] = ImageFile{file.fileName(), file.lastModified().toUTC(), file.size()};
+        facts.images[band] = Described(file);
+        if (facts.images[band])
+            facts.geoTiffs[band] =
+                Described(QFileInfo(file.dir().filePath(file.completeBaseName() + ".tif")));
     }
     return facts;
 }

@@ -1,5 +1,6 @@
 // What the page, the status data and the metrics are made of at one request: the published snapshot, and
-// what only the file system knows (each band's image file, the folders' space), looked at then.
+// what only the file system knows (each band's image file and the GeoTIFF beside it, the folders' space),
+// looked at then.
 #pragma once
 
 #include "FolderSpace.h"
@@ -18,6 +19,8 @@ struct ImageFile {
 struct StationFacts {
     std::shared_ptr<const StationSnapshot> snapshot;
     std::array<std::optional<ImageFile>, kBandCount> images; // none for a band without an image file
+    // The GeoTIFF named like the band's image with ".tif"; none when there is no such file.
+    std::array<std::optional<ImageFile>, kBandCount> geoTiffs;
     std::vector<FolderReport> folders;
     QDateTime now;
 };

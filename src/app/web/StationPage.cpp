@@ -113,6 +113,9 @@ QString BandFigure(const StationFacts& facts, int band) {
     if (const std::optional<ImageFile>& file = facts.images[band])
         when = QString("<div class=when>%1 &middot; <a href=\"%2\">full size, %3</a></div>")
                    .arg(PageTime(file->time), ImagePath(band), DataSize(file->bytes));
+    if (const std::optional<ImageFile>& geoTiff = facts.geoTiffs[band])
+        when += QString("<div class=when>GeoTIFF %1, %2</div>")
+                    .arg(Escaped(geoTiff->name), DataSize(geoTiff->bytes));
     return QString("<figure>%1<figcaption>%2</figcaption>%3%4</figure>\n")
         .arg(picture, Escaped(BandLabelCaption(band)), Completeness(image), when);
 }

@@ -61,7 +61,11 @@ QJsonArray Bands(const StationFacts& facts) {
             AddCompleteness(entry, shown);
             image = entry;
         }
-        bands.append(QJsonObject{{"band", BandCode.at(band)}, {"image", image}});
+        const std::optional<ImageFile>& tif = facts.geoTiffs[band];
+        const QJsonValue geoTiff =
+            tif ? QJsonObject{{"name", tif->name}, {"time", Time(tif->time)}, {"bytes", tif->bytes}}
+                : QJsonValue();
+        bands.append(QJsonObject{{"band", BandCode.at(band)}, {"image", image}, {"geoTiff", geoTiff}});
     }
     return bands;
 }

@@ -6,6 +6,7 @@
 #include "HoldingProcess.h"
 #include "JPEG_IO.h"
 #include "OutputNames.h"
+#include "NetCdfEdits.h"
 #include "PNG_IO.h"
 #include "ProcessingFixture.h"
 #include "ScanReports.h"
@@ -18,6 +19,7 @@
 #include <QProcess>
 #include <QThread>
 #include <atomic>
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <grp.h>
@@ -116,6 +118,71 @@ TEST_F(FileProcessorTest, ProcessedFileBecomesDatedShortNamedImagesAndLeaves) {
     ASSERT_EQ(notified.size(), 1);
     EXPECT_EQ(notified[0].first, 119);
     EXPECT_EQ(notified[0].second, outcome.nominalTime);
+}
+
+TEST_F(FileProcessorTest, GeoTiffLiesBesideTheImagesUnderTheirNameAndTime) {
+    const QString path = Receive(13, 16);
+    options.saveAsPng = true;
+    options.saveAsGeoTiff = true;
+    const FileOutcome outcome = Process(path);
+
+    ASSERT_TRUE(outcome.Processed());
+    EXPECT_FALSE(QFile::exists(path));
+    EXPECT_EQ(outcome.imagePath, images + "2024/01/02/202401021230-g16-b13.jpg");
+    EXPECT_EQ(VisibleFiles(images),
+              QStringList({"2024/01/02/202401021230-g16-b13.jpg", "2024/01/02/202401021230-g16-b13.png",
+                           "2024/01/02/202401021230-g16-b13.tif"}));
+    const QFileInfo geoTiff(images + "2024/01/02/202401021230-g16-b13.tif");
+    EXPECT_EQ(geoTiff.lastModified().toUTC(), QDateTime(QDate(2024, 1, 2), QTime(12, 30), Qt::UTC));
+    EXPECT_GT(geoTiff.size(), 96 * 96 / 10);
+}
+
+TEST_F(FileProcessorTest, GeoTiffAloneWritesNothingAndSaysWhy) {
+    const QString path = Receive(13, 16);
+    options.saveAsJpeg = false;
+    options.saveAsGeoTiff = true;
+    const FileOutcome outcome = Process(path);
+    ASSERT_EQ(FailedWith(outcome), FailureCode::NoFormatSelected);
+    EXPECT_EQ(outcome.failure->message,
+              "no image format selected (a GeoTIFF is saved only beside a PNG or JPEG)");
+    EXPECT_TRUE(QFile::exists(path));
+    EXPECT_TRUE(VisibleFiles(images).isEmpty());
+}
+
+TEST_F(FileProcessorTest, FileWithoutGeolocationFailsForItsGeoTiffWritingNothing) {
+    const QString path = Receive(13, 16);
+    ASSERT_TRUE(DeleteNetCdfAttribute(path, "goes_imager_projection", "perspective_point_height"));
+    options.saveAsGeoTiff = true;
+    const FileOutcome outcome = Process(path);
+    EXPECT_EQ(FailedWith(outcome), FailureCode::GeolocationMissing);
+    EXPECT_TRUE(QFile::exists(path));
+    EXPECT_TRUE(VisibleFiles(images).isEmpty());
+    EXPECT_TRUE(notified.isEmpty());
+}
+
+TEST_F(FileProcessorTest, GeoTiffThatCannotBeWrittenFailsTheFileWhichStays) {
+    const QString path = Receive(13, 16);
+    options.saveAsGeoTiff = true;
+    options.datesInFolders = false;
+    // A folder where the GeoTIFF's temporary file must go.
+    ASSERT_TRUE(QDir().mkpath(images + ".202401021230-g16-b13.tif.partial/inside"));
+    const FileOutcome outcome = Process(path);
+    ASSERT_EQ(FailedWith(outcome), FailureCode::CannotWrite);
+    EXPECT_EQ(outcome.failure->message, "cannot write " + images + "202401021230-g16-b13.tif: " +
+                                            QString::fromLocal8Bit(std::strerror(EISDIR)));
+    EXPECT_TRUE(QFile::exists(path));
+    EXPECT_FALSE(QFile::exists(images + "202401021230-g16-b13.tif"));
+    EXPECT_TRUE(notified.isEmpty());
+}
+
+TEST_F(FileProcessorTest, GeoTiffNoLongerTickedIsNotLeftStale) {
+    options.saveAsGeoTiff = true;
+    options.datesInFolders = false;
+    ASSERT_TRUE(Process(Receive(13, 16)).Processed());
+    ASSERT_TRUE(QFile::exists(images + "202401021230-g16-b13.tif"));
+    options.saveAsGeoTiff = false;
+    ASSERT_TRUE(Process(Receive(13, 16)).Processed());
+    EXPECT_EQ(VisibleFiles(images), QStringList({"202401021230-g16-b13.jpg"}));
 }
 
 TEST_F(FileProcessorTest, LongNamesLieBesideTheArchiveCopy) {
@@ -333,12 +400,13 @@ TEST_F(FileProcessorTest, FilesOfAnotherAccountAreProcessedWhenReadableAndRefuse
 TEST_F(FileProcessorTest, ImagesAndArchiveCopyGetNoWiderPermissionsThanTheSource) {
     options.saveAsNetCdf = true;
     options.saveAsPng = true;
+    options.saveAsGeoTiff = true;
     options.datesInFolders = false;
     const QString path = Receive(13, 16);
     ASSERT_TRUE(QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner));
     ASSERT_TRUE(Process(path).Processed());
     const QStringList written = VisibleFiles(netCdf) + VisibleFiles(images);
-    ASSERT_EQ(written.size(), 3);
+    ASSERT_EQ(written.size(), 4);
     for (const QString& folder : {netCdf, images})
         for (const QString& name : VisibleFiles(folder))
             EXPECT_EQ(QFileInfo(folder + name).permissions() & 0x0777, 0x0600) << qPrintable(name);

@@ -13,6 +13,8 @@
 #include "SmallTmpfs.h"
 #include "TestFiles.h"
 
+#include <gdal.h>
+
 #include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
@@ -23,6 +25,7 @@
 #include <cstring>
 #include <optional>
 #include <unistd.h>
+#include <vector>
 
 namespace {
 
@@ -55,8 +58,23 @@ QStringList TemporaryFilesBelow(const QString& folder) {
     return FilesBelow(folder).filter(QRegularExpression("/\\.[^/]*\\.partial$"));
 }
 
+// The GeoTIFF's size when GDAL reads every pixel of it.
+std::optional<QSize> WholeGeoTiffSize(const QString& path) {
+    GDALAllRegister();
+    GDALDatasetH dataset = GDALOpen(path.toUtf8().constData(), GA_ReadOnly);
+    if (!dataset) return std::nullopt;
+    const QSize size(GDALGetRasterXSize(dataset), GDALGetRasterYSize(dataset));
+    std::vector<std::uint8_t> pixels(static_cast<std::size_t>(size.width() * size.height()));
+    const bool read =
+        GDALDatasetRasterIO(dataset, GF_Read, 0, 0, size.width(), size.height(), pixels.data(), size.width(),
+                            size.height(), GDT_Byte, 1, nullptr, 0, 0, 0) == CE_None;
+    GDALClose(dataset);
+    return read ? std::optional(size) : std::nullopt;
+}
+
 // The image's size when it decodes whole.
 std::optional<QSize> WholeImageSize(const QString& path) {
+    if (path.endsWith(".tif")) return WholeGeoTiffSize(path);
     TExtBitmap bitmap;
     bitmap.SetPixelFormat(TPixelFormat::pf8bit);
     const bool loaded = path.endsWith(".png") ? LoadPngIntoBitmap(bitmap, path, false, false)
@@ -69,7 +87,8 @@ QString FileTooLarge() {
     return QString::fromLocal8Bit(std::strerror(EFBIG));
 }
 
-// One save (a PNG or JPEG image, or the archive copy) under limits around its size, over an older file.
+// One save (a PNG, JPEG or GeoTIFF image, or the archive copy) under limits around its size, over an older
+// file.
 class LimitedSave : public testing::TestWithParam<const char*> {
 protected:
     void SetUp() override {
@@ -81,7 +100,7 @@ protected:
             source = dir.filePath("received.nc");
             ASSERT_TRUE(WriteWholeFile(source, bytes));
         }
-        const QString extension = IsCopy() ? "nc" : kind == "png" ? "png" : "jpg";
+        const QString extension = IsCopy() ? "nc" : kind == "png" ? "png" : kind == "geotiff" ? "tif" : "jpg";
         const QString measured = dir.filePath("measured." + extension);
         ASSERT_EQ(Run(kNoLimit, measured).exitCode, 0);
         size = QFileInfo(measured).size();
@@ -145,7 +164,7 @@ TEST_P(LimitedSave, ExactlyItsSizeIsPublishedWhole) {
     EXPECT_EQ(TemporaryFilesBelow(dir.path()), QStringList());
 }
 
-INSTANTIATE_TEST_SUITE_P(Outputs, LimitedSave, testing::Values("png", "jpeg", "copy"));
+INSTANTIATE_TEST_SUITE_P(Outputs, LimitedSave, testing::Values("png", "jpeg", "geotiff", "copy"));
 
 namespace {
 

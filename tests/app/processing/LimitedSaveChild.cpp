@@ -1,7 +1,7 @@
 // A child process that runs one save, or the processing of one received file, with its files limited to a
 // size (RLIMIT_FSIZE, SIGXFSZ ignored), so that writes past the limit fail with EFBIG as on a full disk.
 //
-//   limited_save_child LIMIT png|jpeg TARGET WIDTH HEIGHT
+//   limited_save_child LIMIT png|jpeg|geotiff TARGET WIDTH HEIGHT
 //   limited_save_child LIMIT copy SOURCE TARGET
 //   limited_save_child LIMIT process SOURCE ARCHIVE IMAGES FORMATS KEEP_ARCHIVE
 //
@@ -39,6 +39,10 @@ void FillPattern(TExtBitmap& bitmap, int width, int height) {
             bitmap.ScanLine(y)[x] = static_cast<std::uint8_t>((x * x + 3 * y * x / 7 + y) % 251);
 }
 
+// A geostationary grid for the pattern's GeoTIFF.
+const AbiGeolocation kSomeGrid{35786023.0, 6378137.0,          6356752.31414,     -75.2,
+                               'x',        {5.6e-05, -0.0112}, {-5.6e-05, 0.0084}};
+
 int Report(const Status& status) {
     if (status) return 0;
     std::printf("%s\n", qPrintable(status.failure().message));
@@ -69,9 +73,10 @@ int main(int argc, char** argv) {
     const QStringList args = app.arguments();
     if (args.size() < 5 || !LimitFileSize(args[1])) return 2;
     const QString& what = args[2];
-    if ((what == "png" || what == "jpeg") && args.size() == 6) {
+    if ((what == "png" || what == "jpeg" || what == "geotiff") && args.size() == 6) {
         TExtBitmap bitmap;
         FillPattern(bitmap, args[4].toInt(), args[5].toInt());
+        if (what == "geotiff") return Report(SaveGeoTiffImage(bitmap, args[3], {kSomeGrid, {}, {}}, 0, 0));
         return Report(what == "png" ? SavePngImage(bitmap, args[3], 0, 0)
                                     : SaveJpegImage(bitmap, args[3], kJpegQuality, 0));
     }

@@ -124,6 +124,20 @@ TEST_F(IsolatedReaderTest, GreyLevelsOfEveryBandEqualTheReaderInTheProgram) {
     }
 }
 
+TEST_F(IsolatedReaderTest, GeolocationComesBackAsTheReaderInTheProgramReadsIt) {
+    const QString path = Receive(2);
+    TExtBitmap inProgram, isolated;
+    inProgram.SetPixelFormat(TPixelFormat::pf8bit);
+    isolated.SetPixelFormat(TPixelFormat::pf8bit);
+    float longitude = 0;
+    std::optional<AbiGeolocation> expected, received;
+    ASSERT_TRUE(ReadAbiImage(AbiReadRequest::ByName(path), inProgram, longitude, &expected));
+    ASSERT_TRUE(expected);
+    ASSERT_TRUE(
+        ReadAbiImageIsolated(AbiReadRequest::ByName(path), isolated, longitude, {READER_PROGRAM}, &received));
+    EXPECT_EQ(received, expected);
+}
+
 TEST_F(IsolatedReaderTest, ACopyUnderAnyNameIsReadAsTheBandOfTheReceivedFile) {
     const QString received = Receive(13);
     const QString copy = QFileInfo(received).dir().filePath(".copy.reading");

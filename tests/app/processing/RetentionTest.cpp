@@ -2,6 +2,7 @@
 // folders and their dated sub-folders; files written lately (whatever scan they show), other names, another
 // satellite's files, the bands' newest images, links and the source folder stay.
 #include "Retention.h"
+#include "Leftovers.h"
 #include "ProcessingFixture.h"
 #include "RetentionRun.h"
 #include "TestFiles.h"
@@ -104,6 +105,25 @@ TEST_F(RetentionTest, OldFilesOfTheProgramsNamesGoAndEverythingElseStays) {
     EXPECT_TRUE(QFileInfo::exists(images + "2023/05/06"));
 }
 
+TEST_F(RetentionTest, GeoTiffsOfTheProgramsNamesAreImagesAndTheirTemporaryFilesLeftovers) {
+    const QStringList gone = {images + "202502011200-g16-b13.tif", netCdf + kLong13 + ".tif"};
+    const QStringList staying = {images + "202502011200-g16-b13.tiff", images + "notes.tif",
+                                 images + "202502011200-g16-b13.TIF"};
+    for (const QString& path : gone + staying) Place(path);
+    EXPECT_EQ(ApplyRetention(Request(7, 30, 10)).filesRemoved, gone.size());
+    for (const QString& path : gone) EXPECT_FALSE(QFile::exists(path)) << qPrintable(path);
+    for (const QString& path : staying) EXPECT_TRUE(QFile::exists(path)) << qPrintable(path);
+
+    const QString leftover = images + ".202502011200-g16-b13.tif.partial",
+                  foreign = images + ".notes.tif.partial";
+    Place(leftover);
+    Place(foreign);
+    // Leftovers are those changed before the program started.
+    EXPECT_EQ(RemoveLeftovers({images}, source, QDateTime::currentDateTimeUtc().addSecs(60)).filesRemoved, 1);
+    EXPECT_FALSE(QFile::exists(leftover));
+    EXPECT_TRUE(QFile::exists(foreign));
+}
+
 TEST_F(RetentionTest, OnlyTheFilesOfTheInstancesOwnSatelliteGo) {
     const QStringList names = {
         images + "202502011200-g16-b13.png",
@@ -137,15 +157,15 @@ TEST_F(RetentionTest, LastSavedImagesStayHoweverOldInEveryFormat) {
     const QString newest = images + "2025/01/15/202501151200-g16-b13";
     const QString older = images + "2025/01/15/202501151150-g16-b13";
     for (const QString& base : {newest, older})
-        for (const char* suffix : {".jpg", ".png"}) Place(base + suffix);
+        for (const char* suffix : {".jpg", ".png", ".tif"}) Place(base + suffix);
     options.keep = {7, 0};
     options.lastSaved[12] = root.filePath("images/./2025/01/15/202501151200-g16-b13.jpg");
     RetentionRun retention;
     retention.AfterScan(options, DaysLater(8));
     EXPECT_TRUE(QFile::exists(newest + ".jpg"));
     EXPECT_TRUE(QFile::exists(newest + ".png")) << "the PNG saved beside the band's newest JPEG";
-    EXPECT_FALSE(QFile::exists(older + ".jpg"));
-    EXPECT_FALSE(QFile::exists(older + ".png"));
+    EXPECT_TRUE(QFile::exists(newest + ".tif")) << "the GeoTIFF saved beside the band's newest JPEG";
+    for (const char* suffix : {".jpg", ".png", ".tif"}) EXPECT_FALSE(QFile::exists(older + suffix)) << suffix;
 }
 
 TEST_F(RetentionTest, OneFolderForImagesAndArchivedFilesFollowsEachKindsOwnDays) {

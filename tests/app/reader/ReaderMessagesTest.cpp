@@ -3,6 +3,7 @@
 #include "ReaderMessages.h"
 
 #include <QList>
+#include <cmath>
 #include <gtest/gtest.h>
 #include <utility>
 #include <vector>
@@ -22,6 +23,10 @@ std::vector<AbiReadRequest> Requests() {
     };
 }
 
+// The fixed grid of a GOES-East full disk at 2 km, as the files give it.
+const AbiGeolocation kGoesEast{
+    35786023.0, 6378137.0, 6356752.31414, -75.2, 'x', {5.6e-05f, -0.151844f}, {-5.6e-05f, 0.151844f}};
+
 std::vector<ReaderAnswer> Answers() {
     AbiCompleteness incomplete;
     incomplete.gridPixels = 5424 * 5424;
@@ -36,10 +41,11 @@ std::vector<ReaderAnswer> Answers() {
     AbiCompleteness unstated;
     unstated.gridPixels = 97 * 97;
     return {
-        {Status(), 5424, 5424, 5424, -75.2f, incomplete},
-        {Status(), 97, 97, 100, 137.0f, unstated},
-        {Failure{FailureCode::OutOfMemory, QStringLiteral("out of memory (96 × 96 image)")}, 0, 0, 0, 0, {}},
-        {Failure{FailureCode::NoRadianceVariable, QString()}, 0, 0, 0, 0, {}},
+        {Status(), 5424, 5424, 5424, -75.2f, incomplete, kGoesEast},
+        {Status(), 97, 97, 100, 137.0f, unstated, std::nullopt},
+        {Failure{FailureCode::OutOfMemory, QStringLiteral("out of memory (96 × 96 image)")}, 0, 0, 0, 0, {},
+         kGoesEast},
+        {Failure{FailureCode::NoRadianceVariable, QString()}, 0, 0, 0, 0, {}, std::nullopt},
     };
 }
 
@@ -88,6 +94,7 @@ TEST(ReaderMessages, AnswersDecodeAsEncoded) {
         EXPECT_EQ(received->rowBytes, sent.rowBytes);
         EXPECT_EQ(received->longitude, sent.longitude);
         EXPECT_EQ(received->completeness, sent.completeness);
+        EXPECT_EQ(received->geolocation, sent.geolocation);
     }
 }
 
@@ -96,6 +103,20 @@ TEST(ReaderMessages, AnAnswerNamingAnErrorSourceThatDoesNotExistIsRefused) {
     ASSERT_EQ(bytes.back(), static_cast<char>(AbiErrorSource::GRB));
     bytes.back() = 2;
     EXPECT_FALSE(DecodeReaderAnswer(bytes));
+}
+
+TEST(ReaderMessages, AnAnswerWithAProjectionThatIsNoneIsRefused) {
+    const auto refused = [](auto change) {
+        ReaderAnswer answer = Answers()[0];
+        change(*answer.geolocation);
+        return !DecodeReaderAnswer(EncodeReaderAnswer(answer));
+    };
+    EXPECT_TRUE(refused([](AbiGeolocation& g) { g.sweepAngleAxis = 'z'; }));
+    EXPECT_TRUE(refused([](AbiGeolocation& g) { g.perspectivePointHeight = -1; }));
+    EXPECT_TRUE(refused([](AbiGeolocation& g) { g.semiMinorAxis = g.semiMajorAxis + 1; }));
+    EXPECT_TRUE(refused([](AbiGeolocation& g) { g.x.scale = 0; }));
+    EXPECT_TRUE(refused([](AbiGeolocation& g) { g.y.offset = std::nan(""); }));
+    EXPECT_FALSE(refused([](AbiGeolocation& g) { g.sweepAngleAxis = 'y'; }));
 }
 
 TEST(ReaderMessages, EveryMessageCutShortIsRefused) {

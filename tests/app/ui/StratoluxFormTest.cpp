@@ -174,6 +174,28 @@ TEST_F(StratoluxFormTest, StoredOptionsAreShownWithoutRunningTheirHandlers) {
     EXPECT_FALSE(form.Setup->CheckBoxSaveAsJPEG->isChecked());
 }
 
+TEST_F(StratoluxFormTest, SaveAsGeoTiffIsAnOptionBesideTheOtherSavesOffUntilTicked) {
+    {
+        TFormStratolux form({}, logFile);
+        ShowAndStart(form);
+        TVelCheckBox* geoTiff = form.Setup->CheckBoxSaveAsGeoTIFF;
+        EXPECT_EQ(geoTiff->text(), "Save as GeoTIFF");
+        EXPECT_FALSE(geoTiff->isChecked());
+        EXPECT_FALSE(form.Setup->Options().saveAsGeoTiff);
+        EXPECT_EQ(geoTiff->parentWidget(), form.Setup->CheckBoxSaveAsPNG->parentWidget());
+        for (const TVelCheckBox* other : geoTiff->parentWidget()->findChildren<TVelCheckBox*>()) {
+            if (other == geoTiff) continue;
+            EXPECT_FALSE(other->geometry().intersects(geoTiff->geometry())) << qPrintable(other->text());
+        }
+        QTest::mouseClick(geoTiff, Qt::LeftButton);
+        EXPECT_TRUE(form.Setup->Options().saveAsGeoTiff);
+    }
+    EXPECT_TRUE(TRegistryBoolean("SaveAsGeoTIFF", false).Value);
+    TFormStratolux again({}, logFile);
+    ShowAndStart(again);
+    EXPECT_TRUE(again.Setup->CheckBoxSaveAsGeoTIFF->isChecked());
+}
+
 TEST_F(StratoluxFormTest, TheReadersBoundIsASettingInMinutes) {
     {
         TFormStratolux form({}, logFile);
