@@ -1,6 +1,7 @@
 // One scan on the worker thread: list, sort and process the received files one at a time, reporting each.
 #pragma once
 
+#include "ClosedFiles.h"
 #include "FileOutcome.h"
 #include "FileProcessor.h"
 #include "FolderCheck.h"
@@ -19,6 +20,10 @@ class ScanWorker : public QObject {
     Q_OBJECT
 public:
     ScanWorker(const SharedOptions& options, const std::atomic_bool& running);
+
+    // The received files seen closed by their writer (noted by the source folder's watch from its own
+    // thread), kept to those still listed.
+    ClosedFiles& Closed() { return closedFiles_; }
 
 public slots:
     void RunScan();
@@ -44,6 +49,7 @@ private:
 
     const SharedOptions& options_;
     const std::atomic_bool& running_;
+    ClosedFiles closedFiles_;
     FileProcessor processor_;
     RetentionRun retention_;
     std::vector<FolderWarning> folderWarnings_; // as last reported

@@ -230,6 +230,7 @@ void TFormStratolux::FormCreate() {
     KeepImagesDays = std::make_unique<TRegistryInteger>("KeepImagesDays", 0);
     KeepNetCDFDays = std::make_unique<TRegistryInteger>("KeepNetCDFDays", 0);
     Keep = {std::max(KeepImagesDays->Value, 0), std::max(KeepNetCDFDays->Value, 0)};
+    WatchSourceFolder = std::make_unique<TRegistryBoolean>("WatchSourceFolder", false);
 }
 
 void TFormStratolux::showEvent(QShowEvent* event) {
@@ -382,6 +383,7 @@ void TFormStratolux::PublishOptions() {
     options.waits = Waits;
     options.reader = Reader;
     options.keep = Keep;
+    options.watchSourceFolder = WatchSourceFolder && WatchSourceFolder->Value;
     for (int band = 0; band < kBandCount; ++band)
         if (LastSavedSettings[band]) options.lastSaved[band] = LastSaved(band);
     Scan.PublishOptions(options);

@@ -24,6 +24,7 @@ class SetupTab;
 class StationWeb;
 class TFormSingleImage;
 class TLED;
+class TRegistryBoolean;
 class TRegistryFormInfo;
 class TRegistryInteger;
 class TRegistryString;
@@ -118,6 +119,7 @@ private:
     // Settings without a control on the Setup tab, like the reader's bound.
     std::unique_ptr<TRegistryInteger> KeepImagesDays;
     std::unique_ptr<TRegistryInteger> KeepNetCDFDays;
+    std::unique_ptr<TRegistryBoolean> WatchSourceFolder;
     // The page that shows the station in a browser, when WebPort asks for it.
     std::unique_ptr<StationWeb> Web;
     // Declared after the settings it stores, so that it has finished before they go.
