@@ -25,17 +25,23 @@ protected:
         options.waits.settling = kSettlingTime;
     }
 
-    // Starts the controller and waits for its first scan (of an empty folder) to end, the next 50 s away,
-    // and for the watch when it has one.
-    static void StartAndWaitForTheFirstScan(ScanController& controller, QSignalSpy& ended) {
-        QSignalSpy watched(&controller, &ScanController::SourceWatched);
-        controller.SetRunning(true);
-        ASSERT_TRUE(ended.wait(kWithinMs));
-        ASSERT_EQ(controller.TimerProcess().interval(), kScanIntervalMs);
-        if (controller.Options().watchSourceFolder) {
-            ASSERT_TRUE(!watched.isEmpty() || watched.wait(kWithinMs));
+    // Starts a controller with the options and waits for its first scan (of an empty folder) to end, the
+    // next 50 s away, and for its watch when it has one.
+    struct Started {
+        explicit Started(const ProcessingOptions& options) {
+            controller.PublishOptions(options);
+            QSignalSpy watched(&controller, &ScanController::SourceWatched);
+            controller.SetRunning(true);
+            EXPECT_TRUE(ended.wait(kWithinMs));
+            EXPECT_EQ(controller.TimerProcess().interval(), kScanIntervalMs);
+            if (options.watchSourceFolder) {
+                EXPECT_TRUE(!watched.isEmpty() || watched.wait(kWithinMs));
+            }
         }
-    }
+        ScanController controller;
+        QSignalSpy reports{&controller, &ScanController::FileReported};
+        QSignalSpy ended{&controller, &ScanController::ScanEnded};
+    };
 
     // A band's file written outside the source folder, to be put into it.
     QString Staged(int band) {
@@ -67,44 +73,31 @@ protected:
 } // namespace
 
 TEST_F(SourceWatchTest, AFileClosedInTheFolderIsProcessedAtOnce) {
-    ScanController controller;
-    controller.PublishOptions(options);
-    QSignalSpy reports(&controller, &ScanController::FileReported);
-    QSignalSpy ended(&controller, &ScanController::ScanEnded);
-    StartAndWaitForTheFirstScan(controller, ended);
-
+    Started started(options);
     const QString path = WriteIn(13);
-    ASSERT_TRUE(reports.wait(kWithinMs));
-    const FileOutcome outcome = reports[0][0].value<FileOutcome>();
+    ASSERT_TRUE(started.reports.wait(kWithinMs));
+    const FileOutcome outcome = started.reports[0][0].value<FileOutcome>();
     EXPECT_TRUE(outcome.Processed()) << qPrintable(outcome.failure ? outcome.failure->message : QString());
     EXPECT_FALSE(QFileInfo::exists(path));
 }
 
 TEST_F(SourceWatchTest, AFileMovedInIsProcessedAtOnce) {
-    ScanController controller;
-    controller.PublishOptions(options);
-    QSignalSpy reports(&controller, &ScanController::FileReported);
-    QSignalSpy ended(&controller, &ScanController::ScanEnded);
-    StartAndWaitForTheFirstScan(controller, ended);
-
+    Started started(options);
     MoveIn(Staged(2));
-    ASSERT_TRUE(reports.wait(kWithinMs));
-    EXPECT_TRUE(reports[0][0].value<FileOutcome>().Processed());
+    ASSERT_TRUE(started.reports.wait(kWithinMs));
+    EXPECT_TRUE(started.reports[0][0].value<FileOutcome>().Processed());
 }
 
 TEST_F(SourceWatchTest, ABurstOfSixteenBandsIsOneScan) {
     QStringList staged;
     for (int band = 1; band <= 16; ++band) staged << Staged(band);
-    ScanController controller;
-    controller.PublishOptions(options);
-    QSignalSpy reports(&controller, &ScanController::FileReported);
-    QSignalSpy ended(&controller, &ScanController::ScanEnded);
-    StartAndWaitForTheFirstScan(controller, ended);
-
+    Started started(options);
     for (const QString& file : staged) MoveIn(file);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return reports.size() == 16 && ended.size() == 2; }, 60000))
-        << reports.size() << " files, " << ended.size() << " scans";
-    for (const QList<QVariant>& report : reports) EXPECT_TRUE(report[0].value<FileOutcome>().Processed());
+    ASSERT_TRUE(
+        QTest::qWaitFor([&] { return started.reports.size() == 16 && started.ended.size() == 2; }, 60000))
+        << started.reports.size() << " files, " << started.ended.size() << " scans";
+    for (const QList<QVariant>& report : started.reports)
+        EXPECT_TRUE(report[0].value<FileOutcome>().Processed());
 }
 
 TEST_F(SourceWatchTest, WithoutTheWatchOnlyTheCycleFindsAFile) {
@@ -114,22 +107,13 @@ TEST_F(SourceWatchTest, WithoutTheWatchOnlyTheCycleFindsAFile) {
     witnessed.sourcePath = root.filePath("witnessed") + "/";
     QDir().mkpath(witnessed.sourcePath);
     options.watchSourceFolder = false;
-    ScanController unwatched, witness;
-    unwatched.PublishOptions(options);
-    witness.PublishOptions(witnessed);
-    QSignalSpy unwatchedReports(&unwatched, &ScanController::FileReported);
-    QSignalSpy witnessReports(&witness, &ScanController::FileReported);
-    QSignalSpy unwatchedEnded(&unwatched, &ScanController::ScanEnded);
-    QSignalSpy witnessEnded(&witness, &ScanController::ScanEnded);
-    StartAndWaitForTheFirstScan(unwatched, unwatchedEnded);
-    StartAndWaitForTheFirstScan(witness, witnessEnded);
+    Started unwatched(options), witness(witnessed);
 
     MoveIn(Staged(13));
     const QString witnessFile = Staged(2);
     ASSERT_TRUE(QFile::rename(witnessFile, witnessed.sourcePath + QFileInfo(witnessFile).fileName()));
-    ASSERT_TRUE(witnessReports.wait(kWithinMs));
-    EXPECT_TRUE(unwatchedReports.isEmpty());
-    EXPECT_EQ(unwatchedEnded.size(), 1);
-    EXPECT_TRUE(unwatched.TimerProcess().isActive());
-    EXPECT_EQ(unwatched.TimerProcess().interval(), kScanIntervalMs);
+    ASSERT_TRUE(witness.reports.wait(kWithinMs));
+    EXPECT_TRUE(unwatched.reports.isEmpty());
+    EXPECT_EQ(unwatched.ended.size(), 1);
+    EXPECT_EQ(unwatched.controller.TimerProcess().interval(), kScanIntervalMs);
 }
