@@ -92,12 +92,6 @@ FileOutcome FileProcessor::ProcessFile(const ReceivedFile& file, const Processin
     return outcome;
 }
 
-void FileProcessor::ForgetFilesNotIn(const std::vector<ReceivedFile>& files) {
-    QSet<QString> paths;
-    for (const ReceivedFile& file : files) paths.insert(file.path);
-    failures_.KeepOnly(paths);
-}
-
 Status FileProcessor::Process(const ReceivedFile& file, const FileIdentity& listed,
                               const ProcessingOptions& options, FileOutcome& outcome) {
     outcome.sizeBytes = listed.size;
@@ -125,7 +119,11 @@ Status FileProcessor::Process(const ReceivedFile& file, const FileIdentity& list
         return {};
     }
     if (const std::optional<Failure> remembered = failures_.Recall(file.path, listed)) return *remembered;
-    if (!options.singleFileMode && StillBeingWritten(file.path, listed, options.waits))
+    // A close that the watch saw stands for the time rule; another writer may still hold the file open all
+    // the same.
+    const bool closeSeen = seenClosed && seenClosed(file.path, listed);
+    if (!options.singleFileMode && (closeSeen ? HeldOpenForWriting(file.path)
+                                              : StillBeingWritten(file.path, listed, options.waits)))
         return StillBeingWrittenFailure();
     if (const Status readable = CheckReadable(file.path); !readable) return readable;
 

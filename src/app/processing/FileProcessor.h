@@ -10,6 +10,7 @@
 #include "ReceivedFile.h"
 #include "RememberedFailures.h"
 
+#include <QSet>
 #include <QString>
 #include <functional>
 #include <vector>
@@ -27,6 +28,9 @@ public:
     std::function<void()> onClearThumbnails;
     // Tells the animation program about a new image (channel, nominal time).
     std::function<void(int, TDateTime)> notify;
+    // Whether the file's writer was seen closing it and it has not changed since; such a file need not have
+    // been quiet for the settling time.
+    std::function<bool(const QString&, const FileIdentity&)> seenClosed;
 
     FileProcessor();
 
@@ -34,8 +38,8 @@ public:
     // RememberedFailures.
     FileOutcome ProcessFile(const ReceivedFile& file, const ProcessingOptions& options);
 
-    // Forgets the failures of files that have gone from the scan list.
-    void ForgetFilesNotIn(const std::vector<ReceivedFile>& files);
+    // Forgets the failures of files that have gone from the scan list (these paths).
+    void ForgetFilesNotIn(const QSet<QString>& listed) { failures_.KeepOnly(listed); }
     // Forgets every failure: each file is read again (at Start).
     void ForgetFailures() { failures_.Clear(); }
 

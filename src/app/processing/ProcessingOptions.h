@@ -26,6 +26,8 @@ struct ProcessingOptions {
     bool clearImages = false;
     bool shortImageNames = true;
     bool singleFileMode = false;
+    // Scan as soon as files are closed in the source folder, beside the 50 s cycle.
+    bool watchSourceFolder = false;
     QString singleFilePath; // the first command-line argument in single-file mode
     ProcessingWaits waits;
     ReaderProcessSettings reader;

@@ -1,7 +1,11 @@
 // The processing timer and the worker thread of the scan cycle.
 #include "ScanController.h"
 
+#include "ScanList.h"
 #include "ScanWorker.h"
+#include "SourceWatch.h"
+
+#include <algorithm>
 
 ScanController::ScanController(QObject* parent) : QObject(parent) {
     qRegisterMetaType<FileOutcome>();
@@ -17,18 +21,68 @@ ScanController::ScanController(QObject* parent) : QObject(parent) {
     connect(worker_, &ScanWorker::FoldersReported, this, &ScanController::FoldersReported);
     connect(worker_, &ScanWorker::ScanFinished, this, &ScanController::OnScanFinished);
     thread_.start();
+
+    watchDelay_.setSingleShot(true);
+    connect(&watchDelay_, &QTimer::timeout, this, [this] {
+        if (!running_ || scanInProgress_) return;
+        timer_.stop();
+        TimerProcessTimer();
+    });
+    watch_ = new SourceWatch(worker_->Closed());
+    watch_->moveToThread(&watchThread_);
+    connect(&watchThread_, &QThread::finished, watch_, &QObject::deleteLater);
+    connect(watch_, &SourceWatch::FileArrived, this, &ScanController::OnFileArrived);
+    connect(watch_, &SourceWatch::Watching, this, &ScanController::SourceWatched);
+    connect(watch_, &SourceWatch::WatchReported, this, [this](const QString& line) {
+        emit FoldersReported({{line, LogSeverity::Warning}});
+    });
+    watchThread_.start();
 }
 
 ScanController::~ScanController() {
     running_ = false;
+    watchThread_.quit();
+    watchThread_.wait();
     thread_.quit();
     thread_.wait();
 }
 
+void ScanController::PublishOptions(const ProcessingOptions& options) {
+    options_.Publish(options);
+    UpdateWatch();
+}
+
+void ScanController::UpdateWatch() {
+    const ProcessingOptions options = options_.Snapshot();
+    const bool watch = running_ && options.watchSourceFolder && !options.singleFileMode;
+    const QString folder = watch ? options.sourcePath : QString();
+    const QString maskName = ScanMask(folder, options.satelliteName).mid(folder.size());
+    QMetaObject::invokeMethod(
+        watch_, [watch = watch_, folder, maskName] { watch->Watch(folder, maskName); }, Qt::QueuedConnection);
+}
+
+void ScanController::OnFileArrived() {
+    if (!running_) return;
+    if (scanInProgress_) {
+        arrivedDuringScan_ = true;
+        return;
+    }
+    ScheduleWatchedScan();
+}
+
+void ScanController::ScheduleWatchedScan() {
+    if (!watchDelay_.isActive()) firstArrival_.start();
+    const qint64 latest = kWatchLongestWaitMs - firstArrival_.elapsed();
+    watchDelay_.start(static_cast<int>(std::clamp<qint64>(latest, 0, kWatchQuietMs)));
+}
+
 void ScanController::SetRunning(bool running) {
     running_ = running;
+    UpdateWatch();
     if (!running) {
         timer_.stop();
+        watchDelay_.stop();
+        arrivedDuringScan_ = false;
         emit RunningChanged(false);
         return;
     }
@@ -61,6 +115,9 @@ void ScanController::OnScanFinished() {
     if (running_) {
         timer_.setInterval(kScanIntervalMs);
         timer_.start();
+        // A folder that went and came back is watched again.
+        UpdateWatch();
+        if (std::exchange(arrivedDuringScan_, false)) ScheduleWatchedScan();
     }
     emit IndicatorChanged(IdleColour());
     emit ScanEnded(options_.Snapshot().singleFileMode);

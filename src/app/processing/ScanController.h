@@ -7,15 +7,21 @@
 #include "SharedOptions.h"
 
 #include <QColor>
+#include <QElapsedTimer>
 #include <QObject>
 #include <QThread>
 #include <QTimer>
 #include <atomic>
 
 class ScanWorker;
+class SourceWatch;
 
 inline constexpr int kFirstScanDelayMs = 100;
 inline constexpr int kScanIntervalMs = 50000;
+// With the source folder watched, a scan starts once files have stopped arriving for this long, or this long
+// after the first of them at the latest, so that the sixteen bands of a scan are taken in one.
+inline constexpr int kWatchQuietMs = 1000;
+inline constexpr int kWatchLongestWaitMs = 5000;
 
 class ScanController : public QObject {
     Q_OBJECT
@@ -34,8 +40,8 @@ public:
     // Reads back the last saved image of each band (by band index) on the worker thread, ahead of any scan.
     void RestoreThumbnails(const QStringList& lastSaved);
 
-    // The options that the next file will be processed with.
-    void PublishOptions(const ProcessingOptions& options) { options_.Publish(options); }
+    // The options that the next file will be processed with; the source folder's watch follows them.
+    void PublishOptions(const ProcessingOptions& options);
     // The options last published; safe to call from any thread.
     ProcessingOptions Options() const { return options_.Snapshot(); }
 
@@ -52,6 +58,8 @@ signals:
     // Lines on folders that became unusable or usable again, at Start and when a scan finds a change, on what
     // the source folder holds that no scan takes, and on old or left-over files removed from them.
     void FoldersReported(const QList<LogLine>& lines);
+    // The source folder is watched from now on (WatchSourceFolder).
+    void SourceWatched(const QString& folder);
     // A scan has ended, after the timer was re-armed; singleFile when it processed only the command-line
     // file.
     void ScanEnded(bool singleFile);
@@ -59,12 +67,23 @@ signals:
 private slots:
     void TimerProcessTimer();
     void OnScanFinished();
+    void OnFileArrived();
 
 private:
+    // Watches the source folder while running, when the options ask for it.
+    void UpdateWatch();
+    void ScheduleWatchedScan();
+
     SharedOptions options_;
     std::atomic_bool running_{false};
     bool scanInProgress_ = false;
     QTimer timer_;
     QThread thread_;
     ScanWorker* worker_ = nullptr; // lives on thread_, deleted when it finishes
+    // The watch reads its events on a thread of its own, so that a slow folder never holds up the window.
+    QThread watchThread_;
+    SourceWatch* watch_ = nullptr; // lives on watchThread_, deleted when it finishes
+    QTimer watchDelay_;
+    QElapsedTimer firstArrival_;
+    bool arrivedDuringScan_ = false;
 };

@@ -36,3 +36,9 @@ std::vector<ReceivedFile> BuildScanList(const ProcessingOptions& options) {
               [](const ReceivedFile& a, const ReceivedFile& b) { return CompareScanFiles(a, b) < 0; });
     return list;
 }
+
+QSet<QString> PathsOf(const std::vector<ReceivedFile>& files) {
+    QSet<QString> paths;
+    for (const ReceivedFile& file : files) paths.insert(file.path);
+    return paths;
+}

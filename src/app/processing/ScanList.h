@@ -4,6 +4,7 @@
 #include "ProcessingOptions.h"
 #include "ReceivedFile.h"
 
+#include <QSet>
 #include <QString>
 #include <vector>
 
@@ -21,3 +22,5 @@ int CompareScanFiles(const ReceivedFile& a, const ReceivedFile& b);
 
 // The sorted scan list, or only the command-line file in single-file mode.
 std::vector<ReceivedFile> BuildScanList(const ProcessingOptions& options);
+
+QSet<QString> PathsOf(const std::vector<ReceivedFile>& files);

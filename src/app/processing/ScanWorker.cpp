@@ -10,6 +10,9 @@
 ScanWorker::ScanWorker(const SharedOptions& options, const std::atomic_bool& running)
     : options_(options), running_(running) {
     processor_.onClearThumbnails = [this] { emit ClearThumbnailsRequested(); };
+    processor_.seenClosed = [this](const QString& path, const FileIdentity& now) {
+        return closedFiles_.SeenClosed(path, now);
+    };
 }
 
 void ScanWorker::RunScan() {
@@ -17,7 +20,9 @@ void ScanWorker::RunScan() {
     ReportFolderChanges(options);
     ReportSourceSurvey(options);
     const std::vector<ReceivedFile> files = BuildScanList(options);
-    processor_.ForgetFilesNotIn(files);
+    const QSet<QString> listed = PathsOf(files);
+    processor_.ForgetFilesNotIn(listed);
+    closedFiles_.KeepOnly(listed);
     for (const ReceivedFile& file : files) {
         if (!running_) break;
         KeepAlive();

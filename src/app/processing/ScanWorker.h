@@ -1,6 +1,7 @@
 // One scan on the worker thread: list, sort and process the received files one at a time, reporting each.
 #pragma once
 
+#include "ClosedFiles.h"
 #include "FileOutcome.h"
 #include "FileProcessor.h"
 #include "FolderCheck.h"
@@ -25,6 +26,9 @@ public:
     // The time that retention measures the age of files against, and before which what a killed run left
     // is removed at Start.
     std::function<QDateTime()> clock = &QDateTime::currentDateTimeUtc;
+    // The received files seen closed by their writer (noted by the source folder's watch from its own
+    // thread), kept to those still listed.
+    ClosedFiles& Closed() { return closedFiles_; }
 
 public slots:
     void RunScan();
@@ -50,6 +54,7 @@ private:
 
     const SharedOptions& options_;
     const std::atomic_bool& running_;
+    ClosedFiles closedFiles_;
     FileProcessor processor_;
     RetentionRun retention_;
     std::vector<FolderWarning> folderWarnings_; // as last reported

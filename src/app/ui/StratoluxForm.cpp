@@ -234,6 +234,7 @@ void TFormStratolux::FormCreate() {
     IncompleteBelow = std::make_unique<TRegistryDecimal>("IncompleteBelowPercent", IncompleteBelowPercent,
                                                          TDecimalRange{0, 100});
     IncompleteBelowPercent = IncompleteBelow->Value;
+    WatchSourceFolder = std::make_unique<TRegistryBoolean>("WatchSourceFolder", false);
 }
 
 void TFormStratolux::showEvent(QShowEvent* event) {
@@ -388,6 +389,7 @@ void TFormStratolux::PublishOptions() {
     options.reader = Reader;
     options.keep = Keep;
     options.incompleteBelowPercent = IncompleteBelowPercent;
+    options.watchSourceFolder = WatchSourceFolder && WatchSourceFolder->Value;
     for (int band = 0; band < kBandCount; ++band)
         if (LastSavedSettings[band]) options.lastSaved[band] = LastSaved(band);
     Scan.PublishOptions(options);

@@ -26,6 +26,7 @@ class StationWeb;
 class TFormSingleImage;
 class TLED;
 class TRegistryDecimal;
+class TRegistryBoolean;
 class TRegistryFormInfo;
 class TRegistryInteger;
 class TRegistryString;
@@ -125,6 +126,7 @@ private:
     std::unique_ptr<TRegistryInteger> KeepImagesDays;
     std::unique_ptr<TRegistryInteger> KeepNetCDFDays;
     std::unique_ptr<TRegistryDecimal> IncompleteBelow;
+    std::unique_ptr<TRegistryBoolean> WatchSourceFolder;
     // The page that shows the station in a browser, when WebPort asks for it.
     std::unique_ptr<StationWeb> Web;
     // Declared after the settings it stores, so that it has finished before they go.
