@@ -72,8 +72,8 @@ private:
 };
 
 // Reads one ABI file into grey rows and gives the longitude of the projection origin (0 when the file does
-// not hold it; untouched when the file cannot be opened), from the same open file how whole the image is, and,
-// when asked for, its geolocation (none when the file does not hold it). On failure the rows and the
+// not hold it; untouched when the file cannot be opened), from the same open file how whole the image is,
+// and, when asked for, its geolocation (none when the file does not hold it). On failure the rows and the
 // completeness are unchanged and the Failure says why.
 Status ReadAbiGreyRows(const AbiReadRequest& request, GreyRows& rows, float& longitude,
                        AbiCompleteness& completeness, const PixelBlockSource& allocate = HeapPixelBlock,

@@ -65,6 +65,7 @@ CONFIGURATIONS = {
     "single-file-archive": Configuration(run="single", settings={"SaveAsNetCDF": 1}),
     "abiconvert": Configuration(run="abiconvert"),
     "full-disk": Configuration(full_disk=True),
+    "geotiff": Configuration(settings={"SaveAsGeoTIFF": 1}),
 }
 
 
@@ -234,6 +235,18 @@ def compare(band, png, jpeg, reference):
     return exact, near
 
 
+def check_geotiff(band, tif, reference):
+    """The GeoTIFF's full-resolution image holds the reference's grey levels."""
+    if not tif.exists():
+        return [f"B{band:02d}: no GeoTIFF {tif}"]
+    pixels = grey_pixels(tif)
+    if pixels.shape != reference.shape:
+        return [f"B{band:02d}: GeoTIFF {pixels.shape}, reference {reference.shape}"]
+    exact = float(np.mean(pixels == reference))
+    print(f"{'':24} B{band:02d}  GeoTIFF exact {exact:8.2%}")
+    return [] if exact == 1 else [f"B{band:02d}: {1 - exact:.2%} of the GeoTIFF's pixels differ from the reference"]
+
+
 def check_web_page(port, received, images, references):
     failures = []
     for file in received:
@@ -320,6 +333,8 @@ def main():
                 failures.append(f"B{file.band:02d}: {1 - exact:.2%} of the PNG's pixels differ from the reference")
             if near < JPEG_SHARE:
                 failures.append(f"B{file.band:02d}: JPEG within {JPEG_TOLERANCE} levels on only {near:.2%}")
+            if configuration.settings.get("SaveAsGeoTIFF", 0) == 1:
+                failures += check_geotiff(file.band, png.with_suffix(".tif"), references[file.band])
         if program:
             if configuration.web:
                 failures += check_web_page(port, received, images, references)

@@ -122,8 +122,8 @@ Status FileProcessor::Process(const ReceivedFile& file, const FileIdentity& list
     // A close that the watch saw stands for the time rule; another writer may still hold the file open all
     // the same.
     const bool closeSeen = seenClosed && seenClosed(file.path, listed);
-    if (!options.singleFileMode && (closeSeen ? HeldOpenForWriting(file.path)
-                                              : StillBeingWritten(file.path, listed, options.waits)))
+    if (!options.singleFileMode &&
+        (closeSeen ? HeldOpenForWriting(file.path) : StillBeingWritten(file.path, listed, options.waits)))
         return StillBeingWrittenFailure();
     if (const Status readable = CheckReadable(file.path); !readable) return readable;
 

@@ -124,8 +124,8 @@ int ReaderChild::Serve() const {
     };
     GreyRows rows;
     ReaderAnswer answer;
-    answer.status = ReadAbiGreyRows(*request, rows, answer.longitude, answer.completeness, allocate,
-                                    &answer.geolocation);
+    answer.status =
+        ReadAbiGreyRows(*request, rows, answer.longitude, answer.completeness, allocate, &answer.geolocation);
     if (answer.status) {
         answer.width = rows.width;
         answer.height = rows.height;

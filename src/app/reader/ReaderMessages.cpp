@@ -107,7 +107,8 @@ QByteArray EncodeReaderAnswer(const ReaderAnswer& answer) {
     if (!answer.status.ok())
         out << static_cast<qint32>(answer.status.failure().code) << answer.status.failure().message;
     out << static_cast<qint32>(answer.width) << static_cast<qint32>(answer.height)
-        << static_cast<qint64>(answer.rowBytes) << answer.longitude << answer.geolocation << answer.completeness;
+        << static_cast<qint64>(answer.rowBytes) << answer.longitude << answer.geolocation
+        << answer.completeness;
     return bytes;
 }
 

@@ -43,7 +43,12 @@ std::vector<ReaderAnswer> Answers() {
     return {
         {Status(), 5424, 5424, 5424, -75.2f, incomplete, kGoesEast},
         {Status(), 97, 97, 100, 137.0f, unstated, std::nullopt},
-        {Failure{FailureCode::OutOfMemory, QStringLiteral("out of memory (96 × 96 image)")}, 0, 0, 0, 0, {},
+        {Failure{FailureCode::OutOfMemory, QStringLiteral("out of memory (96 × 96 image)")},
+         0,
+         0,
+         0,
+         0,
+         {},
          kGoesEast},
         {Failure{FailureCode::NoRadianceVariable, QString()}, 0, 0, 0, 0, {}, std::nullopt},
     };
