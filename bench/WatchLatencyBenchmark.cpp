@@ -50,6 +50,8 @@ public:
         process_.setProcessEnvironment(environment);
         process_.setProcessChannelMode(QProcess::MergedChannels);
         process_.start(program, {"--instance", "watch-latency", "-start"});
+        // Without an event loop the process is seen running only once waited for.
+        process_.waitForStarted();
     }
     ~Station() {
         process_.terminate();

@@ -1,5 +1,5 @@
 // Durable copies: a received file copied as PublishFile publishes a file, so that the copy appears complete
-// or not at all.
+// or not at all; the folders they go into, and the removal of a copy or an image no longer wanted.
 #pragma once
 
 #include "PublishFile.h"
@@ -9,6 +9,9 @@
 
 // Creates the folder with every missing level; "cannot create folder <folder>: <reason>" when it cannot.
 Status CreateFolder(const QString& folder);
+
+// Removes a file the program wrote; one that is not there is no failure. "cannot remove <path>: <reason>".
+Status RemoveFileIfPresent(const QString& path);
 
 // Copies a file as PublishFile publishes one, with at most the source's permissions; a symbolic link is
 // never followed. Every failure has the code CannotCopy: "cannot copy <source>: <reason>" when the source

@@ -1,4 +1,4 @@
-// POSIX part of durable copies: opening and reading a source.
+// POSIX part of durable copies: opening and reading a source, removing a file.
 #include "DurableFiles.h"
 
 #include <QFile>
@@ -15,6 +15,11 @@ Failure SystemReason(int error) {
 }
 
 } // namespace
+
+Status RemoveFileIfPresent(const QString& path) {
+    if (::unlink(QFile::encodeName(path).constData()) == 0 || errno == ENOENT) return {};
+    return SystemFailure(FailureCode::CannotDelete, QStringLiteral("cannot remove %1").arg(path), errno);
+}
 
 Result<OpenedSource> OpenSourceFile(const QString& path) {
     UniqueFd file(::open(QFile::encodeName(path).constData(), O_RDONLY | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC));

@@ -12,6 +12,7 @@
 #include <QMetaType>
 #include <QString>
 #include <optional>
+#include <vector>
 
 // Why a source file was deleted without being processed.
 enum class SkipReason { None, BandNotSelected };
@@ -36,6 +37,9 @@ struct FileOutcome {
     std::optional<Failure> sourceNotDeleted;
     // A file named on the command line that was to be archived, but could not be copied (and why).
     std::optional<Failure> notArchived;
+    // Files the program meant to remove (its hidden read copy, an image of a format no longer ticked) that
+    // stay, and why.
+    std::vector<Failure> notRemoved;
     // The saved image read back and reduced for its thumbnail; null in single-file mode and when unreadable.
     QImage thumbnail;
 

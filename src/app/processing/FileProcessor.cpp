@@ -60,6 +60,10 @@ void Settle(const ProcessingOptions& options) {
     QThread::msleep(static_cast<unsigned long>(options.waits.beforeRead.count()));
 }
 
+void NoteRemoved(const Status& removed, FileOutcome& outcome) {
+    if (!removed) outcome.notRemoved.push_back(removed.failure());
+}
+
 bool ImageFormatSelected(const ProcessingOptions& options) {
     return options.saveAsPng || options.saveAsJpeg || options.saveAsJpegLow;
 }
@@ -95,6 +99,54 @@ FileOutcome FileProcessor::ProcessFile(const ReceivedFile& file, const Processin
 Status FileProcessor::Process(const ReceivedFile& file, const FileIdentity& listed,
                               const ProcessingOptions& options, FileOutcome& outcome) {
     outcome.sizeBytes = listed.size;
+    if (const Status received = CheckReceived(file, listed, options); !received) return received;
+    const AbiFileInfo& name = *file.name;
+    NoteCycle(name, options);
+    if (options.satelliteItem != name.satellite - 1)
+        return Failure{FailureCode::OtherSatellite, "a file of " + SatelliteName(name.satellite) +
+                                                        ", another satellite than the one selected"};
+    if (!options.bandsSelected.at(name.bandIndex)) {
+        outcome.skipReason = SkipReason::BandNotSelected;
+        FinishWithSource(file.path, listed, outcome);
+        return {};
+    }
+    if (const Status admitted = Admit(file.path, listed, options); !admitted) return admitted;
+
+    // The reader's process loads its libraries while the file is copied and settles; it ends on its own while
+    // the image is saved, and goes after the bitmap.
+    auto reader = ReaderProcess::Start(options.reader);
+    const Result<OutputPaths> paths = PrepareOutput(file.path, name, options);
+    if (!paths) return paths.status();
+    const Result<ReadCopy> copy = TakeCopy(file.path, *paths, options, outcome);
+    if (!copy) return copy.status();
+    Settle(options);
+
+    TExtBitmap bitmap;
+    bitmap.SetPixelFormat(TPixelFormat::pf8bit);
+    std::optional<AbiGeolocation> geolocation;
+    const Result<bool> archived = ReadAndArchive(
+        [&](const AbiReadRequest& request) {
+            return reader
+                       ? reader->Read(request, bitmap, outcome.longitude, outcome.completeness, &geolocation)
+                       : reader.status();
+        },
+        name, *copy, *paths, options, outcome);
+    if (!archived) return archived.status();
+    if (const Status saved =
+            SaveImages(bitmap, geolocation, options, name, *paths, listed.permissions, outcome);
+        !saved)
+        return saved;
+    // With archiving on and no archived copy, the source is the archived file: it stays.
+    if (!options.saveAsNetCdf || *archived) FinishWithSource(copy->sourcePath, copy->source, outcome);
+    if (outcome.imagePath.isEmpty())
+        return Failure{FailureCode::NoFormatSelected, NoImageFormatSelected(options) + "; archived only"};
+    outcome.nominalTime = name.nominalTime;
+    if (notify) notify(AnimationChannel(name.satellite, name.bandIndex), name.nominalTime);
+    return {};
+}
+
+Status FileProcessor::CheckReceived(const ReceivedFile& file, const FileIdentity& listed,
+                                    const ProcessingOptions& options) const {
     // A file just begun is not yet too small.
     if (listed.size < kSmallestReceivedFile)
         return !options.singleFileMode && FileInUse(file.path, options.waits.settling)
@@ -103,113 +155,97 @@ Status FileProcessor::Process(const ReceivedFile& file, const FileIdentity& list
     if (listed.size > kLargestReceivedFile) return TooLargeFailure(listed.size);
     if (!file.name)
         return Failure{FailureCode::NotAbiFileName, QStringLiteral("not the name of an ABI full-disk file")};
-    const AbiFileInfo& name = *file.name;
+    return {};
+}
 
-    if (options.clearImages && name.nominalTime > cycleTime_) {
-        if (onClearThumbnails) onClearThumbnails();
-        cycleTime_ = name.nominalTime;
-    }
-    if (options.satelliteItem != name.satellite - 1)
-        return Failure{FailureCode::OtherSatellite, "a file of " + SatelliteName(name.satellite) +
-                                                        ", another satellite than the one selected"};
-    if (!options.bandsSelected.at(name.bandIndex)) {
-        outcome.skipReason = SkipReason::BandNotSelected;
-        if (const Status deleted = DeleteIfUnchanged(file.path, listed); !deleted)
-            outcome.sourceNotDeleted = deleted.failure();
-        return {};
-    }
-    if (const std::optional<Failure> remembered = failures_.Recall(file.path, listed)) return *remembered;
+void FileProcessor::NoteCycle(const AbiFileInfo& name, const ProcessingOptions& options) {
+    if (!options.clearImages || name.nominalTime <= cycleTime_) return;
+    if (onClearThumbnails) onClearThumbnails();
+    cycleTime_ = name.nominalTime;
+}
+
+Status FileProcessor::Admit(const QString& path, const FileIdentity& listed,
+                            const ProcessingOptions& options) const {
+    if (const std::optional<Failure> remembered = failures_.Recall(path, listed)) return *remembered;
     // A close that the watch saw stands for the time rule; another writer may still hold the file open all
     // the same.
-    const bool closeSeen = seenClosed && seenClosed(file.path, listed);
+    const bool closeSeen = seenClosed && seenClosed(path, listed);
     if (!options.singleFileMode &&
-        (closeSeen ? HeldOpenForWriting(file.path) : StillBeingWritten(file.path, listed, options.waits)))
+        (closeSeen ? HeldOpenForWriting(path) : StillBeingWritten(path, listed, options.waits)))
         return StillBeingWrittenFailure();
-    if (const Status readable = CheckReadable(file.path); !readable) return readable;
+    return CheckReadable(path);
+}
 
-    // The reader's process loads its libraries while the file is copied and settles; it ends on its own while
-    // the image is saved, and goes after the bitmap.
-    auto reader = ReaderProcess::Start(options.reader);
-
+Result<OutputPaths> FileProcessor::PrepareOutput(const QString& path, const AbiFileInfo& name,
+                                                 const ProcessingOptions& options) {
     // An unset folder is never taken for the file-system root. Long image names put the images beside the
     // copy, so only short ones need the image folder.
     if (options.netCdfPath.isEmpty())
         return Failure{FailureCode::FolderNotSet, QStringLiteral("no netCDF folder set")};
     if (options.savePath.isEmpty() && options.shortImageNames)
         return Failure{FailureCode::FolderNotSet, QStringLiteral("no image folder set")};
-    const bool keepCopy = options.saveAsNetCdf;
     // With nothing to write and nothing to keep, deleting the source would lose it.
-    if (!ImageFormatSelected(options) && !keepCopy)
+    if (!ImageFormatSelected(options) && !options.saveAsNetCdf)
         return Failure{FailureCode::NoFormatSelected, NoImageFormatSelected(options)};
-    const OutputPaths paths = DeriveOutputPaths(options, QFileInfo(file.path).fileName(), name);
-    if (const Status created = CreateFolder(paths.netCdfFolder); !created) return created;
+    OutputPaths paths = DeriveOutputPaths(options, QFileInfo(path).fileName(), name);
+    if (const Status created = CreateFolder(paths.netCdfFolder); !created) return created.failure();
     if (!options.savePath.isEmpty())
-        if (const Status created = CreateFolder(paths.imageFolder); !created) return created;
+        if (const Status created = CreateFolder(paths.imageFolder); !created) return created.failure();
+    return paths;
+}
 
+Result<FileProcessor::ReadCopy> FileProcessor::TakeCopy(const QString& path, const OutputPaths& paths,
+                                                        const ProcessingOptions& options,
+                                                        FileOutcome& outcome) {
     // A file named on the command line may come from the archive folder itself and is read where it lies; in
     // a scan, a source folder that is also the archive folder would have the file processed again at every
     // scan.
-    const bool sourceIsArchive = SameFile(file.path, paths.copyPath);
+    const bool sourceIsArchive = SameFile(path, paths.copyPath);
     if (sourceIsArchive && !options.singleFileMode)
         return Failure{FailureCode::SourceIsArchive,
                        QStringLiteral("source folder is also the archive folder")};
     // What is deleted at the end must be the file that was copied, not one put in its place meanwhile (nor
     // one still growing).
-    const Result<FileIdentity> copied = IdentifyFile(file.path);
+    const Result<FileIdentity> copied = IdentifyFile(path);
     if (!copied) return copied.failure();
+    if (sourceIsArchive) return ReadCopy{path, false, path, *copied};
     // The file is read from a hidden copy, which becomes the archived file only once it has been read whole:
     // the archive never holds a damaged or cut file, nor loses an earlier good copy to one.
-    bool haveCopy = false;
-    QString readPath = file.path;
-    if (!sourceIsArchive) {
-        const Status copy = CopyFileDurably(file.path, paths.readCopyPath);
+    if (const Status copy = CopyFileDurably(path, paths.readCopyPath); !copy) {
         // In a scan a file that cannot be copied stays. A file named on the command line is read where it
         // lies instead; when it was to be archived, that it was not is said, and it stays as the archived
         // file.
-        if (!copy && !options.singleFileMode) return copy;
-        if (!copy && keepCopy) outcome.notArchived = copy.failure();
-        if (copy) {
-            haveCopy = true;
-            readPath = paths.readCopyPath;
-        }
+        if (!options.singleFileMode) return copy.failure();
+        if (options.saveAsNetCdf) outcome.notArchived = copy.failure();
+        return ReadCopy{path, false, path, *copied};
     }
+    return ReadCopy{paths.readCopyPath, true, path, *copied};
+}
 
-    Settle(options);
-    TExtBitmap bitmap;
-    bitmap.SetPixelFormat(TPixelFormat::pf8bit);
-    std::optional<AbiGeolocation> geolocation;
-    Status read = options.singleFileMode ? Status() : CheckUnchanged(file.path, *copied);
-    if (read)
-        read = reader ? reader->Read({readPath, name, options.waits.retryOpen, options.singleFileMode},
-                                     bitmap, outcome.longitude, outcome.completeness, &geolocation)
-                      : reader.status();
+Result<bool> FileProcessor::ReadAndArchive(const ImageRead& readImage, const AbiFileInfo& name,
+                                           const ReadCopy& copy, const OutputPaths& paths,
+                                           const ProcessingOptions& options, FileOutcome& outcome) {
+    Status read = options.singleFileMode ? Status() : CheckUnchanged(copy.sourcePath, copy.source);
+    if (read) read = readImage({copy.path, name, options.waits.retryOpen, options.singleFileMode});
     outcome.incomplete = read && outcome.completeness.Below(options.incompleteBelowPercent);
     bool archived = false;
-    if (read && haveCopy && keepCopy) {
-        if (const Status placed = PutInPlace(readPath, paths.copyPath); placed)
+    if (read && copy.isCopy && options.saveAsNetCdf) {
+        if (const Status placed = PutInPlace(copy.path, paths.copyPath); placed)
             archived = true;
         else if (options.singleFileMode)
             outcome.notArchived = Failure{FailureCode::CannotCopy, placed.failure().message};
         else
             read = Failure{FailureCode::CannotCopy, placed.failure().message};
     }
-    if (haveCopy && !archived) QFile::remove(readPath);
-    if (!read) return read;
-    if (const Status saved =
-            SaveImages(bitmap, geolocation, options, name, paths, listed.permissions, outcome);
-        !saved)
-        return saved;
-    // With archiving on and no archived copy, the source is the archived file: it stays.
-    const bool sourceIsTheArchivedFile = keepCopy && !archived;
-    if (!sourceIsTheArchivedFile) {
-        if (const Status deleted = DeleteIfUnchanged(file.path, *copied); !deleted)
-            outcome.sourceNotDeleted = deleted.failure();
-    }
-    if (outcome.imagePath.isEmpty())
-        return Failure{FailureCode::NoFormatSelected, NoImageFormatSelected(options) + "; archived only"};
-    outcome.nominalTime = name.nominalTime;
-    if (notify) notify(AnimationChannel(name.satellite, name.bandIndex), name.nominalTime);
-    return {};
+    if (copy.isCopy && !archived) NoteRemoved(RemoveFileIfPresent(copy.path), outcome);
+    if (!read) return read.failure();
+    return archived;
+}
+
+void FileProcessor::FinishWithSource(const QString& path, const FileIdentity& identity,
+                                     FileOutcome& outcome) {
+    if (const Status deleted = DeleteIfUnchanged(path, identity); !deleted)
+        outcome.sourceNotDeleted = deleted.failure();
 }
 
 Status FileProcessor::SaveImages(const TExtBitmap& bitmap, const std::optional<AbiGeolocation>& geolocation,
@@ -218,9 +254,9 @@ Status FileProcessor::SaveImages(const TExtBitmap& bitmap, const std::optional<A
     const bool wantJpeg = options.saveAsJpeg || options.saveAsJpegLow;
     const bool wantGeoTiff = options.saveAsGeoTiff && ImageFormatSelected(options);
     // An image of a format no longer selected would be stale; a selected one is replaced only when complete.
-    if (!options.saveAsPng) QFile::remove(paths.pngPath);
-    if (!wantJpeg) QFile::remove(paths.jpegPath);
-    if (!wantGeoTiff) QFile::remove(paths.geoTiffPath);
+    if (!options.saveAsPng) NoteRemoved(RemoveFileIfPresent(paths.pngPath), outcome);
+    if (!wantJpeg) NoteRemoved(RemoveFileIfPresent(paths.jpegPath), outcome);
+    if (!wantGeoTiff) NoteRemoved(RemoveFileIfPresent(paths.geoTiffPath), outcome);
     // Nothing is written for a GeoTIFF that cannot be made.
     if (wantGeoTiff && !geolocation)
         return SaveGeoTiffImage(bitmap, paths.geoTiffPath, {}, name.startTime, name.nominalTime, permissions);

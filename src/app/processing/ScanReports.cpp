@@ -115,6 +115,12 @@ std::optional<QString> NotArchivedLine(const FileOutcome& outcome) {
     return Named(outcome, kNotArchived + outcome.notArchived->message);
 }
 
+QStringList NotRemovedLines(const FileOutcome& outcome) {
+    QStringList lines;
+    for (const Failure& failure : outcome.notRemoved) lines << FileName(outcome) + ": " + failure.message;
+    return lines;
+}
+
 std::optional<QString> StayingReason(const FileOutcome& outcome) {
     return outcome.sourceNotDeleted ? NotDeletedText(outcome) : FailedText(outcome);
 }

@@ -51,6 +51,10 @@ std::optional<QString> SourceNotDeletedLine(const FileOutcome& outcome);
 // archive folder, and was read where it lies.
 std::optional<QString> NotArchivedLine(const FileOutcome& outcome);
 
+// "<name>: cannot remove <path>: <reason>" for each file the program meant to remove with it (its read copy,
+// an image of a format no longer ticked) that stays.
+QStringList NotRemovedLines(const FileOutcome& outcome);
+
 // Why a file stays in the source folder, as its log line says it after the name: "not deleted: <reason>"
 // for a file that was processed or skipped but could not be deleted, "failed: <reason>" for one that failed;
 // none for a file that went.

@@ -425,6 +425,7 @@ void TFormStratolux::ReportOutcome(const FileOutcome& outcome) {
         Report({*line, LogSeverity::Warning}, fileName);
     if (const std::optional<QString> line = SourceNotDeletedLine(outcome))
         Report({*line, LogSeverity::Warning}, fileName);
+    for (const QString& line : NotRemovedLines(outcome)) Report({line, LogSeverity::Warning}, fileName);
 }
 
 void TFormStratolux::Report(const LogLine& line, const QString& fileName) {

@@ -185,6 +185,20 @@ TEST_F(FileProcessorTest, GeoTiffNoLongerTickedIsNotLeftStale) {
     EXPECT_EQ(VisibleFiles(images), QStringList({"202401021230-g16-b13.jpg"}));
 }
 
+TEST_F(FileProcessorTest, AStaleImageThatCannotBeRemovedIsSaidAndTheFileStillProcessed) {
+    options.datesInFolders = false;
+    // Something the program cannot remove where the PNG it no longer writes would lie.
+    const QString stale = images + "202401021230-g16-b13.png";
+    ASSERT_TRUE(QDir().mkpath(stale + "/kept"));
+    const FileOutcome outcome = Process(Receive(13, 16));
+    EXPECT_TRUE(outcome.Processed());
+    ASSERT_EQ(outcome.notRemoved.size(), 1u);
+    EXPECT_TRUE(outcome.notRemoved[0].message.startsWith("cannot remove " + stale + ": "))
+        << qPrintable(outcome.notRemoved[0].message);
+    EXPECT_EQ(NotRemovedLines(outcome),
+              QStringList({QFileInfo(outcome.sourcePath).fileName() + ": " + outcome.notRemoved[0].message}));
+}
+
 TEST_F(FileProcessorTest, LongNamesLieBesideTheArchiveCopy) {
     const QString path = Receive(2, 19, QDateTime(QDate(2024, 1, 2), QTime(23, 58, 40), Qt::UTC));
     options.satelliteItem = 3;
