@@ -358,33 +358,3 @@ void TPngImage::LoadFromFile(const QString& fileName) {
             QStringLiteral("cannot read %1: %2").arg(fileName, file.errorString()).toStdString());
     LoadFromStream(file);
 }
-
-void TPngGraphic::Assign(const TPngGraphic& source) {
-    if (source.image_ == image_) return;
-    image_ = source.image_;
-    if (OnChange) OnChange();
-}
-
-void TPngGraphic::Draw(QPainter& canvas, const QRect&) const {
-    image_->Draw(canvas);
-}
-
-bool TPngGraphic::Empty() const {
-    return image_->Width() == 0 || image_->Height() == 0;
-}
-
-void TPngGraphic::SetWidth(int) {
-    throw std::runtime_error("Cannot set width on a TPngGraphic");
-}
-
-void TPngGraphic::SetHeight(int) {
-    throw std::runtime_error("Cannot set height on a TPngGraphic");
-}
-
-void TPngGraphic::LoadFromClipboardFormat() {
-    throw std::runtime_error("Cannot load a TPngGraphic from the Clipboard");
-}
-
-void TPngGraphic::SaveToClipboardFormat() {
-    throw std::runtime_error("Cannot save a TPngGraphic to the Clipboard");
-}

@@ -1,5 +1,4 @@
 // TPngImage: a PNG image held in memory that moves pixel rows between PNG streams and bitmaps through libpng.
-// TPngGraphic: a graphic whose holders share one TPngImage.
 #pragma once
 
 #include "DateTime.h"
@@ -119,34 +118,4 @@ private:
     TDateTime lastModified_ = 0;
     QList<QRgb> palette_;
     std::optional<std::chrono::steady_clock::time_point> lastRowReport_;
-};
-
-class TPngGraphic {
-public:
-    TPngGraphic() = default;
-
-    bool Transparent = true;
-    // Called when the graphic starts showing another image.
-    std::function<void()> OnChange;
-
-    // Shares the source's image: both graphics then show, load into and save from one TPngImage.
-    void Assign(const TPngGraphic& source);
-    // Draws the image at the canvas origin.
-    void Draw(QPainter& canvas, const QRect& rect) const;
-    bool Empty() const;
-    int Width() const { return static_cast<int>(image_->Width()); }
-    int Height() const { return static_cast<int>(image_->Height()); }
-    [[noreturn]] void SetWidth(int width);
-    [[noreturn]] void SetHeight(int height);
-
-    void LoadFromFile(const QString& fileName) { image_->LoadFromFile(fileName); }
-    void LoadFromStream(QIODevice& stream) { image_->LoadFromStream(stream); }
-    void SaveToStream(QIODevice& stream) { image_->SaveToStream(stream); }
-    [[noreturn]] void LoadFromClipboardFormat();
-    [[noreturn]] void SaveToClipboardFormat();
-
-    TPngImage& Image() const { return *image_; }
-
-private:
-    std::shared_ptr<TPngImage> image_ = std::make_shared<TPngImage>();
 };

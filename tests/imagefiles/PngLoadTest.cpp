@@ -269,43 +269,6 @@ TEST_F(PngLoad, TextChunkDeclaringGigabytesTakesNoMemory) {
     EXPECT_LT(after.ru_maxrss - before.ru_maxrss, 200 * 1024) << "peak kB";
 }
 
-TEST_F(PngLoad, GraphicsShareOneImageAndRefuseResizingAndTheClipboard) {
-    TPngGraphic first;
-    first.LoadFromFile(SavedGreyPattern(20, 10));
-    TPngGraphic second;
-    EXPECT_TRUE(second.Empty());
-    int changes = 0;
-    second.OnChange = [&] { ++changes; };
-    second.Assign(first);
-    EXPECT_EQ(changes, 1);
-    EXPECT_EQ(&second.Image(), &first.Image());
-    EXPECT_EQ(second.Width(), 20);
-    EXPECT_EQ(second.Height(), 10);
-
-    QImage canvas(30, 30, QImage::Format_RGB32);
-    canvas.fill(Qt::white);
-    {
-        QPainter painter(&canvas);
-        second.Draw(painter, QRect(5, 5, 20, 10));
-    }
-    EXPECT_EQ(canvas.pixel(1, 1), qRgb(20, 20, 20));
-    EXPECT_EQ(canvas.pixel(25, 25), qRgb(255, 255, 255));
-
-    const auto message = [](auto&& action) {
-        try {
-            action();
-        } catch (const std::runtime_error& error) {
-            return std::string(error.what());
-        }
-        return std::string("no error");
-    };
-    EXPECT_EQ(message([&] { first.SetWidth(3); }), "Cannot set width on a TPngGraphic");
-    EXPECT_EQ(message([&] { first.SetHeight(3); }), "Cannot set height on a TPngGraphic");
-    EXPECT_EQ(message([&] { first.LoadFromClipboardFormat(); }),
-              "Cannot load a TPngGraphic from the Clipboard");
-    EXPECT_EQ(message([&] { first.SaveToClipboardFormat(); }), "Cannot save a TPngGraphic to the Clipboard");
-}
-
 TEST_F(PngLoad, LoadsAndSavesOnTwoThreadsDoNotInterfere) {
     const QString path = SavedGreyPattern(200, 100);
     TExtBitmap expected;

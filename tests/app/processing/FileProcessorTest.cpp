@@ -634,7 +634,9 @@ TEST_F(FileProcessorTest, FileThatFailsForWhatItHoldsLeavesNoArchiveCopyAndStays
         EXPECT_EQ(QDir(netCdf).entryList(QDir::Files | QDir::Hidden),
                   c.archivedBefore ? QStringList{name} : QStringList())
             << c.what;
-        if (c.archivedBefore) EXPECT_EQ(ReadWholeFile(netCdf + name), whole) << "the earlier copy is kept";
+        if (c.archivedBefore) {
+            EXPECT_EQ(ReadWholeFile(netCdf + name), whole) << "the earlier copy is kept";
+        }
         processor.ForgetFailures();
     }
 
