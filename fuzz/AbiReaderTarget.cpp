@@ -8,14 +8,14 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const int band = static_cast<int>(size % 16) + 1;
-    const bool singleFileMode = size / 16 % 2 == 1;
+    const AbiReadLeniency leniency = size / 16 % 2 == 1 ? AbiReadLeniency::ForNamedFile() : AbiReadLeniency();
     const QString name = QString::asprintf(
         "OR_ABI-L1b-RadF-M6C%02d_G16_s20250212002045_e20250212011353_c20250212011412.nc", band);
     TExtBitmap bitmap;
     bitmap.SetPixelFormat(TPixelFormat::pf8bit);
     float longitude = 0;
     (void)ReadAbiImage(
-        {WriteFuzzInput(data, size, name), std::nullopt, std::chrono::milliseconds(0), singleFileMode},
-        bitmap, longitude);
+        {WriteFuzzInput(data, size, name), std::nullopt, std::chrono::milliseconds(0), leniency}, bitmap,
+        longitude);
     return 0;
 }

@@ -148,9 +148,10 @@ AbiCompleteness IncompleteDisk() {
 void WriteReaderMessageSeeds(const QString& folder) {
     const QString fileName = QStringLiteral("/data/received/OR_ABI-L1b-RadF-M6C13_G16_s20250212002045.nc");
     const QList<QByteArray> messages = {
-        EncodeReaderRequest({fileName, DecodeAbiFileName(fileName), std::chrono::seconds(30), false}),
         EncodeReaderRequest(
-            {QStringLiteral("/media/band 02.nc"), std::nullopt, std::chrono::milliseconds(0), true}),
+            {fileName, DecodeAbiFileName(fileName), std::chrono::seconds(30), AbiReadLeniency()}),
+        EncodeReaderRequest({QStringLiteral("/media/band 02.nc"), std::nullopt, std::chrono::milliseconds(0),
+                             AbiReadLeniency::ForNamedFile()}),
         EncodeReaderAnswer({Status(), 5424, 5424, 5424, -75.2f, IncompleteDisk(), std::nullopt}),
         EncodeReaderAnswer({Status(), 5424, 5424, 5424, -75.2f, AbiCompleteness{},
                             AbiGeolocation{35786023.0,

@@ -7,6 +7,18 @@
 #include <chrono>
 #include <optional>
 
+// What the reader forgives in a file that a person named, and never in a received one.
+struct AbiReadLeniency {
+    // A file without the variable asked for: the variable with identifier 0 is read instead.
+    bool acceptFirstVariable = false;
+    // A visible band's file without _FillValue: the 12-bit bands' fill value, 4095, is taken.
+    bool defaultFillValue = false;
+
+    // The leniency for a file named on the command line.
+    static constexpr AbiReadLeniency ForNamedFile() { return {true, true}; }
+    bool operator==(const AbiReadLeniency&) const = default;
+};
+
 struct AbiReadRequest {
     // The file opened: a received file, or a copy of one under any name.
     QString path;
@@ -15,7 +27,7 @@ struct AbiReadRequest {
     std::optional<AbiFileInfo> received;
     // An open that fails is tried once more after this pause.
     std::chrono::milliseconds retryOpen{0};
-    bool singleFileMode = false;
+    AbiReadLeniency leniency;
 
     // A finished file read by its own name, opened once.
     static AbiReadRequest ByName(const QString& path) {

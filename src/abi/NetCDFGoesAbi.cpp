@@ -11,6 +11,9 @@
 
 namespace {
 
+// The 12-bit bands' fill value, taken for a visible band's file that states none when it may lack it.
+constexpr std::int32_t kTwelveBitFillValue = 4095;
+
 // One block holds the counts and then the image made of them: each grey row (padded to 4 bytes) is written
 // over the counts it comes from. A grey byte never lies beyond the first byte of its own count, so no count
 // is overwritten before it is read. Only one-pixel-wide rows need more room than their counts; the counts
@@ -63,10 +66,11 @@ Status TNetCdfGoesAbi::OpenAbiFile(const QString& fileName, std::uint8_t bandInd
 Status TNetCdfGoesAbi::ReadHeader(const QString& variableName) {
     headerValid_ = false;
     if (Handle() == 0) return Failure{FailureCode::NotNetCdf, QStringLiteral("no netCDF file open")};
-    // In single-file mode a missing variable is tolerated: the variable with identifier 0 is read instead.
     if (const auto id = FindVariable(variableName.toLocal8Bit().constData()))
         variableId_ = *id;
-    else if (!singleFileMode_)
+    else if (leniency_.acceptFirstVariable)
+        variableId_ = 0;
+    else
         return Failure{FailureCode::NoRadianceVariable, QStringLiteral("no radiance variable")};
 
     const auto abiSize = DeclaredSize("y", "x");
@@ -80,7 +84,8 @@ Status TNetCdfGoesAbi::ReadHeader(const QString& variableName) {
     if (abiSize) ReadProjectionLongitude();
     geolocation_ = abiSize ? ReadGeolocation() : std::nullopt;
     if (Status usable = CheckCalibration(calibration); !usable) return usable;
-    fillValue_ = calibration.fillValue.value_or(0);
+    // Only a lenient read of a visible band gets here without a fill value.
+    fillValue_ = calibration.fillValue.value_or(kTwelveBitFillValue);
     if (IsInfraredBand(BandIndex()))
         BuildInfraredTable(BandIndex(), *calibration.scaleFactor, *calibration.addOffset);
     headerValid_ = true;
@@ -115,7 +120,7 @@ TNetCdfGoesAbi::Calibration TNetCdfGoesAbi::ReadCalibration() const {
 
 Status TNetCdfGoesAbi::CheckCalibration(const Calibration& calibration) const {
     const bool infrared = IsInfraredBand(BandIndex());
-    const bool fillFallback = singleFileMode_ && !infrared;
+    const bool fillFallback = leniency_.defaultFillValue && !infrared;
     QStringList missing;
     if (!calibration.fillValue && !fillFallback) missing << QStringLiteral("_FillValue");
     if (infrared && !calibration.scaleFactor) missing << QStringLiteral("scale_factor");
@@ -199,8 +204,6 @@ Result<GreyRows> TNetCdfGoesAbi::ConvertToGreyRows(float gamma, const PixelBlock
         if (Status read = ReadShortData(counts); !read)
             return read.failure().code == FailureCode::OutOfMemory ? outOfMemory : read.failure();
 
-        // A file named on the command line may lack the attribute; 4095 is the 12-bit bands' fill value.
-        if (singleFileMode_ && fillValue_ == 0) fillValue_ = 4095;
         const bool infrared = IsInfraredBand(BandIndex());
         const GreyTable visibleTable =
             infrared ? GreyTable() : VisibleGreyTable(LargestCountBelow(counts, fillValue_), gamma);
@@ -217,7 +220,7 @@ Status ReadAbiGreyRows(const AbiReadRequest& request, GreyRows& rows, float& lon
                        AbiCompleteness& completeness, const PixelBlockSource& allocate,
                        std::optional<AbiGeolocation>* geolocation) {
     TNetCdfGoesAbi reader(request.retryOpen);
-    reader.SetSingleFileMode(request.singleFileMode);
+    reader.SetLeniency(request.leniency);
     const Status opened = request.received ? reader.OpenAbiFile(request.path, request.received->bandIndex)
                                            : reader.OpenAbiFile(request.path);
     if (!opened) return opened;

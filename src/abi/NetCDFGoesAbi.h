@@ -41,8 +41,7 @@ public:
     const GreyTable& InfraredTable() const { return infraredTable_; }
     // None unless the header holds a usable projection and scale and offset of both coordinates.
     const std::optional<AbiGeolocation>& Geolocation() const { return geolocation_; }
-    bool SingleFileMode() const { return singleFileMode_; }
-    void SetSingleFileMode(bool singleFileMode) { singleFileMode_ = singleFileMode; }
+    void SetLeniency(AbiReadLeniency leniency) { leniency_ = leniency; }
 
 private:
     struct ImageSize {
@@ -67,7 +66,7 @@ private:
     std::int32_t fillValue_ = 0;
     GreyTable infraredTable_ = GreyTable(kCountRange, 0);
     int imageHeight_ = 0;
-    bool singleFileMode_ = false;
+    AbiReadLeniency leniency_;
     std::optional<AbiGeolocation> geolocation_;
 };
 

@@ -38,7 +38,9 @@ protected:
     RefusedData() { bitmap_.SetPixelFormat(TPixelFormat::pf8bit); }
 
     Status Read(const QString& path, bool singleFileMode = false) {
-        return ReadAbiImage({path, std::nullopt, 0ms, singleFileMode}, bitmap_, longitude_);
+        return ReadAbiImage(
+            {path, std::nullopt, 0ms, singleFileMode ? AbiReadLeniency::ForNamedFile() : AbiReadLeniency()},
+            bitmap_, longitude_);
     }
     // A file of the band in a folder of its own: the band is taken from the start of the name.
     QString Path(const QString& folder, int band = 13) const {

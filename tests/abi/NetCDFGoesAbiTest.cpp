@@ -34,7 +34,9 @@ protected:
 
     // Reads the file as the program does; the bitmap keeps the result.
     Status Read(const QString& path, bool singleFileMode = false) {
-        return ReadAbiImage({path, std::nullopt, kRetryOpen, singleFileMode}, bitmap_, longitude_);
+        return ReadAbiImage({path, std::nullopt, kRetryOpen,
+                             singleFileMode ? AbiReadLeniency::ForNamedFile() : AbiReadLeniency()},
+                            bitmap_, longitude_);
     }
 
     // A bitmap that a refused conversion must leave as it is.
@@ -344,7 +346,8 @@ TEST_F(AbiReader, OnlyEightBitBitmapsAreFilled) {
     colour.SetPixelFormat(TPixelFormat::pf24bit);
     colour.SetSize(1, 1);
     EXPECT_TRUE(FailedWith(
-        ReadAbiImage({WriteAbiTestImage(image, dir_.path()), std::nullopt, kRetryOpen}, colour, longitude_),
+        ReadAbiImage({WriteAbiTestImage(image, dir_.path()), std::nullopt, kRetryOpen, AbiReadLeniency()},
+                     colour, longitude_),
         FailureCode::ReaderFailed, "the reader fills only 8-bit images"));
     EXPECT_EQ(colour.PixelFormat(), TPixelFormat::pf24bit);
     EXPECT_EQ(colour.Width(), 1);

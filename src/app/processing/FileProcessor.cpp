@@ -64,6 +64,11 @@ void NoteRemoved(const Status& removed, FileOutcome& outcome) {
     if (!removed) outcome.notRemoved.push_back(removed.failure());
 }
 
+// A file named on the command line is read as leniently as a person who named it would expect.
+AbiReadLeniency LeniencyFor(const ProcessingOptions& options) {
+    return options.singleFileMode ? AbiReadLeniency::ForNamedFile() : AbiReadLeniency();
+}
+
 bool ImageFormatSelected(const ProcessingOptions& options) {
     return options.saveAsPng || options.saveAsJpeg || options.saveAsJpegLow;
 }
@@ -226,7 +231,7 @@ Result<bool> FileProcessor::ReadAndArchive(const ImageRead& readImage, const Abi
                                            const ReadCopy& copy, const OutputPaths& paths,
                                            const ProcessingOptions& options, FileOutcome& outcome) {
     Status read = options.singleFileMode ? Status() : CheckUnchanged(copy.sourcePath, copy.source);
-    if (read) read = readImage({copy.path, name, options.waits.retryOpen, options.singleFileMode});
+    if (read) read = readImage({copy.path, name, options.waits.retryOpen, LeniencyFor(options)});
     outcome.incomplete = read && outcome.completeness.Below(options.incompleteBelowPercent);
     bool archived = false;
     if (read && copy.isCopy && options.saveAsNetCdf) {

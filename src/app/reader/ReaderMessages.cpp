@@ -6,7 +6,7 @@
 
 namespace {
 
-constexpr quint32 kRequestMark = 0x53525132; // "SRQ2"
+constexpr quint32 kRequestMark = 0x53525133; // "SRQ3"
 constexpr quint32 kAnswerMark = 0x53524133;  // "SRA3"
 
 // Whether the stream read everything it was asked for and nothing is left over.
@@ -81,7 +81,8 @@ QByteArray EncodeReaderRequest(const AbiReadRequest& request) {
     QByteArray bytes;
     QDataStream out(&bytes, QIODevice::WriteOnly);
     out << kRequestMark << request.path << static_cast<qint64>(request.retryOpen.count())
-        << request.singleFileMode << request.received.has_value();
+        << request.leniency.acceptFirstVariable << request.leniency.defaultFillValue
+        << request.received.has_value();
     if (request.received) out << *request.received;
     return bytes;
 }
@@ -92,7 +93,8 @@ std::optional<AbiReadRequest> DecodeReaderRequest(const QByteArray& bytes) {
     AbiReadRequest request;
     qint64 retryOpen = 0;
     bool named = false;
-    in >> mark >> request.path >> retryOpen >> request.singleFileMode >> named;
+    in >> mark >> request.path >> retryOpen >> request.leniency.acceptFirstVariable >>
+        request.leniency.defaultFillValue >> named;
     if (named) in >> request.received.emplace();
     if (mark != kRequestMark || !WholeMessage(in) || retryOpen < 0) return std::nullopt;
     if (request.received && !Exists(*request.received)) return std::nullopt;

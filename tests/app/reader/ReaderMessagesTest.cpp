@@ -16,10 +16,10 @@ std::vector<AbiReadRequest> Requests() {
         "/data/received/OR_ABI-L1b-RadF-M6C13_G16_s20250212002045_e20250212011353_c20250212011412.nc");
     return {
         {QStringLiteral("/data/archive/.OR_ABI-L1b-RadF-M6C13_G16_s20250212002045.nc.reading"),
-         DecodeAbiFileName(received), std::chrono::seconds(30), false},
+         DecodeAbiFileName(received), std::chrono::seconds(30), AbiReadLeniency()},
         {QStringLiteral("/media/Empfänger/日本/band 02.nc"), std::nullopt, std::chrono::milliseconds(0),
-         true},
-        {QString(), std::nullopt, std::chrono::hours(24), false},
+         AbiReadLeniency::ForNamedFile()},
+        {QString(), std::nullopt, std::chrono::hours(24), AbiReadLeniency{false, true}},
     };
 }
 
@@ -62,7 +62,7 @@ TEST(ReaderMessages, RequestsDecodeAsEncoded) {
         ASSERT_TRUE(decoded.has_value()) << qPrintable(sent.path);
         EXPECT_EQ(decoded->path, sent.path);
         EXPECT_EQ(decoded->retryOpen, sent.retryOpen);
-        EXPECT_EQ(decoded->singleFileMode, sent.singleFileMode);
+        EXPECT_EQ(decoded->leniency, sent.leniency);
         ASSERT_EQ(decoded->received.has_value(), sent.received.has_value());
         if (!sent.received) continue;
         EXPECT_EQ(decoded->received->satellite, sent.received->satellite);
