@@ -202,8 +202,7 @@ QString Images(const StationFacts& facts) {
     if (otherCount > 0)
         section += QString("<details><summary>Bands not ticked (%1)</summary><div class=\"bands small\">\n%2"
                            "</div></details>")
-                       .arg(otherCount)
-                       .arg(others);
+                       .arg(QString::number(otherCount), others);
     return section + "</section>\n";
 }
 
