@@ -34,9 +34,15 @@ struct NamedOutput {
     bool shortName = false;
 };
 
-// The satellite of the tag of a name parsed as ShortImageBaseName writes it, then written again, so that
-// only the program's own form counts; none for any other name.
-std::optional<SatelliteCode> ShortImageNameSatellite(const QString& name) {
+// What a short image name says: the satellite of its tag and the scan start.
+struct ShortImageName {
+    SatelliteCode satellite = 0;
+    TDateTime startTime = 0;
+};
+
+// A name parsed as ShortImageBaseName writes it, then written again, so that only the program's own form
+// counts; none for any other name.
+std::optional<ShortImageName> ParseShortImageName(const QString& name) {
     if (name.size() != kShortNameLength || !IsImageSuffix(QStringView(name).right(4))) return std::nullopt;
     const QStringView view(name);
     const auto year = Digits(view.mid(0, 4)), month = Digits(view.mid(4, 2)), day = Digits(view.mid(6, 2));
@@ -51,12 +57,12 @@ std::optional<SatelliteCode> ShortImageNameSatellite(const QString& name) {
     const TDateTime startTime =
         EncodeDateTime({.year = *year, .month = *month, .day = *day, .hour = *hour, .minute = *minute});
     if (ShortImageBaseName(startTime, code, false, *band - 1) + name.right(4) != name) return std::nullopt;
-    return code;
+    return ShortImageName{code, startTime};
 }
 
 NamedOutput ParseOutputName(const QString& name) {
-    if (const std::optional<SatelliteCode> tag = ShortImageNameSatellite(name))
-        return {OutputKind::Image, *tag, true};
+    if (const std::optional<ShortImageName> shortName = ParseShortImageName(name))
+        return {OutputKind::Image, shortName->satellite, true};
     if (!name.startsWith(kReceivedPrefix, Qt::CaseInsensitive)) return {};
     const std::optional<AbiFileInfo> received = DecodeAbiFileName(name);
     if (!received) return {};
@@ -108,6 +114,13 @@ OutputPaths DeriveOutputPaths(const ProcessingOptions& options, const QString& f
 
 OutputKind OutputKindOf(const QString& name) {
     return ParseOutputName(name).kind;
+}
+
+std::optional<TDateTime> ImageScanStart(const QString& name) {
+    if (const std::optional<ShortImageName> shortName = ParseShortImageName(name))
+        return shortName->startTime;
+    if (OutputKindOf(name) != OutputKind::Image) return std::nullopt;
+    return DecodeAbiFileName(name)->startTime;
 }
 
 OutputKind OwnOutputKindOf(const QString& name, SatelliteCode satellite, bool save19As16) {

@@ -40,6 +40,10 @@ OutputPaths DeriveOutputPaths(const ProcessingOptions& options, const QString& f
 enum class OutputKind { Other, Image, ArchivedFile };
 OutputKind OutputKindOf(const QString& name);
 
+// The scan start (seconds dropped) that an image's name gives: a short name's own, or that of the received
+// name it was made from; none for a name that is not an image's.
+std::optional<TDateTime> ImageScanStart(const QString& name);
+
 // The kind of a name that an instance processing that satellite writes: short image names with its tag
 // ("g16-" for GOES-19 saved as GOES-16), received names with its satellite field ("_G19_"); Other for the
 // names of every other satellite.

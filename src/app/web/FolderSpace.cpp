@@ -14,3 +14,9 @@ std::vector<FolderReport> ReportFolders(const ProcessingOptions& options) {
     return {ReportFolder("source", options.sourcePath), ReportFolder("netcdf", options.netCdfPath),
             ReportFolder("images", options.savePath)};
 }
+
+QString FolderName(const QString& role) {
+    return role == u"source"   ? QStringLiteral("Source")
+           : role == u"netcdf" ? QStringLiteral("NetCDF")
+                               : QStringLiteral("Image");
+}

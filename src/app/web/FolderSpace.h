@@ -22,5 +22,8 @@ struct FolderReport {
     Result<FolderSpace> space;
 };
 
+// "Source", "NetCDF", "Image": the folder's name for the operator.
+QString FolderName(const QString& role);
+
 // The source, netCDF and image folders with their space, in that order.
 std::vector<FolderReport> ReportFolders(const ProcessingOptions& options);

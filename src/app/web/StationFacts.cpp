@@ -1,8 +1,14 @@
 // Gathering the facts of one request.
 #include "StationFacts.h"
 
+#include "OutputNames.h"
+#include "ScanList.h"
+#include "Utils.h"
+
 #include <QDir>
 #include <QFileInfo>
+#include <QLocale>
+#include <algorithm>
 
 namespace {
 
@@ -11,18 +17,51 @@ std::optional<ImageFile> Described(const QFileInfo& file) {
     return ImageFile{file.fileName(), file.lastModified().toUTC(), file.size()};
 }
 
+qsizetype WaitingFiles(const ProcessingOptions& options) {
+    if (options.singleFileMode) return 0;
+    QStringList paths;
+    if (const QString mask = ScanMask(options.sourcePath, options.satelliteName); !mask.isEmpty())
+        ListFiles(mask, paths);
+    return paths.size();
+}
+
 } // namespace
+
+ImageScan ScanOf(const BandImage& image) {
+    const QString name = QFileInfo(image.path).fileName();
+    ImageScan scan;
+    if (const std::optional<TDateTime> start = ImageScanStart(name))
+        scan.start = QDateTimeFromDateTime(*start);
+    std::uint8_t mode = image.scanMode;
+    if (const std::optional<AbiFileInfo> received = DecodeAbiFileName(name); mode == 0 && received)
+        mode = received->scanMode;
+    if (mode == 1 || mode == 2) scan.cycleMinutes = 15;
+    return scan;
+}
+
+QDateTime ScannedAt(const StationFacts& facts, int band) {
+    if (!facts.images[band]) return {};
+    return facts.scans[band].start.isValid() ? facts.scans[band].start : facts.images[band]->time;
+}
 
 StationFacts GatherFacts(std::shared_ptr<const StationSnapshot> snapshot, const ProcessingOptions& options,
                          const QDateTime& now) {
-    StationFacts facts{std::move(snapshot), {}, {}, ReportFolders(options), now};
+    StationFacts facts;
+    facts.snapshot = std::move(snapshot);
+    facts.folders = ReportFolders(options);
+    facts.now = now;
+    facts.ticked = options.bandsSelected;
+    facts.folderProblems = CheckFolders(options);
+    facts.waitingFiles = WaitingFiles(options);
     for (int band = 0; band < kBandCount; ++band) {
+        facts.scans[band] = ScanOf(facts.snapshot->bands[band]);
         const QFileInfo file(facts.snapshot->bands[band].path);
         facts.images[band] = Described(file);
         if (facts.images[band])
             facts.geoTiffs[band] =
                 Described(QFileInfo(file.dir().filePath(file.completeBaseName() + ".tif")));
     }
+    facts.health = JudgeHealth(facts);
     return facts;
 }
 
@@ -33,4 +72,15 @@ QString PageTime(const QDateTime& time) {
 
 QString IsoTime(const QDateTime& time) {
     return time.toUTC().toString(Qt::ISODate);
+}
+
+QString AgeText(const QDateTime& time, const QDateTime& now) {
+    const qint64 minutes = std::max<qint64>(0, time.secsTo(now) / 60);
+    if (minutes < 120) return QString::number(minutes) + " min ago";
+    if (minutes < 48 * 60) return QString::number(minutes / 60) + " h ago";
+    return QString::number(minutes / (24 * 60)) + " days ago";
+}
+
+QString DataSize(qint64 bytes) {
+    return QLocale::c().formattedDataSize(bytes, 1, QLocale::DataSizeSIFormat);
 }

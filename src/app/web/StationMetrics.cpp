@@ -38,6 +38,9 @@ QByteArray StationMetrics(const StationFacts& facts) {
     text.Sample(1, Label("instance", station.instance) + "," + Label("version", station.version));
     text.Family("start_time_seconds", "gauge", "When the program started, in seconds since 1970 (UTC).");
     text.Time(station.started);
+    text.Family("health", "gauge",
+                "The station's health: 0 ok, 1 warning, 2 failing; status.json lists the problems.");
+    text.Sample(static_cast<int>(facts.health.health));
     text.Family("running", "gauge", "1 while processing is switched on.");
     text.Sample(station.running ? 1 : 0);
     text.Family("scanning", "gauge", "1 while a scan of the source folder is under way.");

@@ -1,8 +1,10 @@
-// The station's web page: one page in the style of the window that a phone can read. It shows the caption,
-// whether processing runs, the last and next scan, the sixteen bands' newest images as thumbnails that link
-// to their reduced views, each with how complete it is (marked when below IncompleteBelowPercent), the last
-// lines of the log with failures marked, the files that stay in the source folder with their reasons, and
-// the folders' free space. It reloads itself every kPageRefreshSeconds.
+// The station's web page: one page in the style of the window that a phone can read. First the caption and
+// the station's health in words and colour with its problems, whether processing runs, the last and next
+// scan; then what a phone must reach without scrolling past the pictures: the files that stay in the source
+// folder with their reasons and the folders' free space. Then the ticked bands' newest images as thumbnails
+// that link to their reduced views, each with its age, nominal time and scan start and how complete it is
+// (marked when below IncompleteBelowPercent), or why a ticked band has none; the unticked bands folded away;
+// last the log's newest lines with failures marked. It reloads itself every kPageRefreshSeconds.
 #pragma once
 
 #include "StationFacts.h"

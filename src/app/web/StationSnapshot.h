@@ -24,6 +24,9 @@ struct BandImage {
     // How whole the image is, as its file said; nothing is known of an image of an earlier run.
     AbiCompleteness completeness;
     bool incomplete = false; // below IncompleteBelowPercent when it was processed
+    // The received file's scan mode (1, 2, 3 for mode digits 3, 4, 6), known when this run processed it;
+    // 0 when not known.
+    std::uint8_t scanMode = 0;
 };
 
 struct LogEntry {
@@ -53,6 +56,7 @@ struct StationSnapshot {
     bool scanning = false;
     QDateTime lastScanStart, lastScanEnd; // null until a scan has run
     QDateTime nextScan;                   // null when none is planned
+    QDateTime lastProcessed;              // when a received file last became an image; null until one has
     std::array<BandImage, kBandCount> bands;
     QList<LogEntry> log;                // the newest kPageLogLines, oldest first
     QMap<QString, StayingFile> staying; // by the file's path

@@ -94,10 +94,12 @@ void StationStatus::AddOutcome(const FileOutcome& outcome, const QDateTime& at) 
 
     if (outcome.Processed()) {
         if (outcome.incomplete) ++counts.incomplete;
+        state_.lastProcessed = at;
         if (BandImage* image = ChangeImage(outcome.BandIndex(), outcome.imagePath, ThumbnailHint(outcome),
                                            outcome.thumbnail)) {
             image->completeness = outcome.completeness;
             image->incomplete = outcome.incomplete;
+            image->scanMode = outcome.name ? outcome.name->scanMode : 0;
         }
     }
     Publish();
@@ -123,6 +125,7 @@ BandImage* StationStatus::ChangeImage(int band, const QString& path, const QStri
         image.view.clear();
         image.completeness = {};
         image.incomplete = false;
+        image.scanMode = 0;
     }
     image.path = path;
     image.hint = hint;

@@ -55,6 +55,7 @@ QJsonArray Bands(const StationFacts& facts) {
         QJsonValue image;
         if (file) {
             QJsonObject entry{{"name", file->name},
+                              {"scanStart", Time(facts.scans[band].start)},
                               {"time", Time(file->time)},
                               {"bytes", file->bytes},
                               {"viewMade", !shown.view.isEmpty()}};
@@ -105,6 +106,8 @@ QByteArray StatusJson(const StationFacts& facts) {
         {"started", Time(station.started)},
         {"time", Time(facts.now)},
         {"state", station.State()},
+        {"health", HealthName(facts.health.health)},
+        {"problems", QJsonArray::fromStringList(facts.health.problems)},
         {"lastScan", QJsonObject{{"start", Time(station.lastScanStart)}, {"end", Time(station.lastScanEnd)}}},
         {"nextScan", Time(station.nextScan)},
         {"counts", QJsonObject{{"processed", station.counts.processed},

@@ -141,6 +141,8 @@ TEST_F(StationPageTest, StatusCountsMoveAfterAProcessedAndAFailedFile) {
     StartAndScan();
     QJsonObject status = Status();
     EXPECT_EQ(status["state"], "running");
+    EXPECT_EQ(status["health"], "ok");
+    EXPECT_EQ(status["problems"], QJsonArray());
     EXPECT_EQ(status["counts"].toObject(),
               (QJsonObject{{"processed", 0}, {"failed", 0}, {"skipped", 0}, {"incomplete", 0}}));
     EXPECT_TRUE(status["lastScan"].toObject()["end"].isString());
@@ -160,6 +162,11 @@ TEST_F(StationPageTest, StatusCountsMoveAfterAProcessedAndAFailedFile) {
     EXPECT_EQ(B13Image()["name"], image.fileName());
     EXPECT_EQ(B13Image()["bytes"].toInteger(), image.size());
     EXPECT_EQ(B13Image()["time"], "2025-01-21T20:00:00Z");
+    EXPECT_EQ(B13Image()["scanStart"], "2025-01-21T20:02:00Z") << "as the name 202501212002-g16-b13 says";
+    EXPECT_EQ(status["health"], "warning");
+    EXPECT_EQ(status["problems"], QJsonArray{"1 file stays in the source folder."});
+    EXPECT_TRUE(
+        QString::fromUtf8(Body("/")).contains("<div class=\"verdict warning\" id=health><b>Warning</b>"));
     EXPECT_TRUE(status["folders"].toArray()[2].toObject()["freeBytes"].toInteger() > 0);
 }
 

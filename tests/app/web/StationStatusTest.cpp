@@ -20,7 +20,10 @@ FileOutcome Outcome(const QString& path, std::optional<Failure> failure,
 
 // The value of one sample of the metrics, as text.
 QString MetricsSample(const StationStatus& status, const QString& name) {
-    const QString text = QString::fromUtf8(StationMetrics({status.Snapshot(), {}, {}, {}, kNow}));
+    StationFacts facts;
+    facts.snapshot = status.Snapshot();
+    facts.now = kNow;
+    const QString text = QString::fromUtf8(StationMetrics(facts));
     for (const QString& line : text.split(u'\n'))
         if (line.startsWith(name + u' ')) return line.mid(name.size() + 1);
     return {};
