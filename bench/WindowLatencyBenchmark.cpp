@@ -158,9 +158,7 @@ int main(int argc, char** argv) {
         finishWhenDone();
     });
     probe.SetPhase(kShowingPhase);
-    QObject::connect(&form.Scan, &ScanController::IndicatorChanged, &form, [&](const QColor& colour) {
-        if (colour == ScanController::ScanningColour()) probe.SetPhase("scan");
-    });
+    QObject::connect(&form.Scan, &ScanController::ScanStarted, &form, [&] { probe.SetPhase("scan"); });
     QTimer::singleShot(kGiveUpAfter, &loop, [&] {
         std::fprintf(stderr, "gave up after %lld minutes\n", static_cast<long long>(kGiveUpAfter.count()));
         loop.quit();

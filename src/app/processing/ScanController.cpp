@@ -23,11 +23,7 @@ ScanController::ScanController(QObject* parent) : QObject(parent) {
     thread_.start();
 
     watchDelay_.setSingleShot(true);
-    connect(&watchDelay_, &QTimer::timeout, this, [this] {
-        if (!running_ || scanInProgress_) return;
-        timer_.stop();
-        TimerProcessTimer();
-    });
+    connect(&watchDelay_, &QTimer::timeout, this, &ScanController::ScanNow);
     watch_ = new SourceWatch(worker_->Closed());
     watch_->moveToThread(&watchThread_);
     connect(&watchThread_, &QThread::finished, watch_, &QObject::deleteLater);
@@ -97,15 +93,31 @@ void ScanController::RestoreThumbnails(const QStringList& lastSaved) {
         Qt::QueuedConnection);
 }
 
+QDateTime ScanController::NextScanAt() const {
+    if (!running_ || !timer_.isActive()) return {};
+    return QDateTime::currentDateTimeUtc().addMSecs(timer_.remainingTime());
+}
+
+void ScanController::ScanNow() {
+    if (!running_ || scanInProgress_) return;
+    TimerProcessTimer();
+}
+
+bool ScanController::PauseCycle() {
+    const bool armed = timer_.isActive();
+    timer_.stop();
+    return armed;
+}
+
+void ScanController::ResumeCycle() {
+    if (running_) timer_.start();
+}
+
 void ScanController::TimerProcessTimer() {
     timer_.stop();
-    if (!running_) {
-        emit IndicatorChanged(IdleColour());
-        return;
-    }
     // A Stop and Start during a scan re-arm the timer; the running scan re-arms it again when it ends.
-    if (scanInProgress_) return;
-    emit IndicatorChanged(ScanningColour());
+    if (!running_ || scanInProgress_) return;
+    emit ScanStarted();
     scanInProgress_ = true;
     QMetaObject::invokeMethod(worker_, &ScanWorker::RunScan, Qt::QueuedConnection);
 }
@@ -119,6 +131,5 @@ void ScanController::OnScanFinished() {
         UpdateWatch();
         if (std::exchange(arrivedDuringScan_, false)) ScheduleWatchedScan();
     }
-    emit IndicatorChanged(IdleColour());
     emit ScanEnded(options_.Snapshot().singleFileMode);
 }

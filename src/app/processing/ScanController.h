@@ -1,12 +1,12 @@
-// The scan cycle as the window drives it: the processing timer, Running, the lamp colour, and a worker thread
-// that runs one scan at a time and reports every outcome back in order.
+// The scan cycle as the window drives it: the processing timer, Running, and a worker thread that runs one
+// scan at a time and reports every outcome back in order.
 #pragma once
 
 #include "FileOutcome.h"
 #include "LogLine.h"
 #include "SharedOptions.h"
 
-#include <QColor>
+#include <QDateTime>
 #include <QElapsedTimer>
 #include <QObject>
 #include <QThread>
@@ -29,8 +29,15 @@ public:
     explicit ScanController(QObject* parent = nullptr);
     ~ScanController() override;
 
-    // The processing timer (TimerProcess): 100 ms until a scan has ended while running, 50 s from then on.
-    QTimer& TimerProcess() { return timer_; }
+    // When the processing timer (100 ms until a scan has ended while running, 50 s from then on) starts the
+    // next scan; null while none is due (stopped, a scan under way, or the cycle paused).
+    QDateTime NextScanAt() const;
+    // Starts a scan at once, as the timer would, while running and no scan is under way.
+    void ScanNow();
+    // Holds the timer while the window asks a question, so that no scan begins meanwhile; true when it was
+    // armed. ResumeCycle arms it again.
+    bool PauseCycle();
+    void ResumeCycle();
 
     bool Running() const { return running_; }
     // Start or Stop: switches Running and the timer; a running scan ends before its next file.
@@ -45,13 +52,11 @@ public:
     // The options last published; safe to call from any thread.
     ProcessingOptions Options() const { return options_.Snapshot(); }
 
-    static QColor IdleColour() { return QColor(128, 128, 128); }
-    static QColor ScanningColour() { return QColor(255, 255, 0); }
-
 signals:
     // Start or Stop, after the timer has been switched with it.
     void RunningChanged(bool running);
-    void IndicatorChanged(const QColor& colour);
+    // A scan has begun (its end is ScanEnded).
+    void ScanStarted();
     void ThumbnailRestored(int band, const QString& path, const QImage& thumbnail);
     void ClearThumbnailsRequested();
     void FileReported(const FileOutcome& outcome);

@@ -49,6 +49,9 @@ constexpr int kStatusBarMargin = 16, kShortestNameWidth = 60;
 const QString kStartCaption = QStringLiteral("Start  ");
 const QString kStopCaption = QStringLiteral("Stop   ");
 const QString kClosingCaption = QStringLiteral("Closing  ");
+// The lamp beside Start: grey while idle, yellow while a scan is under way.
+const QColor kIdleLamp(128, 128, 128);
+const QColor kScanningLamp(255, 255, 0);
 
 bool AskExitQuestion(QWidget* parent) {
     return QMessageBox::question(parent, "Stratolux - Confirm program exit",
@@ -126,7 +129,7 @@ void TFormStratolux::BuildWindow() {
     LEDrx = new TLED(this);
     LEDrx->setObjectName("LEDrx");
     LEDrx->setGeometry(95, kButtonTop + 4, 18, 17);
-    LEDrx->SetColour(ScanController::IdleColour());
+    LEDrx->SetColour(kIdleLamp);
     ButtonSupport = new QPushButton("Support", this);
     ButtonSupport->setObjectName("ButtonSupport");
     ButtonSupport->setToolTip("Visit support group");
@@ -165,7 +168,8 @@ void TFormStratolux::BuildWindow() {
     connect(FormSingleImage, &TFormSingleImage::QuillmapProcessRequested, this,
             &TFormStratolux::HandOffToQuillmap);
 
-    connect(&Scan, &ScanController::IndicatorChanged, LEDrx, &TLED::SetColour);
+    connect(&Scan, &ScanController::ScanStarted, LEDrx, [this] { LEDrx->SetColour(kScanningLamp); });
+    connect(&Scan, &ScanController::ScanEnded, LEDrx, [this] { LEDrx->SetColour(kIdleLamp); });
     connect(&Scan, &ScanController::ThumbnailRestored, Thumbnails, &ThumbnailPanel::ShowRestoredImage);
     connect(&Scan, &ScanController::ClearThumbnailsRequested, Thumbnails, &ThumbnailPanel::ClearThumbnails);
     connect(&Scan, &ScanController::FileReported, this, &TFormStratolux::ReportOutcome);
@@ -308,12 +312,10 @@ void TFormStratolux::closeEvent(QCloseEvent* event) {
         event->accept();
         return;
     }
-    QTimer& timer = Scan.TimerProcess();
-    const bool timerWasActive = timer.isActive();
-    timer.stop();
+    const bool cycleWasArmed = Scan.PauseCycle();
     const bool allowed = !Scan.Running() || ExitQuestionHook()(this);
     if (!allowed) {
-        if (timerWasActive) timer.start();
+        if (cycleWasArmed) Scan.ResumeCycle();
         event->ignore();
         return;
     }
@@ -338,7 +340,6 @@ void TFormStratolux::FormClose() {
 
 void TFormStratolux::WMQueryEndSession(const QString& cause) {
     if (ShutdownAgreed || Ending == EndingAfterScan::Shutdown) return;
-    Scan.TimerProcess().stop();
     TimerOnStartup.stop();
     Scan.SetRunning(false);
     BitBtnStartStop->setText(kClosingCaption);

@@ -2,7 +2,6 @@
 #include "StationPage.h"
 
 #include "AbiFileName.h"
-#include "ScanController.h"
 #include "ScanReports.h"
 
 #include <QCryptographicHash>
@@ -59,12 +58,10 @@ footer{margin:4px 12px 14px;color:#404040;font-size:12px}
 // The log shows its newest lines, as the window's does.
 const char kScript[] = "for(const log of document.querySelectorAll('pre.log'))log.scrollTop=log.scrollHeight";
 
-// The style sheet with the lamp's two colours, the window's own.
+// The style sheet with the lamp's two colours, grey and yellow as the window's.
 const QByteArray& Style() {
-    static const QByteArray style =
-        kStyle + QString(".lamp.idle{background:%1}\n.lamp.scanning{background:%2}\n")
-                     .arg(ScanController::IdleColour().name(), ScanController::ScanningColour().name())
-                     .toUtf8();
+    static const QByteArray style = kStyle + QByteArray(".lamp.idle{background:#808080}\n"
+                                                        ".lamp.scanning{background:#ffff00}\n");
     return style;
 }
 

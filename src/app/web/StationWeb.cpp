@@ -51,7 +51,7 @@ std::optional<QString> StationWeb::Open(const QString& caption) {
     status_ = std::make_unique<StationStatus>(ProgramName(), STRATOLUX_VERSION, Now(), recorded_);
     status_->SetCaption(caption);
     status_->AddLogLines(LastLinesOf(logFileName_, kPageLogLines));
-    status_->SetRunning(scan_.Running(), NextScan());
+    status_->SetRunning(scan_.Running(), scan_.NextScanAt());
     views_ = std::make_unique<ReducedViews>();
     Follow();
     // The bands' images of earlier runs; their thumbnails follow when the window restores them.
@@ -73,13 +73,11 @@ std::optional<QString> StationWeb::Open(const QString& caption) {
 void StationWeb::Follow() {
     StationStatus& status = *status_;
     connect(&scan_, &ScanController::RunningChanged, this,
-            [this, &status](bool running) { status.SetRunning(running, NextScan()); });
-    connect(&scan_, &ScanController::IndicatorChanged, this, [&status](const QColor& colour) {
-        if (colour == ScanController::ScanningColour()) status.ScanStarted(Now());
-    });
+            [this, &status](bool running) { status.SetRunning(running, scan_.NextScanAt()); });
+    connect(&scan_, &ScanController::ScanStarted, this, [&status] { status.ScanStarted(Now()); });
     connect(&scan_, &ScanController::ScanEnded, this, [this, &status](bool singleFile) {
         // A scan that Stop cut short, or that looked at the named file only, has not seen every staying file.
-        status.ScanEnded(Now(), NextScan(), !singleFile && scan_.Running());
+        status.ScanEnded(Now(), scan_.NextScanAt(), !singleFile && scan_.Running());
         KeepStayingRecord();
     });
     connect(&scan_, &ScanController::FileReported, this, [this, &status](const FileOutcome& outcome) {
@@ -106,12 +104,6 @@ void StationWeb::KeepStayingRecord() {
     recordWrites_.Post([fileName = stayingRecord_, since = std::move(since)] {
         static_cast<void>(WriteStayingRecord(fileName, since));
     });
-}
-
-QDateTime StationWeb::NextScan() {
-    const QTimer& timer = scan_.TimerProcess();
-    if (!scan_.Running() || !timer.isActive()) return {};
-    return Now().addMSecs(timer.remainingTime());
 }
 
 void StationWeb::SetCaption(const QString& caption) {

@@ -40,7 +40,6 @@ public slots:
 
 private:
     void Follow();
-    QDateTime NextScan();
     // Has the record of the staying files written when it has changed, without the window waiting for it.
     void KeepStayingRecord();
 

@@ -117,25 +117,31 @@ TEST_F(ScanControllerTest, ScanReportsEveryFileInOrderAndRearmsForFiftySeconds) 
     controller.PublishOptions(options);
     QSignalSpy reports(&controller, &ScanController::FileReported);
     QSignalSpy ended(&controller, &ScanController::ScanEnded);
-    QSignalSpy lamp(&controller, &ScanController::IndicatorChanged);
-    EXPECT_EQ(controller.TimerProcess().interval(), 100);
+    QSignalSpy started(&controller, &ScanController::ScanStarted);
+    EXPECT_FALSE(controller.NextScanAt().isValid()) << "no scan is due before Start";
 
+    const QDateTime start = QDateTime::currentDateTimeUtc();
     controller.SetRunning(true);
+    EXPECT_LE(controller.NextScanAt(), start.addMSecs(kFirstScanDelayMs + 1000));
     ASSERT_TRUE(ended.wait(20000));
     ASSERT_EQ(reports.size(), 2);
     EXPECT_EQ(reports[0][0].value<FileOutcome>().BandIndex(), 1);
     EXPECT_EQ(reports[1][0].value<FileOutcome>().BandIndex(), 12);
     EXPECT_TRUE(reports[1][0].value<FileOutcome>().Processed());
-    EXPECT_EQ(lamp.first()[0].value<QColor>(), QColor(255, 255, 0));
-    EXPECT_EQ(lamp.last()[0].value<QColor>(), QColor(128, 128, 128));
-    EXPECT_TRUE(controller.TimerProcess().isActive());
-    EXPECT_EQ(controller.TimerProcess().interval(), 50000);
+    EXPECT_EQ(started.size(), 1);
+    const auto rearmedForFiftySeconds = [&] {
+        const qint64 due = QDateTime::currentDateTimeUtc().msecsTo(controller.NextScanAt());
+        return due > kScanIntervalMs - 10000 && due <= kScanIntervalMs;
+    };
+    EXPECT_TRUE(rearmedForFiftySeconds());
 
     // An empty folder: nothing reported, re-armed again.
-    controller.TimerProcess().setInterval(1);
+    controller.ScanNow();
+    EXPECT_FALSE(controller.NextScanAt().isValid()) << "no scan is due while one is under way";
     ASSERT_TRUE(ended.wait(5000));
     EXPECT_EQ(reports.size(), 2);
-    EXPECT_EQ(controller.TimerProcess().interval(), 50000);
+    EXPECT_EQ(started.size(), 2);
+    EXPECT_TRUE(rearmedForFiftySeconds());
 }
 
 TEST_F(ScanControllerTest, StopTakesEffectBeforeTheNextFile) {
@@ -152,7 +158,7 @@ TEST_F(ScanControllerTest, StopTakesEffectBeforeTheNextFile) {
     ASSERT_TRUE(ended.wait(20000));
     // The file under way when Stop came is finished; no later file is started.
     EXPECT_LE(reports.size(), 3);
-    EXPECT_FALSE(controller.TimerProcess().isActive());
+    EXPECT_FALSE(controller.NextScanAt().isValid());
 }
 
 TEST_F(ScanControllerTest, StopAndStartDuringAScanNeverRunTwoScans) {
@@ -165,15 +171,15 @@ TEST_F(ScanControllerTest, StopAndStartDuringAScanNeverRunTwoScans) {
     controller.SetRunning(true);
     ASSERT_TRUE(reports.wait(10000));
     controller.SetRunning(false);
-    QSignalSpy ticks(&controller.TimerProcess(), &QTimer::timeout);
     controller.SetRunning(true);
-    // The re-armed 100 ms timer fires while the scan still runs.
-    ASSERT_TRUE(ticks.wait(5000));
+    // The re-armed 100 ms timer fires while the scan still runs, and starts nothing.
+    ASSERT_TRUE(controller.NextScanAt().isValid());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !controller.NextScanAt().isValid(); }, 5000));
     EXPECT_TRUE(ended.isEmpty());
     ASSERT_TRUE(ended.size() == 1 || ended.wait(20000));
     EXPECT_EQ(ended.size(), 1);
     EXPECT_EQ(reports.size(), 4);
-    EXPECT_TRUE(controller.TimerProcess().isActive());
+    EXPECT_TRUE(controller.NextScanAt().isValid());
 }
 
 TEST_F(ScanControllerTest, BadFilesEachGiveTheirLineAndTheScanGoesOn) {
@@ -248,12 +254,12 @@ TEST_F(ScanControllerTest, MissingSourceFolderIsReportedAtStartAndWhenItReturns)
         QList<LogLine>({{"Source folder " + options.sourcePath + " is missing", LogSeverity::Warning}}));
 
     // Unchanged at the next scan: nothing said.
-    controller.TimerProcess().setInterval(1);
+    controller.ScanNow();
     ASSERT_TRUE(ended.wait(10000));
     EXPECT_EQ(folders.size(), 1);
 
     ASSERT_TRUE(QDir().mkpath(options.sourcePath));
-    controller.TimerProcess().setInterval(1);
+    controller.ScanNow();
     ASSERT_TRUE(ended.wait(10000));
     ASSERT_EQ(folders.size(), 2);
     EXPECT_EQ(

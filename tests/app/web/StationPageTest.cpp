@@ -90,7 +90,7 @@ protected:
     }
     void ScanAgain() {
         QSignalSpy ended(&form->Scan, &ScanController::ScanEnded);
-        form->Scan.TimerProcess().start(10);
+        form->Scan.ScanNow();
         ASSERT_TRUE(ended.wait(30000));
     }
     QByteArray Body(const QByteArray& target) {
