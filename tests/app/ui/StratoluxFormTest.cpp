@@ -584,6 +584,8 @@ TEST_F(StratoluxFormTest, AStoredValueItCannotTakeIsLoggedOnceNamingKeyAndValue)
          "is used"},
         {"WebPort", "eighty", "Setting WebPort=eighty is not a whole number: the default 0 is used"},
         {"FormLeft", "left", "Setting FormLeft=left is not a whole number: the default "},
+        {"B07Quillmapjob", "7a",
+         "Setting B07Quillmapjob=7a is not a whole number: no number is taken from it"},
     };
     for (const auto& entry : cases) {
         const TTemporaryStore own;
