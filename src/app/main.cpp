@@ -101,6 +101,9 @@ int main(int argc, char** argv) {
     const CommandLine line = ParseCommandLine(QCoreApplication::arguments().mid(1));
     for (const QString& option : line.unknownOptions)
         PrintLine(stderr, programName + ": unknown option \"" + option + "\" ignored (see --help)");
+    for (const QString& argument : line.ignoredArguments)
+        PrintLine(stderr, programName + ": argument \"" + argument +
+                              "\" ignored: only the first argument names a file to process");
 
     TFormStratolux form(line, DefaultLogFileName());
     ShutdownSignals shutdownSignals;

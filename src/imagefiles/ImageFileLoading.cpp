@@ -12,11 +12,11 @@
 #include <exception>
 #include <new>
 
-bool LoadImageFileIntoBitmap(TExtBitmap& bitmap, const QString& path) {
+bool LoadImageFileIntoBitmap(TExtBitmap& bitmap, const QString& path, const TLoadProgress& progress) {
     const QString extension = QFileInfo(path).suffix().toUpper();
     try {
-        if (extension == QLatin1String("JPG")) return LoadJpegIntoBitmap(bitmap, path, false, 0);
-        if (extension == QLatin1String("PNG")) return LoadPngIntoBitmap(bitmap, path, false, false);
+        if (extension == QLatin1String("JPG")) return LoadJpegIntoBitmap(bitmap, path, false, 0, progress);
+        if (extension == QLatin1String("PNG")) return LoadPngIntoBitmap(bitmap, path, false, false, progress);
     } catch (const std::bad_alloc&) {
         // An image too large for memory cannot be shown; the bitmap is left empty.
         bitmap.SetSize(0, 0);
@@ -49,11 +49,11 @@ std::optional<QImage> LoadReducedImage(const QString& path, QSize size) {
     }
 }
 
-QImage LoadGreyImage(const QString& path) {
+QImage LoadGreyImage(const QString& path, const TLoadProgress& progress) {
     TExtBitmap bitmap;
     bitmap.SetPixelFormat(TPixelFormat::pf8bit);
     bitmap.SetGreyPalette();
-    if (!LoadImageFileIntoBitmap(bitmap, path) || bitmap.Empty()) return {};
+    if (!LoadImageFileIntoBitmap(bitmap, path, progress) || bitmap.Empty()) return {};
     if (bitmap.PixelFormat() == TPixelFormat::pf8bit) return bitmap.Image();
     // A colour file (another program may have replaced ours) is shown as its grey levels.
     return IndexedGrey(bitmap.Image().convertToFormat(QImage::Format_Grayscale8));

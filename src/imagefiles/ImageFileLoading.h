@@ -2,6 +2,7 @@
 // touches a widget: the scan's worker thread makes the thumbnails, so the window never waits for a decode.
 #pragma once
 
+#include "LoadProgress.h"
 #include "ReducedImageReading.h"
 
 #include <QImage>
@@ -18,8 +19,8 @@ inline constexpr qint64 kMinimumRestoreBytes = 25000;
 // ".JPG" files go through the JPEG codec (the bitmap's own format, full size), ".PNG" files through the PNG
 // codec (no colour forcing, the bitmap resized to the image); the extension's case does not matter. False for
 // any other extension (the bitmap is then untouched) and for a file that cannot be read. Never throws: an
-// image too large for memory leaves the bitmap empty.
-bool LoadImageFileIntoBitmap(TExtBitmap& bitmap, const QString& path);
+// image too large for memory leaves the bitmap empty. progress, when given, follows the decoding.
+bool LoadImageFileIntoBitmap(TExtBitmap& bitmap, const QString& path, const TLoadProgress& progress = {});
 
 // A grey JPEG or PNG file (by its extension) reduced as `rule` says while it is decoded, so a full disk is
 // never held whole; empty for every other file and for one that cannot be read this way.
@@ -31,7 +32,8 @@ std::optional<QImage> ReadReducedImageFile(const QString& path, const ImageReduc
 std::optional<QImage> LoadReducedImage(const QString& path, QSize size);
 
 // The file as an 8-bit grey image (a colour file's colours become grey levels); null when it cannot be read.
-QImage LoadGreyImage(const QString& path);
+// progress, when given, follows the decoding.
+QImage LoadGreyImage(const QString& path, const TLoadProgress& progress = {});
 
 // A Format_Grayscale8 image as the bitmaps' 8-bit format: indexed, with the grey ramp; null when memory runs
 // out.

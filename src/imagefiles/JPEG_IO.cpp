@@ -143,7 +143,8 @@ Status SaveBitmapAsJpeg(const TExtBitmap& bitmap, QIODevice& sink, int quality, 
     return CompressBitmap(bitmap, sink, quality, CommentBytes(comment), greyAsOneChannel);
 }
 
-bool LoadJpegIntoBitmap(TExtBitmap& bitmap, const QString& fileName, bool adoptFormat, std::uint8_t scale) {
+bool LoadJpegIntoBitmap(TExtBitmap& bitmap, const QString& fileName, bool adoptFormat, std::uint8_t scale,
+                        const TLoadProgress& progress) {
     const TPixelFormat kept = bitmap.PixelFormat();
     if (!adoptFormat && kept != TPixelFormat::pf8bit && kept != TPixelFormat::pf24bit) return false;
     JpegFileSource source;
@@ -168,12 +169,16 @@ bool LoadJpegIntoBitmap(TExtBitmap& bitmap, const QString& fileName, bool adoptF
     bitmap.SetSize(width, static_cast<int>(info.output_height));
     std::vector<JSAMPLE> fourComponentRow(
         fourComponents && channels != 4 ? 4 * static_cast<std::size_t>(width) : 0);
+    int percentShown = -1;
     const bool decoded = RunGuarded(source.Errors(), [&] {
         while (info.output_scanline < info.output_height) {
             std::uint8_t* pixels = bitmap.ScanLine(static_cast<int>(info.output_scanline));
             JSAMPROW samples = fourComponentRow.empty() ? pixels : fourComponentRow.data();
             jpeg_read_scanlines(&info, &samples, 1);
             if (fourComponents) StoreFourComponentRow(samples, pixels, width, channels);
+            const auto percent =
+                static_cast<int>(std::uint64_t{info.output_scanline} * 100 / info.output_height);
+            if (progress && percent > percentShown) progress(percentShown = percent);
         }
         jpeg_finish_decompress(&info);
     });

@@ -3,6 +3,7 @@
 
 #include "BMPExtImage.h"
 #include "Failure.h"
+#include "LoadProgress.h"
 
 #include <QString>
 #include <cstdint>
@@ -27,5 +28,6 @@ Status SaveBitmapAsJpeg(const TExtBitmap& bitmap, QIODevice& sink, int quality, 
 // Returns false for a missing or unreadable file, an unusable bitmap format, a component count other than 1,
 // 3 or 4, or image data that is corrupt or ends early. A failure found before the pixels are decoded leaves
 // the bitmap untouched; one found while decoding them leaves the bitmap at the image's size with every byte
-// 0. Out of memory while resizing the bitmap raises std::bad_alloc.
-bool LoadJpegIntoBitmap(TExtBitmap& bitmap, const QString& fileName, bool adoptFormat, std::uint8_t scale);
+// 0. Out of memory while resizing the bitmap raises std::bad_alloc. progress, when given, follows the rows.
+bool LoadJpegIntoBitmap(TExtBitmap& bitmap, const QString& fileName, bool adoptFormat, std::uint8_t scale,
+                        const TLoadProgress& progress = {});

@@ -34,11 +34,15 @@ Status SaveBitmapAsPng(const TExtBitmap& bitmap, QIODevice& sink, const QString&
     }
 }
 
-bool LoadPngIntoBitmap(TExtBitmap& bitmap, const QString& fileName, bool forceColor, bool keepSize) {
+bool LoadPngIntoBitmap(TExtBitmap& bitmap, const QString& fileName, bool forceColor, bool keepSize,
+                       const TLoadProgress& progress) {
     if (!QFileInfo(fileName).isFile()) return false;
     try {
         TPngImage image;
         image.ForceColor = forceColor;
+        if (progress)
+            image.OnProgress = [&progress](TPngImage&, TProgressStage, std::uint8_t percent, bool,
+                                           const QRect&, const QString&) { progress(percent); };
         image.LoadFromFile(fileName);
         if (!keepSize) {
             bitmap.SetHeight(0);

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "Failure.h"
+#include "LoadProgress.h"
 #include "VelPNGImage.h"
 
 #include <QString>
@@ -18,5 +19,7 @@ Status SaveBitmapAsPng(const TExtBitmap& bitmap, QIODevice& sink, const QString&
                        const TProgressEvent& onProgress);
 
 // Reads the file into the bitmap, resized to the image unless keepSize. Never raises: false when the file is
-// missing or cannot be read completely, and the bitmap is then unchanged.
-bool LoadPngIntoBitmap(TExtBitmap& bitmap, const QString& fileName, bool forceColor, bool keepSize);
+// missing or cannot be read completely, and the bitmap is then unchanged. progress, when given, follows the
+// rows as they are decoded.
+bool LoadPngIntoBitmap(TExtBitmap& bitmap, const QString& fileName, bool forceColor, bool keepSize,
+                       const TLoadProgress& progress = {});

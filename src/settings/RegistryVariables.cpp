@@ -34,12 +34,28 @@ std::optional<qint32> DecimalNumber(const QString& text) {
     return ok ? std::optional<qint32>(number) : std::nullopt;
 }
 
-// The program writes numbers in the typed form; a plain decimal number written by hand reads as well.
-std::optional<qint32> ReadDword(const QString& keyName, const QString& valueName) {
+// The stored value as the log names it: a text as written, any other type by what it is.
+QString StoredText(const TStoredValue& stored) {
+    return stored.Type == TStoredType::Text ? stored.Text : QStringLiteral("(not a number)");
+}
+
+QString NotANumberWarning(const QString& name, const TStoredValue& stored, const QString& kind,
+                          const QString& defaultValue) {
+    return QStringLiteral("Setting %1=%2 is not %3: the default %4 is used")
+        .arg(name, StoredText(stored), kind, defaultValue);
+}
+
+// The program writes numbers in the typed form; a plain decimal number written by hand reads as well. A
+// value that is neither sets `warning` (kind: what it should have been) and reads as none.
+std::optional<qint32> ReadDword(const QString& keyName, const QString& valueName, const QString& kind,
+                                const QString& defaultValue, QString& warning) {
     const TStoredValue stored = ReadStoredValue(keyName, valueName);
+    if (stored.Type == TStoredType::Missing) return std::nullopt;
     if (stored.Type == TStoredType::Dword) return stored.Dword;
-    if (stored.Type == TStoredType::Text) return DecimalNumber(stored.Text);
-    return std::nullopt;
+    const std::optional<qint32> number =
+        stored.Type == TStoredType::Text ? DecimalNumber(stored.Text) : std::nullopt;
+    if (!number) warning = NotANumberWarning(valueName, stored, kind, defaultValue);
+    return number;
 }
 
 // A number with decimals written by hand: 99, 99.5, -0.25; no exponent, no infinity.
@@ -115,13 +131,15 @@ template class TRegistryValue<QString>;
 
 TRegistryBoolean::TRegistryBoolean(const QString& name, bool defaultValue)
     : TRegistryValue(name, defaultValue) {
-    TakeAsRead(ReadDword(KeyName, name).value_or(defaultValue) != 0);
+    TakeAsRead(ReadDword(KeyName, name, QStringLiteral("0 or 1"), defaultValue ? "1" : "0", Warning)
+                   .value_or(defaultValue) != 0);
 }
 
 TRegistryInteger::TRegistryInteger(const QString& name, qint32 defaultValue,
                                    std::optional<TIntegerRange> range)
     : TRegistryValue(name, defaultValue) {
-    const std::optional<qint32> stored = ReadDword(KeyName, name);
+    const std::optional<qint32> stored =
+        ReadDword(KeyName, name, QStringLiteral("a whole number"), QString::number(defaultValue), Warning);
     if (!stored) return;
     if (range && (*stored < range->Lowest || *stored > range->Highest)) {
         Warning = OutOfRangeWarning(name, QString::number(*stored), QString::number(range->Lowest),
@@ -134,10 +152,14 @@ TRegistryInteger::TRegistryInteger(const QString& name, qint32 defaultValue,
 TRegistryDecimal::TRegistryDecimal(const QString& name, double defaultValue, TDecimalRange range)
     : TRegistryValue(name, defaultValue) {
     const TStoredValue stored = ReadStoredValue(KeyName, name);
+    if (stored.Type == TStoredType::Missing) return;
     const std::optional<double> number = stored.Type == TStoredType::Dword  ? stored.Dword
                                          : stored.Type == TStoredType::Text ? DecimalFraction(stored.Text)
                                                                             : std::nullopt;
-    if (!number) return;
+    if (!number) {
+        Warning = NotANumberWarning(name, stored, QStringLiteral("a number"), DecimalText(defaultValue));
+        return;
+    }
     if (*number < range.Lowest || *number > range.Highest) {
         Warning = OutOfRangeWarning(name, DecimalText(*number), DecimalText(range.Lowest),
                                     DecimalText(range.Highest), DecimalText(defaultValue));

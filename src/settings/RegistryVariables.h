@@ -22,7 +22,8 @@ public:
     virtual void Write() = 0;
 
     // What the operator should hear about the stored value: set when it could not be taken and the default
-    // stands in for it ("Setting Satellite=7 is outside 0 to 3: the default 0 is used"); empty otherwise.
+    // stands in for it ("Setting Satellite=7 is outside 0 to 3: the default 0 is used", "Setting
+    // KeepImagesDays=abc is not a whole number: the default 0 is used"); empty otherwise.
     const QString& ReadWarning() const { return Warning; }
 
     const QString ValueName;
@@ -59,7 +60,8 @@ private:
     T Stored;
 };
 
-// A DWORD of which any non-zero value reads as true.
+// A DWORD of which any non-zero value reads as true. A text that is no number reads as the default and sets
+// ReadWarning.
 class TRegistryBoolean : public TRegistryValue<bool> {
 public:
     TRegistryBoolean(const QString& name, bool defaultValue);
@@ -70,7 +72,8 @@ struct TIntegerRange {
     qint32 Highest;
 };
 
-// A stored value outside the range, when one is given, reads as the default and sets ReadWarning.
+// A stored value outside the range, when one is given, or a text that is no whole number, reads as the
+// default and sets ReadWarning.
 class TRegistryInteger : public TRegistryValue<qint32> {
 public:
     TRegistryInteger(const QString& name, qint32 defaultValue, std::optional<TIntegerRange> range = {});
@@ -82,7 +85,8 @@ struct TDecimalRange {
 };
 
 // A number that may have decimals, stored as text ("99.5", with a point); a whole number stored as a DWORD
-// reads as well. A stored value outside the range reads as the default and sets ReadWarning.
+// reads as well. A stored value outside the range, or one that is no number, reads as the default and sets
+// ReadWarning.
 class TRegistryDecimal : public TRegistryValue<double> {
 public:
     TRegistryDecimal(const QString& name, double defaultValue, TDecimalRange range);

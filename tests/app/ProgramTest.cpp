@@ -132,6 +132,21 @@ TEST_P(HeadlessStartTest, WithoutADisplayTheProgramRunsOffscreenAndSaysSoOnce) {
 // A start switch, and a mistyped one.
 INSTANTIATE_TEST_SUITE_P(Switches, HeadlessStartTest, testing::Values("-start", "-strat"));
 
+TEST_F(ProgramTest, AFileNamedOnTheCommandLineThatDoesNotExistIsSaidOnStandardErrorAndInTheLog) {
+    const QString missing = Dir.filePath("received/no-such-file.nc");
+    QProcess process;
+    Start(process, {"--instance", Instance, missing});
+    const QString said = "File " + missing + " named on the command line does not exist: it is not processed";
+    QByteArray output;
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return (output += process.readAllStandardOutput()).contains(said.toUtf8()); }, kQuickMs))
+        << output.constData();
+    Terminate(process);
+    const QString errors = process.readAllStandardError();
+    EXPECT_EQ(errors.count(said), 1) << qPrintable(errors);
+    EXPECT_EQ(QString::fromUtf8(output + process.readAllStandardOutput()).count(said), 1);
+}
+
 TEST_F(ProgramTest, TheLogLiesBesideTheProgramOnlyInItsBuildTree) {
     const QString copy = Dir.filePath("bin/stratolux");
     ASSERT_TRUE(QDir().mkpath(Dir.filePath("bin")));

@@ -157,7 +157,7 @@ TEST_F(RegistryVariables, AValueLeftAloneKeepsWhatAnotherWriterStoredMeanwhile) 
     EXPECT_EQ(ReadStoredValue(ProgramName(), "SaveAsPNG").Type, TStoredType::Dword);
 }
 
-TEST_F(RegistryVariables, AnIntegerOutsideItsRangeReadsAsTheDefaultWithAWarning) {
+TEST_F(RegistryVariables, AnIntegerOutsideItsRangeOrNoNumberReadsAsTheDefaultWithAWarning) {
     struct Case {
         const char* stored;
         qint32 expected;
@@ -168,7 +168,7 @@ TEST_F(RegistryVariables, AnIntegerOutsideItsRangeReadsAsTheDefaultWithAWarning)
         {"7", 0, "Setting Satellite=7 is outside 0 to 3: the default 0 is used"},
         {"-1", 0, "Setting Satellite=-1 is outside 0 to 3: the default 0 is used"},
         {"3", 3, ""},
-        {"GOES-18", 0, ""},
+        {"GOES-18", 0, "Setting Satellite=GOES-18 is not a whole number: the default 0 is used"},
     };
     for (const Case& c : cases) {
         WriteKeyFile(ProgramName(), QByteArray("[General]\nSatellite=") + c.stored + "\n");
@@ -180,7 +180,7 @@ TEST_F(RegistryVariables, AnIntegerOutsideItsRangeReadsAsTheDefaultWithAWarning)
     EXPECT_EQ(ReadProgramSetting(ProgramName(), "Satellite"), "GOES-18");
 }
 
-TEST_F(RegistryVariables, ADecimalIsReadWithAPointAndOutsideItsRangeAsTheDefaultWithAWarning) {
+TEST_F(RegistryVariables, ADecimalIsReadWithAPointAndOutsideItsRangeOrNoNumberAsTheDefaultWithAWarning) {
     struct Case {
         const char* stored;
         double expected;
@@ -193,9 +193,9 @@ TEST_F(RegistryVariables, ADecimalIsReadWithAPointAndOutsideItsRangeAsTheDefault
         {"dword:00000050", 80, ""},
         {"150", 99, "Setting IncompleteBelowPercent=150 is outside 0 to 100: the default 99 is used"},
         {"-0.5", 99, "Setting IncompleteBelowPercent=-0.5 is outside 0 to 100: the default 99 is used"},
-        {"1e2", 99, ""},
-        {"99,5", 99, ""},
-        {"nan", 99, ""},
+        {"1e2", 99, "Setting IncompleteBelowPercent=1e2 is not a number: the default 99 is used"},
+        {"99,5", 99, "Setting IncompleteBelowPercent=99,5 is not a number: the default 99 is used"},
+        {"nan", 99, "Setting IncompleteBelowPercent=nan is not a number: the default 99 is used"},
     };
     for (const Case& c : cases) {
         WriteKeyFile(ProgramName(), QByteArray("[General]\nIncompleteBelowPercent=") + c.stored + "\n");

@@ -141,7 +141,8 @@ QList<LogLine> FolderChangeLines(const std::vector<FolderWarning>& before,
         if (!Contains(now, warning) && std::none_of(now.begin(), now.end(), [&](const FolderWarning& w) {
                 return w.folder == warning.folder;
             }))
-            lines.append({warning.folder + " is usable again", LogSeverity::Info});
+            lines.append({warning.folder + (warning.createdWhenNeeded ? " exists now" : " is usable again"),
+                          LogSeverity::Info});
     for (const FolderWarning& warning : now)
         if (!Contains(before, warning)) lines.append({warning.Text(), LogSeverity::Warning});
     return lines;

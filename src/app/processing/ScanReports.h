@@ -68,7 +68,8 @@ bool IsFileFailureLine(const QString& line);
 QString RestoredThumbnailHint(const QString& path);
 
 // A line for every folder problem that appeared ("Source folder /in/ is missing", a warning) and every one
-// that went ("Source folder /in/ is usable again").
+// that went ("Source folder /in/ is usable again"; "Image folder /img/ exists now" for a missing one that was
+// created).
 QList<LogLine> FolderChangeLines(const std::vector<FolderWarning>& before,
                                  const std::vector<FolderWarning>& now);
 

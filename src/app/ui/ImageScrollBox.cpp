@@ -38,6 +38,8 @@ ImageScrollBox::ImageScrollBox(QWidget* parent) : QScrollArea(parent), view_(new
     setObjectName(QStringLiteral("ScrollBox"));
     view_->setObjectName(QStringLiteral("Image"));
     setWidget(view_);
+    // A picture smaller than the window, the fitted one above all, lies in its middle.
+    setAlignment(Qt::AlignCenter);
     viewport()->setCursor(Qt::OpenHandCursor);
 }
 
@@ -98,8 +100,9 @@ void ImageScrollBox::ZoomAbout(double zoom, QPoint anchor) {
     QScrollBar& across = *horizontalScrollBar();
     QScrollBar& down = *verticalScrollBar();
     const QSizeF before = view_->size();
-    const QPointF at((anchor.x() + across.value()) / before.width(),
-                     (anchor.y() + down.value()) / before.height());
+    // Where the anchor lies on the picture, also while a smaller picture is centred in the window.
+    const QPoint onView = anchor - view_->pos();
+    const QPointF at(onView.x() / before.width(), onView.y() / before.height());
     // The scroll bars take the view's new size at once, as the box follows its widget's resizing.
     view_->SetZoom(zoom);
     across.setValue(qRound(at.x() * view_->width() - anchor.x()));

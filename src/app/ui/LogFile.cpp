@@ -16,11 +16,6 @@ QByteArray FileLine(const QString& line) {
     return line.toUtf8() + "\r\n";
 }
 
-void SayOnStandardError(const QString& text) {
-    std::fputs(("Stratolux: " + text + "\n").toLocal8Bit().constData(), stderr);
-    std::fflush(stderr);
-}
-
 // The tail read first; a tail of fewer lines than asked for is read again four times as long.
 constexpr qint64 kFirstTailBytes = 256 * 1024;
 
@@ -63,6 +58,11 @@ Status WriteAll(QFile& file, const QByteArray& bytes) {
 }
 
 } // namespace
+
+void SayOnStandardError(const QString& text) {
+    std::fputs(("Stratolux: " + text + "\n").toLocal8Bit().constData(), stderr);
+    std::fflush(stderr);
+}
 
 LogFile::LogFile(QString fileName) : fileName_(std::move(fileName)) {}
 

@@ -11,6 +11,9 @@
 #include <QStringList>
 #include <optional>
 
+// "Stratolux: <text>" on standard error, for what the operator must hear even where no log is read.
+void SayOnStandardError(const QString& text);
+
 class LogFile {
 public:
     explicit LogFile(QString fileName);

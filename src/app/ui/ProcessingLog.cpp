@@ -3,6 +3,7 @@
 
 #include "InstanceName.h"
 #include "JournalStream.h"
+#include "ScanReports.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -46,6 +47,16 @@ const char* JournalPriority(LogSeverity severity) {
         break;
     }
     return "<6>";
+}
+
+// A failed file's line stands out in the view; every other line keeps the view's own colour, also when it
+// follows a failed one.
+void ShowLineKind(const QTextBlock& line) {
+    QTextCursor cursor(line);
+    cursor.movePosition(QTextCursor::EndOfBlock, QTextCursor::KeepAnchor);
+    QTextCharFormat format;
+    if (IsFileFailureLine(line.text())) format.setForeground(ProcessingLog::FailedFileColour());
+    cursor.setCharFormat(format);
 }
 
 bool IsWithin(const QString& path, const QString& folder) {
@@ -93,6 +104,7 @@ void ProcessingLog::Write(const QString& text, TDateTime time, LogSeverity sever
         time != 0 ? FormatDateTime(kStampWithTime, time) : FormatDateTime(kStampWithoutTime, now);
     const QString line = stamp + OneLine(text);
     View.appendPlainText(line);
+    ShowLineKind(View.document()->lastBlock());
     ScrollToEnd();
     StoreInFile(line, sessionEntry);
     EchoLine(line, severity);
@@ -131,6 +143,8 @@ bool ProcessingLog::Load() {
     const std::optional<QStringList> lines = File.ReadLastLines(kViewLines);
     if (!lines) return false;
     View.setPlainText(lines->join(u'\n'));
+    for (QTextBlock line = View.document()->begin(); line.isValid(); line = line.next())
+        if (IsFileFailureLine(line.text())) ShowLineKind(line);
     return true;
 }
 

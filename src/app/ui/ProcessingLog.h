@@ -8,6 +8,7 @@
 #include "LogLine.h"
 #include "Utils.h"
 
+#include <QColor>
 #include <QString>
 #include <functional>
 
@@ -28,14 +29,17 @@ public:
 
     // The most lines the view holds.
     static constexpr int kViewLines = 10000;
+    // The colour of a failed file's line in the view (IsFileFailureLine, ScanReports.h); the text is the
+    // same.
+    static QColor FailedFileColour() { return QColor(139, 0, 0); }
 
     // Neither owns the view nor touches its content; LastLogSaveDay starts as today (UTC).
     ProcessingLog(QPlainTextEdit& view, QString fileName, Clock clock = UtcNow,
                   Echo echo = WriteStandardOutputLine);
 
     // Appends "stamp + text" to the view, the echo and the file: time (UTC) to the millisecond, or, when time
-    // is 0, the current time to the second. Removes the 499 oldest lines first when the view holds 10 000,
-    // and rewrites the file daily.
+    // is 0, the current time to the second. A failed file's line is shown in FailedFileColour. Removes the
+    // 499 oldest lines first when the view holds 10 000, and rewrites the file daily.
     void WriteLog(const QString& text, TDateTime time, LogSeverity severity = LogSeverity::Info);
     // The starting and the closing entry. Written as WriteLog does, except that they alone never create a
     // log file: while none exists and the view holds nothing else, the file waits for another entry, which
@@ -45,7 +49,8 @@ public:
     // Caret to the start of the newest entry, scrolled into view, no selection.
     void ScrollToEnd();
 
-    // Replaces the view's content with the last lines of the log file, as many as the view holds. False,
+    // Replaces the view's content with the last lines of the log file, as many as the view holds, failed
+    // files' lines in their colour. False,
     // leaving the view as it was, when the file is missing or unreadable.
     bool Load();
     // Replaces the log file by every line of the view.

@@ -8,19 +8,23 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QFileInfo>
 #include <QFontDatabase>
+#include <QGridLayout>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPointer>
 #include <QStatusBar>
 #include <QThreadPool>
-#include <QVBoxLayout>
+#include <utility>
 
 namespace {
 
 constexpr QSize kDesignClientSize(537, 346);
 const QString kFontFamily = QStringLiteral("Tahoma");
 constexpr int kFontPoints = 8;
+// The most zoom keys kept while a picture is read; a held key repeats, and only the last few matter.
+constexpr std::size_t kMostPendingKeys = 16;
 const QString kZoomKeys = QStringLiteral(
     "F  fit      1  1:1      + −  zoom      Ctrl + wheel  zoom at the pointer      drag  move");
 
@@ -35,10 +39,18 @@ QString ZoomText(double zoom, bool fitted) {
     return (fitted ? QStringLiteral("Fit: ") : QString()) + number + QStringLiteral(" %");
 }
 
+// "Loading 202501211200-g16-b02.jpg … 40 %".
+QString LoadingText(const QString& fileName, int percentDone) {
+    QString text = "Loading " + QFileInfo(fileName).fileName() + QStringLiteral(" \u2026");
+    if (percentDone >= 0) text += QStringLiteral(" %1 %").arg(percentDone);
+    return text;
+}
+
 } // namespace
 
 TFormSingleImage::TFormSingleImage(QWidget* parent)
-    : QWidget(parent, Qt::Window), scrollBox_(new ImageScrollBox(this)), zoomLabel_(new QLabel) {
+    : QWidget(parent, Qt::Window), scrollBox_(new ImageScrollBox(this)), zoomLabel_(new QLabel),
+      loadingLabel_(new QLabel) {
     setObjectName(QStringLiteral("FormSingleImage"));
     resize(kDesignClientSize);
     // Where the viewer's font is missing, it keeps the desktop's standard font, as the main window has.
@@ -52,11 +64,20 @@ TFormSingleImage::TFormSingleImage(QWidget* parent)
     // The hint gives way on a narrow window rather than widening it.
     keys->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     statusLine->addWidget(keys, 1);
-    auto* layout = new QVBoxLayout(this);
+    loadingLabel_->setObjectName(QStringLiteral("LabelLoading"));
+    loadingLabel_->setAlignment(Qt::AlignCenter);
+    loadingLabel_->setAttribute(Qt::WA_TransparentForMouseEvents);
+    QFont loadingFont = loadingLabel_->font();
+    loadingFont.setPointSizeF(loadingFont.pointSizeF() * 2);
+    loadingLabel_->setFont(loadingFont);
+    loadingLabel_->hide();
+    // The message lies over the middle of the picture's place.
+    auto* layout = new QGridLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
-    layout->addWidget(scrollBox_);
-    layout->addWidget(statusLine);
+    layout->addWidget(scrollBox_, 0, 0);
+    layout->addWidget(loadingLabel_, 0, 0);
+    layout->addWidget(statusLine, 1, 0);
     connect(scrollBox_, &ImageScrollBox::ZoomChanged, this, &TFormSingleImage::ShowZoom);
     connect(scrollBox_, &ImageScrollBox::OverviewMade, this, &TFormSingleImage::OverviewMade);
     ShowZoom(1, false);
@@ -108,25 +129,45 @@ void TFormSingleImage::showEvent(QShowEvent* event) {
 }
 
 void TFormSingleImage::keyPressEvent(QKeyEvent* event) {
-    switch (event->key()) {
-    case Qt::Key_Escape:
+    if (event->key() == Qt::Key_Escape) {
         hide();
+        return;
+    }
+    if (!ZoomKey(event->key())) QWidget::keyPressEvent(event);
+}
+
+bool TFormSingleImage::ZoomKey(int key) {
+    switch (key) {
+    case Qt::Key_F:
+    case Qt::Key_1:
+    case Qt::Key_Plus:
+    case Qt::Key_Equal: // + without Shift on most keyboards
+    case Qt::Key_Minus:
         break;
+    default:
+        return false;
+    }
+    if (!loading_)
+        ApplyZoomKey(key);
+    else if (pendingKeys_.size() < kMostPendingKeys)
+        pendingKeys_.push_back(key);
+    return true;
+}
+
+void TFormSingleImage::ApplyZoomKey(int key) {
+    switch (key) {
     case Qt::Key_F:
         scrollBox_->Fit();
         break;
     case Qt::Key_1:
         scrollBox_->ActualSize();
         break;
-    case Qt::Key_Plus:
-    case Qt::Key_Equal: // + without Shift on most keyboards
-        scrollBox_->ZoomIn();
-        break;
     case Qt::Key_Minus:
         scrollBox_->ZoomOut();
         break;
     default:
-        QWidget::keyPressEvent(event);
+        scrollBox_->ZoomIn();
+        break;
     }
 }
 
@@ -147,16 +188,41 @@ void TFormSingleImage::LoadPicture() {
     picture.SetGreyPalette();
     scrollBox_->PictureChanged();
     const int request = ++loadRequest_;
-    ViewerWorkers().start([viewer = QPointer<TFormSingleImage>(this), request, fileName = imageFileName_] {
-        QMetaObject::invokeMethod(qApp, [viewer, request, image = LoadGreyImage(fileName)] {
+    loading_ = true;
+    // Keys pressed for the picture before are not meant for this one.
+    pendingKeys_.clear();
+    loadingLabel_->setText(LoadingText(imageFileName_, -1));
+    loadingLabel_->show();
+    const QPointer<TFormSingleImage> viewer(this);
+    const auto progress = [viewer, request](int percentDone) {
+        QMetaObject::invokeMethod(qApp, [viewer, request, percentDone] {
+            if (viewer) viewer->ShowLoadProgress(request, percentDone);
+        });
+    };
+    ViewerWorkers().start([viewer, request, progress, fileName = imageFileName_] {
+        QMetaObject::invokeMethod(qApp, [viewer, request, image = LoadGreyImage(fileName, progress)] {
             if (viewer) viewer->ShowLoadedPicture(request, image);
         });
     });
 }
 
+void TFormSingleImage::ShowLoadProgress(int request, int percentDone) {
+    if (request != loadRequest_ || !loading_) return;
+    loadingLabel_->setText(LoadingText(imageFileName_, percentDone));
+    emit LoadProgressed(percentDone);
+}
+
 void TFormSingleImage::ShowLoadedPicture(int request, const QImage& image) {
     if (request != loadRequest_) return;
-    if (!image.isNull()) scrollBox_->View().Picture().AdoptImage(image);
+    loading_ = false;
+    if (image.isNull()) {
+        loadingLabel_->setText(QFileInfo(imageFileName_).fileName() + QStringLiteral(" cannot be shown"));
+        pendingKeys_.clear();
+    } else {
+        scrollBox_->View().Picture().AdoptImage(image);
+        loadingLabel_->hide();
+    }
     scrollBox_->PictureChanged();
+    for (const int key : std::exchange(pendingKeys_, {})) ApplyZoomKey(key);
     emit PictureLoaded();
 }

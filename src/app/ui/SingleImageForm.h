@@ -1,9 +1,11 @@
 // TFormSingleImage: the full-size viewer of one band's newest image, scrolling and zooming over it, with the
-// hand-off of that image to Quillmap in its popup menu.
+// hand-off of that image to Quillmap in its popup menu. While a picture is read (seconds for a full disk) the
+// window says so with its progress, and the zoom keys pressed meanwhile apply once it is there.
 #pragma once
 
 #include <QString>
 #include <QWidget>
+#include <vector>
 
 class ImageScrollBox;
 class QImage;
@@ -22,6 +24,8 @@ public:
     // Screen pixels per picture pixel, and whether the whole picture is fitted into the window.
     double Zoom() const;
     bool Fitted() const;
+    // True from a ShowImage until its picture is shown.
+    bool Loading() const { return loading_; }
 
     // Shows the band's image under the caption (empty when the thumbnail was never filled): a hidden viewer
     // opens maximised and loads it as it is shown; a visible one loads it at once and comes to the front.
@@ -29,8 +33,11 @@ public:
 
 signals:
     void QuillmapProcessRequested(int band);
-    // The picture of the latest ShowImage has been read (or found unreadable) and is shown.
+    // The picture of the latest ShowImage has been read (or found unreadable) and is shown, the keys pressed
+    // while it was read applied.
     void PictureLoaded();
+    // The picture being read has come this far; the window says so.
+    void LoadProgressed(int percentDone);
     // The reduced copy of the picture that the fitted view shows has been made.
     void OverviewMade();
 
@@ -40,12 +47,19 @@ protected:
 
 private:
     void LoadPicture();
+    void ShowLoadProgress(int request, int percentDone);
     void ShowLoadedPicture(int request, const QImage& image);
     void ShowZoom(double zoom, bool fitted);
+    // F, 1, + and -: true when the key is one of them (applied now, or kept while the picture is read).
+    bool ZoomKey(int key);
+    void ApplyZoomKey(int key);
 
     int loadRequest_ = 0;
+    bool loading_ = false;
+    std::vector<int> pendingKeys_; // zoom keys pressed while the picture is read, in order
     int imageBand_ = 0;
     QString imageFileName_;
     ImageScrollBox* scrollBox_;
     QLabel* zoomLabel_;
+    QLabel* loadingLabel_; // over the picture while it is read, or when it cannot be
 };

@@ -67,6 +67,9 @@ TFormStratolux::ExitQuestion& ExitQuestionHook() {
 // The longest the reader may take for one file, in minutes: a day.
 constexpr qint32 kLongestReaderAnswerMinutes = 24 * 60;
 
+// How many days files may be kept: 0 (for ever) to a hundred years.
+constexpr TIntegerRange kKeepDaysRange{0, 36500};
+
 // Both name one folder, by their text or by where they lead.
 bool SameFolder(const QString& first, const QString& second) {
     if (first.isEmpty() || second.isEmpty()) return false;
@@ -75,7 +78,6 @@ bool SameFolder(const QString& first, const QString& second) {
            (!canonical.isEmpty() && canonical == QFileInfo(second).canonicalFilePath());
 }
 
-// How the line of a file that was not processed counts: a failure, unless the file was skipped.
 } // namespace
 
 void TFormStratolux::SetExitQuestionHook(ExitQuestion question) {
@@ -232,9 +234,9 @@ void TFormStratolux::FormCreate() {
         "ReaderAnswerMinutes", std::chrono::duration_cast<std::chrono::minutes>(Reader.answerWithin).count(),
         TIntegerRange{1, kLongestReaderAnswerMinutes});
     Reader.answerWithin = ReaderAnswerBound(ReaderAnswerMinutes->Value);
-    KeepImagesDays = std::make_unique<TRegistryInteger>("KeepImagesDays", 0);
-    KeepNetCDFDays = std::make_unique<TRegistryInteger>("KeepNetCDFDays", 0);
-    Keep = {std::max(KeepImagesDays->Value, 0), std::max(KeepNetCDFDays->Value, 0)};
+    KeepImagesDays = std::make_unique<TRegistryInteger>("KeepImagesDays", 0, kKeepDaysRange);
+    KeepNetCDFDays = std::make_unique<TRegistryInteger>("KeepNetCDFDays", 0, kKeepDaysRange);
+    Keep = {KeepImagesDays->Value, KeepNetCDFDays->Value};
     IncompleteBelow = std::make_unique<TRegistryDecimal>("IncompleteBelowPercent", IncompleteBelowPercent,
                                                          TDecimalRange{0, 100});
     IncompleteBelowPercent = IncompleteBelow->Value;
@@ -262,7 +264,10 @@ void TFormStratolux::FormShow() {
     Log->WriteSessionEntry("Starting " + ProgramTitle(), UtcNow());
     QStringList readWarnings = SettingsFileWarnings;
     readWarnings << SelfPersistingReadWarnings(*this);
-    readWarnings << ReaderAnswerMinutes->ReadWarning() << IncompleteBelow->ReadWarning();
+    readWarnings << FormInfo->ReadWarnings() << Web->ReadWarning();
+    readWarnings << ReaderAnswerMinutes->ReadWarning() << KeepImagesDays->ReadWarning()
+                 << KeepNetCDFDays->ReadWarning() << IncompleteBelow->ReadWarning()
+                 << WatchSourceFolder->ReadWarning();
     for (const QString& warning : readWarnings)
         if (!warning.isEmpty()) WriteLog(warning, 0, LogSeverity::Warning);
     PublishOptions();
@@ -282,6 +287,10 @@ void TFormStratolux::TimerOnStartupTimer() {
     if (Arguments.start) BitBtnStartStopClick();
     if (Arguments.log) PageControlMain->setCurrentWidget(MemoLogProcessing);
     if (Arguments.images) PageControlMain->setCurrentWidget(Thumbnails);
+    if (const std::optional<QString> problem = NamedFileProblem(Arguments)) {
+        WriteLog(*problem, 0, LogSeverity::Warning);
+        SayOnStandardError(*problem);
+    }
     if (!Arguments.firstArgument.isEmpty() && QFileInfo(Arguments.firstArgument).isFile()) {
         SingleFile = true;
         PublishOptions();

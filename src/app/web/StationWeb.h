@@ -30,6 +30,8 @@ public:
     // lines. Returns the log line that says where the page is, or why it could not be opened; none when
     // the page is off.
     std::optional<QString> Open(const QString& caption);
+    // What could not be taken of the stored WebPort, for the log.
+    const QString& ReadWarning() const { return webPort_.ReadWarning(); }
     // The port the page listens on; 0 when it is not open.
     quint16 Port() const { return port_; }
 

@@ -23,7 +23,8 @@ protected:
         source = root.filePath("received") + "/";
         netCdf = root.filePath("archive") + "/";
         images = root.filePath("images") + "/";
-        QDir().mkpath(source);
+        // A station's folders exist; a missing one is said at Start.
+        for (const QString& folder : {source, netCdf, images}) QDir().mkpath(folder);
         options.sourcePath = source;
         options.netCdfPath = netCdf;
         options.savePath = images;

@@ -334,6 +334,48 @@ TEST_F(ScanListTest, OutputFolderBelowAFileCannotBeCreated) {
                                       " cannot be created: " + root.filePath("blocker") + " is not a folder");
 }
 
+TEST_F(ScanListTest, MissingOutputFoldersAreSaidWhereFilesGoAndWhenTheyAreMade) {
+    ASSERT_TRUE(QDir(netCdf).removeRecursively() && QDir(images).removeRecursively());
+    const auto missing = [](const QString& role, const QString& folder) {
+        return FolderWarning{role + " " + folder, "is missing: it is created for the first file", true};
+    };
+    EXPECT_EQ(CheckFolders(options), std::vector<FolderWarning>({missing("NetCDF folder", netCdf),
+                                                                 missing("Image folder", images)}));
+    // With long names the images lie beside the read copy: the image folder is only created.
+    ProcessingOptions longNames = options;
+    longNames.shortImageNames = false;
+    EXPECT_EQ(CheckFolders(longNames), std::vector<FolderWarning>({missing("NetCDF folder", netCdf)}));
+
+    Receive(13);
+    SharedOptions shared;
+    shared.Publish(options);
+    const std::atomic_bool running{true};
+    ScanWorker worker(shared, running);
+    QSignalSpy said(&worker, &ScanWorker::FoldersReported);
+    worker.CheckFoldersAtStart();
+    ASSERT_EQ(said.size(), 1);
+    EXPECT_EQ(LineTexts(said[0][0]),
+              QStringList({"NetCDF folder " + netCdf + " is missing: it is created for the first file",
+                           "Image folder " + images + " is missing: it is created for the first file"}));
+    worker.RunScan(); // the file makes them
+    Receive(14);
+    worker.RunScan();
+    ASSERT_EQ(said.size(), 2);
+    EXPECT_EQ(LineTexts(said[1][0]), QStringList({"NetCDF folder " + netCdf + " exists now",
+                                                  "Image folder " + images + " exists now"}));
+}
+
+TEST_F(ScanListTest, AnOutputFolderThatIsAFileIsSaidEvenWhenOnlyCreated) {
+    QFile blocker(root.filePath("blocker"));
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    options.savePath = root.filePath("blocker") + "/";
+    options.shortImageNames = false;
+    const std::vector<FolderWarning> warnings = CheckFolders(options);
+    ASSERT_EQ(warnings.size(), 1);
+    EXPECT_EQ(warnings[0].Text(), "Image folder " + options.savePath + " is not a folder");
+}
+
 TEST_F(ScanListTest, UsableFoldersGiveNoWarning) {
     EXPECT_TRUE(CheckFolders(options).empty()); // the archive and image folders are created when needed
 }

@@ -102,6 +102,45 @@ TEST_F(ProcessingLogTest, EntriesCarryOneOfTwoStampsOfEqualWidth) {
     EXPECT_FALSE(View.textCursor().hasSelection());
 }
 
+// Whether every character of a line is drawn in a red that stands out from the view's black text.
+bool ShownInRed(const QTextBlock& line) {
+    bool red = !line.text().isEmpty();
+    for (auto fragment = line.begin(); !fragment.atEnd(); ++fragment) {
+        const QTextCharFormat format = fragment.fragment().charFormat();
+        const QColor colour = format.foreground().color();
+        red = red && format.hasProperty(QTextFormat::ForegroundBrush) && colour.red() >= 100 &&
+              colour.green() < 60 && colour.blue() < 60;
+    }
+    return red;
+}
+
+TEST_F(ProcessingLogTest, AFailedFilesLineStandsOutInRedWithItsTextUnchangedAlsoWhenLoaded) {
+    const QStringList texts = {
+        "Starting Stratolux V1.0.0",
+        "OR_ABI-L1b-RadF-M6C13_G16_s20250212000204_e2_c3.nc failed: not a netCDF file",
+        "Processed  2025-01-21 2000  band B13",
+        "OR_ABI-L1b-RadF-M6C02_G16_s20250212000204_e2_c3.nc not deleted: Permission denied",
+        "Setting Satellite=7 is outside 0 to 3: the default 0 is used"};
+    const std::vector<bool> red = {false, true, false, true, false};
+    {
+        auto log = MakeLog(LogPath());
+        for (const QString& text : texts) log->WriteLog(text, 0);
+    }
+    for (bool loaded : {false, true}) {
+        if (loaded) {
+            View.clear();
+            ASSERT_TRUE(MakeLog(LogPath())->Load());
+        }
+        ASSERT_EQ(View.document()->blockCount(), texts.size());
+        for (int index = 0; index < texts.size(); ++index) {
+            const QTextBlock line = View.document()->findBlockByNumber(index);
+            EXPECT_EQ(line.text().mid(25), texts[index]);
+            EXPECT_EQ(ShownInRed(line), red[index])
+                << qPrintable(texts[index]) << (loaded ? " (loaded)" : "");
+        }
+    }
+}
+
 TEST_F(ProcessingLogTest, ViewKeepsAtMostTenThousandLines) {
     QStringList history;
     for (int i = 0; i < 9999; ++i) history << QString("old line %1").arg(i);

@@ -8,6 +8,8 @@
 #include <QCoreApplication>
 #include <QFile>
 #include <QFontDatabase>
+#include <QLabel>
+#include <QRegularExpression>
 #include <QScreen>
 #include <QScrollArea>
 #include <QScrollBar>
@@ -106,6 +108,62 @@ TEST_F(SingleImageFormTest, AnUnreadableFileShowsNoPreviousPicture) {
     ShowAndLoad(1, large, QStringLiteral("first"));
     ShowAndLoad(2, dir.filePath(QStringLiteral("gone.png")), QStringLiteral("second"));
     EXPECT_TRUE(form.Picture().Empty());
+    // The window says why it is empty.
+    const QLabel* said = form.findChild<QLabel*>(QStringLiteral("LabelLoading"));
+    ASSERT_NE(said, nullptr);
+    EXPECT_TRUE(said->isVisible());
+    EXPECT_EQ(said->text(), QStringLiteral("gone.png cannot be shown"));
+}
+
+// A band-2 sized JPEG takes seconds to decode: the window says what it reads and how far it has come, and the
+// zoom keys pressed meanwhile apply, in order, once the picture is there.
+TEST_F(SingleImageFormTest, WhileALargeImageIsReadTheWindowSaysSoAndKeysPressedMeanwhileApplyWhenItIsThere) {
+    TExtBitmap bitmap;
+    MakeGreyBitmap(bitmap, 6000, 4000, NoisyGrey(100, 40));
+    const QString name = QStringLiteral("202501211200-g16-b02.jpg");
+    const QString path = dir.filePath(name);
+    WriteJpeg(bitmap, path);
+    const QString reading = "Loading " + name + QStringLiteral(" \u2026");
+    const QLabel* said = form.findChild<QLabel*>(QStringLiteral("LabelLoading"));
+    ASSERT_NE(said, nullptr);
+    const struct {
+        std::vector<Qt::Key> keys;
+        double zoom; // 0: fitted
+    } cases[] = {
+        {{Qt::Key_F}, 0}, {{Qt::Key_Plus, Qt::Key_Plus, Qt::Key_Minus}, 2}, {{Qt::Key_F, Qt::Key_1}, 1}};
+    for (const auto& entry : cases) {
+        QSignalSpy loaded(&form, &TFormSingleImage::PictureLoaded);
+        QStringList progress;
+        const QMetaObject::Connection following =
+            QObject::connect(&form, &TFormSingleImage::LoadProgressed, [&] { progress << said->text(); });
+        form.ShowImage(1, path, QStringLiteral("B02"));
+        // The picture arrives through the event loop, which has not run yet.
+        EXPECT_TRUE(form.Loading());
+        EXPECT_TRUE(said->isVisible());
+        EXPECT_EQ(said->text(), reading);
+        for (Qt::Key key : entry.keys) QTest::keyClick(&form, key);
+        EXPECT_EQ(form.Zoom(), 1);
+        EXPECT_FALSE(form.Fitted());
+
+        ASSERT_TRUE(loaded.wait(30000));
+        QObject::disconnect(following);
+        EXPECT_FALSE(form.Loading());
+        EXPECT_FALSE(said->isVisible());
+        EXPECT_EQ(form.Picture().Width(), 6000);
+        EXPECT_EQ(form.Fitted(), entry.zoom == 0);
+        if (entry.zoom != 0) EXPECT_EQ(form.Zoom(), entry.zoom);
+        // Every step of the progress was shown, rising to 100 %.
+        ASSERT_FALSE(progress.isEmpty());
+        EXPECT_EQ(progress.last(), reading + " 100 %");
+        int before = -1;
+        for (const QString& text : progress) {
+            const QRegularExpressionMatch step =
+                QRegularExpression("^" + QRegularExpression::escape(reading) + " (\\d+) %$").match(text);
+            ASSERT_TRUE(step.hasMatch()) << qPrintable(text);
+            EXPECT_GT(step.captured(1).toInt(), before);
+            before = step.captured(1).toInt();
+        }
+    }
 }
 
 TEST_F(SingleImageFormTest, ADamagedFileShowsAnEmptyPictureNotWhatTheCodecLeft) {

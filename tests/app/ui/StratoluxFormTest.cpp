@@ -104,6 +104,34 @@ TEST(CommandLine, OptionsItDoesNotKnowAreListedButPathsAreNot) {
     EXPECT_TRUE(line.log);
 }
 
+TEST(CommandLine, AFirstArgumentMeantAsAFileThatNamesNoneIsSaidWithItsReason) {
+    QTemporaryDir dir;
+    const QString file = dir.filePath("file.nc");
+    QFile(file).open(QIODevice::WriteOnly);
+    const struct {
+        QString first;
+        QString said; // empty: nothing to say
+    } cases[] = {
+        {dir.filePath("missing.nc"), "File " + dir.filePath("missing.nc") +
+                                         " named on the command line does not exist: it is not processed"},
+        {dir.path(), "File " + dir.path() + " named on the command line is a folder: it is not processed"},
+        {file, {}},
+        {"-start", {}},
+        {"/LOG", {}},
+        {"-x", {}},
+    };
+    for (const auto& entry : cases)
+        EXPECT_EQ(NamedFileProblem(ParseCommandLine({entry.first})).value_or(QString()), entry.said)
+            << qPrintable(entry.first);
+    EXPECT_FALSE(NamedFileProblem(ParseCommandLine({})));
+}
+
+TEST(CommandLine, FilesAfterTheFirstArgumentAreListedAsIgnored) {
+    const CommandLine line = ParseCommandLine({"-start", "/data/file.nc", "-log", "other.nc"});
+    EXPECT_EQ(line.ignoredArguments, QStringList({"/data/file.nc", "other.nc"}));
+    EXPECT_TRUE(ParseCommandLine({"/data/file.nc", "/images"}).ignoredArguments.isEmpty());
+}
+
 TEST(ProgramOptions, HelpAndVersionWinWherever) {
     EXPECT_EQ(ParseProgramOptions({"-start", "--help"}).action, ProgramOptions::Action::ShowHelp);
     EXPECT_EQ(ParseProgramOptions({"-h"}).action, ProgramOptions::Action::ShowHelp);
@@ -536,6 +564,45 @@ TEST_F(StratoluxFormTest, AStoredValueOutsideItsRangeIsLoggedOnceAndTheDefaultUs
         EXPECT_EQ(LogText(form).count(QString(" Setting %1=%2 is outside ").arg(name).arg(stored)), 1)
             << qPrintable(LogText(form));
         form.close();
+    }
+}
+
+// Values written by hand that the program cannot take: each is one warning naming the key and the value, and
+// the default (or, for a list, the items it names) stands in.
+TEST_F(StratoluxFormTest, AStoredValueItCannotTakeIsLoggedOnceNamingKeyAndValue) {
+    const struct {
+        const char* name;
+        const char* stored;
+        const char* said;
+    } cases[] = {
+        {"BandsSelected", "B13,B99",
+         "Setting BandsSelected=B13,B99: B99 is not one of the items and is ignored"},
+        {"BandsSelected", "b02 X1 B77",
+         "Setting BandsSelected=b02 X1 B77: X1, B77 are not among the items and "
+         "are ignored"},
+        {"KeepImagesDays", "abc", "Setting KeepImagesDays=abc is not a whole number: the default 0 is used"},
+        {"KeepNetCDFDays", "-5", "Setting KeepNetCDFDays=-5 is outside 0 to 36500: the default 0 is used"},
+        {"Satellite", "two", "Setting Satellite=two is not a whole number: the default 0 is used"},
+        {"SaveAsPNG", "yes", "Setting SaveAsPNG=yes is not 0 or 1: the default 0 is used"},
+        {"WatchSourceFolder", "on", "Setting WatchSourceFolder=on is not 0 or 1: the default 0 is used"},
+        {"IncompleteBelowPercent", "high",
+         "Setting IncompleteBelowPercent=high is not a number: the default 99 is used"},
+        {"ReaderAnswerMinutes", "5 min",
+         "Setting ReaderAnswerMinutes=5 min is not a whole number: the default 10 "
+         "is used"},
+        {"WebPort", "eighty", "Setting WebPort=eighty is not a whole number: the default 0 is used"},
+        {"FormLeft", "left", "Setting FormLeft=left is not a whole number: the default "},
+        {"B07Quillmapjob", "7a",
+         "Setting B07Quillmapjob=7a is not a whole number: no number is taken from it"},
+    };
+    for (const auto& entry : cases) {
+        const TTemporaryStore own;
+        ASSERT_TRUE(WriteStoredText(ProgramName(), entry.name, entry.stored));
+        QFile::remove(logFile);
+        TFormStratolux form({}, logFile);
+        ShowAndStart(form);
+        EXPECT_EQ(LogText(form).count(QString::fromUtf8(entry.said)), 1) << qPrintable(LogText(form));
+        EXPECT_EQ(LogText(form).count(QString(" Setting ")), 1) << qPrintable(LogText(form));
     }
 }
 

@@ -43,9 +43,10 @@ protected:
         box->horizontalScrollBar()->setValue(to.x());
         box->verticalScrollBar()->setValue(to.y());
     }
-    // The picture point shown at a point of the viewport.
+    // The picture point shown at a point of the viewport (a picture smaller than the window lies in its
+    // middle).
     QPointF PictureAt(QPoint shown) const {
-        const QPoint at = shown + Scroll();
+        const QPoint at = shown - view->pos();
         return {at.x() * 3000.0 / view->width(), at.y() * 2000.0 / view->height()};
     }
     QPoint Centre() const { return box->viewport()->rect().center(); }
@@ -106,19 +107,26 @@ TEST_F(ViewerZoomTest, KeysZoomAboutTheCentreAndTheScrollBarsFollow) {
     EXPECT_EQ(ZoomShown(), QStringLiteral("100 %"));
 }
 
-TEST_F(ViewerZoomTest, FitPaintsTheAreaReductionOfTheWholePicture) {
+TEST_F(ViewerZoomTest, FitPaintsTheAreaReductionOfTheWholePictureInTheMiddle) {
     QTest::keyClick(&form, Qt::Key_F);
     // The reduced copy is made off the window's thread; until it arrives the fitted view is sampled.
     QTRY_COMPARE_WITH_TIMEOUT(view->Overview().size(), view->size(), 10000);
     AreaReduction reduction(QSize(3000, 2000), view->size());
     for (int y = 0; y < 2000; ++y) reduction.AddRow(source.ScanLine(y));
     const QImage expected = reduction.Result();
+    // The fitted picture lies in the middle of the window.
+    const QSize room = box->viewport()->size();
+    const QPoint corner = view->pos();
+    EXPECT_EQ(corner, QPoint((room.width() - view->width()) / 2, (room.height() - view->height()) / 2));
+    EXPECT_TRUE(corner.x() > 0 || corner.y() > 0) << "a 3:2 picture leaves room on one side";
     const QImage shown = Shown();
-    ASSERT_TRUE(shown.width() >= expected.width() && shown.height() >= expected.height());
+    ASSERT_TRUE(shown.width() >= corner.x() + expected.width() &&
+                shown.height() >= corner.y() + expected.height());
     int worst = 0;
     for (int y = 0; y < expected.height(); ++y)
         for (int x = 0; x < expected.width(); ++x)
-            worst = std::max(worst, std::abs(qGray(shown.pixel(x, y)) - expected.constScanLine(y)[x]));
+            worst = std::max(
+                worst, std::abs(qGray(shown.pixel(corner + QPoint(x, y))) - expected.constScanLine(y)[x]));
     EXPECT_LE(worst, 1);
 }
 

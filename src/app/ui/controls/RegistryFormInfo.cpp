@@ -54,3 +54,10 @@ void TRegistryFormInfo::CopyCurrentValues() {
     const TValues current = CurrentValues();
     for (std::size_t i = 0; i < kValueCount; ++i) Settings[i]->Value = current[i];
 }
+
+QStringList TRegistryFormInfo::ReadWarnings() const {
+    QStringList warnings;
+    for (const auto& setting : Settings)
+        if (!setting->ReadWarning().isEmpty()) warnings << setting->ReadWarning();
+    return warnings;
+}

@@ -3,6 +3,7 @@
 
 #include "RegistryVariables.h"
 
+#include <QStringList>
 #include <array>
 #include <memory>
 
@@ -21,6 +22,8 @@ public:
     void Save();
     // Moves the window to the stored left and top; size and state are stored but not restored.
     void Restore();
+    // What could not be taken of the stored values, for the log.
+    QStringList ReadWarnings() const;
 
 private:
     static constexpr std::size_t kValueCount = 7;

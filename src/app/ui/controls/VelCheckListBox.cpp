@@ -69,7 +69,19 @@ void TVelCheckListBox::SetCheckedList(const QString& text) {
 }
 
 void TVelCheckListBox::Restore() {
-    if (CreateSetting(*this, CheckedTexts())) ApplyCheckedList(Setting->Value);
+    if (!CreateSetting(*this, CheckedTexts())) return;
+    const QStringList unknown = ApplyCheckedList(Setting->Value);
+    if (unknown.isEmpty()) return;
+    UnknownItemsWarning = QStringLiteral("Setting %1=%2: %3 %4 and %5 ignored")
+                              .arg(NamedAs, Setting->Value, unknown.join(QStringLiteral(", ")),
+                                   unknown.size() == 1 ? QStringLiteral("is not one of the items")
+                                                       : QStringLiteral("are not among the items"),
+                                   unknown.size() == 1 ? QStringLiteral("is") : QStringLiteral("are"));
+}
+
+QString TVelCheckListBox::ReadWarning() const {
+    const QString stored = TOwnedSetting::ReadWarning();
+    return stored.isEmpty() ? UnknownItemsWarning : stored;
 }
 
 void TVelCheckListBox::focusOutEvent(QFocusEvent* event) {
@@ -85,11 +97,14 @@ QString TVelCheckListBox::CheckedTexts() const {
     return checked.join(u',');
 }
 
-void TVelCheckListBox::ApplyCheckedList(const QString& text) {
-    const QStringList pieces = SplitCommaText(text);
+QStringList TVelCheckListBox::ApplyCheckedList(const QString& text) {
+    QStringList unknown = SplitCommaText(text);
     const QSignalBlocker quiet(this);
     for (int row = 0; row < count(); ++row) {
-        const bool named = pieces.contains(item(row)->text(), Qt::CaseInsensitive);
+        const bool named = unknown.removeIf([&](const QString& piece) {
+            return piece.compare(item(row)->text(), Qt::CaseInsensitive) == 0;
+        }) > 0;
         item(row)->setCheckState(named ? Qt::Checked : Qt::Unchecked);
     }
+    return unknown;
 }

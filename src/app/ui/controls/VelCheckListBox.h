@@ -25,6 +25,9 @@ public:
     void SetCheckedList(const QString& text);
 
     void Restore() override;
+    // Also says when the stored list names what is no item ("Setting BandsSelected=B13,B99: B99 is not one
+    // of the items and is ignored").
+    QString ReadWarning() const override;
 
 signals:
     // The user toggled the check mark of the item in row; the setting follows after the receivers ran.
@@ -36,5 +39,8 @@ protected:
 private:
     // The checked items' texts joined by commas.
     QString CheckedTexts() const;
-    void ApplyCheckedList(const QString& text);
+    // Checks the named items, unchecks the others; returns the pieces of text that name no item.
+    QStringList ApplyCheckedList(const QString& text);
+
+    QString UnknownItemsWarning;
 };

@@ -10,9 +10,14 @@ class TVelEdit : public TVelCustomEdit {
 public:
     explicit TVelEdit(QWidget* parent = nullptr);
 
-    // Lets the user type digits only; text set by the program is not checked.
+    // Lets the user type digits only; text set by the program is not checked. Set before Restore.
     void SetNumbersOnly(bool numbersOnly);
+
+    void Restore() override;
+    // Also says when an edit of digits only restored a text that is not one.
+    QString ReadWarning() const override;
 
 private:
     QRegularExpressionValidator Digits;
+    QString NotDigitsWarning;
 };
