@@ -59,7 +59,9 @@ HealthVerdict JudgeHealth(const StationFacts& facts) {
     const StationSnapshot& station = *facts.snapshot;
     QStringList failing;
     if (!station.running) failing << QStringLiteral("Processing is stopped.");
-    for (const FolderWarning& folder : facts.folderProblems) failing << folder.Text() + ".";
+    // A folder not made yet is made for the first file that needs it: nothing is wrong.
+    for (const FolderWarning& folder : facts.folderProblems)
+        if (!folder.createdWhenNeeded) failing << folder.Text() + ".";
     if (const QString stalled = Stalled(facts); !stalled.isEmpty()) failing << stalled;
 
     QStringList warnings;

@@ -119,6 +119,13 @@ TEST(StationHealth, EachProblemMovesTheVerdictAndTheMetric) {
          },
          Health::Failing,
          {"Image folder /data/images/ is missing."}},
+        {"a folder not made yet, made for the first file",
+         [](Station& s) {
+             s.folderProblems = {
+                 {"Image folder /data/images/", "is missing: it is created for the first file", true}};
+         },
+         Health::Ok,
+         {}},
         {"a folder unwritable",
          [](Station& s) {
              s.folderProblems = {{"NetCDF folder /data/netcdf/", "cannot be written: Permission denied"}};
