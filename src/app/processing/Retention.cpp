@@ -9,6 +9,7 @@
 #include <QFileInfo>
 #include <QSet>
 #include <filesystem>
+#include <limits>
 #include <optional>
 
 namespace {
@@ -125,11 +126,13 @@ private:
         const Result<FileIdentity> file = IdentifyFile(entry.path());
         if (!file || file->changedNs >= *latestLimit_) return false;
         const OutputKind kind = OwnOutputKindOf(TextOf(entry.path().filename()), satellite_, save19As16_);
-        const Limit before = kind == OutputKind::Image          ? root_.imagesBefore
-                             : kind == OutputKind::ArchivedFile ? root_.archivedBefore
-                                                                : std::nullopt;
+        // A kind kept for ever, and files of other names, have a limit no file is written before.
+        constexpr std::int64_t kNever = std::numeric_limits<std::int64_t>::min();
+        const std::int64_t before = kind == OutputKind::Image          ? root_.imagesBefore.value_or(kNever)
+                                    : kind == OutputKind::ArchivedFile ? root_.archivedBefore.value_or(kNever)
+                                                                       : kNever;
         const QString path = TextOf(entry.path());
-        if (!before || file->changedNs >= *before || protected_.contains(path)) return false;
+        if (file->changedNs >= before || protected_.contains(path)) return false;
         std::error_code error;
         if (fs::remove(entry.path(), error)) {
             ++outcome_.filesRemoved;
