@@ -11,15 +11,14 @@
 #include "TemporaryStore.h"
 #include "Timing.h"
 #include "Verdict.h"
+#include "WindowParts.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
-#include <QPlainTextEdit>
 #include <QProcess>
-#include <QTabWidget>
 #include <QTemporaryDir>
 #include <cstdio>
 #include <fstream>
@@ -42,8 +41,9 @@ int Memory(int lines) {
     const QTemporaryDir folder;
     TFormStratolux form({}, folder.filePath("window-process.log"));
     form.show();
-    form.PageControlMain->setCurrentWidget(form.MemoLogProcessing);
-    ProcessingLog log(*form.MemoLogProcessing, folder.filePath("bench-process.log"), UtcNow,
+    const WindowParts window(form);
+    window.pages->setCurrentWidget(window.log);
+    ProcessingLog log(*window.log, folder.filePath("bench-process.log"), UtcNow,
                       [](const QString&, LogSeverity) {});
     int written = 0;
     const auto write = [&](int count) {

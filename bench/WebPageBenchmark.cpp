@@ -167,16 +167,16 @@ std::optional<ScanRun> RunScan(const QDir& scan, const QStringList& files, const
     form.Reader.program = READER_PROGRAM;
     std::optional<PageClient> client;
     std::map<QString, Clock::time_point> reported;
-    QObject::connect(&form.Scan, &ScanController::FileReported, &form, [&](const FileOutcome& outcome) {
+    QObject::connect(&form.Scan(), &ScanController::FileReported, &form, [&](const FileOutcome& outcome) {
         if (!outcome.Processed()) return;
         ++run.processed;
         reported[QFileInfo(outcome.imagePath).fileName()] = Clock::now();
         run.images[BandCode.at(outcome.BandIndex())] = outcome.imagePath;
     });
     Clock::time_point scanStart;
-    QObject::connect(&form.Scan, &ScanController::RunningChanged, &form, [&] { scanStart = Clock::now(); });
+    QObject::connect(&form.Scan(), &ScanController::RunningChanged, &form, [&] { scanStart = Clock::now(); });
     QEventLoop loop;
-    QObject::connect(&form.Scan, &ScanController::ScanEnded, &form, [&] {
+    QObject::connect(&form.Scan(), &ScanController::ScanEnded, &form, [&] {
         run.scanSeconds = std::chrono::duration<double>(Clock::now() - scanStart).count();
         if (client) client->ScanEnded();
         loop.quit();
@@ -185,7 +185,7 @@ std::optional<ScanRun> RunScan(const QDir& scan, const QStringList& files, const
     form.show(); // opens the page
     if (withPage) client.emplace(port);
     loop.exec();
-    form.Scan.SetRunning(false);
+    form.Scan().SetRunning(false);
     if (!client) return run;
 
     // Every view made, then a few loads of the finished page.

@@ -6,12 +6,11 @@
 #include "CommandLine.h"
 #include "PlaceReceivedFile.h"
 #include "RegistryVariables.h"
-#include "SingleImageForm.h"
 #include "SixteenBandScan.h"
 #include "StratoluxForm.h"
 #include "TemporaryStore.h"
-#include "ThumbnailPanel.h"
 #include "Timing.h"
+#include "WindowParts.h"
 
 #include <QApplication>
 #include <QDir>
@@ -118,6 +117,7 @@ int main(int argc, char** argv) {
     TFormStratolux form(ParseCommandLine({"-start", "-images"}), work.filePath("stratolux-process.log"));
     form.Waits = ProcessingWaits::None();
     form.Reader.program = READER_PROGRAM;
+    const WindowParts window(form);
     LatencyProbe probe;
     int reported = 0;
     bool scanEnded = false, viewerDone = false;
@@ -126,16 +126,16 @@ int main(int argc, char** argv) {
     const auto finishWhenDone = [&] {
         if (scanEnded && viewerDone) loop.quit();
     };
-    QObject::connect(&form.Scan, &ScanController::FileReported, &form, [&](const FileOutcome& outcome) {
+    QObject::connect(&form.Scan(), &ScanController::FileReported, &form, [&](const FileOutcome& outcome) {
         ++reported;
         if (outcome.BandIndex() != kBand2 || !outcome.Processed()) return;
         probe.SetPhase("viewer loading");
-        QTest::mouseClick(form.Thumbnails->findChild<QWidget*>("ImageB02"), Qt::LeftButton);
+        QTest::mouseClick(window.thumbnails->findChild<QWidget*>("ImageB02"), Qt::LeftButton);
     });
     int viewerLoads = 0;
-    QObject::connect(form.FormSingleImage, &TFormSingleImage::PictureLoaded, &form, [&] {
+    QObject::connect(window.singleImage, &TFormSingleImage::PictureLoaded, &form, [&] {
         probe.SetPhase("viewer scrolling");
-        auto* scrollBox = form.FormSingleImage->findChild<QScrollArea*>("ScrollBox");
+        auto* scrollBox = window.singleImage->findChild<QScrollArea*>("ScrollBox");
         // Across the disk in steps, each step painted before the next.
         for (int step = 1; step <= 10; ++step) {
             scrollBox->horizontalScrollBar()->setValue(scrollBox->horizontalScrollBar()->maximum() * step /
@@ -146,19 +146,19 @@ int main(int argc, char** argv) {
         if (++viewerLoads == 1) {
             // The operator clicks the thumbnail again: the shown picture gives way to the new one.
             probe.SetPhase("viewer reloading");
-            QTest::mouseClick(form.Thumbnails->findChild<QWidget*>("ImageB02"), Qt::LeftButton);
+            QTest::mouseClick(window.thumbnails->findChild<QWidget*>("ImageB02"), Qt::LeftButton);
             return;
         }
         probe.SetPhase("scan after the viewer");
         viewerDone = true;
         finishWhenDone();
     });
-    QObject::connect(&form.Scan, &ScanController::ScanEnded, &form, [&] {
+    QObject::connect(&form.Scan(), &ScanController::ScanEnded, &form, [&] {
         scanEnded = true;
         finishWhenDone();
     });
     probe.SetPhase(kShowingPhase);
-    QObject::connect(&form.Scan, &ScanController::ScanStarted, &form, [&] { probe.SetPhase("scan"); });
+    QObject::connect(&form.Scan(), &ScanController::ScanStarted, &form, [&] { probe.SetPhase("scan"); });
     QTimer::singleShot(kGiveUpAfter, &loop, [&] {
         std::fprintf(stderr, "gave up after %lld minutes\n", static_cast<long long>(kGiveUpAfter.count()));
         loop.quit();
@@ -167,7 +167,7 @@ int main(int argc, char** argv) {
         form.show();
         loop.exec();
     });
-    form.Scan.SetRunning(false);
+    form.Scan().SetRunning(false);
 
     std::printf("window with a sixteen-band full-disk scan (band 2 included) and the band-2 viewer\n");
     std::printf("  %-52s %8d\n", "files reported", reported);

@@ -5,6 +5,7 @@
 #include "LED.h"
 #include "LampPictures.h"
 #include "ProcessingLog.h"
+#include "ProgramSettings.h"
 #include "QuillmapHandOff.h"
 #include "RegistryFormInfo.h"
 #include "RegistryStore.h"
@@ -63,12 +64,6 @@ TFormStratolux::ExitQuestion& ExitQuestionHook() {
     static TFormStratolux::ExitQuestion question = AskExitQuestion;
     return question;
 }
-
-// The longest the reader may take for one file, in minutes: a day.
-constexpr qint32 kLongestReaderAnswerMinutes = 24 * 60;
-
-// How many days files may be kept: 0 (for ever) to a hundred years.
-constexpr TIntegerRange kKeepDaysRange{0, 36500};
 
 // Both name one folder, by their text or by where they lead.
 bool SameFolder(const QString& first, const QString& second) {
@@ -170,15 +165,15 @@ void TFormStratolux::BuildWindow() {
     connect(FormSingleImage, &TFormSingleImage::QuillmapProcessRequested, this,
             &TFormStratolux::HandOffToQuillmap);
 
-    connect(&Scan, &ScanController::ScanStarted, LEDrx, [this] { LEDrx->SetColour(kScanningLamp); });
-    connect(&Scan, &ScanController::ScanEnded, LEDrx, [this] { LEDrx->SetColour(kIdleLamp); });
-    connect(&Scan, &ScanController::ThumbnailRestored, Thumbnails, &ThumbnailPanel::ShowRestoredImage);
-    connect(&Scan, &ScanController::ClearThumbnailsRequested, Thumbnails, &ThumbnailPanel::ClearThumbnails);
-    connect(&Scan, &ScanController::FileReported, this, &TFormStratolux::ReportOutcome);
-    connect(&Scan, &ScanController::FoldersReported, this, [this](const QList<LogLine>& lines) {
+    connect(&Scans, &ScanController::ScanStarted, LEDrx, [this] { LEDrx->SetColour(kScanningLamp); });
+    connect(&Scans, &ScanController::ScanEnded, LEDrx, [this] { LEDrx->SetColour(kIdleLamp); });
+    connect(&Scans, &ScanController::ThumbnailRestored, Thumbnails, &ThumbnailPanel::ShowRestoredImage);
+    connect(&Scans, &ScanController::ClearThumbnailsRequested, Thumbnails, &ThumbnailPanel::ClearThumbnails);
+    connect(&Scans, &ScanController::FileReported, this, &TFormStratolux::ReportOutcome);
+    connect(&Scans, &ScanController::FoldersReported, this, [this](const QList<LogLine>& lines) {
         for (const LogLine& line : lines) Report(line);
     });
-    connect(&Scan, &ScanController::ScanEnded, this, [this](bool singleFile) {
+    connect(&Scans, &ScanController::ScanEnded, this, [this](bool singleFile) {
         // A close or a shutdown waited for the file under way, whose outcome has now been reported.
         if (Ending == EndingAfterScan::Close) {
             Ending = EndingAfterScan::Nothing;
@@ -190,7 +185,7 @@ void TFormStratolux::BuildWindow() {
             return;
         }
         // The one named file has been processed; a Stop pressed meanwhile already ended the run.
-        if (singleFile && Scan.Running()) BitBtnStartStopClick();
+        if (singleFile && Scans.Running()) BitBtnStartStopClick();
     });
 }
 
@@ -227,20 +222,9 @@ void TFormStratolux::FormCreate() {
         if (Web) Web->AddLogLine(line);
     };
     Log = std::make_unique<ProcessingLog>(*MemoLogProcessing, LogFileName, UtcNow, echo);
-    Web = std::make_unique<StationWeb>(Scan, LogFileName);
-    for (int band = 0; band < kBandCount; ++band)
-        LastSavedSettings[band] = std::make_unique<TRegistryString>("LastSaved" + BandCode[band], QString());
-    ReaderAnswerMinutes = std::make_unique<TRegistryInteger>(
-        "ReaderAnswerMinutes", std::chrono::duration_cast<std::chrono::minutes>(Reader.answerWithin).count(),
-        TIntegerRange{1, kLongestReaderAnswerMinutes});
-    Reader.answerWithin = ReaderAnswerBound(ReaderAnswerMinutes->Value);
-    KeepImagesDays = std::make_unique<TRegistryInteger>("KeepImagesDays", 0, kKeepDaysRange);
-    KeepNetCDFDays = std::make_unique<TRegistryInteger>("KeepNetCDFDays", 0, kKeepDaysRange);
-    Keep = {KeepImagesDays->Value, KeepNetCDFDays->Value};
-    IncompleteBelow = std::make_unique<TRegistryDecimal>("IncompleteBelowPercent", IncompleteBelowPercent,
-                                                         TDecimalRange{0, 100});
-    IncompleteBelowPercent = IncompleteBelow->Value;
-    WatchSourceFolder = std::make_unique<TRegistryBoolean>("WatchSourceFolder", false);
+    Settings = std::make_unique<ProgramSettings>();
+    Reader.answerWithin = Settings->ReaderAnswerWithin();
+    Web = std::make_unique<StationWeb>(Scans, LogFileName, Settings->Web());
 }
 
 void TFormStratolux::showEvent(QShowEvent* event) {
@@ -264,10 +248,7 @@ void TFormStratolux::FormShow() {
     Log->WriteSessionEntry("Starting " + ProgramTitle(), UtcNow());
     QStringList readWarnings = SettingsFileWarnings;
     readWarnings << SelfPersistingReadWarnings(*this);
-    readWarnings << FormInfo->ReadWarnings() << Web->ReadWarning();
-    readWarnings << ReaderAnswerMinutes->ReadWarning() << KeepImagesDays->ReadWarning()
-                 << KeepNetCDFDays->ReadWarning() << IncompleteBelow->ReadWarning()
-                 << WatchSourceFolder->ReadWarning();
+    readWarnings << FormInfo->ReadWarnings() << Settings->ReadWarnings();
     for (const QString& warning : readWarnings)
         if (!warning.isEmpty()) WriteLog(warning, 0, LogSeverity::Warning);
     PublishOptions();
@@ -281,7 +262,7 @@ void TFormStratolux::TimerOnStartupTimer() {
     if (!Setup->CheckBoxClearImages->isChecked()) {
         QStringList lastSaved;
         for (int band = 0; band < kBandCount; ++band) lastSaved << LastSaved(band);
-        Scan.RestoreThumbnails(lastSaved);
+        Scans.RestoreThumbnails(lastSaved);
     }
     SingleFile = false;
     if (Arguments.start) BitBtnStartStopClick();
@@ -301,16 +282,16 @@ void TFormStratolux::TimerOnStartupTimer() {
 
 void TFormStratolux::BitBtnStartStopClick() {
     FormInfo->Save();
-    if (!Scan.Running()) {
+    if (!Scans.Running()) {
         const QString source = Setup->LabeledEditSourcePath->text();
         if (SameFolder(source, Setup->LabeledEditSavePath->text()))
             Report({"Source folder " + source + " is also the image folder", LogSeverity::Warning});
         PublishOptions();
-        Scan.SetRunning(true);
+        Scans.SetRunning(true);
         BitBtnStartStop->setText(kStopCaption);
         BitBtnStartStop->setIcon(GlyphLedOn());
     } else {
-        Scan.SetRunning(false);
+        Scans.SetRunning(false);
         BitBtnStartStop->setText(kStartCaption);
         BitBtnStartStop->setIcon(GlyphLedOff());
     }
@@ -321,16 +302,16 @@ void TFormStratolux::closeEvent(QCloseEvent* event) {
         event->accept();
         return;
     }
-    const bool cycleWasArmed = Scan.PauseCycle();
-    const bool allowed = !Scan.Running() || ExitQuestionHook()(this);
+    const bool cycleWasArmed = Scans.PauseCycle();
+    const bool allowed = !Scans.Running() || ExitQuestionHook()(this);
     if (!allowed) {
-        if (cycleWasArmed) Scan.ResumeCycle();
+        if (cycleWasArmed) Scans.ResumeCycle();
         event->ignore();
         return;
     }
-    Scan.SetRunning(false);
+    Scans.SetRunning(false);
     // The file under way is finished and reported (log line, LastSaved) before the window goes.
-    if (Scan.ScanInProgress()) {
+    if (Scans.ScanInProgress()) {
         Ending = EndingAfterScan::Close;
         BitBtnStartStop->setText(kClosingCaption);
         event->ignore();
@@ -350,11 +331,11 @@ void TFormStratolux::FormClose() {
 void TFormStratolux::WMQueryEndSession(const QString& cause) {
     if (ShutdownAgreed || Ending == EndingAfterScan::Shutdown) return;
     TimerOnStartup.stop();
-    Scan.SetRunning(false);
+    Scans.SetRunning(false);
     BitBtnStartStop->setText(kClosingCaption);
     BitBtnStartStop->setIcon(GlyphLedOff());
     WriteLog("Shutdown request received (" + cause + ")", UtcNow());
-    if (Scan.ScanInProgress())
+    if (Scans.ScanInProgress())
         Ending = EndingAfterScan::Shutdown;
     else
         FinishShutdown();
@@ -392,17 +373,18 @@ void TFormStratolux::ButtonSupportClick() {
 }
 
 void TFormStratolux::PublishOptions() {
+    // Controls restored before the settings are read announce their values; the options follow once read.
+    if (!Settings) return;
     ProcessingOptions options = Setup->Options();
     options.singleFileMode = SingleFile;
     options.singleFilePath = Arguments.firstArgument;
     options.waits = Waits;
     options.reader = Reader;
-    options.keep = Keep;
-    options.incompleteBelowPercent = IncompleteBelowPercent;
-    options.watchSourceFolder = WatchSourceFolder && WatchSourceFolder->Value;
-    for (int band = 0; band < kBandCount; ++band)
-        if (LastSavedSettings[band]) options.lastSaved[band] = LastSaved(band);
-    Scan.PublishOptions(options);
+    options.keep = Settings->Keep();
+    options.incompleteBelowPercent = Settings->IncompleteBelowPercent();
+    options.watchSourceFolder = Settings->WatchSourceFolder();
+    for (int band = 0; band < kBandCount; ++band) options.lastSaved[band] = LastSaved(band);
+    Scans.PublishOptions(options);
 }
 
 void TFormStratolux::WriteLog(const QString& text, TDateTime time, LogSeverity severity) {
@@ -410,20 +392,14 @@ void TFormStratolux::WriteLog(const QString& text, TDateTime time, LogSeverity s
 }
 
 QString TFormStratolux::LastSaved(int band) const {
-    return LastSavedSettings.at(band)->Value;
+    return Settings->LastSaved(band);
 }
 
 void TFormStratolux::ReportOutcome(const FileOutcome& outcome) {
     const QString fileName = QFileInfo(outcome.sourcePath).fileName();
     if (outcome.Processed()) {
         setWindowTitle(ProcessedCaption(SatelliteName, Caption, outcome));
-        TRegistryString& lastSaved = *LastSavedSettings.at(outcome.BandIndex());
-        lastSaved.Value = outcome.imagePath;
-        // Stored at once, but the store syncs to disk, which the window must not wait for.
-        StoreWrites.Post([key = lastSaved.KeyName, name = lastSaved.ValueName, value = lastSaved.Value] {
-            // Why the key cannot be written has been said at start.
-            static_cast<void>(WriteStoredText(key, name, value));
-        });
+        Settings->SetLastSaved(outcome.BandIndex(), outcome.imagePath);
         WriteLog(ProcessedLogLine(outcome), 0);
         ShowStatus(ProcessedStatusText(outcome));
         Thumbnails->ShowSavedImage(outcome.BandIndex(), outcome.thumbnail, ThumbnailHint(outcome));

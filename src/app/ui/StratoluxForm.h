@@ -2,7 +2,6 @@
 // bottom row starts and stops processing; it drives the scan cycle and reports every outcome.
 #pragma once
 
-#include "BackgroundWrites.h"
 #include "BandTables.h"
 #include "CommandLine.h"
 #include "FileOutcome.h"
@@ -17,6 +16,7 @@
 #include <memory>
 
 class ProcessingLog;
+class ProgramSettings;
 class QPlainTextEdit;
 class QPushButton;
 class QStatusBar;
@@ -25,11 +25,7 @@ class SetupTab;
 class StationWeb;
 class TFormSingleImage;
 class TLED;
-class TRegistryDecimal;
-class TRegistryBoolean;
 class TRegistryFormInfo;
-class TRegistryInteger;
-class TRegistryString;
 class TVelLabeledEdit;
 class ThumbnailPanel;
 
@@ -44,31 +40,19 @@ public:
     TFormStratolux(CommandLine arguments, const QString& logFileName, QWidget* parent = nullptr);
     ~TFormStratolux() override;
 
-    bool Running() const { return Scan.Running(); }
+    bool Running() const { return Scans.Running(); }
     bool SingleFileMode() const { return SingleFile; }
-    const QString& CaptionBase() const { return Caption; }
+    // True until the start-up that follows the first show has run.
+    bool StartingUp() const { return TimerOnStartup.isActive(); }
     QString LastSaved(int band) const;
+    // The scan cycle the window drives, for those who follow it.
+    ScanController& Scan() { return Scans; }
 
-    QTabWidget* PageControlMain;
-    ThumbnailPanel* Thumbnails;
-    QPlainTextEdit* MemoLogProcessing;
-    SetupTab* Setup;
-    QPushButton* BitBtnStartStop;
-    TLED* LEDrx;
-    QPushButton* ButtonSupport;
-    QPushButton* ButtonClose;
-    QStatusBar* StatusBar;
-    TFormSingleImage* FormSingleImage;
-    QTimer TimerOnStartup;
-    ScanController Scan;
     // The pauses of file processing; tests shorten them, the program keeps the defaults.
     ProcessingWaits Waits;
-    // The program that reads each file in a process of its own; tests name their build's.
+    // The program that reads each file in a process of its own, and its bound from the settings; tests name
+    // their build's reader and may shorten the bound.
     ReaderProcessSettings Reader;
-    // How many days the program's own images and archived files are kept (0: for ever), from the settings.
-    RetentionDays Keep;
-    // An image less complete than this percentage gets a warning (0: never), from the settings.
-    double IncompleteBelowPercent = 99.0;
 
 public slots:
     void BitBtnStartStopClick();
@@ -105,6 +89,19 @@ private:
     void WriteLog(const QString& text, TDateTime time, LogSeverity severity = LogSeverity::Info);
     QString ProgramTitle() const;
 
+    QTabWidget* PageControlMain;
+    ThumbnailPanel* Thumbnails;
+    QPlainTextEdit* MemoLogProcessing;
+    SetupTab* Setup;
+    QPushButton* BitBtnStartStop;
+    TLED* LEDrx;
+    QPushButton* ButtonSupport;
+    QPushButton* ButtonClose;
+    QStatusBar* StatusBar;
+    TFormSingleImage* FormSingleImage;
+    QTimer TimerOnStartup;
+    ScanController Scans;
+
     const CommandLine Arguments;
     const QString LogFileName;
     // What the settings file's look before any setting is read found, for the log at start.
@@ -119,16 +116,8 @@ private:
     enum class EndingAfterScan { Nothing, Close, Shutdown } Ending = EndingAfterScan::Nothing;
     std::unique_ptr<ProcessingLog> Log;
     std::unique_ptr<TRegistryFormInfo> FormInfo;
-    std::array<std::unique_ptr<TRegistryString>, kBandCount> LastSavedSettings;
-    // How long the reader may take for one file before it is stopped; kept in the settings for the operator.
-    std::unique_ptr<TRegistryInteger> ReaderAnswerMinutes;
-    // Settings without a control on the Setup tab, like the reader's bound.
-    std::unique_ptr<TRegistryInteger> KeepImagesDays;
-    std::unique_ptr<TRegistryInteger> KeepNetCDFDays;
-    std::unique_ptr<TRegistryDecimal> IncompleteBelow;
-    std::unique_ptr<TRegistryBoolean> WatchSourceFolder;
+    // Read once the controls have shown their stored values.
+    std::unique_ptr<ProgramSettings> Settings;
     // The page that shows the station in a browser, when WebPort asks for it.
     std::unique_ptr<StationWeb> Web;
-    // Declared after the settings it stores, so that it has finished before they go.
-    BackgroundWrites StoreWrites;
 };

@@ -24,9 +24,9 @@ QDateTime Now() {
 
 } // namespace
 
-StationWeb::StationWeb(ScanController& scan, const QString& logFileName, ClientBounds bounds)
-    : scan_(scan), logFileName_(logFileName), bounds_(bounds), webPort_("WebPort", 0),
-      webAddress_("WebAddress", "127.0.0.1"), stayingRecord_(StayingRecordFileName(logFileName)) {}
+StationWeb::StationWeb(ScanController& scan, const QString& logFileName, WebPlace place, ClientBounds bounds)
+    : scan_(scan), logFileName_(logFileName), bounds_(bounds), place_(std::move(place)),
+      stayingRecord_(StayingRecordFileName(logFileName)) {}
 
 StationWeb::~StationWeb() {
     serverThread_.quit();
@@ -34,14 +34,14 @@ StationWeb::~StationWeb() {
 }
 
 std::optional<QString> StationWeb::Open(const QString& caption) {
-    if (webPort_.Value == 0 || status_) return std::nullopt;
+    if (place_.port == 0 || status_) return std::nullopt;
     const QString notOpened = QStringLiteral("Web page not opened: ");
-    if (webPort_.Value < 0 || webPort_.Value > kHighestPort)
-        return notOpened + "WebPort " + QString::number(webPort_.Value) + " is not a port (1 to 65535)";
+    if (place_.port < 0 || place_.port > kHighestPort)
+        return notOpened + "WebPort " + QString::number(place_.port) + " is not a port (1 to 65535)";
     QHostAddress address;
-    if (!address.setAddress(webAddress_.Value))
-        return notOpened + "WebAddress \"" + webAddress_.Value + "\" is not an IP address";
-    const auto port = static_cast<quint16>(webPort_.Value);
+    if (!address.setAddress(place_.address))
+        return notOpened + "WebAddress \"" + place_.address + "\" is not an IP address";
+    const auto port = static_cast<quint16>(place_.port);
     auto listener = std::make_unique<GuardedTcpServer>(bounds_);
     if (!listener->listen(address, port))
         return notOpened + "cannot listen on " + Where(address, port) + ": " + listener->errorString();

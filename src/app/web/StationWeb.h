@@ -1,5 +1,4 @@
-// The station's web page, when the settings ask for it: WebPort (0, the default, leaves it off) and
-// WebAddress (127.0.0.1 by default; 0.0.0.0 or an interface's address opens it to the network). It follows
+// The station's web page, when the settings ask for it. It follows
 // the scan, the log and the window's caption on the window's thread, keeps their state for the page, has the
 // bands' reduced views made, and serves the page from a thread of its own, so that no client ever holds up
 // the window or the scan.
@@ -8,30 +7,33 @@
 #include "BackgroundWrites.h"
 #include "GuardedTcpServer.h"
 #include "ReducedViews.h"
-#include "RegistryVariables.h"
 #include "ScanController.h"
 #include "StationStatus.h"
 
 #include <QObject>
+#include <QString>
 #include <QThread>
 #include <memory>
 #include <optional>
 
 class StationHttpServer;
 
+// Where the page listens, as the settings WebPort and WebAddress give it: port 0 leaves the page off;
+// 127.0.0.1 keeps it on this machine, 0.0.0.0 or an interface's address opens it to the network.
+struct WebPlace {
+    int port = 0;
+    QString address = QStringLiteral("127.0.0.1");
+};
+
 class StationWeb : public QObject {
     Q_OBJECT
 public:
-    // Reads the two settings; they are written back when this goes, so that the operator finds them.
-    StationWeb(ScanController& scan, const QString& logFileName, ClientBounds bounds = {});
+    StationWeb(ScanController& scan, const QString& logFileName, WebPlace place, ClientBounds bounds = {});
     ~StationWeb() override;
 
-    // Opens the page on the configured address and port, with the window's caption and the log's last
-    // lines. Returns the log line that says where the page is, or why it could not be opened; none when
-    // the page is off.
+    // Opens the page at its place, with the window's caption and the log's last lines. Returns the log line
+    // that says where the page is, or why it could not be opened; none when the page is off.
     std::optional<QString> Open(const QString& caption);
-    // What could not be taken of the stored WebPort, for the log.
-    const QString& ReadWarning() const { return webPort_.ReadWarning(); }
     // The port the page listens on; 0 when it is not open.
     quint16 Port() const { return port_; }
 
@@ -48,8 +50,7 @@ private:
     ScanController& scan_;
     const QString logFileName_;
     const ClientBounds bounds_;
-    TRegistryInteger webPort_;
-    TRegistryString webAddress_;
+    const WebPlace place_;
     const QString stayingRecord_;
     StayingSince recorded_;                 // as last written
     std::unique_ptr<StationStatus> status_; // while the page is open

@@ -5,29 +5,23 @@
 #include "AbiSample.h"
 #include "CommandLine.h"
 #include "InstanceName.h"
-#include "LED.h"
 #include "ProgramOptions.h"
 #include "RegistryStore.h"
 #include "RegistryVariables.h"
-#include "SetupTab.h"
 #include "ShutdownSignals.h"
 #include "TemporaryStore.h"
 #include "Thumbnail.h"
-#include "ThumbnailPanel.h"
 #include "VelCheckBox.h"
 #include "VelCheckListBox.h"
 #include "VelLabeledEdit.h"
+#include "WindowParts.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
-#include <QPlainTextEdit>
-#include <QPushButton>
 #include <QRegularExpression>
 #include <QScrollBar>
 #include <QSignalSpy>
-#include <QStatusBar>
-#include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextBlock>
@@ -75,9 +69,10 @@ protected:
     // Shows the window and lets the start-up timer run.
     static void ShowAndStart(TFormStratolux& form) {
         form.show();
-        ASSERT_TRUE(QTest::qWaitFor([&] { return !form.TimerOnStartup.isActive(); }, 5000));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !form.StartingUp(); }, 5000));
     }
-    static QString LogText(const TFormStratolux& form) { return form.MemoLogProcessing->toPlainText(); }
+    static WindowParts Parts(const TFormStratolux& form) { return WindowParts(form); }
+    static QString LogText(const TFormStratolux& form) { return Parts(form).log->toPlainText(); }
     QByteArray LogFileContent() const {
         QFile file(logFile);
         return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
@@ -166,13 +161,13 @@ TEST(ProgramOptions, MissingOrUnsafeInstanceNameIsBadUsage) {
 TEST_F(StratoluxFormTest, FirstRunOpensOnSetupWithTheDefaultBands) {
     TFormStratolux form({}, logFile);
     ShowAndStart(form);
-    EXPECT_EQ(form.PageControlMain->currentWidget(), form.Setup);
-    EXPECT_EQ(form.Setup->CheckListBoxBandsSelected->CheckedList(), "B02,B03,B05,B13");
-    EXPECT_TRUE(form.Setup->CheckBoxSaveAsJPEG->isChecked());
-    EXPECT_FALSE(form.Setup->CheckBoxSaveAsPNG->isChecked());
+    EXPECT_EQ(Parts(form).pages->currentWidget(), Parts(form).setup);
+    EXPECT_EQ(Parts(form).setup->CheckListBoxBandsSelected->CheckedList(), "B02,B03,B05,B13");
+    EXPECT_TRUE(Parts(form).setup->CheckBoxSaveAsJPEG->isChecked());
+    EXPECT_FALSE(Parts(form).setup->CheckBoxSaveAsPNG->isChecked());
     EXPECT_TRUE(form.windowTitle().startsWith("GOES-16 Stratolux  V"));
     EXPECT_TRUE(form.windowTitle().endsWith("  Nimbrel, Corrandale"));
-    EXPECT_EQ(form.BitBtnStartStop->text(), "Start  ");
+    EXPECT_EQ(Parts(form).startStop->text(), "Start  ");
     EXPECT_FALSE(form.Running());
     EXPECT_TRUE(LogText(form).contains("Starting "));
     EXPECT_EQ(form.size(), QSize(684, 690));
@@ -186,42 +181,42 @@ TEST_F(StratoluxFormTest, StoredOptionsAreShownWithoutRunningTheirHandlers) {
     QFile(logFile).open(QIODevice::WriteOnly);
     TFormStratolux form({}, logFile);
     ShowAndStart(form);
-    EXPECT_TRUE(form.Setup->CheckBoxSaveAsJPEG->isChecked());
-    EXPECT_TRUE(form.Setup->CheckBoxSaveAsJpegLow->isChecked());
+    EXPECT_TRUE(Parts(form).setup->CheckBoxSaveAsJPEG->isChecked());
+    EXPECT_TRUE(Parts(form).setup->CheckBoxSaveAsJpegLow->isChecked());
     EXPECT_TRUE(form.windowTitle().startsWith("GOES-18 "));
-    EXPECT_EQ(form.Setup->CheckListBoxBandsSelected->CheckedList(), "B02,B03,B05,B13");
-    EXPECT_EQ(form.PageControlMain->currentWidget(), form.Thumbnails);
+    EXPECT_EQ(Parts(form).setup->CheckListBoxBandsSelected->CheckedList(), "B02,B03,B05,B13");
+    EXPECT_EQ(Parts(form).pages->currentWidget(), Parts(form).thumbnails);
 
     // A user's click keeps the two JPEG options apart.
-    QTest::mouseClick(form.Setup->CheckBoxSaveAsJPEG, Qt::LeftButton);
-    QTest::mouseClick(form.Setup->CheckBoxSaveAsJPEG, Qt::LeftButton);
-    EXPECT_TRUE(form.Setup->CheckBoxSaveAsJPEG->isChecked());
-    EXPECT_FALSE(form.Setup->CheckBoxSaveAsJpegLow->isChecked());
-    QTest::mouseClick(form.Setup->CheckBoxSaveAsJpegLow, Qt::LeftButton);
-    EXPECT_TRUE(form.Setup->CheckBoxSaveAsJpegLow->isChecked());
-    EXPECT_FALSE(form.Setup->CheckBoxSaveAsJPEG->isChecked());
+    QTest::mouseClick(Parts(form).setup->CheckBoxSaveAsJPEG, Qt::LeftButton);
+    QTest::mouseClick(Parts(form).setup->CheckBoxSaveAsJPEG, Qt::LeftButton);
+    EXPECT_TRUE(Parts(form).setup->CheckBoxSaveAsJPEG->isChecked());
+    EXPECT_FALSE(Parts(form).setup->CheckBoxSaveAsJpegLow->isChecked());
+    QTest::mouseClick(Parts(form).setup->CheckBoxSaveAsJpegLow, Qt::LeftButton);
+    EXPECT_TRUE(Parts(form).setup->CheckBoxSaveAsJpegLow->isChecked());
+    EXPECT_FALSE(Parts(form).setup->CheckBoxSaveAsJPEG->isChecked());
 }
 
 TEST_F(StratoluxFormTest, SaveAsGeoTiffIsAnOptionBesideTheOtherSavesOffUntilTicked) {
     {
         TFormStratolux form({}, logFile);
         ShowAndStart(form);
-        TVelCheckBox* geoTiff = form.Setup->CheckBoxSaveAsGeoTIFF;
+        TVelCheckBox* geoTiff = Parts(form).setup->CheckBoxSaveAsGeoTIFF;
         EXPECT_EQ(geoTiff->text(), "Save as GeoTIFF");
         EXPECT_FALSE(geoTiff->isChecked());
-        EXPECT_FALSE(form.Setup->Options().saveAsGeoTiff);
-        EXPECT_EQ(geoTiff->parentWidget(), form.Setup->CheckBoxSaveAsPNG->parentWidget());
+        EXPECT_FALSE(Parts(form).setup->Options().saveAsGeoTiff);
+        EXPECT_EQ(geoTiff->parentWidget(), Parts(form).setup->CheckBoxSaveAsPNG->parentWidget());
         for (const TVelCheckBox* other : geoTiff->parentWidget()->findChildren<TVelCheckBox*>()) {
             if (other == geoTiff) continue;
             EXPECT_FALSE(other->geometry().intersects(geoTiff->geometry())) << qPrintable(other->text());
         }
         QTest::mouseClick(geoTiff, Qt::LeftButton);
-        EXPECT_TRUE(form.Setup->Options().saveAsGeoTiff);
+        EXPECT_TRUE(Parts(form).setup->Options().saveAsGeoTiff);
     }
     EXPECT_TRUE(TRegistryBoolean("SaveAsGeoTIFF", false).Value);
     TFormStratolux again({}, logFile);
     ShowAndStart(again);
-    EXPECT_TRUE(again.Setup->CheckBoxSaveAsGeoTIFF->isChecked());
+    EXPECT_TRUE(Parts(again).setup->CheckBoxSaveAsGeoTIFF->isChecked());
 }
 
 TEST_F(StratoluxFormTest, TheReadersBoundIsASettingInMinutes) {
@@ -241,15 +236,35 @@ TEST_F(StratoluxFormTest, TheReadersBoundIsASettingInMinutes) {
     EXPECT_EQ(TFormStratolux({}, logFile).Reader.answerWithin, std::chrono::minutes(10));
 }
 
+TEST_F(StratoluxFormTest, AFirstRunLeavesEverySettingWithoutAControlInTheFileWithItsDefault) {
+    {
+        TFormStratolux form({}, logFile);
+        ShowAndStart(form);
+        form.close();
+    }
+    const std::pair<const char*, QString> defaults[] = {
+        {"WebPort", "0"},           {"WebAddress", "127.0.0.1"}, {"ReaderAnswerMinutes", "10"},
+        {"KeepImagesDays", "0"},    {"KeepNetCDFDays", "0"},     {"IncompleteBelowPercent", "99"},
+        {"WatchSourceFolder", "0"}, {"LastSavedB13", QString()},
+    };
+    for (const auto& [name, value] : defaults) {
+        const TStoredValue stored = ReadStoredValue(ProgramName(), name);
+        ASSERT_NE(stored.Type, TStoredType::Missing) << name;
+        EXPECT_EQ(stored.Type == TStoredType::Dword ? QString::number(stored.Dword) : stored.Text, value)
+            << name;
+    }
+}
+
 TEST_F(StratoluxFormTest, RetentionDaysAreSettingsAndBelowZeroKeepForEver) {
     TRegistryInteger images("KeepImagesDays", 0), netCdf("KeepNetCDFDays", 0);
     images.Value = 14;
     images.Write();
     netCdf.Value = -5;
     netCdf.Write();
-    const TFormStratolux form({}, logFile);
-    EXPECT_EQ(form.Keep.images, 14);
-    EXPECT_EQ(form.Keep.netCdf, 0);
+    TFormStratolux form({}, logFile);
+    ShowAndStart(form);
+    EXPECT_EQ(form.Scan().Options().keep.images, 14);
+    EXPECT_EQ(form.Scan().Options().keep.netCdf, 0);
 }
 
 TEST_F(StratoluxFormTest, AnotherInstanceIsNamedInTheCaptionAndReadsItsOwnSettings) {
@@ -269,15 +284,15 @@ TEST_F(StratoluxFormTest, AnotherInstanceIsNamedInTheCaptionAndReadsItsOwnSettin
 TEST_F(StratoluxFormTest, LeftPathEditsEndInASeparatorAndAreStoredAtOnce) {
     TFormStratolux form({}, logFile);
     ShowAndStart(form);
-    TVelLabeledEdit* source = form.Setup->LabeledEditSourcePath;
+    TVelLabeledEdit* source = Parts(form).setup->LabeledEditSourcePath;
     source->setFocus();
     source->setText("/data/in");
-    form.Setup->LabeledEditSavePath->setFocus();
+    Parts(form).setup->LabeledEditSavePath->setFocus();
     EXPECT_TRUE(QTest::qWaitFor([&] { return source->text() == "/data/in/"; }, 5000));
     EXPECT_EQ(TRegistryString("SourcePath", "?").Value, "/data/in/");
     source->setFocus();
     source->clear();
-    form.Setup->LabeledEditSavePath->setFocus();
+    Parts(form).setup->LabeledEditSavePath->setFocus();
     QCoreApplication::processEvents();
     EXPECT_EQ(source->text(), "");
 }
@@ -286,15 +301,15 @@ TEST_F(StratoluxFormTest, SwitchesStartAndChooseTheTab) {
     StoreFolders();
     TFormStratolux logThenImages(ParseCommandLine({"-log", "/IMAGES"}), logFile);
     ShowAndStart(logThenImages);
-    EXPECT_EQ(logThenImages.PageControlMain->currentWidget(), logThenImages.Thumbnails);
+    EXPECT_EQ(Parts(logThenImages).pages->currentWidget(), Parts(logThenImages).thumbnails);
 
     TFormStratolux started(ParseCommandLine({"/START", "-log"}), logFile);
     started.Waits = Quick();
     started.Reader.program = READER_PROGRAM;
     ShowAndStart(started);
     EXPECT_TRUE(started.Running());
-    EXPECT_EQ(started.BitBtnStartStop->text(), "Stop   ");
-    EXPECT_EQ(started.PageControlMain->currentWidget(), started.MemoLogProcessing);
+    EXPECT_EQ(Parts(started).startStop->text(), "Stop   ");
+    EXPECT_EQ(Parts(started).pages->currentWidget(), Parts(started).log);
     started.BitBtnStartStopClick();
 }
 
@@ -306,17 +321,17 @@ TEST_F(StratoluxFormTest, ANamedFileIsProcessedAloneAndTheProgramStops) {
     TFormStratolux form(ParseCommandLine({named}), logFile);
     form.Waits = Quick();
     form.Reader.program = READER_PROGRAM;
-    QSignalSpy ended(&form.Scan, &ScanController::ScanEnded);
+    QSignalSpy ended(&form.Scan(), &ScanController::ScanEnded);
     ShowAndStart(form);
     EXPECT_TRUE(form.SingleFileMode());
     ASSERT_TRUE(ended.size() == 1 || ended.wait(15000));
     EXPECT_TRUE(QTest::qWaitFor([&] { return !form.Running(); }, 5000));
-    EXPECT_EQ(form.BitBtnStartStop->text(), "Start  ");
+    EXPECT_EQ(Parts(form).startStop->text(), "Start  ");
     EXPECT_FALSE(QFile::exists(named));
     EXPECT_TRUE(QFile::exists(other));
     EXPECT_TRUE(form.isVisible());
     // The band's thumbnail shows the new image, as after a file of a scan.
-    const Thumbnail* b13 = form.Thumbnails->findChild<Thumbnail*>(QStringLiteral("ImageB13"));
+    const Thumbnail* b13 = Parts(form).thumbnails->findChild<Thumbnail*>(QStringLiteral("ImageB13"));
     ASSERT_NE(b13, nullptr);
     const auto blank = [&] {
         const uchar* row = b13->Picture().ScanLine(Thumbnail::kSide / 2);
@@ -339,12 +354,12 @@ TEST_F(StratoluxFormTest, AProcessedScanIsReportedEverywhere) {
     TFormStratolux form({}, logFile);
     form.Waits = Quick();
     form.Reader.program = READER_PROGRAM;
-    QSignalSpy ended(&form.Scan, &ScanController::ScanEnded);
+    QSignalSpy ended(&form.Scan(), &ScanController::ScanEnded);
     QColor lampDuringTheScan;
-    QObject::connect(&form.Scan, &ScanController::FileReported, &form,
-                     [&] { lampDuringTheScan = form.LEDrx->Colour(); });
+    QObject::connect(&form.Scan(), &ScanController::FileReported, &form,
+                     [&] { lampDuringTheScan = Parts(form).lamp->Colour(); });
     ShowAndStart(form);
-    QTest::mouseClick(form.BitBtnStartStop, Qt::LeftButton);
+    QTest::mouseClick(Parts(form).startStop, Qt::LeftButton);
     ASSERT_TRUE(ended.wait(20000));
     EXPECT_EQ(lampDuringTheScan, QColor(255, 255, 0));
     EXPECT_TRUE(QTest::qWaitFor([&] { return form.windowTitle().contains("Processed"); }, 5000));
@@ -360,11 +375,12 @@ TEST_F(StratoluxFormTest, AProcessedScanIsReportedEverywhere) {
     EXPECT_LT(log.indexOf("band B02"), log.indexOf("band B13"));
     EXPECT_TRUE(log.contains(
         QString::fromUtf8("Processed  2025-01-21 2000  band B13 10.3 \u00B5m  thermal  at 75.2\u00B0 W")));
-    EXPECT_TRUE(form.StatusBar->currentMessage().startsWith("GOES-16  Processed  2025-01-21 2000  band B13"));
-    EXPECT_TRUE(form.Thumbnails->Hint(12).startsWith("GOES-16  2025-01-21 2000  band B13  ["));
-    EXPECT_EQ(form.LEDrx->Colour(), QColor(128, 128, 128));
+    EXPECT_TRUE(
+        Parts(form).statusBar->currentMessage().startsWith("GOES-16  Processed  2025-01-21 2000  band B13"));
+    EXPECT_TRUE(Parts(form).thumbnails->Hint(12).startsWith("GOES-16  2025-01-21 2000  band B13  ["));
+    EXPECT_EQ(Parts(form).lamp->Colour(), QColor(128, 128, 128));
     EXPECT_TRUE(form.Running());
-    EXPECT_GT(QDateTime::currentDateTimeUtc().msecsTo(form.Scan.NextScanAt()), 40000);
+    EXPECT_GT(QDateTime::currentDateTimeUtc().msecsTo(form.Scan().NextScanAt()), 40000);
 }
 
 TEST_F(StratoluxFormTest, AnIncompleteImageIsPublishedAndWarnedOfRightAfterItsProcessedLine) {
@@ -379,9 +395,9 @@ TEST_F(StratoluxFormTest, AnIncompleteImageIsPublishedAndWarnedOfRightAfterItsPr
     TFormStratolux form({}, logFile);
     form.Waits = Quick();
     form.Reader.program = READER_PROGRAM;
-    QSignalSpy ended(&form.Scan, &ScanController::ScanEnded);
+    QSignalSpy ended(&form.Scan(), &ScanController::ScanEnded);
     ShowAndStart(form);
-    QTest::mouseClick(form.BitBtnStartStop, Qt::LeftButton);
+    QTest::mouseClick(Parts(form).startStop, Qt::LeftButton);
     ASSERT_TRUE(ended.wait(20000));
     ASSERT_TRUE(QTest::qWaitFor([&] { return LogText(form).contains(": incomplete, "); }, 5000));
 
@@ -399,10 +415,10 @@ TEST_F(StratoluxFormTest, AnIncompleteImageIsPublishedAndWarnedOfRightAfterItsPr
 TEST_F(StratoluxFormTest, TheIncompleteThresholdIsADecimalSettingFromZeroToAHundred) {
     const std::pair<QString, double> cases[] = {{"80.5", 80.5}, {"0", 0}, {"100.5", 99}, {"-1", 99}};
     for (const auto& [stored, expected] : cases) {
-        WriteStoredText(ProgramName(), "IncompleteBelowPercent", stored);
+        ASSERT_TRUE(WriteStoredText(ProgramName(), "IncompleteBelowPercent", stored));
         TFormStratolux form({}, logFile);
         ShowAndStart(form);
-        EXPECT_EQ(form.IncompleteBelowPercent, expected) << qPrintable(stored);
+        EXPECT_EQ(form.Scan().Options().incompleteBelowPercent, expected) << qPrintable(stored);
         const bool outside = expected == 99;
         EXPECT_EQ(LogText(form).count("Setting IncompleteBelowPercent=" + stored +
                                       " is outside 0 to 100: the default 99 is used"),
@@ -423,8 +439,8 @@ TEST_F(StratoluxFormTest, StopDuringAScanEndsItBeforeTheNextFile) {
     form.Waits = Quick();
     form.Reader.program = TEST_READER_PROGRAM;
     form.Reader.answerWithin = std::chrono::seconds(5);
-    QSignalSpy reports(&form.Scan, &ScanController::FileReported);
-    QSignalSpy ended(&form.Scan, &ScanController::ScanEnded);
+    QSignalSpy reports(&form.Scan(), &ScanController::FileReported);
+    QSignalSpy ended(&form.Scan(), &ScanController::ScanEnded);
     ShowAndStart(form);
     form.BitBtnStartStopClick();
     ASSERT_TRUE(reports.wait(10000));
@@ -432,8 +448,8 @@ TEST_F(StratoluxFormTest, StopDuringAScanEndsItBeforeTheNextFile) {
     ASSERT_TRUE(ended.size() == 1 || ended.wait(20000));
     qunsetenv("STRATOLUX_TEST_READER_HANG");
     EXPECT_LE(reports.size(), 2);
-    EXPECT_EQ(form.BitBtnStartStop->text(), "Start  ");
-    EXPECT_FALSE(form.Scan.NextScanAt().isValid());
+    EXPECT_EQ(Parts(form).startStop->text(), "Start  ");
+    EXPECT_FALSE(form.Scan().NextScanAt().isValid());
     EXPECT_FALSE(QDir(received).isEmpty());
 }
 
@@ -446,7 +462,7 @@ TEST_F(StratoluxFormTest, ClosingWhileRunningAsksFirst) {
     EXPECT_FALSE(form.isVisible());
 
     TFormStratolux running({}, logFile);
-    QSignalSpy ended(&running.Scan, &ScanController::ScanEnded);
+    QSignalSpy ended(&running.Scan(), &ScanController::ScanEnded);
     ShowAndStart(running);
     running.BitBtnStartStopClick();
     // The first scan has ended: the next is 50 s away.
@@ -456,7 +472,7 @@ TEST_F(StratoluxFormTest, ClosingWhileRunningAsksFirst) {
     EXPECT_EQ(questions, 1);
     EXPECT_TRUE(running.isVisible());
     EXPECT_TRUE(running.Running());
-    EXPECT_TRUE(running.Scan.NextScanAt().isValid()) << "the cycle goes on after the question";
+    EXPECT_TRUE(running.Scan().NextScanAt().isValid()) << "the cycle goes on after the question";
     answerYes = true;
     running.close();
     EXPECT_EQ(questions, 2);
@@ -476,8 +492,8 @@ TEST_F(StratoluxFormTest, ClosingDuringAFileWaitsForItsReport) {
     form.Waits = Quick();
     form.Reader.program = READER_PROGRAM;
     form.Waits.beforeRead = std::chrono::milliseconds(300);
-    QSignalSpy reports(&form.Scan, &ScanController::FileReported);
-    QSignalSpy ended(&form.Scan, &ScanController::ScanEnded);
+    QSignalSpy reports(&form.Scan(), &ScanController::FileReported);
+    QSignalSpy ended(&form.Scan(), &ScanController::ScanEnded);
     ShowAndStart(form);
     form.BitBtnStartStopClick();
     ASSERT_TRUE(reports.wait(10000));
@@ -496,13 +512,13 @@ TEST_F(StratoluxFormTest, ClosingDuringAFileWaitsForItsReport) {
 TEST_F(StratoluxFormTest, TheLogTabKeepsEachEntryOnOneLineWithBothScrollBars) {
     TFormStratolux form({}, logFile);
     ShowAndStart(form);
-    QPlainTextEdit& view = *form.MemoLogProcessing;
+    QPlainTextEdit& view = *Parts(form).log;
     for (int i = 0; i < 100; ++i) view.appendPlainText(QString("2025-01-21 20:02:07      line %1").arg(i));
     view.appendPlainText(
         "2025-01-21 20:02:07      " + received.repeated(4) +
         "OR_ABI-L1b-RadF-M6C13_G16_s20250212000204_e20250212009512_c20250212009563.nc failed: "
         "cannot write /data/img/2025/01/21/: No space left on device");
-    form.PageControlMain->setCurrentWidget(&view);
+    Parts(form).pages->setCurrentWidget(&view);
     QCoreApplication::processEvents();
 
     EXPECT_TRUE(view.horizontalScrollBar()->isVisible());
@@ -521,7 +537,7 @@ TEST_F(StratoluxFormTest, AFirstRunOnlyStartedAndClosedLeavesNoLogFileAndTheNext
     EXPECT_FALSE(QFile::exists(logFile));
     TFormStratolux next({}, logFile);
     ShowAndStart(next);
-    EXPECT_EQ(next.PageControlMain->currentWidget(), next.Setup);
+    EXPECT_EQ(Parts(next).pages->currentWidget(), Parts(next).setup);
 }
 
 TEST_F(StratoluxFormTest, AnOptionChangedInTheWindowIsWrittenAndAnEditOfTheFileOnAnotherKeyStays) {
@@ -530,7 +546,7 @@ TEST_F(StratoluxFormTest, AnOptionChangedInTheWindowIsWrittenAndAnEditOfTheFileO
     {
         TFormStratolux form({}, logFile);
         ShowAndStart(form);
-        QTest::mouseClick(form.Setup->CheckBoxSaveAsPNG, Qt::LeftButton);
+        QTest::mouseClick(Parts(form).setup->CheckBoxSaveAsPNG, Qt::LeftButton);
         // The operator edits the file meanwhile.
         QFile file(store.KeyFile(ProgramName()));
         ASSERT_TRUE(file.open(QIODevice::ReadOnly));
@@ -548,8 +564,8 @@ TEST_F(StratoluxFormTest, FoldersWrittenWithoutTheirSeparatorAreTakenAsFolders) 
     StoreText("SavePath", folder.filePath("images"));
     TFormStratolux form({}, logFile);
     ShowAndStart(form);
-    EXPECT_EQ(form.Setup->LabeledEditSourcePath->text(), received);
-    EXPECT_EQ(form.Setup->Options().savePath, images);
+    EXPECT_EQ(Parts(form).setup->LabeledEditSourcePath->text(), received);
+    EXPECT_EQ(Parts(form).setup->Options().savePath, images);
 }
 
 TEST_F(StratoluxFormTest, AStoredValueOutsideItsRangeIsLoggedOnceAndTheDefaultUsed) {
@@ -627,7 +643,7 @@ TEST_F(StratoluxFormTest, ATerminationSignalStopsLogsAndSaves) {
     std::raise(SIGTERM);
     ASSERT_TRUE(requested.wait(5000));
     EXPECT_FALSE(form.Running());
-    EXPECT_EQ(form.BitBtnStartStop->text(), "Closing  ");
+    EXPECT_EQ(Parts(form).startStop->text(), "Closing  ");
     const QString log = LogText(form);
     EXPECT_TRUE(log.contains("  Shutdown request received (SIGTERM)\n"));
     EXPECT_GT(log.indexOf("Closing "), log.indexOf("Shutdown request received"));

@@ -9,6 +9,7 @@
 #include "RegistryVariables.h"
 #include "StratoluxForm.h"
 #include "TemporaryStore.h"
+#include "WindowParts.h"
 
 #include <QDir>
 #include <QFile>
@@ -16,7 +17,6 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QPlainTextEdit>
 #include <QProcess>
 #include <QSignalSpy>
 #include <QStandardPaths>
@@ -84,13 +84,13 @@ protected:
         form = std::make_unique<TFormStratolux>(ParseCommandLine({"-start"}), logFile);
         form->Waits = ProcessingWaits::None();
         form->Reader.program = READER_PROGRAM;
-        QSignalSpy ended(&form->Scan, &ScanController::ScanEnded);
+        QSignalSpy ended(&form->Scan(), &ScanController::ScanEnded);
         form->show();
         ASSERT_TRUE(ended.wait(30000));
     }
     void ScanAgain() {
-        QSignalSpy ended(&form->Scan, &ScanController::ScanEnded);
-        form->Scan.ScanNow();
+        QSignalSpy ended(&form->Scan(), &ScanController::ScanEnded);
+        form->Scan().ScanNow();
         ASSERT_TRUE(ended.wait(30000));
     }
     QByteArray Body(const QByteArray& target) {
@@ -289,7 +289,7 @@ TEST_F(StationPageTest, ABusyPortIsOneLogLineAndTheProgramGoesOn) {
     ASSERT_TRUE(occupant.listen(QHostAddress::LocalHost, port));
     Receive(13);
     StartAndScan();
-    const QString log = form->MemoLogProcessing->toPlainText();
+    const QString log = WindowParts(*form).log->toPlainText();
     EXPECT_EQ(log.count("Web page"), 1);
     EXPECT_TRUE(log.contains("Web page not opened: cannot listen on 127.0.0.1:" + QString::number(port) +
                              ": The bound address is already in use\n"))

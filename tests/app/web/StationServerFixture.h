@@ -2,7 +2,6 @@
 #pragma once
 
 #include "HttpFetch.h"
-#include "RegistryVariables.h"
 #include "ScanController.h"
 #include "StationWeb.h"
 #include "TemporaryStore.h"
@@ -24,9 +23,9 @@ protected:
     ScanController scan;
     const quint16 port = FreePort();
 
-    void SetUp() override { TRegistryInteger("WebPort", port).Write(); }
     std::unique_ptr<StationWeb> OpenPage(ClientBounds bounds = {}) {
-        auto web = std::make_unique<StationWeb>(scan, folder.filePath("station-process.log"), bounds);
+        auto web = std::make_unique<StationWeb>(scan, folder.filePath("station-process.log"),
+                                                WebPlace{.port = port}, bounds);
         const std::optional<QString> line = web->Open("GOES-16 Stratolux");
         EXPECT_EQ(line, "Web page at http://127.0.0.1:" + QString::number(port) + "/");
         return web;

@@ -120,13 +120,7 @@ TEST_F(StationServerTest, SettingsThatCannotBeUsedAreSaidInOneLine) {
              ": The address is not available"},
     };
     for (const auto& settings : cases) {
-        TRegistryInteger webPort("WebPort", 0);
-        webPort.Value = settings.port;
-        webPort.Write();
-        TRegistryString webAddress("WebAddress", QString());
-        webAddress.Value = settings.address;
-        webAddress.Write();
-        StationWeb web(scan, folder.filePath("station-process.log"));
+        StationWeb web(scan, folder.filePath("station-process.log"), {settings.port, settings.address});
         EXPECT_EQ(web.Open("caption").value_or(QString()), settings.line) << settings.address;
         EXPECT_EQ(web.Port(), 0);
     }
