@@ -8,9 +8,13 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
+#include <atomic>
 #include <gtest/gtest.h>
 #include <limits>
+#include <optional>
+#include <sys/syscall.h>
 #include <thread>
+#include <unistd.h>
 
 using namespace std::chrono_literals;
 
@@ -47,6 +51,14 @@ QString FileOf(int handle) {
     std::string path(length, '\0');
     nc_inq_path(handle, &length, path.data());
     return QFileInfo(QFile::decodeName(path.c_str())).canonicalFilePath();
+}
+
+// True while the thread waits in the kernel's sleep, as an open does between its two tries.
+bool Sleeping(pid_t thread) {
+    QFile calls(QStringLiteral("/proc/self/task/%1/syscall").arg(thread));
+    if (!calls.open(QIODevice::ReadOnly)) return false;
+    const long call = calls.readAll().split(' ').value(0).toLong();
+    return call == SYS_clock_nanosleep || call == SYS_nanosleep;
 }
 
 } // namespace
@@ -98,14 +110,21 @@ TEST_F(NetCdfDataset, MissingFileFailsAfterOneRetryAndClosesNothing) {
 TEST_F(NetCdfDataset, FileThatAppearsDuringTheRetryDelayIsOpened) {
     const QString ready = WriteCountsFile("ready.nc");
     const QString target = dir_.filePath("arriving.nc");
-    std::thread arrival([&] {
-        std::this_thread::sleep_for(kRetry / 3);
-        QFile::rename(ready, target);
+    // Long enough for the file to arrive however busy the machine; the open's first try has failed by then.
+    TNetCdf dataset(3s);
+    std::atomic<pid_t> opener = 0;
+    std::optional<Status> opened;
+    std::thread opening([&] {
+        opener = gettid();
+        opened = dataset.Open(target);
     });
-    TNetCdf dataset(kRetry);
-    const Status opened = dataset.Open(target);
-    arrival.join();
-    EXPECT_TRUE(opened);
+    QElapsedTimer waited;
+    waited.start();
+    while ((opener == 0 || !Sleeping(opener)) && waited.elapsed() < 30000) std::this_thread::yield();
+    EXPECT_TRUE(QFile::rename(ready, target));
+    opening.join();
+    ASSERT_TRUE(opened);
+    EXPECT_TRUE(*opened);
     EXPECT_NE(dataset.Handle(), 0);
 }
 
