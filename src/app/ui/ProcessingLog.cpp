@@ -50,12 +50,12 @@ const char* JournalPriority(LogSeverity severity) {
 }
 
 // A failed file's line stands out in the view; every other line keeps the view's own colour, also when it
-// follows a failed one.
-void ShowLineKind(const QTextBlock& line) {
-    QTextCursor cursor(line);
-    cursor.movePosition(QTextCursor::EndOfBlock, QTextCursor::KeepAnchor);
+// follows a failed one. Colours the lines from first to last, both included, alike.
+void ShowLinesKind(const QTextBlock& first, const QTextBlock& last, bool failed) {
+    QTextCursor cursor(first);
+    cursor.setPosition(last.position() + last.length() - 1, QTextCursor::KeepAnchor);
     QTextCharFormat format;
-    if (IsFileFailureLine(line.text())) format.setForeground(ProcessingLog::FailedFileColour());
+    if (failed) format.setForeground(ProcessingLog::FailedFileColour());
     cursor.setCharFormat(format);
 }
 
@@ -104,7 +104,8 @@ void ProcessingLog::Write(const QString& text, TDateTime time, LogSeverity sever
         time != 0 ? FormatDateTime(kStampWithTime, time) : FormatDateTime(kStampWithoutTime, now);
     const QString line = stamp + OneLine(text);
     View.appendPlainText(line);
-    ShowLineKind(View.document()->lastBlock());
+    const QTextBlock written = View.document()->lastBlock();
+    ShowLinesKind(written, written, IsFileFailureLine(written.text()));
     ScrollToEnd();
     StoreInFile(line, sessionEntry);
     EchoLine(line, severity);
@@ -143,8 +144,17 @@ bool ProcessingLog::Load() {
     const std::optional<QStringList> lines = File.ReadLastLines(kViewLines);
     if (!lines) return false;
     View.setPlainText(lines->join(u'\n'));
-    for (QTextBlock line = View.document()->begin(); line.isValid(); line = line.next())
-        if (IsFileFailureLine(line.text())) ShowLineKind(line);
+    // Failed lines that follow each other are coloured at once, and all in one edit, so that the view lays
+    // the text out once rather than once a line.
+    QTextCursor edit(View.document());
+    edit.beginEditBlock();
+    for (QTextBlock line = View.document()->begin(); line.isValid(); line = line.next()) {
+        if (!IsFileFailureLine(line.text())) continue;
+        const QTextBlock first = line;
+        while (line.next().isValid() && IsFileFailureLine(line.next().text())) line = line.next();
+        ShowLinesKind(first, line, true);
+    }
+    edit.endEditBlock();
     return true;
 }
 

@@ -118,10 +118,11 @@ TEST_F(ProcessingLogTest, AFailedFilesLineStandsOutInRedWithItsTextUnchangedAlso
     const QStringList texts = {
         "Starting Stratolux V1.0.0",
         "OR_ABI-L1b-RadF-M6C13_G16_s20250212000204_e2_c3.nc failed: not a netCDF file",
-        "Processed  2025-01-21 2000  band B13",
         "OR_ABI-L1b-RadF-M6C02_G16_s20250212000204_e2_c3.nc not deleted: Permission denied",
+        "Processed  2025-01-21 2000  band B13",
         "Setting Satellite=7 is outside 0 to 3: the default 0 is used"};
-    const std::vector<bool> red = {false, true, false, true, false};
+    // Two failed lines in a row, and the line after them in the view's own colour.
+    const std::vector<bool> red = {false, true, true, false, false};
     {
         auto log = MakeLog(LogPath());
         for (const QString& text : texts) log->WriteLog(text, 0);
