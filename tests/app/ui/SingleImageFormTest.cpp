@@ -151,7 +151,9 @@ TEST_F(SingleImageFormTest, WhileALargeImageIsReadTheWindowSaysSoAndKeysPressedM
         EXPECT_FALSE(said->isVisible());
         EXPECT_EQ(form.Picture().Width(), 6000);
         EXPECT_EQ(form.Fitted(), entry.zoom == 0);
-        if (entry.zoom != 0) EXPECT_EQ(form.Zoom(), entry.zoom);
+        if (entry.zoom != 0) {
+            EXPECT_EQ(form.Zoom(), entry.zoom);
+        }
         // Every step of the progress was shown, rising to 100 %.
         ASSERT_FALSE(progress.isEmpty());
         EXPECT_EQ(progress.last(), reading + " 100 %");
