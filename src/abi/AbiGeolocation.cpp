@@ -58,7 +58,8 @@ std::vector<ColumnSpan> EarthColumns(const AbiGeolocation& g, int width, int hei
         // The largest tan² of the x angle that still meets the Earth in this row.
         const double bound = g.sweepAngleAxis == 'x' ? (reach - northSouth) / (1 + t * t)
                                                      : (reach - northSouth) / (1 + northSouth);
-        if (bound < 0) continue;
+        // Also no Earth where a file's extreme values leave no number at all.
+        if (!(bound >= 0)) continue;
         const double limit = std::atan(std::sqrt(bound));
         double low = (-limit - g.x.offset) / g.x.scale;
         double high = (limit - g.x.offset) / g.x.scale;

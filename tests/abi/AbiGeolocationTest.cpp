@@ -170,3 +170,12 @@ TEST(AbiGeolocation, NoEarthColumnsWithoutAProjection) {
     none.semiMajorAxis = 0;
     for (const ColumnSpan& span : EarthColumns(none, 10, 4)) EXPECT_TRUE(span.Empty());
 }
+
+TEST(AbiGeolocation, ExtremeValuesFromAFileKeepEveryRowWithinTheImage) {
+    AbiGeolocation extreme = kGoesEast;
+    extreme.y.scale = 1e308;
+    extreme.y.offset = 1e308;
+    for (const ColumnSpan& span : EarthColumns(extreme, 10, 4))
+        EXPECT_TRUE(span.first >= 0 && span.first <= span.end && span.end <= 10)
+            << span.first << " " << span.end;
+}
