@@ -84,8 +84,11 @@ Status TNetCdfGoesAbi::ReadHeader(const QString& variableName) {
     if (abiSize) ReadProjectionLongitude();
     geolocation_ = abiSize ? ReadGeolocation() : std::nullopt;
     if (Status usable = CheckCalibration(calibration); !usable) return usable;
-    // Only a lenient read of a visible band gets here without a fill value.
-    fillValue_ = calibration.fillValue.value_or(kTwelveBitFillValue);
+    // A lenient read of a visible band gets here without a fill value, or with a stated 0; the 12-bit bands'
+    // fill value stands in for either.
+    fillValue_ = calibration.fillValue && !(FillFallsBack() && *calibration.fillValue == 0)
+                     ? *calibration.fillValue
+                     : kTwelveBitFillValue;
     if (IsInfraredBand(BandIndex()))
         BuildInfraredTable(BandIndex(), *calibration.scaleFactor, *calibration.addOffset);
     headerValid_ = true;
@@ -118,9 +121,13 @@ TNetCdfGoesAbi::Calibration TNetCdfGoesAbi::ReadCalibration() const {
             ReadShortAttribute(*radiance, "_FillValue")};
 }
 
+bool TNetCdfGoesAbi::FillFallsBack() const {
+    return leniency_.defaultFillValue && !IsInfraredBand(BandIndex());
+}
+
 Status TNetCdfGoesAbi::CheckCalibration(const Calibration& calibration) const {
     const bool infrared = IsInfraredBand(BandIndex());
-    const bool fillFallback = leniency_.defaultFillValue && !infrared;
+    const bool fillFallback = FillFallsBack();
     QStringList missing;
     if (!calibration.fillValue && !fillFallback) missing << QStringLiteral("_FillValue");
     if (infrared && !calibration.scaleFactor) missing << QStringLiteral("scale_factor");

@@ -59,6 +59,8 @@ private:
     // above 0 (single-file mode lets visible bands fall back to 4095), infrared bands a finite scale above 0
     // and a finite offset.
     Status CheckCalibration(const Calibration& calibration) const;
+    // Whether a missing or zero fill value reads as 4095: a lenient read of a visible band.
+    bool FillFallsBack() const;
     void ReadProjectionLongitude();
     std::optional<AbiGeolocation> ReadGeolocation() const;
 
