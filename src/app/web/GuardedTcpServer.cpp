@@ -9,6 +9,8 @@
 
 namespace {
 
+constexpr std::chrono::seconds kAcceptRetry{1};
+
 bool SameClient(const QHostAddress& one, const QHostAddress& other) {
     return one.isEqual(other, QHostAddress::ConvertV4MappedToIPv4);
 }
@@ -99,7 +101,11 @@ private:
 };
 
 GuardedTcpServer::GuardedTcpServer(ClientBounds bounds, QObject* parent)
-    : QTcpServer(parent), bounds_(bounds), guards_(std::make_shared<ConnectionGuard::Guards>()) {}
+    : QTcpServer(parent), bounds_(bounds), guards_(std::make_shared<ConnectionGuard::Guards>()) {
+    // A failed accept (out of file descriptors, say) pauses accepting; the page comes back once it passes.
+    connect(this, &QTcpServer::acceptError, this,
+            [this] { QTimer::singleShot(kAcceptRetry, this, &QTcpServer::resumeAccepting); });
+}
 
 void GuardedTcpServer::incomingConnection(qintptr descriptor) {
     // One connection a turn of the event loop, which reads from the open ones before the next is accepted, so

@@ -95,6 +95,12 @@ StationHttpServer::StationHttpServer(const StationStatus& status, std::function<
     : status_(status), options_(std::move(options)) {}
 
 bool StationHttpServer::handleRequest(const QHttpServerRequest& request, QTcpSocket* socket) {
+    // A client that asks again before it has taken the last answer would pile answers (and open files) up
+    // without end: its connection is closed.
+    if (socket->bytesToWrite() > 0) {
+        socket->abort();
+        return true;
+    }
     const bool headOnly = request.method() == QHttpServerRequest::Method::Head;
     const FileStream::Then then = AfterAnswer(request);
     if (!headOnly && request.method() != QHttpServerRequest::Method::Get) {

@@ -93,6 +93,15 @@ TEST_F(StationServerTest, StalledAndQuietConnectionsAreClosed) {
     EXPECT_TRUE(quiet->waitForDisconnected(5000)) << "a connection that says nothing stays open";
 }
 
+TEST_F(StationServerTest, AClientAskingAgainBeforeTakingItsAnswerIsCutOff) {
+    const auto web = OpenPage();
+    QByteArray requests;
+    for (int i = 0; i < 100; ++i)
+        requests += "GET /image/B13 HTTP/1.1\r\nHost: station\r\n\r\nGET / HTTP/1.1\r\n\r\n";
+    const auto client = Connect(requests);
+    EXPECT_TRUE(client->waitForDisconnected(10000)) << "answers piled up for a client that does not read";
+}
+
 TEST_F(StationServerTest, TheDefaultAddressIsTheLoopbackOnly) {
     QHostAddress other;
     for (const QHostAddress& address : QNetworkInterface::allAddresses())
