@@ -17,12 +17,13 @@ std::optional<ImageFile> Described(const QFileInfo& file) {
     return ImageFile{file.fileName(), file.lastModified().toUTC(), file.size()};
 }
 
-qsizetype WaitingFiles(const ProcessingOptions& options) {
+// Those that stay with their reason are not waiting: they wait for the operator, not for processing.
+qsizetype WaitingFiles(const ProcessingOptions& options, const QMap<QString, StayingFile>& staying) {
     if (options.singleFileMode) return 0;
     QStringList paths;
     if (const QString mask = ScanMask(options.sourcePath, options.satelliteName); !mask.isEmpty())
         ListFiles(mask, paths);
-    return paths.size();
+    return std::ranges::count_if(paths, [&](const QString& path) { return !staying.contains(path); });
 }
 
 } // namespace
@@ -52,7 +53,7 @@ StationFacts GatherFacts(std::shared_ptr<const StationSnapshot> snapshot, const 
     facts.now = now;
     facts.ticked = options.bandsSelected;
     facts.folderProblems = CheckFolders(options);
-    facts.waitingFiles = WaitingFiles(options);
+    facts.waitingFiles = WaitingFiles(options, facts.snapshot->staying);
     for (int band = 0; band < kBandCount; ++band) {
         facts.scans[band] = ScanOf(facts.snapshot->bands[band]);
         const QFileInfo file(facts.snapshot->bands[band].path);

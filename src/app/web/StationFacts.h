@@ -37,7 +37,7 @@ struct StationFacts {
     std::array<bool, kBandCount> ticked{};
     std::array<ImageScan, kBandCount> scans;
     std::vector<FolderWarning> folderProblems; // as Start reports them
-    qsizetype waitingFiles = 0;                // of the selected satellite in the source folder
+    qsizetype waitingFiles = 0;                // of the selected satellite in the source folder, not staying
     HealthVerdict health;
 };
 

@@ -206,4 +206,12 @@ TEST(StationHealth, AMissingSourceFolderAndWaitingFilesAreFoundOnDisk) {
     EXPECT_EQ(facts.health.problems.value(0),
               "Nothing processed since the start at 2025-01-21 20:40:00 UTC, yet 2 files wait in the source "
               "folder.");
+
+    // A file that stays with its reason waits for the operator, not for processing.
+    snapshot->staying.insert(options.sourcePath + "OR_ABI-L1b-RadF-M6C07_G16_s20250212000204_e1_c2.nc",
+                             {"damaged", kNow});
+    EXPECT_EQ(GatherFacts(snapshot, options, kNow.addSecs(3600)).waitingFiles, 1);
+    snapshot->staying.insert(options.sourcePath + "OR_ABI-L1b-RadF-M6C13_G16_s20250212000204_e1_c2.nc",
+                             {"damaged", kNow});
+    EXPECT_NE(GatherFacts(snapshot, options, kNow.addSecs(3600)).health.health, Health::Failing);
 }
