@@ -59,8 +59,8 @@ void ScanController::UpdateWatch() {
 
 void ScanController::OnFileArrived() {
     if (!running_) return;
-    if (scanInProgress_) {
-        arrivedDuringScan_ = true;
+    if (scanInProgress_ || paused_) {
+        arrivedMeanwhile_ = true;
         return;
     }
     ScheduleWatchedScan();
@@ -74,11 +74,12 @@ void ScanController::ScheduleWatchedScan() {
 
 void ScanController::SetRunning(bool running) {
     running_ = running;
+    paused_ = false;
     UpdateWatch();
     if (!running) {
         timer_.stop();
         watchDelay_.stop();
-        arrivedDuringScan_ = false;
+        arrivedMeanwhile_ = false;
         emit RunningChanged(false);
         return;
     }
@@ -103,20 +104,27 @@ void ScanController::ScanNow() {
     TimerProcessTimer();
 }
 
-bool ScanController::PauseCycle() {
-    const bool armed = timer_.isActive();
+void ScanController::PauseCycle() {
+    paused_ = true;
     timer_.stop();
-    return armed;
+    if (watchDelay_.isActive()) {
+        watchDelay_.stop();
+        arrivedMeanwhile_ = true;
+    }
 }
 
 void ScanController::ResumeCycle() {
-    if (running_) timer_.start();
+    paused_ = false;
+    // A scan under way arms the cycle when it ends.
+    if (!running_ || scanInProgress_) return;
+    timer_.start();
+    if (std::exchange(arrivedMeanwhile_, false)) ScheduleWatchedScan();
 }
 
 void ScanController::TimerProcessTimer() {
     timer_.stop();
     // A Stop and Start during a scan re-arm the timer; the running scan re-arms it again when it ends.
-    if (!running_ || scanInProgress_) return;
+    if (!running_ || scanInProgress_ || paused_) return;
     emit ScanStarted();
     scanInProgress_ = true;
     QMetaObject::invokeMethod(worker_, &ScanWorker::RunScan, Qt::QueuedConnection);
@@ -126,10 +134,12 @@ void ScanController::OnScanFinished() {
     scanInProgress_ = false;
     if (running_) {
         timer_.setInterval(kScanIntervalMs);
-        timer_.start();
         // A folder that went and came back is watched again.
         UpdateWatch();
-        if (std::exchange(arrivedDuringScan_, false)) ScheduleWatchedScan();
+        if (!paused_) {
+            timer_.start();
+            if (std::exchange(arrivedMeanwhile_, false)) ScheduleWatchedScan();
+        }
     }
     emit ScanEnded(options_.Snapshot().singleFileMode);
 }

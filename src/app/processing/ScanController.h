@@ -34,9 +34,9 @@ public:
     QDateTime NextScanAt() const;
     // Starts a scan at once, as the timer would, while running and no scan is under way.
     void ScanNow();
-    // Holds the timer while the window asks a question, so that no scan begins meanwhile; true when it was
-    // armed. ResumeCycle arms it again.
-    bool PauseCycle();
+    // Holds the cycle while the window asks a question, so that no scan begins meanwhile, neither by the
+    // timer nor for a file that arrives; ResumeCycle arms it again and scans for what arrived.
+    void PauseCycle();
     void ResumeCycle();
 
     bool Running() const { return running_; }
@@ -90,5 +90,6 @@ private:
     SourceWatch* watch_ = nullptr; // lives on watchThread_, deleted when it finishes
     QTimer watchDelay_;
     QElapsedTimer firstArrival_;
-    bool arrivedDuringScan_ = false;
+    bool paused_ = false;
+    bool arrivedMeanwhile_ = false; // during a scan or a pause
 };

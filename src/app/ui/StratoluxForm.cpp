@@ -302,10 +302,10 @@ void TFormStratolux::closeEvent(QCloseEvent* event) {
         event->accept();
         return;
     }
-    const bool cycleWasArmed = Scans.PauseCycle();
+    Scans.PauseCycle();
     const bool allowed = !Scans.Running() || ExitQuestionHook()(this);
     if (!allowed) {
-        if (cycleWasArmed) Scans.ResumeCycle();
+        Scans.ResumeCycle();
         event->ignore();
         return;
     }

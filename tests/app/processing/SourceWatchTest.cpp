@@ -135,3 +135,24 @@ TEST_F(SourceWatchTest, WithoutTheWatchOnlyTheCycleFindsAFile) {
     EXPECT_EQ(unwatched.ended.size(), 1);
     EXPECT_GT(QDateTime::currentDateTimeUtc().msecsTo(unwatched.controller.NextScanAt()), 0);
 }
+
+TEST_F(SourceWatchTest, AFileArrivingWhileTheCycleIsPausedWaitsForItsResumption) {
+    ProcessingOptions witnessed = options;
+    witnessed.sourcePath = root.filePath("witnessed") + "/";
+    QDir().mkpath(witnessed.sourcePath);
+    Started paused(options), witness(witnessed);
+    QSignalSpy scans(&paused.controller, &ScanController::ScanStarted);
+    paused.controller.PauseCycle();
+
+    // The paused controller's file arrives first: had its scan not been held, it would have begun before the
+    // witness's.
+    MoveIn(Staged(13));
+    const QString witnessFile = Staged(2);
+    ASSERT_TRUE(QFile::rename(witnessFile, witnessed.sourcePath + QFileInfo(witnessFile).fileName()));
+    ASSERT_TRUE(witness.reports.wait(kWithinMs));
+    EXPECT_TRUE(scans.isEmpty()) << "a scan began while the window asked its question";
+
+    paused.controller.ResumeCycle();
+    ASSERT_TRUE(paused.reports.wait(kWithinMs));
+    EXPECT_TRUE(paused.reports[0][0].value<FileOutcome>().Processed());
+}
