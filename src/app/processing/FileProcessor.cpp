@@ -171,7 +171,10 @@ void FileProcessor::NoteCycle(const AbiFileInfo& name, const ProcessingOptions& 
 
 Status FileProcessor::Admit(const QString& path, const FileIdentity& listed,
                             const ProcessingOptions& options) const {
-    if (const std::optional<Failure> remembered = failures_.Recall(path, listed)) return *remembered;
+    // A missing geolocation fails a file only while a GeoTIFF is asked for.
+    if (const std::optional<Failure> remembered = failures_.Recall(path, listed);
+        remembered && (remembered->code != FailureCode::GeolocationMissing || options.saveAsGeoTiff))
+        return *remembered;
     // A close that the watch saw stands for the time rule; another writer may still hold the file open all
     // the same.
     const bool closeSeen = seenClosed && seenClosed(path, listed);

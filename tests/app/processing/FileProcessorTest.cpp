@@ -158,6 +158,10 @@ TEST_F(FileProcessorTest, FileWithoutGeolocationFailsForItsGeoTiffWritingNothing
     EXPECT_TRUE(QFile::exists(path));
     EXPECT_TRUE(VisibleFiles(images).isEmpty());
     EXPECT_TRUE(notified.isEmpty());
+
+    // Its failure is remembered only while a GeoTIFF is asked for.
+    options.saveAsGeoTiff = false;
+    EXPECT_TRUE(Process(path).Processed());
 }
 
 TEST_F(FileProcessorTest, GeoTiffThatCannotBeWrittenFailsTheFileWhichStays) {
