@@ -18,8 +18,3 @@ void ClosedFiles::KeepOnly(const QSet<QString>& paths) {
     QMutexLocker lock(&mutex_);
     closed_.removeIf([&](const auto& entry) { return !paths.contains(entry.key()); });
 }
-
-void ClosedFiles::Clear() {
-    QMutexLocker lock(&mutex_);
-    closed_.clear();
-}

@@ -17,7 +17,6 @@ public:
     bool SeenClosed(const QString& path, const FileIdentity& now) const;
     // Forgets every file whose path is not among these (those that have gone).
     void KeepOnly(const QSet<QString>& paths);
-    void Clear();
 
 private:
     mutable QMutex mutex_;

@@ -22,7 +22,6 @@ public slots:
     // an empty folder stops watching. A watch that cannot be set up, or may not see every file, is said in
     // WatchReported, once for each folder.
     void Watch(const QString& folder, const QString& maskName);
-    void Stop();
 
 signals:
     // The watch of this folder is set up; nothing that arrives from now on is missed.

@@ -61,10 +61,6 @@ SourceWatch::SourceWatch(ClosedFiles& closed, QObject* parent) : QObject(parent)
 
 SourceWatch::~SourceWatch() = default;
 
-void SourceWatch::Stop() {
-    watching_.reset();
-}
-
 void SourceWatch::Watch(const QString& folder, const QString& maskName) {
     if (watching_ && watching_->folder == folder && watching_->maskName == maskName) return;
     watching_.reset();
@@ -81,8 +77,8 @@ void SourceWatch::Watch(const QString& folder, const QString& maskName) {
             "; new files are found by the 50 s cycle");
         return;
     }
-    if (::inotify_add_watch(inotify.Get(), QFile::encodeName(folder).constData(), kArrivals | IN_ONLYDIR) <
-        0) {
+    if (::inotify_add_watch(inotify.Get(), QFile::encodeName(folder).constData(),
+                            kArrivals | IN_MOVE_SELF | IN_ONLYDIR) < 0) {
         // A missing folder is said by the folder check.
         if (errno == ENOENT || errno == ENOTDIR) return;
         say("Cannot watch source folder " + folder + ": " + WatchError(errno) +
@@ -109,13 +105,16 @@ void SourceWatch::ReadEvents() {
     for (;;) {
         const ssize_t got = ::read(watching_->inotify.Get(), buffer.data(), buffer.size());
         if (got < 0 && errno == EINTR) continue;
+        // A read that fails otherwise than for want of events leaves the watch to be set up again.
+        if (got < 0 && errno != EAGAIN) gone = true;
         if (got <= 0) break;
         for (ssize_t at = 0; at < got;) {
             const auto* event = reinterpret_cast<const inotify_event*>(buffer.data() + at);
             at += static_cast<ssize_t>(sizeof(inotify_event) + event->len);
             // Events were lost: whatever arrived is found by a scan.
             if (event->mask & IN_Q_OVERFLOW) arrived = true;
-            if (event->mask & IN_IGNORED) gone = true;
+            // Renamed away, the watch would follow the old folder and miss the new one under the name.
+            if (event->mask & (IN_IGNORED | IN_MOVE_SELF)) gone = true;
             if (!(event->mask & kArrivals) || event->len == 0) continue;
             const QString name = QFile::decodeName(event->name);
             if (!MatchesMask(name, watching_->maskName)) continue;
