@@ -90,6 +90,11 @@ std::optional<ChunkLayout> LayoutOf(hid_t dataset, std::size_t valueCount) {
     if (!creation.valid() || !space.valid() || H5Pget_layout(creation.get()) != H5D_CHUNKED ||
         H5Sget_simple_extent_ndims(space.get()) != 2)
         return std::nullopt;
+    // Edge chunks stored unfiltered carry no sign of it in their own filter mask: the library reads those.
+    unsigned chunkOptions = 0;
+    if (H5Pget_chunk_opts(creation.get(), &chunkOptions) < 0 ||
+        (chunkOptions & H5D_CHUNK_DONT_FILTER_PARTIAL_CHUNKS) != 0)
+        return std::nullopt;
     const auto bigEndian = BigEndianShort(dataset);
     const auto order = FilterOrder(creation.get());
     std::array<hsize_t, 2> extent{};
