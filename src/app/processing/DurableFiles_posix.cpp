@@ -18,7 +18,8 @@ Failure SystemReason(int error) {
 
 Status RemoveFileIfPresent(const QString& path) {
     if (::unlink(QFile::encodeName(path).constData()) == 0 || errno == ENOENT) return {};
-    return SystemFailure(FailureCode::CannotDelete, QStringLiteral("cannot remove %1").arg(path), errno);
+    const int error = errno; // before the message is built, which may change it
+    return SystemFailure(FailureCode::CannotDelete, QStringLiteral("cannot remove %1").arg(path), error);
 }
 
 Result<OpenedSource> OpenSourceFile(const QString& path) {

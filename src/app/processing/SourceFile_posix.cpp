@@ -49,7 +49,10 @@ Result<FileIdentity> IdentifyFile(const std::filesystem::path& path) {
 Status CheckReadable(const QString& path) {
     const UniqueFd file(::open(QFile::encodeName(path).constData(),
                                O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
-    if (!file.Valid()) return SystemFailure(FailureCode::CannotRead, "cannot read " + path);
+    if (!file.Valid()) {
+        const int error = errno; // before the message is built, which may change it
+        return SystemFailure(FailureCode::CannotRead, "cannot read " + path, error);
+    }
     return {};
 }
 
