@@ -103,7 +103,8 @@ TNetCdf::~TNetCdf() {
 }
 
 void TNetCdf::Close() {
-    if (handle_ != 0) nc_close(handle_);
+    // Opened for reading only: closing has nothing to lose.
+    if (handle_ != 0) static_cast<void>(nc_close(handle_));
     handle_ = 0;
     file_.Close();
 }

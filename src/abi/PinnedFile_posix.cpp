@@ -32,7 +32,7 @@ int PinnedFile::Open(const QString& path) {
 
 void PinnedFile::Close() {
     // A descriptor only read from loses nothing when closed, so the result is moot.
-    if (fd_ >= 0) (void)::close(fd_);
+    if (fd_ >= 0) static_cast<void>(::close(fd_));
     fd_ = -1;
     libraryName_.clear();
 }

@@ -30,7 +30,8 @@ Status WriteTemporary(const QString& temporary, const QString& finalPath, const 
 // As WriteTemporary, for content that the writer puts at the temporary file's path itself.
 Status WriteTemporaryByName(const QString& temporary, const QString& finalPath, const NamedFileWriter& write,
                             TDateTime fileTime, unsigned permissions) {
-    // The file is made here first, so that it never has wider permissions than allowed, even for a moment.
+    // The file is made here first with the permissions allowed; a writer that replaces it rather than filling
+    // it has them narrowed again before anything is published.
     if (Status created = FileSink(finalPath).Create(temporary, permissions); !created) return created;
     if (Status written = write(temporary); !written) return CannotWriteBecause(finalPath, written.failure());
     FileSink sink(finalPath);
@@ -48,7 +49,7 @@ Failure CannotPutInPlace(const QString& finalPath, int error) {
 Status Publish(const QString& temporary, const QString& finalPath, const Status& written) {
     // Removing the temporary file after a failure is tidying up: the failure reported is the one before it.
     const Status placed = written ? PutInPlace(temporary, finalPath) : written;
-    if (!placed) QFile::remove(temporary);
+    if (!placed) static_cast<void>(QFile::remove(temporary));
     return placed;
 }
 
@@ -74,7 +75,9 @@ Status PublishFileWrittenByName(const QString& finalPath, const NamedFileWriter&
 
 Status PutInPlace(const QString& completePath, const QString& finalPath) {
     if (const int error = ReplaceFile(completePath, finalPath)) return CannotPutInPlace(finalPath, error);
+    // The file is in place by now; only its name may not outlast a crash.
     if (const int error = FlushFolderToDisk(QFileInfo(finalPath).absolutePath()))
-        return CannotPutInPlace(finalPath, error);
+        return SystemFailure(FailureCode::CannotWrite,
+                             QStringLiteral("cannot flush the folder of %1 to disk").arg(finalPath), error);
     return {};
 }

@@ -25,8 +25,8 @@ inline constexpr unsigned kUsualPermissions = 0666;
 
 // Runs write into a new temporary file; when it succeeds, sets the file time (unless 0), flushes the file to
 // disk, checks that it holds every byte written, renames it over finalPath and flushes the folder. A failure
-// removes the temporary file and leaves any old file at finalPath as it was. Failures say "cannot write
-// <finalPath>: <reason>", or "cannot put <finalPath> in place: <reason>" for the rename and the folder.
+// before the rename removes the temporary file and leaves any old file at finalPath as it was. Failures say
+// "cannot write <finalPath>: <reason>", or PutInPlace's words for the rename and the folder.
 Status PublishFile(const QString& finalPath, const ContentWriter& write, TDateTime fileTime = 0,
                    unsigned permissions = kUsualPermissions);
 
@@ -40,8 +40,9 @@ Status PublishFileWrittenByName(const QString& finalPath, const NamedFileWriter&
                                 TDateTime fileTime = 0, unsigned permissions = kUsualPermissions);
 
 // Renames a file that is already complete on disk (such as a copy made by CopyFileDurably) over finalPath in
-// the same folder, and flushes the folder. Failures say "cannot put <finalPath> in place: <reason>"; the file
-// then stays where it was.
+// the same folder, and flushes the folder. A failed rename says "cannot put <finalPath> in place: <reason>"
+// and the file stays where it was; a failed flush of the folder, "cannot flush the folder of <finalPath> to
+// disk: <reason>", with the file already in place (its name may not outlast a crash).
 Status PutInPlace(const QString& completePath, const QString& finalPath);
 
 // Platform part, answering 0 or the errno value: flush a folder's entries to disk, and rename replacing the

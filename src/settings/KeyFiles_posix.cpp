@@ -47,7 +47,8 @@ public:
                           "settings folder " + folder + " stays locked by another writer"};
     }
     ~TFolderLock() {
-        if (Fd >= 0) ::close(Fd);
+        // Closing drops the lock; a lock descriptor has nothing written to lose.
+        if (Fd >= 0) static_cast<void>(::close(Fd));
     }
     TFolderLock(const TFolderLock&) = delete;
     TFolderLock& operator=(const TFolderLock&) = delete;
