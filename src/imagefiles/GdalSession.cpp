@@ -5,6 +5,8 @@
 #include <gdal.h>
 
 #include <QRegularExpression>
+#include <atomic>
+#include <cstdint>
 #include <mutex>
 
 namespace {
@@ -20,6 +22,14 @@ QString Reason(const char* message) {
     return QString::fromUtf8(message).trimmed().remove(functionName);
 }
 
+// Failures reported on GDAL's own threads (a COG's compression workers), where no handler of ours is pushed;
+// GDAL does not pass them on to the thread that asked for the work.
+std::atomic<std::uint64_t> otherThreadFailures{0};
+
+void CPL_STDCALL CountOtherThreadFailure(CPLErr level, CPLErrorNum, const char*) {
+    if (level >= CE_Failure) ++otherThreadFailures;
+}
+
 void CPL_STDCALL KeepFirstFailure(CPLErr level, CPLErrorNum, const char* message) {
     auto* first = static_cast<std::optional<QString>*>(CPLGetErrorHandlerUserData());
     if (level >= CE_Failure && !first->has_value()) *first = Reason(message);
@@ -30,13 +40,21 @@ void CPL_STDCALL KeepFirstFailure(CPLErr level, CPLErrorNum, const char* message
 void PrepareGdal() {
     static std::once_flag prepared;
     std::call_once(prepared, [] {
+        CPLSetErrorHandler(CountOtherThreadFailure);
         GDALAllRegister();
         GDALSetCacheMax64(kBlockCacheBytes);
     });
 }
 
-GdalFailures::GdalFailures() {
+GdalFailures::GdalFailures() : otherThreadFailuresBefore_(otherThreadFailures) {
     CPLPushErrorHandlerEx(KeepFirstFailure, &first_);
+}
+
+std::optional<QString> GdalFailures::First() const {
+    if (first_) return first_;
+    if (otherThreadFailures != otherThreadFailuresBefore_)
+        return QStringLiteral("GDAL failed on one of its own threads");
+    return std::nullopt;
 }
 
 GdalFailures::~GdalFailures() {

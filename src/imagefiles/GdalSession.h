@@ -4,12 +4,15 @@
 #pragma once
 
 #include <QString>
+#include <cstdint>
 #include <optional>
 
 // Registers GDAL's drivers and bounds its block cache; safe to call from any thread, any number of times.
 void PrepareGdal();
 
-// Catches what GDAL reports on this thread while the object lives.
+// Catches what GDAL reports on this thread while the object lives, and notes a failure on one of GDAL's own
+// threads meanwhile (after PrepareGdal); one of those fails whatever work was under way, being nobody's in
+// particular.
 class GdalFailures {
 public:
     GdalFailures();
@@ -18,10 +21,11 @@ public:
     GdalFailures& operator=(const GdalFailures&) = delete;
 
     // The first failure reported; warnings are not kept.
-    const std::optional<QString>& First() const { return first_; }
+    std::optional<QString> First() const;
     // The first failure, or `otherwise` when GDAL said nothing.
-    QString Reason(const QString& otherwise) const { return first_.value_or(otherwise); }
+    QString Reason(const QString& otherwise) const { return First().value_or(otherwise); }
 
 private:
     std::optional<QString> first_;
+    const std::uint64_t otherThreadFailuresBefore_;
 };

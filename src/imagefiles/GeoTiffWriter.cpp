@@ -78,6 +78,6 @@ Status SaveBitmapAsGeoTiff(const TExtBitmap& bitmap, const QString& path,
     if (!written) return CannotWrite(failures.Reason(QStringLiteral("GDAL wrote no file")));
     // The last tiles and the directories reach the file while it closes; GDAL reports what fails then.
     written.reset();
-    if (failures.First()) return CannotWrite(*failures.First());
+    if (const std::optional<QString> failed = failures.First()) return CannotWrite(*failed);
     return {};
 }

@@ -5,9 +5,11 @@
 #include "AbiBitmap.h"
 #include "AbiSample.h"
 #include "BMPExtImage.h"
+#include "GdalSession.h"
 #include "GeoTiffWriter.h"
 #include "ImageFiles.h"
 
+#include <cpl_error.h>
 #include <gdal_priv.h>
 #include <ogr_spatialref.h>
 
@@ -18,6 +20,7 @@
 
 #include <cmath>
 #include <memory>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -251,4 +254,13 @@ TEST(GeoTiffWriting, WhatGdalCannotDoFailsWithItsReason) {
     colour.SetPixelFormat(TPixelFormat::pf24bit);
     colour.SetSize(8, 8);
     EXPECT_FALSE(SaveBitmapAsGeoTiff(colour, folder.filePath("d.tif"), description));
+}
+
+// A COG's tiles are compressed on GDAL's own threads, which report to no handler of the save's.
+TEST(GdalFailures, AFailureOnOneOfGdalsThreadsFailsTheWorkUnderWay) {
+    PrepareGdal();
+    const GdalFailures failures;
+    EXPECT_FALSE(failures.First());
+    std::thread([] { CPLError(CE_Failure, CPLE_OutOfMemory, "out of memory"); }).join();
+    EXPECT_TRUE(failures.First());
 }
