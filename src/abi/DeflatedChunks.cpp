@@ -3,6 +3,7 @@
 
 #include "ChunkFilters.h"
 #include "Hdf5Dataset.h"
+#include "Hdf5Errors.h"
 
 #include <algorithm>
 #include <array>
@@ -145,6 +146,10 @@ public:
 private:
     void Work() noexcept {
         try {
+            {
+                const std::lock_guard lock(hdf5_);
+                NoteHdf5ErrorsInsteadOfPrinting();
+            }
             ChunkUnfilter unfilter(filters_);
             std::vector<std::uint8_t> stored;
             for (std::size_t chunk = next_++; chunk < grid_.ChunkCount() && !failed_; chunk = next_++) {
@@ -152,7 +157,10 @@ private:
                                                     chunk % grid_.ChunksAcross() * grid_.chunkColumns};
                 std::uint32_t skippedFilters = 0;
                 if (Status read = ReadStored(origin, stored, skippedFilters); !read) {
-                    Fail(origin, read.failure().message);
+                    if (read.failure().code == FailureCode::OutOfMemory)
+                        Fail(read.failure());
+                    else
+                        Fail(origin, read.failure().message);
                     return;
                 }
                 const auto unfiltered = unfilter.Undo(stored, skippedFilters);
@@ -172,9 +180,14 @@ private:
     Status ReadStored(const std::array<hsize_t, 2>& origin, std::vector<std::uint8_t>& stored,
                       std::uint32_t& skippedFilters) {
         const std::lock_guard lock(hdf5_);
+        const auto failed = [](const char* what) {
+            return TakeHdf5AllocationFailure()
+                       ? Failure{FailureCode::OutOfMemory, QStringLiteral("out of memory")}
+                       : Failure{FailureCode::DamagedNetCdf, QString::fromLatin1(what)};
+        };
         hsize_t size = 0;
-        if (H5Dget_chunk_storage_size(dataset_, origin.data(), &size) < 0 || size == 0)
-            return Failure{FailureCode::DamagedNetCdf, QStringLiteral("is not stored")};
+        if (H5Dget_chunk_storage_size(dataset_, origin.data(), &size) < 0) return failed("is not stored");
+        if (size == 0) return Failure{FailureCode::DamagedNetCdf, QStringLiteral("is not stored")};
         // A chunk stored larger than it can be would inflate beyond its size: it is not inflated at all.
         if (size > filters_.LargestStoredBytes())
             return Failure{FailureCode::DamagedNetCdf, QStringLiteral("is stored in %1 bytes, more than %2 "
@@ -183,7 +196,7 @@ private:
                                                            .arg(filters_.ChunkBytes())};
         stored.resize(size);
         if (H5Dread_chunk(dataset_, H5P_DEFAULT, origin.data(), &skippedFilters, stored.data()) < 0)
-            return Failure{FailureCode::DamagedNetCdf, QStringLiteral("cannot be read")};
+            return failed("cannot be read");
         return {};
     }
 

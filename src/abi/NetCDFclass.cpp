@@ -4,6 +4,7 @@
 
 #include "ClassicLayout.h"
 #include "DeflatedChunks.h"
+#include "Hdf5Errors.h"
 #include "Hdf5Storage.h"
 #include "NetCDFdeclarations.h"
 
@@ -19,34 +20,6 @@
 #include <vector>
 
 namespace {
-
-// netCDF reports memory that ran out inside HDF5 as a mere HDF error, as if the file were damaged; only
-// HDF5's own error stack tells the two apart. It is looked at as each failing HDF5 call returns, on its
-// thread.
-thread_local bool hdf5AllocationFailed = false;
-
-herr_t NoteAllocationFailure(unsigned, const H5E_error2_t* error, void*) {
-    if (error->min_num == H5E_NOSPACE || error->min_num == H5E_CANTALLOC) hdf5AllocationFailed = true;
-    return 0;
-}
-
-herr_t NoteHdf5Failure(hid_t stack, void*) {
-    (void)H5Ewalk2(stack, H5E_WALK_DOWNWARD, NoteAllocationFailure, nullptr);
-    return 0;
-}
-
-bool TakeHdf5AllocationFailure() {
-    return std::exchange(hdf5AllocationFailed, false);
-}
-
-// HDF5 would print every error to stderr, and lookups of optional attributes fail routinely, so a worker
-// thread would fill the log with them: errors are noted instead of printed. The setting belongs to each
-// thread, and netCDF clears it for the thread that first uses it, so netCDF is set up first.
-void NoteHdf5ErrorsInsteadOfPrinting() {
-    (void)nc_initialize();
-    (void)H5Eset_auto2(H5E_DEFAULT, NoteHdf5Failure, nullptr);
-    hdf5AllocationFailed = false;
-}
 
 bool IsNumericType(nc_type type) {
     return type >= NC_BYTE && type <= NC_UINT64 && type != NC_CHAR;
@@ -110,8 +83,8 @@ void TNetCdf::Close() {
 }
 
 void TNetCdf::PrepareLibraries() {
-    (void)nc_initialize();
-    (void)H5open();
+    static_cast<void>(nc_initialize());
+    static_cast<void>(H5open());
 }
 
 Status TNetCdf::Open(const QString& fileName) {
