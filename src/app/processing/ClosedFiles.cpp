@@ -14,7 +14,10 @@ bool ClosedFiles::SeenClosed(const QString& path, const FileIdentity& now) const
     return found != closed_.cend() && *found == now;
 }
 
-void ClosedFiles::KeepOnly(const QSet<QString>& paths) {
+void ClosedFiles::ForgetChanged() {
     QMutexLocker lock(&mutex_);
-    closed_.removeIf([&](const auto& entry) { return !paths.contains(entry.key()); });
+    closed_.removeIf([](const auto& entry) {
+        const Result<FileIdentity> now = IdentifyFile(entry.key());
+        return !now || *now != entry.value();
+    });
 }

@@ -7,7 +7,6 @@
 
 #include <QHash>
 #include <QMutex>
-#include <QSet>
 #include <QString>
 
 class ClosedFiles {
@@ -15,8 +14,9 @@ public:
     void Note(const QString& path, const FileIdentity& identity);
     // Whether the file at path was seen closed and has not changed since.
     bool SeenClosed(const QString& path, const FileIdentity& now) const;
-    // Forgets every file whose path is not among these (those that have gone).
-    void KeepOnly(const QSet<QString>& paths);
+    // Forgets every file that has gone or changed since it was seen closed; one seen closed meanwhile,
+    // however late in a scan's listing, is kept.
+    void ForgetChanged();
 
 private:
     mutable QMutex mutex_;

@@ -22,7 +22,7 @@ void ScanWorker::RunScan() {
     const std::vector<ReceivedFile> files = BuildScanList(options);
     const QSet<QString> listed = PathsOf(files);
     processor_.ForgetFilesNotIn(listed);
-    closedFiles_.KeepOnly(listed);
+    closedFiles_.ForgetChanged();
     for (const ReceivedFile& file : files) {
         if (!running_) break;
         KeepAlive();
