@@ -30,6 +30,8 @@ bool SameFile(const QString& a, const QString& b) {
 bool StillBeingWritten(const QString& path, const FileIdentity& listed, const ProcessingWaits& waits) {
     KeepAlive();
     if (RecentlyModified(path, waits.settling)) {
+        // Still within its quiet time after the pause whatever the pause shows: no need to wait for it.
+        if (RecentlyModified(path, waits.settling - waits.busyFile)) return true;
         QThread::msleep(static_cast<unsigned long>(waits.busyFile.count()));
         const Result<FileIdentity> now = IdentifyFile(path);
         if (!now || *now != listed) return true;
